@@ -1,0 +1,57 @@
+# make run    installs what is missing, builds, starts Marrowby under Wine
+#             (without a display: under Xvfb, saves build/marrowby.png, closes)
+# make test   installs what is missing, builds, runs every test through ctest
+# make build  only builds;  make bench  runs the benchmarks
+
+BUILD      ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS       ?= $(shell nproc)
+PREFIX     := $(abspath $(BUILD))/wineprefix
+PACKAGES   := cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth doctest-dev \
+              x11-utils xdotool imagemagick
+WINE_ENV   := WINEPREFIX=$(PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all setup build run test bench prefix clean
+
+all: build
+
+# apt-get runs only when a package is missing, so a second make is quick.
+setup:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -q && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q $$missing; \
+	fi
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+build: setup $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+prefix: setup
+	@tests/support/wine-prefix.sh $(PREFIX)
+
+run: build prefix
+	@tools/run-marrowby.sh $(BUILD)
+
+test: build prefix
+	@status=0; \
+	if [ -n "$$DISPLAY" ]; then \
+	  ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) || status=$$?; \
+	else \
+	  xvfb-run -a -s "-screen 0 1280x1024x24" \
+	    ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) || status=$$?; \
+	fi; \
+	$(WINE_ENV) wineserver -k 2>/dev/null || true; \
+	exit $$status
+
+bench: build prefix
+	@tools/run-bench.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,107 @@
+#include "framework/Application.h"
+
+#include "framework/Dialogs.h"
+#include "framework/Exception.h"
+#include "framework/Forms.h"
+#include "framework/Text.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <algorithm>
+
+TApplication& Application() {
+  static TApplication Instance;
+  return Instance;
+}
+
+TApplication::TApplication() : FInstance(GetModuleHandleW(nullptr)) {}
+
+TApplication::~TApplication() {
+  // Forms go in the reverse order of their creation.
+  while (!FOwnedForms.empty()) FOwnedForms.pop_back();
+  if (FComInitialised) OleUninitialize();
+}
+
+void TApplication::Initialize() {
+  INITCOMMONCONTROLSEX Controls{};
+  Controls.dwSize = sizeof(Controls);
+  Controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES |
+                   ICC_PROGRESS_CLASS | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS;
+  InitCommonControlsEx(&Controls);
+  if (!FComInitialised) FComInitialised = SUCCEEDED(OleInitialize(nullptr));
+}
+
+void TApplication::Run() {
+  if (FMainForm != nullptr && !FTerminated) FMainForm->Show();
+  while (!FTerminated) HandleMessage();
+}
+
+void TApplication::ProcessMessages() {
+  MSG Message;
+  while (PeekMessageW(&Message, nullptr, 0, 0, PM_REMOVE)) {
+    if (Message.message == WM_QUIT) {
+      FTerminated = true;
+      break;
+    }
+    Dispatch(Message);
+  }
+}
+
+void TApplication::HandleMessage() {
+  MSG Message;
+  const BOOL Got = GetMessageW(&Message, nullptr, 0, 0);
+  if (Got == 0 || Got == -1) {
+    FTerminated = true;
+    return;
+  }
+  Dispatch(Message);
+}
+
+void TApplication::Dispatch(MSG& Message) {
+  if (TranslateForForm(Message)) return;
+  TranslateMessage(&Message);
+  DispatchMessageW(&Message);
+}
+
+bool TApplication::TranslateForForm(MSG& Message) {
+  if (Message.hwnd == nullptr) return false;
+  const HWND Root = GetAncestor(Message.hwnd, GA_ROOT);
+  for (TForm* Form : FForms) {
+    if (Form->Handle() != Root) continue;
+    if (Form->Accelerators() != nullptr && IsWindowEnabled(Root) &&
+        TranslateAcceleratorW(Root, Form->Accelerators(), &Message))
+      return true;
+    return Form->IsDialog() && IsDialogMessageW(Root, &Message);
+  }
+  return false;
+}
+
+void TApplication::Terminate() {
+  if (FTerminated) return;
+  FTerminated = true;
+  PostQuitMessage(0);
+}
+
+void TApplication::HandleException(const std::exception& Error) noexcept {
+  try {
+    const auto* Own = dynamic_cast<const Exception*>(&Error);
+    std::wstring Text = Own != nullptr ? Own->Message() : Utf8ToWide(Error.what());
+    TMessageDialogRequest Request;
+    Request.Owner = FMainForm != nullptr ? FMainForm->Handle() : nullptr;
+    Request.Caption = FTitle;
+    Request.Text = std::move(Text);
+    Request.Type = TMsgDlgType::mtError;
+    Request.Buttons = {TMsgDlgBtn::mbOK};
+    MessageDlg(Request);
+  } catch (...) {
+    // Nothing sensible is left to do when the error display itself fails.
+  }
+}
+
+void TApplication::RegisterForm(TForm* Form) { FForms.push_back(Form); }
+
+void TApplication::UnregisterForm(TForm* Form) {
+  FForms.erase(std::remove(FForms.begin(), FForms.end(), Form), FForms.end());
+  if (FMainForm == Form) FMainForm = nullptr;
+}

@@ -1,0 +1,254 @@
+#include "framework/Controls.h"
+
+#include "framework/Application.h"
+#include "framework/Dpi.h"
+#include "framework/Exception.h"
+
+#include <windowsx.h>
+
+// ---- TControl ----------------------------------------------------------------
+
+int TControl::Id() const { return GetDlgCtrlID(FHandle); }
+
+bool TControl::Enabled() const { return IsWindowEnabled(FHandle) != FALSE; }
+
+void TControl::SetEnabled(bool Value) { EnableWindow(FHandle, Value ? TRUE : FALSE); }
+
+bool TControl::Visible() const { return (GetWindowLongPtrW(FHandle, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+void TControl::SetVisible(bool Value) { ShowWindow(FHandle, Value ? SW_SHOW : SW_HIDE); }
+
+std::wstring TControl::Text() const {
+  const int Length = GetWindowTextLengthW(FHandle);
+  std::wstring Result(static_cast<size_t>(Length) + 1, L'\0');
+  const int Copied = GetWindowTextW(FHandle, Result.data(), Length + 1);
+  Result.resize(static_cast<size_t>(Copied > 0 ? Copied : 0));
+  return Result;
+}
+
+void TControl::SetText(const std::wstring& Value) { SetWindowTextW(FHandle, Value.c_str()); }
+
+void TControl::SetFont(HFONT Font) { SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font), TRUE); }
+
+void TControl::SetBounds(int Left, int Top, int Width, int Height) {
+  SetWindowPos(FHandle, nullptr, Left, Top, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TControl::SetFocus() { ::SetFocus(FHandle); }
+
+bool TControl::HandleCommand(WORD) { return false; }
+
+bool TControl::HandleNotify(NMHDR*, LRESULT&) { return false; }
+
+// ---- TButton, TCheckBox ---------------------------------------------------------
+
+void TButton::Click() {
+  SendMessageW(GetParent(FHandle), WM_COMMAND, MAKEWPARAM(Id(), BN_CLICKED), reinterpret_cast<LPARAM>(FHandle));
+}
+
+bool TButton::HandleCommand(WORD Code) {
+  if (Code != BN_CLICKED) return false;
+  if (OnClick) OnClick(this);
+  return ModalResult == mrNone;  // the form still has to take the modal result
+}
+
+bool TCheckBox::Checked() const { return Button_GetCheck(FHandle) == BST_CHECKED; }
+
+void TCheckBox::SetChecked(bool Value) {
+  if (Checked() == Value) return;
+  Button_SetCheck(FHandle, Value ? BST_CHECKED : BST_UNCHECKED);
+  if (OnClick) OnClick(this);
+}
+
+bool TCheckBox::HandleCommand(WORD Code) {
+  if (Code != BN_CLICKED) return false;
+  if (OnClick) OnClick(this);
+  return true;
+}
+
+// ---- TProgressBar ---------------------------------------------------------------
+
+void TProgressBar::Create(HWND Parent, int Id) {
+  FHandle = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, Parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), Application().HInstance(), nullptr);
+  Win32Check(FHandle != nullptr, L"Progress bar");
+  SendMessageW(FHandle, PBM_SETRANGE32, 0, 100);
+  SendMessageW(FHandle, PBM_SETSTEP, 1, 0);
+}
+
+int TProgressBar::Position() const { return static_cast<int>(SendMessageW(FHandle, PBM_GETPOS, 0, 0)); }
+
+void TProgressBar::SetPosition(int Value) { SendMessageW(FHandle, PBM_SETPOS, static_cast<WPARAM>(Value), 0); }
+
+int TProgressBar::Min() const { return static_cast<int>(SendMessageW(FHandle, PBM_GETRANGE, TRUE, 0)); }
+
+int TProgressBar::Max() const { return static_cast<int>(SendMessageW(FHandle, PBM_GETRANGE, FALSE, 0)); }
+
+void TProgressBar::SetMax(int Value) { SendMessageW(FHandle, PBM_SETRANGE32, static_cast<WPARAM>(Min()), Value); }
+
+void TProgressBar::SetStep(int Value) { SendMessageW(FHandle, PBM_SETSTEP, static_cast<WPARAM>(Value), 0); }
+
+void TProgressBar::StepIt() { SendMessageW(FHandle, PBM_STEPIT, 0, 0); }
+
+void TProgressBar::StepBy(int Delta) { SendMessageW(FHandle, PBM_DELTAPOS, static_cast<WPARAM>(Delta), 0); }
+
+// ---- TStatusBar -----------------------------------------------------------------
+
+void TStatusBar::Create(HWND Parent, int Id) {
+  FHandle = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, Parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), Application().HInstance(), nullptr);
+  Win32Check(FHandle != nullptr, L"Status bar");
+  SendMessageW(FHandle, SB_SIMPLE, TRUE, 0);
+}
+
+std::wstring TStatusBar::SimpleText() const {
+  // In simple mode the text lives in the part SB_SIMPLEID.
+  const LRESULT Info = SendMessageW(FHandle, SB_GETTEXTLENGTHW, SB_SIMPLEID, 0);
+  std::wstring Result(static_cast<size_t>(LOWORD(Info)) + 1, L'\0');
+  SendMessageW(FHandle, SB_GETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(Result.data()));
+  Result.resize(LOWORD(Info));
+  return Result;
+}
+
+void TStatusBar::SetSimpleText(const std::wstring& Value) {
+  SendMessageW(FHandle, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(Value.c_str()));
+}
+
+int TStatusBar::HeightInPixels() const {
+  RECT Bounds{};
+  GetWindowRect(FHandle, &Bounds);
+  return Bounds.bottom - Bounds.top;
+}
+
+// ---- TToolBar ---------------------------------------------------------------------
+
+bool TToolButton::Enabled() const {
+  return SendMessageW(FOwner->Handle(), TB_ISBUTTONENABLED, static_cast<WPARAM>(FCommandId), 0) != 0;
+}
+
+void TToolButton::SetEnabled(bool Value) {
+  SendMessageW(FOwner->Handle(), TB_ENABLEBUTTON, static_cast<WPARAM>(FCommandId), MAKELPARAM(Value ? TRUE : FALSE, 0));
+}
+
+std::wstring TToolButton::Hint() const { return FOwner->HintOf(FCommandId); }
+
+void TToolButton::Click() {
+  SendMessageW(GetParent(FOwner->Handle()), WM_COMMAND, MAKEWPARAM(FCommandId, BN_CLICKED),
+               reinterpret_cast<LPARAM>(FOwner->Handle()));
+}
+
+void TToolBar::Create(HWND Parent, int Id, int BitmapId, int ImageSize, int ButtonSize,
+                      const std::vector<TToolButtonDef>& Buttons) {
+  FButtons = Buttons;
+  FHandle = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
+                            WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0, 0, Parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), Application().HInstance(), nullptr);
+  Win32Check(FHandle != nullptr, L"Toolbar");
+  SendMessageW(FHandle, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+
+  FImages = ImageList_LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(BitmapId), ImageSize, 0,
+                                 RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+  if (FImages == nullptr) throw EResNotFound(L"Toolbar bitmap " + std::to_wstring(BitmapId));
+  SendMessageW(FHandle, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(FImages));
+
+  std::vector<TBBUTTON> Native;
+  for (const TToolButtonDef& Def : FButtons) {
+    TBBUTTON Button{};
+    if (Def.CommandId == 0) {
+      Button.fsStyle = BTNS_SEP;
+      Button.iBitmap = ScaleByDpi(6);
+    } else {
+      Button.iBitmap = Def.ImageIndex;
+      Button.idCommand = Def.CommandId;
+      Button.fsState = Def.Enabled ? TBSTATE_ENABLED : 0;
+      Button.fsStyle = BTNS_BUTTON;
+    }
+    Native.push_back(Button);
+  }
+  SendMessageW(FHandle, TB_ADDBUTTONSW, Native.size(), reinterpret_cast<LPARAM>(Native.data()));
+  SendMessageW(FHandle, TB_SETBUTTONSIZE, 0, MAKELPARAM(ButtonSize, ButtonSize));
+  SendMessageW(FHandle, TB_AUTOSIZE, 0, 0);
+}
+
+std::wstring TToolBar::HintOf(int CommandId) const {
+  for (const TToolButtonDef& Def : FButtons)
+    if (Def.CommandId == CommandId && Def.Caption != nullptr) return Def.Caption;
+  return {};
+}
+
+int TToolBar::HeightInPixels() const {
+  RECT Bounds{};
+  GetWindowRect(FHandle, &Bounds);
+  return Bounds.bottom - Bounds.top;
+}
+
+std::vector<HWND> TToolBar::NotifySources() const {
+  const HWND Tips = reinterpret_cast<HWND>(SendMessageW(FHandle, TB_GETTOOLTIPS, 0, 0));
+  if (Tips == nullptr) return {};
+  return {Tips};
+}
+
+bool TToolBar::HandleNotify(NMHDR* Header, LRESULT&) {
+  if (Header->code != TTN_GETDISPINFOW) return false;
+  auto* Info = reinterpret_cast<NMTTDISPINFOW*>(Header);
+  for (const TToolButtonDef& Def : FButtons) {
+    if (Def.CommandId != 0 && static_cast<UINT_PTR>(Def.CommandId) == Header->idFrom) {
+      Info->lpszText = const_cast<wchar_t*>(Def.Caption);
+      Info->hinst = nullptr;
+      return true;
+    }
+  }
+  return false;
+}
+
+// A button click comes as the button's command id; the form runs that command.
+bool TToolBar::HandleCommand(WORD) { return false; }
+
+// ---- TMenuItem --------------------------------------------------------------------
+
+bool TMenuItem::Exists() const { return FMenu != nullptr && GetMenuState(FMenu, FCommandId, MF_BYCOMMAND) != 0xFFFFFFFF; }
+
+bool TMenuItem::Enabled() const {
+  const UINT State = GetMenuState(FMenu, static_cast<UINT>(FCommandId), MF_BYCOMMAND);
+  return State != 0xFFFFFFFF && (State & (MF_DISABLED | MF_GRAYED)) == 0;
+}
+
+void TMenuItem::SetEnabled(bool Value) {
+  EnableMenuItem(FMenu, static_cast<UINT>(FCommandId), MF_BYCOMMAND | (Value ? MF_ENABLED : MF_GRAYED));
+  if (FOwner != nullptr && GetMenu(FOwner) == FMenu) DrawMenuBar(FOwner);
+}
+
+std::wstring TMenuItem::Caption() const {
+  wchar_t Buffer[256] = L"";
+  GetMenuStringW(FMenu, static_cast<UINT>(FCommandId), Buffer, 256, MF_BYCOMMAND);
+  return Buffer;
+}
+
+bool TMenuItem::Default() const {
+  return GetMenuDefaultItem(FMenu, FALSE, GMDI_USEDISABLED) == static_cast<UINT>(FCommandId);
+}
+
+void TMenuItem::Click() {
+  if (FOwner != nullptr) SendMessageW(FOwner, WM_COMMAND, MAKEWPARAM(FCommandId, 0), 0);
+}
+
+// ---- Screen cursor ----------------------------------------------------------------
+
+namespace {
+TCursor GScreenCursor = TCursor::crDefault;
+}
+
+TCursor ScreenCursor() { return GScreenCursor; }
+
+void SetScreenCursor(TCursor Cursor) {
+  GScreenCursor = Cursor;
+  SetCursor(LoadCursorW(nullptr, Cursor == TCursor::crHourGlass ? IDC_WAIT : IDC_ARROW));
+}
+
+TShiftState TShiftState::FromKeyboard() {
+  TShiftState State;
+  State.Shift = GetKeyState(VK_SHIFT) < 0;
+  State.Ctrl = GetKeyState(VK_CONTROL) < 0;
+  State.Alt = GetKeyState(VK_MENU) < 0;
+  return State;
+}

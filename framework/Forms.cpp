@@ -1,0 +1,293 @@
+#include "framework/Forms.h"
+
+#include "framework/Application.h"
+#include "framework/Exception.h"
+
+#include <vector>
+
+TForm::TForm(std::wstring ClassName, TCloseAction DefaultCloseAction)
+    : FClassName(std::move(ClassName)), FDefaultCloseAction(DefaultCloseAction) {
+  FFont.OnChange = [this](TObject*) { ApplyFont(); };
+  Application().RegisterForm(this);
+}
+
+TForm::~TForm() { Application().UnregisterForm(this); }
+
+void TForm::FormClose(TObject*, TCloseAction&) {}
+
+void TForm::FormDestroy(TObject*) {}
+
+// ---- Bounds ------------------------------------------------------------------------
+
+namespace {
+
+RECT WindowBounds(HWND Window) {
+  RECT Bounds{};
+  if (IsIconic(Window)) {
+    WINDOWPLACEMENT Placement{};
+    Placement.length = sizeof(Placement);
+    GetWindowPlacement(Window, &Placement);
+    Bounds = Placement.rcNormalPosition;
+    // The normal position is in work-area coordinates; the form speaks screen coordinates.
+    MONITORINFO Monitor{};
+    Monitor.cbSize = sizeof(Monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(Window, MONITOR_DEFAULTTOPRIMARY), &Monitor))
+      OffsetRect(&Bounds, Monitor.rcWork.left - Monitor.rcMonitor.left, Monitor.rcWork.top - Monitor.rcMonitor.top);
+  } else {
+    GetWindowRect(Window, &Bounds);
+  }
+  return Bounds;
+}
+
+}  // namespace
+
+int TForm::Left() const { return WindowBounds(Handle()).left; }
+int TForm::Top() const { return WindowBounds(Handle()).top; }
+int TForm::Width() const {
+  const RECT Bounds = WindowBounds(Handle());
+  return Bounds.right - Bounds.left;
+}
+int TForm::Height() const {
+  const RECT Bounds = WindowBounds(Handle());
+  return Bounds.bottom - Bounds.top;
+}
+
+void TForm::SetBounds(int NewLeft, int NewTop, int NewWidth, int NewHeight) {
+  if (IsIconic(Handle()) || IsZoomed(Handle())) {
+    // Changing a minimised or maximised window changes where it is restored to.
+    WINDOWPLACEMENT Placement{};
+    Placement.length = sizeof(Placement);
+    GetWindowPlacement(Handle(), &Placement);
+    MONITORINFO Monitor{};
+    Monitor.cbSize = sizeof(Monitor);
+    int DX = 0, DY = 0;
+    if (GetMonitorInfoW(MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY), &Monitor)) {
+      DX = Monitor.rcWork.left - Monitor.rcMonitor.left;
+      DY = Monitor.rcWork.top - Monitor.rcMonitor.top;
+    }
+    Placement.rcNormalPosition = RECT{NewLeft - DX, NewTop - DY, NewLeft - DX + NewWidth, NewTop - DY + NewHeight};
+    Placement.showCmd = IsWindowVisible(Handle()) ? (IsIconic(Handle()) ? SW_SHOWMINIMIZED : SW_SHOWMAXIMIZED) : SW_HIDE;
+    SetWindowPlacement(Handle(), &Placement);
+    return;
+  }
+  SetWindowPos(Handle(), nullptr, NewLeft, NewTop, NewWidth, NewHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::SetLeft(int Value) { SetBounds(Value, Top(), Width(), Height()); }
+void TForm::SetTop(int Value) { SetBounds(Left(), Value, Width(), Height()); }
+void TForm::SetWidth(int Value) { SetBounds(Left(), Top(), Value, Height()); }
+void TForm::SetHeight(int Value) { SetBounds(Left(), Top(), Width(), Value); }
+
+int TForm::ClientWidth() const {
+  RECT Client{};
+  GetClientRect(Handle(), &Client);
+  return Client.right;
+}
+
+int TForm::ClientHeight() const {
+  RECT Client{};
+  GetClientRect(Handle(), &Client);
+  return Client.bottom;
+}
+
+TWindowState TForm::WindowState() const {
+  if (!IsWindowVisible(Handle())) return FPendingState;
+  if (IsIconic(Handle())) return TWindowState::wsMinimized;
+  if (IsZoomed(Handle())) return TWindowState::wsMaximized;
+  return TWindowState::wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState Value) {
+  FPendingState = Value;
+  if (IsWindowVisible(Handle())) ApplyWindowState();
+}
+
+void TForm::ApplyWindowState() {
+  switch (FPendingState) {
+    case TWindowState::wsNormal:
+      ShowWindow(Handle(), SW_SHOWNORMAL);
+      break;
+    case TWindowState::wsMinimized:
+      ShowWindow(Handle(), SW_SHOWMINIMIZED);
+      break;
+    case TWindowState::wsMaximized:
+      ShowWindow(Handle(), SW_SHOWMAXIMIZED);
+      break;
+  }
+}
+
+std::wstring TForm::Caption() const {
+  const int Length = GetWindowTextLengthW(Handle());
+  std::wstring Text(static_cast<size_t>(Length) + 1, L'\0');
+  Text.resize(static_cast<size_t>(GetWindowTextW(Handle(), Text.data(), Length + 1)));
+  return Text;
+}
+
+void TForm::SetCaption(const std::wstring& Value) { SetWindowTextW(Handle(), Value.c_str()); }
+
+void TForm::ApplyFont() {
+  if (!HandleAllocated()) return;
+  const HFONT Font = FFont.Handle();
+  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font), FALSE);
+  EnumChildWindows(
+      Handle(),
+      [](HWND Child, LPARAM Param) -> BOOL {
+        SendMessageW(Child, WM_SETFONT, static_cast<WPARAM>(Param), TRUE);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(Font));
+}
+
+void TForm::CenterOnScreen() {
+  const int ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
+  SetBounds((ScreenWidth - Width()) / 2, (ScreenHeight - Height()) / 2, Width(), Height());
+}
+
+// ---- Showing and closing ------------------------------------------------------------
+
+bool TForm::Visible() const { return IsWindowVisible(Handle()) != FALSE; }
+
+void TForm::Show() {
+  if (!FShownOnce && (FPosition == TPosition::poScreenCenter || FPosition == TPosition::poDesktopCenter))
+    CenterOnScreen();
+  FShownOnce = true;
+  if (!IsWindowVisible(Handle())) ApplyWindowState();
+  SetForegroundWindow(Handle());
+}
+
+void TForm::Hide() {
+  if (IsWindowVisible(Handle())) {
+    FPendingState = WindowState();
+    ShowWindow(Handle(), SW_HIDE);
+  }
+}
+
+void TForm::Close() {
+  if (FModal) {
+    FModalResult = mrCancel;
+    return;
+  }
+  TCloseAction Action = FDefaultCloseAction;
+  FormClose(this, Action);
+  switch (Action) {
+    case TCloseAction::caNone:
+      break;
+    case TCloseAction::caHide:
+      Hide();
+      break;
+    case TCloseAction::caMinimize:
+      ShowWindow(Handle(), SW_MINIMIZE);
+      break;
+    case TCloseAction::caFree:
+      // FormDestroy runs from WM_DESTROY, while the window still has its bounds.
+      DestroyHandle();
+      break;
+  }
+}
+
+TModalResult TForm::ShowModal() {
+  if (FModal || Visible()) throw Exception(L"Cannot make a visible window modal");
+  // Every other window of the program stays disabled while the form is up.
+  struct TEnumState {
+    HWND Self;
+    std::vector<HWND> Disabled;
+  } State{Handle(), {}};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND Window, LPARAM Param) -> BOOL {
+        auto* Enum = reinterpret_cast<TEnumState*>(Param);
+        if (Window != Enum->Self && IsWindowVisible(Window) && IsWindowEnabled(Window))
+          Enum->Disabled.push_back(Window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&State));
+  const std::vector<HWND>& Disabled = State.Disabled;
+  for (HWND Window : Disabled) EnableWindow(Window, FALSE);
+
+  FModal = true;
+  FModalResult = mrNone;
+  if (FPosition == TPosition::poScreenCenter || FPosition == TPosition::poDesktopCenter) CenterOnScreen();
+  FShownOnce = true;
+  ShowWindow(Handle(), SW_SHOW);
+  SetForegroundWindow(Handle());
+  try {
+    while (FModalResult == mrNone && !Application().Terminated()) Application().HandleMessage();
+  } catch (...) {
+    for (HWND Window : Disabled) EnableWindow(Window, TRUE);
+    FModal = false;
+    ShowWindow(Handle(), SW_HIDE);
+    throw;
+  }
+  if (FModalResult == mrNone) FModalResult = mrCancel;
+  // Re-enable the others first, so that activation returns to them.
+  for (HWND Window : Disabled) EnableWindow(Window, TRUE);
+  ShowWindow(Handle(), SW_HIDE);
+  FModal = false;
+  return FModalResult;
+}
+
+// ---- Messages ---------------------------------------------------------------------
+
+void TForm::BindCommand(int CommandId, std::function<void()> Handler) { FCommands[CommandId] = std::move(Handler); }
+
+bool TForm::RunCommand(int CommandId) {
+  const auto Found = FCommands.find(CommandId);
+  if (Found == FCommands.end() || !Found->second) return false;
+  Found->second();
+  return true;
+}
+
+void TForm::RegisterControl(TControl& Control) {
+  FControls[Control.Handle()] = &Control;
+  for (HWND Source : Control.NotifySources()) FControls[Source] = &Control;
+}
+
+void TForm::AttachControl(TControl& Control, int ControlId) {
+  Control.Attach(GetDlgItem(Handle(), ControlId));
+  if (Control.Handle() == nullptr) throw EResNotFound(FClassName + L": control " + std::to_wstring(ControlId));
+  RegisterControl(Control);
+}
+
+bool TForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) {
+  switch (Msg) {
+    case WM_COMMAND: {
+      const int Id = LOWORD(WParam);
+      const auto Control = LParam != 0 ? FControls.find(reinterpret_cast<HWND>(LParam)) : FControls.end();
+      if (Control != FControls.end()) {
+        if (Control->second->HandleCommand(HIWORD(WParam))) return true;
+        if (auto* Button = dynamic_cast<TButton*>(Control->second); Button != nullptr && Button->ModalResult != mrNone) {
+          FModalResult = Button->ModalResult;
+          return true;
+        }
+      }
+      if (RunCommand(Id)) return true;
+      if (Id == IDCANCEL) {
+        Close();
+        return true;
+      }
+      return false;
+    }
+    case WM_NOTIFY: {
+      auto* Header = reinterpret_cast<NMHDR*>(LParam);
+      const auto Control = FControls.find(Header->hwndFrom);
+      return Control != FControls.end() && Control->second->HandleNotify(Header, Result);
+    }
+    case WM_CLOSE:
+      Close();
+      return true;
+    case WM_SETCURSOR:
+      if (ScreenCursor() == TCursor::crHourGlass) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        Result = TRUE;
+        return true;
+      }
+      return false;
+    case WM_DESTROY:
+      FormDestroy(this);
+      if (Application().MainForm() == this) Application().Terminate();
+      return false;
+    default:
+      return false;
+  }
+}

@@ -1,0 +1,3 @@
+#pragma once
+// Control ids of the options dialog.
+#define IDD_OPTIONS 200

@@ -1,0 +1,41 @@
+// The entry of every test program: the application object is set up as the
+// program sets it up, and no message box may wait for a person that is not
+// there: a box no test expected fails the run and is answered with Cancel.
+
+#define DOCTEST_CONFIG_IMPLEMENT
+#include <doctest.h>
+
+#include "framework/Application.h"
+#include "framework/Dialogs.h"
+#include "framework/Text.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+int GUnexpectedDialogs = 0;
+}
+
+int wmain(int argc, wchar_t** argv) {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  Application().Initialize();
+  Application().SetTitle(L"Marrowby");
+
+  TMessageDialogHook Unexpected([](const TMessageDialogRequest& Request) {
+    ++GUnexpectedDialogs;
+    std::fprintf(stderr, "unexpected message box: %s\n", WideToUtf8(Request.Text).c_str());
+    return mrCancel;
+  });
+
+  std::vector<std::string> Arguments;
+  for (int i = 0; i < argc; ++i) Arguments.push_back(WideToUtf8(argv[i]));
+  std::vector<const char*> Pointers;
+  for (const std::string& Argument : Arguments) Pointers.push_back(Argument.c_str());
+
+  doctest::Context Context;
+  Context.applyCommandLine(static_cast<int>(Pointers.size()), Pointers.data());
+  const int Result = Context.run();
+  if (Context.shouldExit()) return Result;
+  return Result != 0 ? Result : (GUnexpectedDialogs != 0 ? 3 : 0);
+}
