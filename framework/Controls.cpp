@@ -40,6 +40,8 @@ bool TControl::HandleCommand(WORD) { return false; }
 
 bool TControl::HandleNotify(NMHDR*, LRESULT&) { return false; }
 
+bool TControl::HandleDrawItem(const DRAWITEMSTRUCT&) { return false; }
+
 // ---- TButton, TCheckBox ---------------------------------------------------------
 
 void TButton::Click() {

@@ -45,11 +45,13 @@ public:
   // Called by the owning form; return true when the notification was consumed.
   virtual bool HandleCommand(WORD Code);
   virtual bool HandleNotify(NMHDR* Header, LRESULT& Result);
+  // Owner-drawn controls paint here; WM_DRAWITEM reaches the parent, which routes it.
+  virtual bool HandleDrawItem(const DRAWITEMSTRUCT& Draw);
   // Extra windows whose notifications belong to this control (tool tips).
   virtual std::vector<HWND> NotifySources() const { return {}; }
 
   // Attaches to an existing child window (a dialog template's control).
-  void Attach(HWND Handle) { FHandle = Handle; }
+  virtual void Attach(HWND Handle) { FHandle = Handle; }
 
 protected:
   HWND FHandle = nullptr;

@@ -273,6 +273,14 @@ bool TForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Resul
       const auto Control = FControls.find(Header->hwndFrom);
       return Control != FControls.end() && Control->second->HandleNotify(Header, Result);
     }
+    case WM_DRAWITEM: {
+      const auto* Draw = reinterpret_cast<const DRAWITEMSTRUCT*>(LParam);
+      if (Draw->CtlType == ODT_MENU) return false;
+      const auto Control = FControls.find(Draw->hwndItem);
+      if (Control == FControls.end() || !Control->second->HandleDrawItem(*Draw)) return false;
+      Result = TRUE;
+      return true;
+    }
     case WM_CLOSE:
       Close();
       return true;
