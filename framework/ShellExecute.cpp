@@ -1,6 +1,5 @@
 #include "framework/ShellExecute.h"
 
-#include <shellapi.h>
 
 #include <utility>
 

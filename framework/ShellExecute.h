@@ -4,6 +4,7 @@
 // another program opening a window (TShellExecuteHook).
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <functional>
 

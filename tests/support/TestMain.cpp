@@ -1,12 +1,15 @@
 // The entry of every test program: the application object is set up as the
 // program sets it up, and no message box may wait for a person that is not
 // there: a box no test expected fails the run and is answered with Cancel.
+// Likewise no test may start another program through the shell: a request
+// no test expected fails the run and is refused.
 
 #define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest.h>
 
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
+#include "framework/ShellExecute.h"
 #include "framework/Text.h"
 
 #include <cstdio>
@@ -15,6 +18,7 @@
 
 namespace {
 int GUnexpectedDialogs = 0;
+int GUnexpectedShellRequests = 0;
 }
 
 int wmain(int argc, wchar_t** argv) {
@@ -28,6 +32,14 @@ int wmain(int argc, wchar_t** argv) {
     return mrCancel;
   });
 
+  TShellExecuteHook UnexpectedShell([](const TShellExecuteRequest& Request) -> INT_PTR {
+    ++GUnexpectedShellRequests;
+    const auto Text = [](const wchar_t* Value) { return Value != nullptr ? WideToUtf8(Value) : std::string("(null)"); };
+    std::fprintf(stderr, "unexpected shell request: %s %s %s in %s\n", Text(Request.Operation).c_str(),
+                 Text(Request.FileName).c_str(), Text(Request.Parameters).c_str(), Text(Request.Directory).c_str());
+    return SE_ERR_ACCESSDENIED;
+  });
+
   std::vector<std::string> Arguments;
   for (int i = 0; i < argc; ++i) Arguments.push_back(WideToUtf8(argv[i]));
   std::vector<const char*> Pointers;
@@ -37,5 +49,6 @@ int wmain(int argc, wchar_t** argv) {
   Context.applyCommandLine(static_cast<int>(Pointers.size()), Pointers.data());
   const int Result = Context.run();
   if (Context.shouldExit()) return Result;
-  return Result != 0 ? Result : (GUnexpectedDialogs != 0 ? 3 : 0);
+  if (Result != 0) return Result;
+  return GUnexpectedDialogs != 0 || GUnexpectedShellRequests != 0 ? 3 : 0;
 }
