@@ -189,6 +189,13 @@ void CheckDrawing(TCheckListBox& List) {
   CHECK(Greyed.Differences(Checked, Mark) > 0);
   // Only the item that changed looks different.
   CHECK(Checked.Differences(Unchecked, List.CheckBoxRect(1)) == 0);
+
+  // A disabled box shows its marks and texts dimmed.
+  List.SetEnabled(false);
+  const TSnapshot Disabled(List.Handle());
+  List.SetEnabled(true);
+  CHECK(Disabled.Differences(Greyed, Mark) > 0);
+  CHECK(Disabled.Differences(Greyed, Text) > 0);
 }
 
 }  // namespace
