@@ -1,0 +1,123 @@
+#pragma once
+// The settings store: typed values addressed by paths below one application
+// key of the registry ("Options\ScanAtStartup" is the value ScanAtStartup of
+// the subkey Options). No key stays open between calls, so the registry is
+// always current and nothing needs flushing at shutdown.
+
+#include "common/VKRBreakApart.h"
+#include "common/VKRLangType.h"
+#include "framework/Exception.h"
+#include "framework/Object.h"
+#include "framework/Variant.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TRegistryAccessor;
+
+enum class TRootKey : uint8_t {
+  hkClassesRoot,
+  hkCurrentConfig,
+  hkCurrentUser,
+  hkDynData,
+  hkLocalMachine,
+  hkPerformanceData,
+  hkUsers
+};
+
+enum class TAccess : uint8_t { kAllAccess, kExecute, kRead, kWrite };
+
+// How the next value written or read is treated; the typed operations set it
+// for one call only.
+enum class TBinaryType : uint8_t { btNone, btEncryptString, btExpandString, btBinary32BitMax, btBinary32BitMin };
+
+enum class TSearchOption : uint8_t { opValue, opData, opValueData, opKey };
+
+// Raised only when RaiseExceptions is on, with a text of the current language.
+class ERegistryEnhanced : public Exception {
+public:
+  using Exception::Exception;
+};
+
+class TVKRRegistryEnhanced : public TObject {
+public:
+  TVKRRegistryEnhanced();
+  ~TVKRRegistryEnhanced() override;
+
+  TAccess Access() const { return FAccess; }
+  void SetAccess(TAccess Value) { FAccess = Value; }
+  TBinaryType BinaryType() const { return FBinaryType; }
+  void SetBinaryType(TBinaryType Value) { FBinaryType = Value; }
+  const std::wstring& Key() const { return FKey; }
+  void SetKey(const std::wstring& Value) { FKey = Value; }
+  TLangType LangType() const { return FLangType; }
+  // Replaces the messages of every instance: the texts belong to the unit.
+  void SetLangType(TLangType Value);
+  bool RaiseExceptions() const { return FRaiseExceptions; }
+  void SetRaiseExceptions(bool Value) { FRaiseExceptions = Value; }
+  TRootKey RootKey() const { return FRootKey; }
+  void SetRootKey(TRootKey Value) { FRootKey = Value; }
+  std::vector<std::wstring>& EntriesFound() { return FEntriesFound; }
+  const std::vector<std::wstring>& EntriesFound() const { return FEntriesFound; }
+
+  void SetValue(const std::wstring& AValue, const Variant& AValueData);
+  void SetTypedValue(const std::wstring& AValue, const Variant& AValueData, TBinaryType ABinaryType);
+  Variant GetValue(const std::wstring& AValue);
+  Variant GetTypedValue(const std::wstring& AValue, TBinaryType ABinaryType);
+  // The default is what a missing or unreadable value reads as; it is never
+  // written, and its kind does not steer the reading.
+  Variant GetValueDefault(const std::wstring& AValue, const Variant& AValueDataDefault);
+  Variant GetTypedValueDefault(const std::wstring& AValue, const Variant& AValueDataDefault,
+                               TBinaryType ABinaryType);
+
+  bool KeyExists(const std::wstring& ASubKey);
+  bool ValueExists(const std::wstring& AValue);
+  void GetValueNames(const std::wstring& ASubKey, std::vector<std::wstring>& AList);
+  int32_t CountValueNames(const std::wstring& ASubKey);
+  void GetSubKeys(const std::wstring& ASubKey, std::vector<std::wstring>& AList);
+  int32_t CountSubKeys(const std::wstring& ASubKey);
+
+  bool DeleteKey(const std::wstring& AKey);
+  bool DeleteValue(const std::wstring& AValue);
+  bool CopyKey(const std::wstring& OldKey, const std::wstring& NewKey);
+  bool CopyValue(const std::wstring& OldValue, const std::wstring& NewValue);
+  bool RenameKey(const std::wstring& OldKey, const std::wstring& NewKey);
+  bool RenameValue(const std::wstring& OldValue, const std::wstring& NewValue);
+
+  void SetEncryptionParameters(const std::wstring& ABaseKey, int32_t ADecryptKey);
+  // Scrambles (Scramble true) or unscrambles text with the encryption
+  // parameters. Text that does not unscramble, and text with characters the
+  // scrambling cannot give back, raise EConvertError.
+  std::wstring CryptString(const std::wstring& Text, bool Scramble) const;
+
+  // Path rules. A key path becomes "\A\B" (one trailing separator dropped);
+  // a value path is split at every "\" with empty pieces dropped: all pieces
+  // but the last name the key, the last one names the value.
+  static std::wstring NormalizeKeyPath(const std::wstring& P);
+  static std::wstring ExtractKeyPath(const std::wstring& V);
+  static std::wstring ExtractValueName(const std::wstring& V);
+
+private:
+  TRegistryAccessor NewAccessor() const;
+  std::wstring ValueKeyPath(const std::wstring& AValue) const;
+  std::wstring SubKeyPath(const std::wstring& ASubKey) const;
+  void WriteWithoutRule(TRegistryAccessor& Reg, const std::wstring& Name, const Variant& AValueData);
+  size_t ReadBinaryIntoBuffer(TRegistryAccessor& Reg, const std::wstring& Name);
+  bool MoveKey(const std::wstring& OldKey, const std::wstring& NewKey, bool Delete);
+
+  TAccess FAccess = TAccess::kAllAccess;
+  std::wstring FBaseKey;
+  TBinaryType FBinaryType = TBinaryType::btNone;
+  int32_t FDecryptKey = 0;
+  std::wstring FKey;
+  TLangType FLangType = TLangType::ltEnglish;
+  TRootKey FRootKey = TRootKey::hkCurrentUser;
+  TVKRBreakApart FBrkApart;  // record values of the structured records are split with it
+  std::vector<std::wstring> FEntriesFound;
+  bool FRaiseExceptions = false;
+  // Keeps the first bytes of the last binary value read, up to its size;
+  // longer values are read whole elsewhere and never past its end.
+  std::array<uint8_t, 2048> FBuffer{};
+};

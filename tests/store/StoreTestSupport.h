@@ -1,0 +1,90 @@
+#pragma once
+// What the store's tests share: a store aimed at a private registry key,
+// raw byte builders for what the registry should hold, readable failure
+// output for wide texts and variants, and a catcher for error messages.
+
+#include <doctest.h>
+
+#include "framework/Text.h"
+#include "framework/Variant.h"
+#include "store/VKRRegistryEnhanced.h"
+#include "support/RegistryFixture.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace doctest {
+template <>
+struct StringMaker<std::wstring> {
+  static String convert(const std::wstring& Value) { return ("\"" + WideToUtf8(Value) + "\"").c_str(); }
+};
+template <>
+struct StringMaker<std::vector<std::wstring>> {
+  static String convert(const std::vector<std::wstring>& Value) {
+    std::string Text = "{";
+    for (size_t i = 0; i < Value.size(); ++i) Text += (i ? ", \"" : "\"") + WideToUtf8(Value[i]) + "\"";
+    return (Text + "}").c_str();
+  }
+};
+template <>
+struct StringMaker<Variant> {
+  static String convert(const Variant& Value) {
+    std::string Text = WideToUtf8(Variant::TypeName(Value.VarType()));
+    if (Value.IsText() || Value.IsOrdinal()) Text += "(" + WideToUtf8(Value.ToString()) + ")";
+    return Text.c_str();
+  }
+};
+}  // namespace doctest
+
+// A store whose application key is the fixture's own key.
+struct TStoreFixture {
+  TRegistryFixture Fixture;
+  TVKRRegistryEnhanced Store;
+  TStoreFixture() { Store.SetKey(Fixture.KeyPath()); }
+};
+
+using TBytes = std::vector<uint8_t>;
+
+inline TBytes DwordBytes(uint32_t Value) {
+  return {static_cast<uint8_t>(Value), static_cast<uint8_t>(Value >> 8), static_cast<uint8_t>(Value >> 16),
+          static_cast<uint8_t>(Value >> 24)};
+}
+
+// UTF-16 text with its terminating zero, as REG_SZ holds it.
+inline TBytes TextBytes(const std::wstring& Text) {
+  TBytes Bytes((Text.size() + 1) * sizeof(wchar_t), 0);
+  std::memcpy(Bytes.data(), Text.c_str(), Text.size() * sizeof(wchar_t));
+  return Bytes;
+}
+
+template <typename T>
+TBytes RawBytes(T Value) {
+  TBytes Bytes(sizeof(T));
+  std::memcpy(Bytes.data(), &Value, sizeof(T));
+  return Bytes;
+}
+
+inline void WriteBytes(TRegistryFixture& Fixture, const std::wstring& Relative, const std::wstring& Name, DWORD Type,
+                       const TBytes& Bytes) {
+  Fixture.WriteRaw(Relative, Name, Type, Bytes.data(), static_cast<DWORD>(Bytes.size()));
+}
+
+// The message of the error of kind E that Action raises; other errors pass.
+template <typename E, typename TAction>
+std::wstring ThrownMessage(TAction&& Action) {
+  try {
+    Action();
+  } catch (const E& Error) {
+    return Error.Message();
+  }
+  return L"<nothing raised>";
+}
+
+inline bool RunningOnWine() {
+  const HMODULE Ntdll = GetModuleHandleW(L"ntdll.dll");
+  return Ntdll != nullptr && GetProcAddress(Ntdll, "wine_get_version") != nullptr;
+}
