@@ -369,8 +369,12 @@ bool TVKRRegistryEnhanced::DeleteKey(const std::wstring& AKey) {
   if (FKey.empty()) return false;
   TRegistryAccessor Reg = NewAccessor();
   if (!Reg.OpenKey(NormalizeKeyPath(FKey), false)) return false;
-  // Like every key path, AKey stays below the application key, also when it
-  // begins with "\".
+  // A path that begins with "\" is taken from the root key; the root key
+  // itself (a path of just "\") is never deleted.
+  if (!AKey.empty() && AKey.front() == L'\\') {
+    const std::wstring FromRoot = NormalizeKeyPath(AKey);
+    return !FromRoot.empty() && Reg.DeleteKey(FromRoot);
+  }
   return Reg.DeleteKey(SubKeyPath(AKey));
 }
 
@@ -399,6 +403,12 @@ bool TVKRRegistryEnhanced::RenameKey(const std::wstring& OldKey, const std::wstr
 }
 
 bool TVKRRegistryEnhanced::CopyValue(const std::wstring& OldValue, const std::wstring& NewValue) {
+  bool Copied = false;
+  return CopyValueData(OldValue, NewValue, Copied);
+}
+
+bool TVKRRegistryEnhanced::CopyValueData(const std::wstring& OldValue, const std::wstring& NewValue, bool& Copied) {
+  Copied = false;
   if (FKey.empty()) return false;
   TRegistryAccessor Reg = NewAccessor();
   if (!Reg.OpenKey(ValueKeyPath(OldValue), false)) return false;
@@ -418,17 +428,16 @@ bool TVKRRegistryEnhanced::CopyValue(const std::wstring& OldValue, const std::ws
     case TRegDataType::rdBinary:
     case TRegDataType::rdUnknown:
       if (FRaiseExceptions) throw ERegistryEnhanced(GUnknownDataType);
-      // Nothing was copied: an existing target must not pass for a copy.
-      return false;
+      break;
   }
   Reg.CloseKey();
   if (!Reg.OpenKey(ValueKeyPath(NewValue), true)) return false;
   const std::wstring NewName = ExtractValueName(NewValue);
   switch (Info.RegData) {
-    case TRegDataType::rdString: Reg.WriteString(NewName, Text); break;
-    case TRegDataType::rdExpandString: Reg.WriteExpandString(NewName, Text); break;
-    case TRegDataType::rdInteger: Reg.WriteInteger(NewName, Number); break;
-    default: break;
+    case TRegDataType::rdString: Reg.WriteString(NewName, Text); Copied = true; break;
+    case TRegDataType::rdExpandString: Reg.WriteExpandString(NewName, Text); Copied = true; break;
+    case TRegDataType::rdInteger: Reg.WriteInteger(NewName, Number); Copied = true; break;
+    default: break;  // nothing to copy: the answer is whether the target exists
   }
   return Reg.ValueExists(NewName);
 }
@@ -438,7 +447,11 @@ bool TVKRRegistryEnhanced::RenameValue(const std::wstring& OldValue, const std::
   // Key names ignore case: "Options\A" and "options\B" are in one key, and
   // must not be treated as a move between keys that deletes what it copied.
   if (!SameKeyName(ExtractKeyPath(OldValue), ExtractKeyPath(NewValue)))
-    return CopyValue(OldValue, NewValue) && DeleteValue(OldValue);
+  {
+    // Only what was really copied may leave its old place.
+    bool Copied = false;
+    return CopyValueData(OldValue, NewValue, Copied) && Copied && DeleteValue(OldValue);
+  }
 
   TRegistryAccessor Reg = NewAccessor();
   if (!Reg.OpenKey(ValueKeyPath(OldValue), false)) return false;

@@ -106,6 +106,8 @@ private:
   void WriteWithoutRule(TRegistryAccessor& Reg, const std::wstring& Name, const Variant& AValueData);
   size_t ReadBinaryIntoBuffer(TRegistryAccessor& Reg, const std::wstring& Name);
   bool MoveKey(const std::wstring& OldKey, const std::wstring& NewKey, bool Delete);
+  // CopyValue, also telling whether data was written (a binary source is not copied).
+  bool CopyValueData(const std::wstring& OldValue, const std::wstring& NewValue, bool& Copied);
 
   TAccess FAccess = TAccess::kAllAccess;
   std::wstring FBaseKey;

