@@ -155,7 +155,7 @@ void TForm1::CreateControls() {
   FAccelerators.reset(LoadAcceleratorsW(Application().HInstance(), MAKEINTRESOURCEW(IDR_ACCELERATORS)));
   SetAccelerators(FAccelerators.get());
 
-  ToolBar1.Create(Handle(), IDC_TOOLBAR, IDB_TOOLBAR, 20, ScaleByDpi(26),
+  ToolBar1.Create(Handle(), IDC_TOOLBAR, IDB_TOOLBAR, 18, ScaleByDpi(26),
                   {
                       {IDM_ADDFOLDER, IMG_ADDFOLDER, L"Add Folder", true},
                       {IDM_REMOVEFOLDER, IMG_REMOVEFOLDER, L"Remove Folder", false},
@@ -224,6 +224,7 @@ void TForm1::FormCreate(TObject*) {
 
   StatusBar1.SetSimpleText(std::to_wstring(VKRListView1.Count()) + L" folder(s) - ? subfolder(s) - ? file(s) - ? KB");
   SetSystemFont(Font(), TSystemFontKind::sfkUserInterface);
+  LayoutControls();
 }
 
 void TForm1::FormClose(TObject*, TCloseAction&) {

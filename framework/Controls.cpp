@@ -104,10 +104,10 @@ void TStatusBar::Create(HWND Parent, int Id) {
 }
 
 std::wstring TStatusBar::SimpleText() const {
-  // In simple mode the text lives in the part SB_SIMPLEID.
-  const LRESULT Info = SendMessageW(FHandle, SB_GETTEXTLENGTHW, SB_SIMPLEID, 0);
+  // Set through SB_SIMPLEID, the simple text reads back as part 0 while the bar is simple.
+  const LRESULT Info = SendMessageW(FHandle, SB_GETTEXTLENGTHW, 0, 0);
   std::wstring Result(static_cast<size_t>(LOWORD(Info)) + 1, L'\0');
-  SendMessageW(FHandle, SB_GETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(Result.data()));
+  SendMessageW(FHandle, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(Result.data()));
   Result.resize(LOWORD(Info));
   return Result;
 }
@@ -142,6 +142,7 @@ void TToolButton::Click() {
 void TToolBar::Create(HWND Parent, int Id, int BitmapId, int ImageSize, int ButtonSize,
                       const std::vector<TToolButtonDef>& Buttons) {
   FButtons = Buttons;
+  FButtonSize = ButtonSize;
   FHandle = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
                             WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0, 0, Parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), Application().HInstance(), nullptr);
@@ -152,6 +153,8 @@ void TToolBar::Create(HWND Parent, int Id, int BitmapId, int ImageSize, int Butt
                                  RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
   if (FImages == nullptr) throw EResNotFound(L"Toolbar bitmap " + std::to_wstring(BitmapId));
   SendMessageW(FHandle, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(FImages));
+  // The button size holds only when it is set before any button exists.
+  SendMessageW(FHandle, TB_SETBUTTONSIZE, 0, MAKELPARAM(ButtonSize, ButtonSize));
 
   std::vector<TBBUTTON> Native;
   for (const TToolButtonDef& Def : FButtons) {
@@ -168,7 +171,6 @@ void TToolBar::Create(HWND Parent, int Id, int BitmapId, int ImageSize, int Butt
     Native.push_back(Button);
   }
   SendMessageW(FHandle, TB_ADDBUTTONSW, Native.size(), reinterpret_cast<LPARAM>(Native.data()));
-  SendMessageW(FHandle, TB_SETBUTTONSIZE, 0, MAKELPARAM(ButtonSize, ButtonSize));
   SendMessageW(FHandle, TB_AUTOSIZE, 0, 0);
 }
 
@@ -201,6 +203,12 @@ bool TToolBar::HandleNotify(NMHDR* Header, LRESULT&) {
     }
   }
   return false;
+}
+
+// A new font makes the toolbar size its buttons anew; they keep their designed size.
+void TToolBar::HandleFontChanged() {
+  SendMessageW(FHandle, TB_SETBUTTONSIZE, 0, MAKELPARAM(FButtonSize, FButtonSize));
+  SendMessageW(FHandle, TB_AUTOSIZE, 0, 0);
 }
 
 // A button click comes as the button's command id; the form runs that command.

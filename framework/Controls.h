@@ -47,6 +47,8 @@ public:
   virtual bool HandleNotify(NMHDR* Header, LRESULT& Result);
   // Owner-drawn controls paint here; WM_DRAWITEM reaches the parent, which routes it.
   virtual bool HandleDrawItem(const DRAWITEMSTRUCT& Draw);
+  // After the owning form gave the control a new font.
+  virtual void HandleFontChanged() {}
   // Extra windows whose notifications belong to this control (tool tips).
   virtual std::vector<HWND> NotifySources() const { return {}; }
 
@@ -139,10 +141,12 @@ public:
 
   bool HandleNotify(NMHDR* Header, LRESULT& Result) override;
   bool HandleCommand(WORD Code) override;
+  void HandleFontChanged() override;
   std::vector<HWND> NotifySources() const override;
 
 private:
   std::vector<TToolButtonDef> FButtons;
+  int FButtonSize = 0;
   HIMAGELIST FImages = nullptr;  // destroyed with the toolbar's owner form
 };
 

@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Exception.h"
 
+#include <algorithm>
 #include <vector>
 
 TForm::TForm(std::wstring ClassName, TCloseAction DefaultCloseAction)
@@ -136,6 +137,12 @@ void TForm::ApplyFont() {
         return TRUE;
       },
       reinterpret_cast<LPARAM>(Font));
+  std::vector<TControl*> Notified;
+  for (const auto& [Window, Control] : FControls)
+    if (std::find(Notified.begin(), Notified.end(), Control) == Notified.end()) {
+      Notified.push_back(Control);
+      Control->HandleFontChanged();
+    }
 }
 
 void TForm::CenterOnScreen() {

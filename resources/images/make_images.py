@@ -12,6 +12,9 @@ import struct
 
 MAGENTA = (255, 0, 255)
 SAMPLES = 4  # supersampling per axis
+# A toolbar button is at least its image plus 7 pixels wide: 18 leaves the
+# buttons at the 26 pixels they are designed with.
+TOOLBAR_IMAGE = 18
 
 
 class Canvas:
@@ -249,7 +252,7 @@ def main():
         lambda c: (folder(c), minus(c, 0.72, 0.7, 0.26, (200, 40, 40))),
         magnifier, trash, chart, gear, info, exit_door,
     ]
-    write_bmp(os.path.join(here, "Toolbar.bmp"), [draw(p, 20) for p in toolbar])
+    write_bmp(os.path.join(here, "Toolbar.bmp"), [draw(p, TOOLBAR_IMAGE) for p in toolbar])
     write_bmp(os.path.join(here, "FolderList.bmp"), [draw(folder, 16)])
     popup = [
         explore,

@@ -6,6 +6,7 @@
 #include "resources/MainRes.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
+#include "support/TestStrings.h"
 
 #include <algorithm>
 #include <memory>
@@ -346,7 +347,7 @@ TEST_CASE("finding a folder row ignores A-Z case and one trailing separator of t
   const std::vector<TCase> Cases = {
       {Folder, 1},                           // the row with a trailing separator does not match
       {Folder + L"\\", 1},                   // one trailing separator of the name is dropped
-      {Folder + L"\\\\", -1},                // only one
+      {Folder + L"\\\\", 0},                 // only one: what is left matches the first row
       {LowerCaseAZ(Folder), 1},
       {Temp / L"TEMP", 1},
       {Temp / L"Tem", -1},

@@ -77,13 +77,3 @@ void RemoveTree(const std::wstring& Path) {
   SetFileAttributesW(Path.c_str(), FILE_ATTRIBUTE_NORMAL);
   RemoveDirectoryW(Path.c_str());
 }
-
-bool FileExists(const std::wstring& Path) {
-  const DWORD Attributes = GetFileAttributesW(Path.c_str());
-  return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-bool DirectoryExists(const std::wstring& Path) {
-  const DWORD Attributes = GetFileAttributesW(Path.c_str());
-  return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}

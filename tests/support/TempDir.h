@@ -2,6 +2,8 @@
 // A private folder under the temp folder, removed with everything in it
 // (whatever the attributes) when the fixture goes.
 
+#include "framework/FileSystem.h"  // FileExists, DirectoryExists
+
 #include <windows.h>
 
 #include <cstdint>
@@ -31,5 +33,3 @@ private:
 
 // Removes a folder tree, clearing read-only, hidden and system attributes first.
 void RemoveTree(const std::wstring& Path);
-bool FileExists(const std::wstring& Path);
-bool DirectoryExists(const std::wstring& Path);
