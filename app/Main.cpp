@@ -1,6 +1,7 @@
 // Marrowby: empties the folders where disposable files collect.
 
 #include "app/QuenloUnit1.h"
+#include "app/QuenloUnit3.h"
 #include "framework/Application.h"
 
 #include <windows.h>
@@ -10,9 +11,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     Application().Initialize();
     Application().MainFormOnTaskBar = true;
     Application().SetTitle(L"Marrowby");
-    Application().CreateForm<TForm1>();
+    TForm1* Form1 = Application().CreateForm<TForm1>();
     // A second start has handed over to the running instance.
     if (Application().Terminated()) return 0;
+    Form1->Form3 = Application().CreateForm<TForm3>(Form1->Handle());
     Application().Run();
   } catch (const std::exception& Error) {
     Application().HandleException(Error);

@@ -1,5 +1,7 @@
 #include "app/QuenloUnit1.h"
 
+#include "app/QuenloUnit3.h"
+#include "common/VKRCommonUnit.h"
 #include "framework/Application.h"
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
@@ -190,7 +192,42 @@ void TForm1::CreateControls() {
 }
 
 void TForm1::BindCommands() {
-  BindCommand(IDM_EXIT, [this] { ExitToolButtonClick(this); });
+  BindCommand(IDM_EXIT, [this] { RunExclusive([this] { ExitToolButtonClick(this); }); });
+  BindCommand(IDM_STATISTICS, [this] { RunExclusive([this] { StatisticsToolButtonClick(this); }); });
+}
+
+void TForm1::RunExclusive(const std::function<void()>& Command) {
+  // A command that lets the window repaint must not let another one start.
+  if (Busy()) return;
+  Command();
+}
+
+void TForm1::EnableMenuBar(bool Enabled) {
+  const HMENU Bar = GetMenu(Handle());
+  const int Count = GetMenuItemCount(Bar);
+  for (int i = 0; i < Count; ++i)
+    EnableMenuItem(Bar, static_cast<UINT>(i), MF_BYPOSITION | (Enabled ? MF_ENABLED : MF_GRAYED));
+  DrawMenuBar(Handle());
+}
+
+TForm1::TBusyState::TBusyState(TForm1& Form, const wchar_t* StatusText) : FForm(Form) {
+  if (FForm.FBusyDepth++ == 0) {
+    SetScreenCursor(TCursor::crHourGlass);
+    FForm.ToolBar1.SetEnabled(false);
+    FForm.EnableMenuBar(false);
+  }
+  if (StatusText != nullptr) FForm.StatusBar1.SetSimpleText(StatusText);
+}
+
+TForm1::TBusyState::~TBusyState() {
+  if (--FForm.FBusyDepth != 0) return;
+  FForm.EnableMenuBar(true);
+  FForm.ToolBar1.SetEnabled(true);
+  SetScreenCursor(TCursor::crDefault);
+  if (FForm.FCloseRequested) {
+    FForm.FCloseRequested = false;
+    PostMessageW(FForm.Handle(), WM_CLOSE, 0, 0);
+  }
 }
 
 void TForm1::LayoutControls() {
@@ -238,6 +275,33 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
 void TForm1::FormDestroy(TObject*) {}
 
 void TForm1::ExitToolButtonClick(TObject*) { Close(); }
+
+// ---- Totals -------------------------------------------------------------------------
+
+void TForm1::UpdateStatusBar() {
+  StatusBar1.SetSimpleText(std::to_wstring(VKRListView1.Count()) + L" folder(s) - " +
+                           std::to_wstring(CurrentSubfolderCount) + L" subfolder(s) - " +
+                           std::to_wstring(CurrentFileCount) + L" file(s) - " +
+                           FormatFileSize(int64_t{CurrentFileSizeKB} * 1024, TSizeUnit::fsKiloBytes));
+}
+
+void TForm1::StatisticsToolButtonClick(TObject*) {
+  {
+    TBusyState Busy(*this, nullptr);
+    const auto Count = [](int64_t Value) { return std::to_wstring(Value); };
+    const auto Size = [](int64_t KiloBytes) { return FormatFileSize(KiloBytes * 1024, TSizeUnit::fsKiloBytes); };
+    Form3->CurrentSubfolderCountLabel.SetText(Count(CurrentSubfolderCount));
+    Form3->CurrentFileCountLabel.SetText(Count(CurrentFileCount));
+    Form3->CurrentFileSizeLabel.SetText(Size(CurrentFileSizeKB));
+    Form3->PreviousSubfolderCountLabel.SetText(Count(PreviousSubfolderCount));
+    Form3->PreviousFileCountLabel.SetText(Count(PreviousFileCount));
+    Form3->PreviousFileSizeLabel.SetText(Size(PreviousFileSizeKB));
+    Form3->DeltaSubfolderCountLabel.SetText(Count(int64_t{PreviousSubfolderCount} - CurrentSubfolderCount));
+    Form3->DeltaFileCountLabel.SetText(Count(int64_t{PreviousFileCount} - CurrentFileCount));
+    Form3->DeltaFileSizeLabel.SetText(Size(int64_t{PreviousFileSizeKB} - CurrentFileSizeKB));
+  }
+  Form3->ShowModal();
+}
 
 // ---- The folder list ----------------------------------------------------------------
 
@@ -291,6 +355,13 @@ bool TForm1::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Resu
       if (reinterpret_cast<HWND>(WParam) != VKRListView1.Handle()) return false;
       ShowFolderListPopup(static_cast<short>(LOWORD(LParam)), static_cast<short>(HIWORD(LParam)));
       return true;
+    case WM_CLOSE:
+      // Closing in the middle of a command would pull the list from under it.
+      if (Busy()) {
+        FCloseRequested = true;
+        return true;
+      }
+      return TForm::HandleMessage(Msg, WParam, LParam, Result);
     case WM_COPYDATA:
       // A later start handed over its command line; the program takes no arguments.
       Result = TRUE;

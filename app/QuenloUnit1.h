@@ -8,6 +8,7 @@
 #include "store/VKRRegistryEnhanced.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bas
 
 // "C:\a" joined with "b" gives "C:\a\b"; a base ending in a separator keeps it single.
 std::wstring JoinPath(const std::wstring& Base, const std::wstring& Name);
+
+class TForm2;
+class TForm3;
 
 class TForm1 : public TForm {
 public:
@@ -74,10 +78,21 @@ public:
   int32_t PreviousFileCount = 0;
   int32_t PreviousFileSizeKB = 0;
 
+  // The dialogs created after the main window; they live as long as it does.
+  TForm2* Form2 = nullptr;
+  TForm3* Form3 = nullptr;
+
   void FormCreate(TObject* Sender);
   void FormClose(TObject* Sender, TCloseAction& Action) override;
   void FormDestroy(TObject* Sender) override;
   void ExitToolButtonClick(TObject* Sender);
+  void StatisticsToolButtonClick(TObject* Sender);
+
+  // The status bar summary of the list and the current totals.
+  void UpdateStatusBar();
+
+  // True while a command runs; other commands wait for it to end.
+  bool Busy() const { return FBusyDepth > 0; }
 
   // Adds the folder, or with EnableFind refreshes the row that lists it
   // already; none when the folder does not exist.
@@ -93,12 +108,30 @@ protected:
   bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
 
 private:
+  // The busy state of a command: hourglass, toolbar and menus disabled,
+  // optionally a status text; left when the object goes, also on an error.
+  class TBusyState {
+  public:
+    TBusyState(TForm1& Form, const wchar_t* StatusText);
+    ~TBusyState();
+    TBusyState(const TBusyState&) = delete;
+    TBusyState& operator=(const TBusyState&) = delete;
+
+  private:
+    TForm1& FForm;
+  };
+
+  void EnableMenuBar(bool Enabled);
+  // Runs a command unless another one is running.
+  void RunExclusive(const std::function<void()>& Command);
   void CreateControls();
   void BindCommands();
   void LayoutControls();
   void ShowFolderListPopup(int X, int Y);
 
   TSingleInstanceGuard FInstanceGuard;
+  int FBusyDepth = 0;
+  bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   UniqueMenu FPopupMenuResource;
   HMENU FPopupMenu = nullptr;  // the first submenu of FPopupMenuResource
