@@ -2,6 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/Exception.h"
+#include "framework/Menus.h"
 
 #include <algorithm>
 #include <vector>
@@ -92,7 +93,9 @@ int TForm::ClientHeight() const {
 }
 
 TWindowState TForm::WindowState() const {
-  if (!IsWindowVisible(Handle())) return FPendingState;
+  // A window hidden by being destroyed still carries the state the user gave
+  // it; only a state set (or kept by Hide) while hidden is waiting to be shown.
+  if (!IsWindowVisible(Handle()) && FStatePending) return FPendingState;
   if (IsIconic(Handle())) return TWindowState::wsMinimized;
   if (IsZoomed(Handle())) return TWindowState::wsMaximized;
   return TWindowState::wsNormal;
@@ -100,7 +103,10 @@ TWindowState TForm::WindowState() const {
 
 void TForm::SetWindowState(TWindowState Value) {
   FPendingState = Value;
-  if (IsWindowVisible(Handle())) ApplyWindowState();
+  if (IsWindowVisible(Handle()))
+    ApplyWindowState();
+  else
+    FStatePending = true;
 }
 
 void TForm::ApplyWindowState() {
@@ -160,12 +166,14 @@ void TForm::Show() {
     CenterOnScreen();
   FShownOnce = true;
   if (!IsWindowVisible(Handle())) ApplyWindowState();
+  FStatePending = false;
   SetForegroundWindow(Handle());
 }
 
 void TForm::Hide() {
   if (IsWindowVisible(Handle())) {
     FPendingState = WindowState();
+    FStatePending = true;
     ShowWindow(Handle(), SW_HIDE);
   }
 }
@@ -217,6 +225,7 @@ TModalResult TForm::ShowModal() {
   if (FPosition == TPosition::poScreenCenter || FPosition == TPosition::poDesktopCenter) CenterOnScreen();
   FShownOnce = true;
   ShowWindow(Handle(), SW_SHOW);
+  FStatePending = false;
   SetForegroundWindow(Handle());
   try {
     while (FModalResult == mrNone && !Application().Terminated()) Application().HandleMessage();
@@ -269,6 +278,8 @@ bool TForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Resul
         }
       }
       if (RunCommand(Id)) return true;
+      // Menu items made at run time carry their own handlers.
+      if (LParam == 0 && DispatchMenuCommand(static_cast<UINT>(Id))) return true;
       if (Id == IDCANCEL) {
         Close();
         return true;

@@ -103,6 +103,7 @@ private:
   TFont FFont;
   TPosition FPosition = TPosition::poDesigned;
   TWindowState FPendingState = TWindowState::wsNormal;
+  bool FStatePending = true;  // FPendingState applies while the window is hidden
   TModalResult FModalResult = mrNone;
   bool FModal = false;
   bool FShownOnce = false;

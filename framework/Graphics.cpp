@@ -1,10 +1,100 @@
 #include "framework/Graphics.h"
 
 #include "framework/Dpi.h"
+#include "framework/Text.h"
 
 COLORREF ColorToRGB(TColor Color) {
   if ((Color & clSystemColor) == clSystemColor) return GetSysColor(Color & 0xFF);
   return static_cast<COLORREF>(Color);
+}
+
+namespace {
+
+struct TColorName {
+  TColor Color;
+  const wchar_t* Name;
+};
+
+// Every value appears once, so a name always reads back as the same colour.
+constexpr TColorName ColorNames[] = {
+    {clBlack, L"clBlack"},
+    {clMaroon, L"clMaroon"},
+    {clGreen, L"clGreen"},
+    {clOlive, L"clOlive"},
+    {clNavy, L"clNavy"},
+    {clPurple, L"clPurple"},
+    {clTeal, L"clTeal"},
+    {clGray, L"clGray"},
+    {clSilver, L"clSilver"},
+    {clRed, L"clRed"},
+    {clLime, L"clLime"},
+    {clYellow, L"clYellow"},
+    {clBlue, L"clBlue"},
+    {clFuchsia, L"clFuchsia"},
+    {clAqua, L"clAqua"},
+    {clWhite, L"clWhite"},
+    {clScrollBar, L"clScrollBar"},
+    {clBackground, L"clBackground"},
+    {clActiveCaption, L"clActiveCaption"},
+    {clInactiveCaption, L"clInactiveCaption"},
+    {clMenu, L"clMenu"},
+    {clWindow, L"clWindow"},
+    {clWindowFrame, L"clWindowFrame"},
+    {clMenuText, L"clMenuText"},
+    {clWindowText, L"clWindowText"},
+    {clCaptionText, L"clCaptionText"},
+    {clActiveBorder, L"clActiveBorder"},
+    {clInactiveBorder, L"clInactiveBorder"},
+    {clAppWorkSpace, L"clAppWorkSpace"},
+    {clHighlight, L"clHighlight"},
+    {clHighlightText, L"clHighlightText"},
+    {clBtnFace, L"clBtnFace"},
+    {clBtnShadow, L"clBtnShadow"},
+    {clGrayText, L"clGrayText"},
+    {clBtnText, L"clBtnText"},
+    {clInactiveCaptionText, L"clInactiveCaptionText"},
+    {clBtnHighlight, L"clBtnHighlight"},
+    {cl3DDkShadow, L"cl3DDkShadow"},
+    {cl3DLight, L"cl3DLight"},
+    {clInfoText, L"clInfoText"},
+    {clInfoBk, L"clInfoBk"},
+    {clHotLight, L"clHotLight"},
+    {clGradientActiveCaption, L"clGradientActiveCaption"},
+    {clGradientInactiveCaption, L"clGradientInactiveCaption"},
+    {clMenuHighlight, L"clMenuHighlight"},
+    {clMenuBar, L"clMenuBar"},
+};
+
+}  // namespace
+
+bool ColorToIdent(TColor Color, std::wstring& Ident) {
+  for (const TColorName& Entry : ColorNames)
+    if (Entry.Color == Color) {
+      Ident = Entry.Name;
+      return true;
+    }
+  return false;
+}
+
+bool IdentToColor(const std::wstring& Ident, TColor& Color) {
+  for (const TColorName& Entry : ColorNames)
+    if (SameTextAZ(Ident, Entry.Name)) {
+      Color = Entry.Color;
+      return true;
+    }
+  return false;
+}
+
+std::wstring ColorToString(TColor Color) {
+  std::wstring Ident;
+  if (ColorToIdent(Color, Ident)) return Ident;
+  return L"$" + IntToHex(static_cast<uint32_t>(Color), 8);
+}
+
+TColor StringToColor(const std::wstring& Text) {
+  TColor Color = 0;
+  if (IdentToColor(Text, Color)) return Color;
+  return StrToInt(Text);
 }
 
 TFont::TFont() = default;

@@ -10,16 +10,6 @@ namespace {
 // Read-only access for existence tests: query values, enumerate subkeys.
 constexpr REGSAM KeyExistsAccess = STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
 
-[[noreturn]] void RaiseGetData(const std::wstring& Name) {
-  throw ERegistryException(L"Failed to get data for '" + Name + L"'");
-}
-[[noreturn]] void RaiseSetData(const std::wstring& Name) {
-  throw ERegistryException(L"Failed to set data for '" + Name + L"'");
-}
-[[noreturn]] void RaiseInvalidType(const std::wstring& Name) {
-  throw ERegistryException(L"Invalid data type for '" + Name + L"'");
-}
-
 TRegDataType DataTypeClass(DWORD Type) {
   switch (Type) {
     case REG_SZ: return TRegDataType::rdString;
@@ -50,10 +40,10 @@ LONG QueryValue(HKEY Key, const std::wstring& Name, DWORD& Type, std::vector<uin
 }
 
 void SetValue(HKEY Key, const std::wstring& Name, DWORD Type, const void* Data, size_t Size) {
-  if (Key == nullptr || Size > std::numeric_limits<DWORD>::max()) RaiseSetData(Name);
+  if (Key == nullptr || Size > std::numeric_limits<DWORD>::max()) TRegistryAccessor::RaiseSetData(Name);
   if (RegSetValueExW(Key, Name.c_str(), 0, Type, static_cast<const BYTE*>(Data), static_cast<DWORD>(Size)) !=
       ERROR_SUCCESS)
-    RaiseSetData(Name);
+    TRegistryAccessor::RaiseSetData(Name);
 }
 
 // Enumeration of value or subkey names. A name longer than the buffer makes
@@ -135,7 +125,7 @@ void CopyRawValue(HKEY Source, HKEY Dest, const std::wstring& Name) {
   std::vector<uint8_t> Data;
   const LONG Status = QueryValue(Source, Name, Type, Data);
   if (Status == ERROR_FILE_NOT_FOUND) return;  // gone in between, or no default value
-  if (Status != ERROR_SUCCESS) RaiseGetData(Name);
+  if (Status != ERROR_SUCCESS) TRegistryAccessor::RaiseGetData(Name);
   SetValue(Dest, Name, Type, Data.data(), Data.size());
 }
 
@@ -159,6 +149,18 @@ bool CopyTree(HKEY Root, REGSAM Access, const std::wstring& From, const std::wst
 }
 
 }  // namespace
+
+void TRegistryAccessor::RaiseGetData(const std::wstring& Name) {
+  throw ERegistryException(L"Failed to get data for '" + Name + L"'");
+}
+
+void TRegistryAccessor::RaiseSetData(const std::wstring& Name) {
+  throw ERegistryException(L"Failed to set data for '" + Name + L"'");
+}
+
+void TRegistryAccessor::RaiseInvalidType(const std::wstring& Name) {
+  throw ERegistryException(L"Invalid data type for '" + Name + L"'");
+}
 
 std::wstring TRegistryAccessor::FullPath(const std::wstring& Path) const {
   if (!Path.empty() && Path.front() == L'\\') return Path.substr(1);

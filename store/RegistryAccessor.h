@@ -81,6 +81,11 @@ public:
   // Opened with a read-only mask, whatever the access mask says.
   bool KeyExists(const std::wstring& Path) const;
 
+  // The errors of failed reads and writes, named by the value.
+  [[noreturn]] static void RaiseGetData(const std::wstring& Name);
+  [[noreturn]] static void RaiseSetData(const std::wstring& Name);
+  [[noreturn]] static void RaiseInvalidType(const std::wstring& Name);
+
   // Path resolved against the current key, from the root key, without a
   // leading separator ("" is the root key itself).
   std::wstring FullPath(const std::wstring& Path) const;
