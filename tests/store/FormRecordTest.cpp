@@ -4,6 +4,7 @@
 #include "StoreTestSupport.h"
 
 #include "framework/Application.h"
+#include "framework/CheckListBox.h"
 #include "framework/Dialogs.h"
 #include "framework/Exception.h"
 #include "support/HostForm.h"
@@ -340,4 +341,31 @@ TEST_CASE("an old placement field stored as a number stops the import before any
   CHECK(ThrownMessage<EConvertError>([&] { F.Store.ImportFormInfo(L"Old", KPlacement, true); }) != L"<nothing raised>");
   CHECK(F.Fixture.KeyExists(L"Old"));
   CHECK(StoredText(F.Fixture, L"FormInfo", L"Main Window") == L"1, 2, 3, 4, wsNormal");
+}
+
+TEST_CASE("without an application key the records neither read nor write") {
+  TVKRRegistryEnhanced Store;
+  const std::wstring Probe = L"MarrowbyRecordsProbe";
+  RegDeleteTreeW(HKEY_CURRENT_USER, Probe.c_str());
+  RegDeleteKeyW(HKEY_CURRENT_USER, Probe.c_str());
+
+  THostForm Form;
+  Form.SetBounds(3, 4, 300, 200);
+  Store.SetFormInfo(Probe + L"\\Main Window", Form);
+  Store.ImportFormInfo(L"", Probe + L"\\Imported", false);
+  Store.GetFormInfo(Probe + L"\\Main Window", Form, true);
+  CHECK(BoundsOf(Form) == TBounds{3, 4, 300, 200});
+
+  TFont Font;
+  Store.SetFont(Probe + L"\\Font", Font);
+  TCheckListBox Box;
+  Box.Create(Form.Handle(), 100);
+  Box.Add(L"*.tmp");
+  Store.SetCheckListBox(Probe, Box);
+  Store.GetCheckListBox(Probe, Box, true);
+  CHECK_FALSE(Box.Checked(0));
+  UniqueHKey Key;
+  CHECK(RegOpenKeyExW(HKEY_CURRENT_USER, Probe.c_str(), 0, KEY_READ, Key.put()) == ERROR_FILE_NOT_FOUND);
+  RegDeleteTreeW(HKEY_CURRENT_USER, Probe.c_str());
+  RegDeleteKeyW(HKEY_CURRENT_USER, Probe.c_str());
 }
