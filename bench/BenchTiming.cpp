@@ -1,0 +1,35 @@
+#include "bench/BenchTiming.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+
+std::vector<double> MedianMilliseconds(const std::vector<TBenchTask>& Tasks, int Rounds) {
+  for (const TBenchTask& Task : Tasks) Task.Run();
+  std::vector<std::vector<double>> Times(Tasks.size());
+  for (int Round = 0; Round < Rounds; ++Round) {
+    for (size_t i = 0; i < Tasks.size(); ++i) {
+      const auto Start = std::chrono::steady_clock::now();
+      Tasks[i].Run();
+      Times[i].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - Start).count());
+    }
+  }
+  std::vector<double> Medians;
+  for (std::vector<double>& Samples : Times) {
+    std::sort(Samples.begin(), Samples.end());
+    const size_t Middle = Samples.size() / 2;
+    Medians.push_back(Samples.size() % 2 == 1 ? Samples[Middle] : (Samples[Middle - 1] + Samples[Middle]) / 2);
+  }
+  return Medians;
+}
+
+size_t CommittedBytes() {
+  PROCESS_MEMORY_COUNTERS_EX Counters{};
+  Counters.cb = sizeof(Counters);
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&Counters),
+                            sizeof(Counters)))
+    return 0;
+  return Counters.PagefileUsage;
+}

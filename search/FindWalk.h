@@ -1,0 +1,66 @@
+#pragma once
+// One run of the file search over its start folders and patterns. The walk
+// lists folders by full path and never changes the process's current
+// directory, so a worker thread can run it; the caller makes the current
+// directory what the run leaves it as (LastStartEntered, FolderVisited).
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class TVKRMatch;
+
+struct TFindRunSettings {
+  const std::vector<std::wstring>* StartDirs = nullptr;
+  const std::vector<std::wstring>* Patterns = nullptr;
+  bool Recursive = true;
+  uint16_t FileTypeWord = 0;
+  uint16_t DirTypeWord = 0;
+  // Content matching through the matcher (already configured by the caller).
+  bool MatchContent = false;
+  // The current directory that relative start folders are resolved against.
+  std::wstring BaseDirectory;
+  // The text of EVKRFileFindOutOfResources.
+  std::wstring OutOfResourcesText;
+};
+
+class TFindRun {
+public:
+  TFindRun(TFindRunSettings Settings, TVKRMatch& Match, std::vector<std::wstring>& FilesFound,
+           std::vector<std::wstring>& HitsCountList, int32_t& HitsCount);
+
+  // Called with each folder's path before its entries are recorded.
+  std::function<void(const std::wstring& Folder)> OnChangeDirectory;
+  // When set and true, the run stops after the entry in hand.
+  const std::atomic<bool>* StopRequested = nullptr;
+
+  // Raises what matching or OnChangeDirectory raise; running out of memory
+  // while recording becomes EVKRFileFindOutOfResources.
+  void Run();
+
+  // The last start folder that could be entered; empty when none could.
+  const std::wstring& LastStartEntered() const { return FLastStartEntered; }
+  // The folder of the last visit (the one an error happened in).
+  const std::wstring& FolderVisited() const { return FFolderVisited; }
+
+private:
+  bool Stopped() const { return StopRequested != nullptr && StopRequested->load(std::memory_order_relaxed); }
+  void WalkPattern(const std::wstring& Start, const std::wstring& Pattern);
+  bool VisitFolder(const std::wstring& Folder, bool IsStart, const std::wstring& Pattern,
+                   std::vector<std::wstring>& Subfolders);
+  void EnterFolder(const std::wstring& Folder);
+  void Record(const std::wstring& Folder, const wchar_t* Name);
+  void RecordPath(std::wstring Path, std::wstring Hits);
+
+  TFindRunSettings FSettings;
+  TVKRMatch& FMatch;
+  std::vector<std::wstring>& FFilesFound;
+  std::vector<std::wstring>& FHitsCountList;
+  int32_t& FHitsCount;
+  std::wstring FLastStartEntered;
+  std::wstring FFolderVisited;
+  bool FListsEverything = false;
+  bool FPatternNamesEntries = true;
+};
