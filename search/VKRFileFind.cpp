@@ -24,9 +24,11 @@ void ConfigureMatcher(TVKRMatch& Match, bool CaseSensitive, bool HitsCountEnable
 }
 
 // Where a run leaves the process's current directory: the last start folder
-// entered, or the folder an error happened in.
+// entered, or the folder an error happened in. A current directory holds
+// MAX_PATH characters with its trailing separator; a longer folder leaves it
+// unchanged (Wine accepts one and overruns its buffer).
 void LeaveCurrentDirectoryAt(const std::wstring& Folder) {
-  if (!Folder.empty()) SetCurrentDirectoryW(Folder.c_str());
+  if (!Folder.empty() && Folder.size() <= MAX_PATH - 2) SetCurrentDirectoryW(Folder.c_str());
 }
 
 int PlatformPriority(TThreadPriority Priority) {
