@@ -195,8 +195,13 @@ TEST_CASE("while a worker runs nothing else may use the results; freeing the com
     REQUIRE(Gate.Entered());
     Gate.Open();
     Find.reset();
-    // The end of a freed component's worker reaches nobody.
-    PumpMessagesUntil([] { return false; }, 1);
+    // The worker had ended, and posted its end, before reset returned: once a
+    // message posted after that arrives, the end has been dealt with too.
+    constexpr UINT Marker = WM_APP + 0x77;
+    PostThreadMessageW(GetCurrentThreadId(), Marker, 0, 0);
+    MSG Message;
+    while (GetMessageW(&Message, nullptr, 0, 0) > 0 && !(Message.hwnd == nullptr && Message.message == Marker))
+      DispatchMessageW(&Message);
     CHECK_FALSE(Ended);
   }
   SetCurrentDirectoryW(Guard.Saved().c_str());
