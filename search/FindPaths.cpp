@@ -1,7 +1,7 @@
 #include "search/FindPaths.h"
 
+#include "framework/FileSystem.h"
 #include "framework/Handle.h"
-#include "framework/LongPath.h"
 
 #include <windows.h>
 
@@ -46,6 +46,16 @@ std::wstring DriveCurrentDirectory(wchar_t Drive) {
   return std::wstring{Drive, L':', L'\\'};
 }
 
+std::wstring FullPathName(const std::wstring& Path) {
+  const DWORD Needed = GetFullPathNameW(Path.c_str(), 0, nullptr, nullptr);
+  if (Needed == 0) return Path;
+  std::wstring Result(Needed, L'\0');
+  const DWORD Length = GetFullPathNameW(Path.c_str(), Needed, Result.data(), nullptr);
+  if (Length == 0 || Length >= Needed) return Path;
+  Result.resize(Length);
+  return Result;
+}
+
 }  // namespace
 
 std::wstring NormaliseStartDir(std::wstring Line) {
@@ -53,11 +63,6 @@ std::wstring NormaliseStartDir(std::wstring Line) {
   if (Line.size() == 3 && Line[1] == L':') return Line;
   Line.pop_back();
   return Line;
-}
-
-std::wstring_view ExtractFolderPart(std::wstring_view Path) {
-  const size_t At = Path.find_last_of(L"\\:");
-  return At == std::wstring_view::npos ? std::wstring_view() : Path.substr(0, At + 1);
 }
 
 int32_t FolderDepth(std::wstring_view Path) {
@@ -84,8 +89,8 @@ int32_t PathDepth(const std::wstring& Path) {
   // A folder part ends with "\" or ":" and is its own folder part, so only
   // other paths need a look at the disk.
   if (!Path.empty() && (Path.back() == L'\\' || Path.back() == L':')) return FolderDepth(Path);
-  if (IsExistingDirectory(Path)) return FolderDepth(Path);
-  return FolderDepth(ExtractFolderPart(Path));
+  if (DirectoryExists(Path)) return FolderDepth(Path);
+  return FolderDepth(ExtractFilePath(Path));
 }
 
 int32_t CommonPrefixLength(std::wstring_view A, std::wstring_view B) {
@@ -101,14 +106,8 @@ int32_t CommonPrefixLength(std::wstring_view A, std::wstring_view B) {
   return static_cast<int32_t>(StoppedAtDifference && LastSeparator < Equal ? LastSeparator : Equal);
 }
 
-std::wstring_view ExtractFileExt(std::wstring_view Path) {
-  const size_t At = Path.find_last_of(L".\\:");
-  if (At == std::wstring_view::npos || Path[At] != L'.') return {};
-  return Path.substr(At);
-}
-
-bool IsBackupFileName(std::wstring_view Path) {
-  const std::wstring_view Extension = ExtractFileExt(Path);
+bool IsBackupFileName(const std::wstring& Path) {
+  const std::wstring Extension = ExtractFileExt(Path);
   return Extension.size() >= 2 && Extension[1] == L'~';
 }
 
@@ -119,17 +118,6 @@ std::wstring JoinPath(std::wstring_view Folder, std::wstring_view Name) {
   if (Result.empty() || Result.back() != L'\\') Result.push_back(L'\\');
   Result.append(Name);
   return Result;
-}
-
-bool IsExistingDirectory(const std::wstring& Path) {
-  const std::wstring Target = ExtendedLengthPath(Path);
-  const DWORD Attributes = GetFileAttributesW(Target.c_str());
-  if (Attributes == INVALID_FILE_ATTRIBUTES || (Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
-  if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return true;
-  // Opening without FILE_FLAG_OPEN_REPARSE_POINT reaches the link's target.
-  UniqueFile Folder(CreateFileW(Target.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  return Folder.valid();
 }
 
 std::wstring ResolveDirectory(const std::wstring& Base, const std::wstring& Path) {
@@ -155,7 +143,7 @@ std::wstring ResolveDirectory(const std::wstring& Base, const std::wstring& Path
 
 bool CanEnterDirectory(const std::wstring& Folder) {
   // The access and sharing the platform asks for when it makes a folder current.
-  UniqueFile Handle(CreateFileW(ExtendedLengthPath(Folder).c_str(), FILE_TRAVERSE | SYNCHRONIZE,
+  UniqueFile Handle(CreateFileW(LongPathForm(Folder).c_str(), FILE_TRAVERSE | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                 nullptr));
   if (!Handle) return false;

@@ -10,15 +10,13 @@
 // One trailing "\" removed, except from "\" itself and from a drive root such as "C:\".
 std::wstring NormaliseStartDir(std::wstring Line);
 
-// Everything up to and including the last "\" or ":"; empty when there is neither.
-std::wstring_view ExtractFolderPart(std::wstring_view Path);
-
 // The number of "\"-separated pieces that contain no ":", empty pieces and
 // the machine name of a UNC path left out: "C:\" is 0, "C:\Temp" and
 // "C:\Temp\" are 1, "\\server\share\dir" is 2.
 int32_t FolderDepth(std::wstring_view Path);
 
-// FolderDepth of Path when it names an existing folder, else of its folder part.
+// FolderDepth of Path when it names an existing folder, else of its folder
+// part (ExtractFilePath).
 int32_t PathDepth(const std::wstring& Path);
 
 // The length of the common beginning of A and B, compared case-sensitively;
@@ -27,16 +25,11 @@ int32_t PathDepth(const std::wstring& Path);
 // does not count.
 int32_t CommonPrefixLength(std::wstring_view A, std::wstring_view B);
 
-// From the last "." of the file name on, the dot included; empty without one.
-std::wstring_view ExtractFileExt(std::wstring_view Path);
 // Backup copies carry an extension starting with ".~" (report.~doc, a.~).
-bool IsBackupFileName(std::wstring_view Path);
+bool IsBackupFileName(const std::wstring& Path);
 
 // Folder and Name joined by one "\" (none added after a drive root "C:\").
 std::wstring JoinPath(std::wstring_view Folder, std::wstring_view Name);
-
-// True when Path names an existing folder; a link counts when its target exists.
-bool IsExistingDirectory(const std::wstring& Path);
 
 // The folder that making Path the current directory would give, with Base as
 // the current directory: relative, root-relative ("\x") and drive-relative

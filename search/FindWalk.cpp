@@ -2,7 +2,7 @@
 
 #include "framework/Exception.h"
 #include "framework/Handle.h"
-#include "framework/LongPath.h"
+#include "framework/FileSystem.h"
 #include "framework/Text.h"
 #include "search/FindPaths.h"
 #include "search/VKRFileFind.h"
@@ -43,7 +43,7 @@ bool IsOutOfMemory(unsigned long ErrorCode) {
 class TListing {
 public:
   TListing(const std::wstring& Folder, const std::wstring& Mask) {
-    const std::wstring Path = ExtendedLengthPath(JoinPath(Folder, Mask));
+    const std::wstring Path = LongPathForm(JoinPath(Folder, Mask));
     FFind.reset(FindFirstFileExW(Path.c_str(), FindExInfoBasic, &FData, FindExSearchNameMatch, nullptr,
                                  FIND_FIRST_EX_LARGE_FETCH));
     if (FFind) {

@@ -1,7 +1,7 @@
 #include "search/TextFile.h"
 
 #include "framework/Exception.h"
-#include "framework/LongPath.h"
+#include "framework/FileSystem.h"
 #include "framework/Text.h"
 
 #include <windows.h>
@@ -12,7 +12,7 @@ constexpr size_t ChunkSize = 64 * 1024;
 constexpr size_t TextTestBytes = 1000;
 
 UniqueFile OpenForReading(const std::wstring& FileName) {
-  UniqueFile File(CreateFileW(ExtendedLengthPath(FileName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  UniqueFile File(CreateFileW(LongPathForm(FileName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   Win32Check(File.valid(), FileName);
   return File;
@@ -109,9 +109,4 @@ bool LooksLikeTextFile(const std::wstring& FileName) {
   for (size_t i = 0; i < Count; ++i)
     if (Head[i] > 0x7F) return false;
   return true;
-}
-
-bool IsExistingFile(const std::wstring& Path) {
-  const DWORD Attributes = GetFileAttributesW(ExtendedLengthPath(Path).c_str());
-  return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

@@ -41,6 +41,3 @@ private:
 // bytes such as NUL are fine). Raises EOSError when the file cannot be opened
 // or read.
 bool LooksLikeTextFile(const std::wstring& FileName);
-
-// True when Path names an existing file (not a folder); links are followed.
-bool IsExistingFile(const std::wstring& Path);

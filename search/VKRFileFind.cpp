@@ -1,5 +1,6 @@
 #include "search/VKRFileFind.h"
 
+#include "framework/FileSystem.h"
 #include "framework/Text.h"
 #include "framework/Window.h"
 #include "search/FindPaths.h"
@@ -226,7 +227,7 @@ void TVKRFileFind::SetStartDir(const std::wstring& Value) {
   FConvert.BreakApart();
   FStartDir.clear();
   for (const std::wstring& Line : FConvert.StringList())
-    if (IsExistingDirectory(Line)) FStartDir.push_back(NormaliseStartDir(Line));
+    if (DirectoryExists(Line)) FStartDir.push_back(NormaliseStartDir(Line));
 }
 
 void TVKRFileFind::SetLangType(TLangType Value) {
@@ -369,10 +370,10 @@ int32_t TVKRFileFind::FilterFilesFoundDepth(int32_t MinDepth, int32_t MaxDepth) 
   return RemoveFound([&](const std::wstring& Entry) {
     // A folder entry lies one level deeper than a file of the same path
     // would; the disk is asked which it is only when that decides.
-    const bool OutsideAsFile = Outside(FolderDepth(ExtractFolderPart(Entry)) - Base);
+    const bool OutsideAsFile = Outside(FolderDepth(ExtractFilePath(Entry)) - Base);
     const bool OutsideAsFolder = Outside(FolderDepth(Entry) - Base);
     if (OutsideAsFile == OutsideAsFolder) return OutsideAsFile;
-    return IsExistingDirectory(Entry) ? OutsideAsFolder : OutsideAsFile;
+    return DirectoryExists(Entry) ? OutsideAsFolder : OutsideAsFile;
   });
 }
 

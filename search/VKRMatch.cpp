@@ -1,5 +1,6 @@
 #include "search/VKRMatch.h"
 
+#include "framework/FileSystem.h"
 #include "search/MatchEngine.h"
 #include "search/TextFile.h"
 
@@ -41,7 +42,7 @@ void TVKRMatch::SetSource(const std::wstring& Value) {
 }
 
 bool TVKRMatch::IsUsedFile(const std::wstring& FileName) const {
-  if (!IsExistingFile(FileName)) return false;
+  if (!FileExists(FileName)) return false;
   return !FSkipBinaryFile || LooksLikeTextFile(FileName);
 }
 

@@ -5,6 +5,7 @@
 #include "framework/Handle.h"
 #include "framework/Text.h"
 #include "search/VKRFileFind.h"
+#include "support/TestStrings.h"
 
 #include <atomic>
 #include <memory>
@@ -13,12 +14,6 @@
 #include <vector>
 
 namespace {
-
-std::string Show(const std::vector<std::wstring>& Lines) {
-  std::string Result;
-  for (const std::wstring& Line : Lines) Result += WideToUtf8(Line) + "\n";
-  return Result;
-}
 
 void Configure(TVKRFileFind& Find, const std::wstring& Root) {
   Find.SetStartDir(Root);
@@ -86,16 +81,16 @@ TEST_CASE("a threaded run finds what Execute finds and reports its end on the st
     CHECK(Terminations == 1);
     CHECK(TerminateSender == &Find);
     CHECK(TerminateThread == MainThread);
-    CHECK(Show(Find.FilesFound()) == Show(Expected.Files));
-    CHECK(Show(Find.MatchHitsCountList()) == Show(Expected.HitsCounts));
+    CHECK(Find.FilesFound() == Expected.Files);
+    CHECK(Find.MatchHitsCountList() == Expected.HitsCounts);
     CHECK(Find.MatchHitsCount() == ExpectedHits);
-    CHECK(Show(Visits) == Show(Expected.Visits));
+    CHECK(Visits == Expected.Visits);
     CHECK(OtherThread);
     for (TObject* Sender : Senders) CHECK(Sender != &Find);
     // The worker never moves the process's current directory; the end of
     // the run leaves it where Execute would.
-    for (const std::wstring& Seen : DirectoriesSeen) CHECK(WideToUtf8(Seen) == WideToUtf8(Guard.Saved()));
-    CHECK(WideToUtf8(CurrentDirectoryNow()) == WideToUtf8(Expected.CurrentDirectoryAfter));
+    for (const std::wstring& Seen : DirectoriesSeen) CHECK(Seen == Guard.Saved());
+    CHECK(CurrentDirectoryNow() == Expected.CurrentDirectoryAfter);
     CHECK_FALSE(Find.ThreadFatalException());
     SetCurrentDirectoryW(Guard.Saved().c_str());
   }
@@ -125,7 +120,7 @@ TEST_CASE("a stopped worker finishes the entry in hand and enters no further fol
   CHECK(Find.FilesFound().size() == Find.MatchHitsCountList().size());
   CHECK(Terminations == 1);
   // Stopped, the run still counts as ended at its start folder.
-  CHECK(WideToUtf8(CurrentDirectoryNow()) == WideToUtf8(Tree.Root()));
+  CHECK(CurrentDirectoryNow() == Tree.Root());
   SetCurrentDirectoryW(Guard.Saved().c_str());
 
   // The component can run again afterwards.
@@ -154,7 +149,7 @@ TEST_CASE("a worker's error ends its run and reaches ThreadFatalException before
   CHECK(ErrorSeenAtEnd);
   REQUIRE(Find.ThreadFatalException());
   CHECK_THROWS_WITH_AS(std::rethrow_exception(Find.ThreadFatalException()), "worker failed", EVKRFileFind);
-  CHECK(WideToUtf8(CurrentDirectoryNow()) == WideToUtf8(Tree.Root() + L"\\sub1"));
+  CHECK(CurrentDirectoryNow() == Tree.Root() + L"\\sub1");
   SetCurrentDirectoryW(Guard.Saved().c_str());
 }
 

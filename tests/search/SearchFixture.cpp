@@ -2,7 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/Handle.h"
-#include "framework/LongPath.h"
+#include "framework/FileSystem.h"
 
 #include <winioctl.h>
 
@@ -245,13 +245,13 @@ TLinkTree::TLinkTree() {
 void MakeDeepDirectory(const std::wstring& Folder) {
   for (size_t At = Folder.find(L'\\', 3);; At = Folder.find(L'\\', At + 1)) {
     const std::wstring Prefix = At == std::wstring::npos ? Folder : Folder.substr(0, At);
-    CreateDirectoryW(ExtendedLengthPath(Prefix).c_str(), nullptr);
+    CreateDirectoryW(LongPathForm(Prefix).c_str(), nullptr);
     if (At == std::wstring::npos) break;
   }
 }
 
 void MakeDeepFile(const std::wstring& File) {
-  UniqueFile Handle(CreateFileW(ExtendedLengthPath(File).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  UniqueFile Handle(CreateFileW(LongPathForm(File).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD Written = 0;
   WriteFile(Handle.get(), "needle", 6, &Written, nullptr);
@@ -259,7 +259,7 @@ void MakeDeepFile(const std::wstring& File) {
 
 void RemoveDeepTree(const std::wstring& Folder) {
   WIN32_FIND_DATAW Data;
-  UniqueFind Find(FindFirstFileW(ExtendedLengthPath(Folder + L"\\*").c_str(), &Data));
+  UniqueFind Find(FindFirstFileW(LongPathForm(Folder + L"\\*").c_str(), &Data));
   if (Find) {
     do {
       if (IsDots(Data.cFileName)) continue;
@@ -267,9 +267,9 @@ void RemoveDeepTree(const std::wstring& Folder) {
       if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         RemoveDeepTree(Child);
       else
-        DeleteFileW(ExtendedLengthPath(Child).c_str());
+        DeleteFileW(LongPathForm(Child).c_str());
     } while (FindNextFileW(Find.get(), &Data));
   }
   Find.reset();
-  RemoveDirectoryW(ExtendedLengthPath(Folder).c_str());
+  RemoveDirectoryW(LongPathForm(Folder).c_str());
 }

@@ -6,6 +6,7 @@
 #include "framework/Handle.h"
 #include "framework/Text.h"
 #include "search/VKRFileFind.h"
+#include "support/TestStrings.h"
 
 #include <algorithm>
 #include <memory>
@@ -17,13 +18,6 @@
 namespace {
 
 using TLines = std::vector<std::wstring>;
-
-// One line per path, so that a failed comparison shows both lists readably.
-std::string Show(const TLines& Lines) {
-  std::string Result;
-  for (const std::wstring& Line : Lines) Result += WideToUtf8(Line) + "\n";
-  return Result;
-}
 
 TLines Sorted(TLines Lines) {
   std::sort(Lines.begin(), Lines.end());
@@ -49,10 +43,10 @@ void CheckSameAsCurrentDirectoryWalk(TVKRFileFind& Find, const std::wstring& Fro
                                                   Find.Recursive(), Find.FileType(), Find.DirType());
   SetCurrentDirectoryW(From.c_str());
   const TSearchOutcome Got = RunSearch(Find);
-  CHECK(Show(Got.Files) == Show(Expected.Files));
-  CHECK(Show(Got.HitsCounts) == Show(Expected.HitsCounts));
-  CHECK(Show(Got.Visits) == Show(Expected.Visits));
-  CHECK(WideToUtf8(Got.CurrentDirectoryAfter) == WideToUtf8(Expected.CurrentDirectoryAfter));
+  CHECK(Got.Files == Expected.Files);
+  CHECK(Got.HitsCounts == Expected.HitsCounts);
+  CHECK(Got.Visits == Expected.Visits);
+  CHECK(Got.CurrentDirectoryAfter == Expected.CurrentDirectoryAfter);
 }
 
 }  // namespace
@@ -110,7 +104,7 @@ TEST_CASE("FilePattern splits at every semicolon, drops empty pieces and trims n
     CAPTURE(WideToUtf8(Case.Text));
     TVKRFileFind Find;
     Find.SetFilePattern(Case.Text);
-    CHECK(WideToUtf8(Find.FilePattern()) == WideToUtf8(Case.ReadBack));
+    CHECK(Find.FilePattern() == Case.ReadBack);
   }
 }
 
@@ -140,7 +134,7 @@ TEST_CASE("StartDir keeps existing folders only and removes one trailing backsla
     CAPTURE(Case.Name);
     TVKRFileFind Find;
     Find.SetStartDir(Case.Text);
-    CHECK(WideToUtf8(Find.StartDir()) == WideToUtf8(Case.ReadBack));
+    CHECK(Find.StartDir() == Case.ReadBack);
   }
 }
 
@@ -231,20 +225,20 @@ TEST_CASE("patterns are walked one after the other, each pattern's entries in wa
 
   Find.SetRecursive(false);
   TSearchOutcome Got = RunSearch(Find);
-  CHECK(Show(Got.Files) == Show({Dir / L"a.tmp", Dir / L"b.log"}));
-  CHECK(Show(Got.HitsCounts) == Show({L"0", L"0"}));
-  CHECK(Show(Got.Visits) == Show({Dir.Path(), Dir.Path()}));
+  CHECK(Got.Files == TLines{Dir / L"a.tmp", Dir / L"b.log"});
+  CHECK(Got.HitsCounts == TLines{L"0", L"0"});
+  CHECK(Got.Visits == TLines{Dir.Path(), Dir.Path()});
 
   Find.SetRecursive(true);
   Got = RunSearch(Find);
-  CHECK(Show(Got.Files) == Show({Dir / L"a.tmp", Dir / L"sub\\d.tmp", Dir / L"b.log"}));
-  CHECK(Show(Got.Visits) == Show({Dir.Path(), Dir / L"sub", Dir.Path(), Dir / L"sub"}));
+  CHECK(Got.Files == TLines{Dir / L"a.tmp", Dir / L"sub\\d.tmp", Dir / L"b.log"});
+  CHECK(Got.Visits == TLines{Dir.Path(), Dir / L"sub", Dir.Path(), Dir / L"sub"});
 
   // An entry that two patterns match is listed twice.
   Find.SetFilePattern(L"a.*;*.tmp");
   Find.SetRecursive(false);
   Got = RunSearch(Find);
-  CHECK(Show(Got.Files) == Show({Dir / L"a.tmp", Dir / L"a.tmp"}));
+  CHECK(Got.Files == TLines{Dir / L"a.tmp", Dir / L"a.tmp"});
 }
 
 TEST_CASE("an empty pattern list visits nothing, though the start folder is still entered") {
@@ -261,7 +255,7 @@ TEST_CASE("an empty pattern list visits nothing, though the start folder is stil
     CHECK(Got.Visits.empty());
     CHECK(Got.Files.empty());
     CHECK(Got.HitsCounts.empty());
-    CHECK(WideToUtf8(Got.CurrentDirectoryAfter) == WideToUtf8(Dir.Path()));
+    CHECK(Got.CurrentDirectoryAfter == Dir.Path());
   }
 }
 
@@ -296,7 +290,7 @@ TEST_CASE("DirType decides which folders are entered") {
     TLines Visited;
     for (const std::wstring& Visit : Got.Visits)
       Visited.push_back(Visit == Tree.Root() ? L"" : RelativeTo(Tree.Root(), {Visit})[0]);
-    CHECK(Show(Sorted(Visited)) == Show(Sorted(Expected)));
+    CHECK(Sorted(Visited) == Sorted(Expected));
   }
 }
 
@@ -333,7 +327,7 @@ TEST_CASE("FileType decides which entries are reported; folders without a traili
     const TSearchOutcome Got = RunSearch(Find);
     TLines Expected = Ordinary;
     Expected.insert(Expected.end(), Case.Extra.begin(), Case.Extra.end());
-    CHECK(Show(Sorted(RelativeTo(Tree.Root(), Got.Files))) == Show(Sorted(Expected)));
+    CHECK(Sorted(RelativeTo(Tree.Root(), Got.Files)) == Sorted(Expected));
     for (const std::wstring& Path : Got.Files) {
       CAPTURE(WideToUtf8(Path));
       CHECK(Path.back() != L'\\');
@@ -354,7 +348,7 @@ TEST_CASE("a pattern with a folder in it reports nothing instead of entries unde
     Find.SetFilePattern(Pattern);
     const TSearchOutcome Got = RunSearch(Find);
     CHECK(Got.Files.empty());
-    CHECK(Show(Got.Visits) == Show({Dir.Path(), Dir / L"sub"}));
+    CHECK(Got.Visits == TLines{Dir.Path(), Dir / L"sub"});
   }
 }
 
@@ -369,16 +363,16 @@ TEST_CASE("a drive root keeps its backslash and gives paths such as M:\\a.tmp") 
 
   TVKRFileFind Find;
   Find.SetStartDir(Root);
-  CHECK(WideToUtf8(Find.StartDir()) == WideToUtf8(Root));
+  CHECK(Find.StartDir() == Root);
   Find.SetFilePattern(L"*.tmp");
   const TSearchOutcome Got = RunSearch(Find);
-  CHECK(Show(Got.Files) == Show({Root + L"a.tmp", Root + L"sub\\b.tmp"}));
-  CHECK(Show(Got.Visits) == Show({Root, Root + L"sub"}));
-  CHECK(WideToUtf8(Got.CurrentDirectoryAfter) == WideToUtf8(Root));
+  CHECK(Got.Files == TLines{Root + L"a.tmp", Root + L"sub\\b.tmp"});
+  CHECK(Got.Visits == TLines{Root, Root + L"sub"});
+  CHECK(Got.CurrentDirectoryAfter == Root);
 
   // The depth of a file in a drive root is 0.
   CHECK(Find.FilterFilesFoundDepth(0, 0) == 1);
-  CHECK(Show(Find.FilesFound()) == Show({Root + L"a.tmp"}));
+  CHECK(Find.FilesFound() == TLines{Root + L"a.tmp"});
   SetCurrentDirectoryW(Guard.Saved().c_str());
 }
 
@@ -393,14 +387,14 @@ TEST_CASE("after a run the current directory is the last start folder that could
     TVKRFileFind Find;
     Find.SetStartDir(Second + L";" + First);
     Find.SetFilePattern(L"*.tmp");
-    CHECK(WideToUtf8(RunSearch(Find).CurrentDirectoryAfter) == WideToUtf8(First));
+    CHECK(RunSearch(Find).CurrentDirectoryAfter == First);
   }
   SUBCASE("the last one gone") {
     TVKRFileFind Find;
     Find.SetStartDir(First + L";" + Second);
     Find.SetFilePattern(L"*.tmp");
     RemoveDirectoryW(Second.c_str());
-    CHECK(WideToUtf8(RunSearch(Find).CurrentDirectoryAfter) == WideToUtf8(First));
+    CHECK(RunSearch(Find).CurrentDirectoryAfter == First);
   }
   SUBCASE("none could be entered") {
     TVKRFileFind Find;
@@ -409,7 +403,7 @@ TEST_CASE("after a run the current directory is the last start folder that could
     RemoveDirectoryW(Second.c_str());
     const TSearchOutcome Got = RunSearch(Find);
     CHECK(Got.Visits.empty());
-    CHECK(WideToUtf8(Got.CurrentDirectoryAfter) == WideToUtf8(Guard.Saved()));
+    CHECK(Got.CurrentDirectoryAfter == Guard.Saved());
   }
   SUBCASE("an error leaves it at the folder being visited, with the results so far") {
     TVKRFileFind Find;
@@ -423,8 +417,8 @@ TEST_CASE("after a run the current directory is the last start folder that could
     };
     SetCurrentDirectoryW(Guard.Saved().c_str());
     CHECK_THROWS_WITH_AS(Find.Execute(), "stop", EVKRFileFind);
-    CHECK(WideToUtf8(CurrentDirectoryNow()) == WideToUtf8(First + L"\\inner"));
-    CHECK(Show(Find.FilesFound()) == Show({First + L"\\b.tmp"}));
+    CHECK(CurrentDirectoryNow() == First + L"\\inner");
+    CHECK(Find.FilesFound() == TLines{First + L"\\b.tmp"});
     CHECK(Find.MatchHitsCountList().size() == 1);
     CHECK(Find.ExecutionTime() == Before);
   }
@@ -457,8 +451,8 @@ TEST_CASE("folder links are reported as entries but never entered") {
     Find.SetFileType(Case.FileType);
     Find.SetDirType({TFileType::ftHidden, TFileType::ftSystem, TFileType::ftDirectory});
     const TSearchOutcome Got = RunSearch(Find);
-    CHECK(Show(Sorted(RelativeTo(Tree.Links(), Got.Files))) == Show(Case.Expected));
-    CHECK(Show(Got.Visits) == Show({Tree.Links(), Tree.Links() + L"\\sub"}));
+    CHECK(Sorted(RelativeTo(Tree.Links(), Got.Files)) == Case.Expected);
+    CHECK(Got.Visits == TLines{Tree.Links(), Tree.Links() + L"\\sub"});
   }
 }
 
@@ -477,20 +471,20 @@ TEST_CASE("folders deeper than MAX_PATH are listed and reported in the ordinary 
   Find.SetMatchEnabled(true);
   Find.SetMatchString(L"needle");
   const TSearchOutcome Got = RunSearch(Find);
-  CHECK(Show(Got.Files) == Show({Deep + L"\\needle.txt"}));
+  CHECK(Got.Files == TLines{Deep + L"\\needle.txt"});
   CHECK(Got.Visits.size() == 31);
-  CHECK(WideToUtf8(Got.Visits.back()) == WideToUtf8(Deep));
+  CHECK(Got.Visits.back() == Deep);
   CHECK(Find.FilterFilesFoundDepth(30, 30) == 0);
   CHECK(Find.FilterFilesFoundDepth(0, 29) == 1);
 
   // A start folder that long works too; it cannot become the current
   // directory, which stays as it was.
   Find.SetStartDir(Deep);
-  REQUIRE(WideToUtf8(Find.StartDir()) == WideToUtf8(Deep));
+  REQUIRE(Find.StartDir() == Deep);
   SetCurrentDirectoryW(Guard.Saved().c_str());
   Find.Execute();
-  CHECK(Show(Find.FilesFound()) == Show({Deep + L"\\needle.txt"}));
-  CHECK(WideToUtf8(CurrentDirectoryNow()) == WideToUtf8(Guard.Saved()));
+  CHECK(Find.FilesFound() == TLines{Deep + L"\\needle.txt"});
+  CHECK(CurrentDirectoryNow() == Guard.Saved());
 
   SetCurrentDirectoryW(Guard.Saved().c_str());
   RemoveDeepTree(Dir / L"level-0-of-a-deep-tree");
@@ -522,15 +516,15 @@ TEST_CASE("content matching keeps the files whose text matches, with their hit c
   };
 
   auto [Lines, Total] = Run(false, true);
-  CHECK(Show(Lines) == Show({L"sub\\upper.txt 2", L"two.txt 2", L"x;y.txt 1"}));
+  CHECK(Lines == TLines{L"sub\\upper.txt 2", L"two.txt 2", L"x;y.txt 1"});
   CHECK(Total == 5);
 
   std::tie(Lines, Total) = Run(true, true);
-  CHECK(Show(Lines) == Show({L"sub\\upper.txt 1", L"two.txt 2", L"x;y.txt 1"}));
+  CHECK(Lines == TLines{L"sub\\upper.txt 1", L"two.txt 2", L"x;y.txt 1"});
   CHECK(Total == 4);
 
   std::tie(Lines, Total) = Run(false, false);
-  CHECK(Show(Lines) == Show({L"sub\\upper.txt 0", L"two.txt 0", L"x;y.txt 0"}));
+  CHECK(Lines == TLines{L"sub\\upper.txt 0", L"two.txt 0", L"x;y.txt 0"});
   CHECK(Total == 0);
 
   // Matching on with an empty content pattern lists like matching off.
@@ -556,21 +550,21 @@ TEST_CASE("a file that cannot be read for matching ends the run with the results
   Find.SetMatchEnabled(true);
   Find.SetMatchString(L"needle");
   CHECK_THROWS_AS(Find.Execute(), EOSError);
-  CHECK(Show(Find.FilesFound()) == Show({Dir / L"first.txt"}));
+  CHECK(Find.FilesFound() == TLines{Dir / L"first.txt"});
   CHECK(Find.MatchHitsCountList().size() == 1);
-  CHECK(WideToUtf8(CurrentDirectoryNow()) == WideToUtf8(Dir / L"sub"));
+  CHECK(CurrentDirectoryNow() == Dir / L"sub");
   SetCurrentDirectoryW(Guard.Saved().c_str());
 }
 
 TEST_CASE("the out-of-resources text follows the last LangType of any instance") {
   TVKRFileFind First, Second;
   First.SetLangType(TLangType::ltFrench);
-  CHECK(WideToUtf8(TVKRFileFind::OutOfResourcesMessage()) == "Trop de fichiers");
+  CHECK(TVKRFileFind::OutOfResourcesMessage() == L"Trop de fichiers");
   Second.SetLangType(TLangType::ltEnglish);
-  CHECK(WideToUtf8(TVKRFileFind::OutOfResourcesMessage()) == "Too many files");
+  CHECK(TVKRFileFind::OutOfResourcesMessage() == L"Too many files");
   First.SetLangType(TLangType::ltFrench);
   CHECK(First.LangType() == TLangType::ltFrench);
   CHECK(Second.LangType() == TLangType::ltEnglish);
-  CHECK(WideToUtf8(TVKRFileFind::OutOfResourcesMessage()) == "Trop de fichiers");
+  CHECK(TVKRFileFind::OutOfResourcesMessage() == L"Trop de fichiers");
   First.SetLangType(TLangType::ltEnglish);
 }
