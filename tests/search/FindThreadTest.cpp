@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -64,7 +63,7 @@ TEST_CASE("a threaded run finds what Execute finds and reports its end on the st
     Find.OnChangeDirectory = [&](TObject* Sender, const std::wstring& Folder) {
       Visits.push_back(Folder);
       Senders.push_back(Sender);
-      DirectoriesSeen.push_back(CurrentDirectoryNow());
+      DirectoriesSeen.push_back(CurrentDirectory());
       OtherThread = OtherThread && GetCurrentThreadId() != MainThread;
     };
     int Terminations = 0;
@@ -90,7 +89,7 @@ TEST_CASE("a threaded run finds what Execute finds and reports its end on the st
     // The worker never moves the process's current directory; the end of
     // the run leaves it where Execute would.
     for (const std::wstring& Seen : DirectoriesSeen) CHECK(Seen == Guard.Saved());
-    CHECK(CurrentDirectoryNow() == Expected.CurrentDirectoryAfter);
+    CHECK(CurrentDirectory() == Expected.CurrentDirectoryAfter);
     CHECK_FALSE(Find.ThreadFatalException());
     SetCurrentDirectoryW(Guard.Saved().c_str());
   }
@@ -120,7 +119,7 @@ TEST_CASE("a stopped worker finishes the entry in hand and enters no further fol
   CHECK(Find.FilesFound().size() == Find.MatchHitsCountList().size());
   CHECK(Terminations == 1);
   // Stopped, the run still counts as ended at its start folder.
-  CHECK(CurrentDirectoryNow() == Tree.Root());
+  CHECK(CurrentDirectory() == Tree.Root());
   SetCurrentDirectoryW(Guard.Saved().c_str());
 
   // The component can run again afterwards.
@@ -149,7 +148,7 @@ TEST_CASE("a worker's error ends its run and reaches ThreadFatalException before
   CHECK(ErrorSeenAtEnd);
   REQUIRE(Find.ThreadFatalException());
   CHECK_THROWS_WITH_AS(std::rethrow_exception(Find.ThreadFatalException()), "worker failed", EVKRFileFind);
-  CHECK(CurrentDirectoryNow() == Tree.Root() + L"\\sub1");
+  CHECK(CurrentDirectory() == Tree.Root() + L"\\sub1");
   SetCurrentDirectoryW(Guard.Saved().c_str());
 }
 

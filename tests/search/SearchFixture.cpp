@@ -31,7 +31,7 @@ public:
       : FRecursive(Recursive), FFileWord(FileWord), FDirWord(DirWord), FOut(Out) {}
 
   void SearchDirectory(const std::wstring& Pattern) {
-    std::wstring Path = CurrentDirectoryNow();
+    std::wstring Path = CurrentDirectory();
     FOut.Visits.push_back(Path);
     if (Path.back() != L'\\') Path += L'\\';
     WIN32_FIND_DATAW Data;
@@ -120,14 +120,8 @@ void EmptyFolder(const std::wstring& Root) {
 
 }  // namespace
 
-TCurrentDirectoryGuard::TCurrentDirectoryGuard() : FSaved(CurrentDirectoryNow()) {}
+TCurrentDirectoryGuard::TCurrentDirectoryGuard() : FSaved(CurrentDirectory()) {}
 TCurrentDirectoryGuard::~TCurrentDirectoryGuard() { SetCurrentDirectoryW(FSaved.c_str()); }
-
-std::wstring CurrentDirectoryNow() {
-  wchar_t Buffer[32768];
-  const DWORD Length = GetCurrentDirectoryW(32768, Buffer);
-  return std::wstring(Buffer, Length);
-}
 
 TAttributeTree::TAttributeTree() {
   for (const wchar_t* Name : {L"a.tmp", L"b.log", L"c.txt", L"README", L"sub1\\d.tmp", L"sub1\\e.log",
@@ -157,7 +151,7 @@ TSearchOutcome ReferenceSearch(const std::vector<std::wstring>& StartDirs, const
     if (!SetCurrentDirectoryW(Start.c_str())) continue;
     for (const std::wstring& Pattern : Patterns) Reference.SearchDirectory(Pattern);
   }
-  Out.CurrentDirectoryAfter = CurrentDirectoryNow();
+  Out.CurrentDirectoryAfter = CurrentDirectory();
   return Out;
 }
 
@@ -168,7 +162,7 @@ TSearchOutcome RunSearch(TVKRFileFind& Find) {
   Find.OnChangeDirectory = nullptr;
   Out.Files = Find.FilesFound();
   Out.HitsCounts = Find.MatchHitsCountList();
-  Out.CurrentDirectoryAfter = CurrentDirectoryNow();
+  Out.CurrentDirectoryAfter = CurrentDirectory();
   return Out;
 }
 

@@ -4,6 +4,7 @@
 // the places that only a ctest fixture step can make under Wine (a drive
 // root, folder links).
 
+#include "search/FindPaths.h"
 #include "search/VKRFileFind.h"
 #include "support/TempDir.h"
 
@@ -26,8 +27,6 @@ public:
 private:
   std::wstring FSaved;
 };
-
-std::wstring CurrentDirectoryNow();
 
 // A tree with every kind of entry the filters tell apart:
 //   a.tmp b.log c.txt README  hidden.tmp[H] system.tmp[S] hs.tmp[HS]

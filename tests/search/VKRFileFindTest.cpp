@@ -417,7 +417,7 @@ TEST_CASE("after a run the current directory is the last start folder that could
     };
     SetCurrentDirectoryW(Guard.Saved().c_str());
     CHECK_THROWS_WITH_AS(Find.Execute(), "stop", EVKRFileFind);
-    CHECK(CurrentDirectoryNow() == First + L"\\inner");
+    CHECK(CurrentDirectory() == First + L"\\inner");
     CHECK(Find.FilesFound() == TLines{First + L"\\b.tmp"});
     CHECK(Find.MatchHitsCountList().size() == 1);
     CHECK(Find.ExecutionTime() == Before);
@@ -484,7 +484,7 @@ TEST_CASE("folders deeper than MAX_PATH are listed and reported in the ordinary 
   SetCurrentDirectoryW(Guard.Saved().c_str());
   Find.Execute();
   CHECK(Find.FilesFound() == TLines{Deep + L"\\needle.txt"});
-  CHECK(CurrentDirectoryNow() == Guard.Saved());
+  CHECK(CurrentDirectory() == Guard.Saved());
 
   SetCurrentDirectoryW(Guard.Saved().c_str());
   RemoveDeepTree(Dir / L"level-0-of-a-deep-tree");
@@ -552,7 +552,7 @@ TEST_CASE("a file that cannot be read for matching ends the run with the results
   CHECK_THROWS_AS(Find.Execute(), EOSError);
   CHECK(Find.FilesFound() == TLines{Dir / L"first.txt"});
   CHECK(Find.MatchHitsCountList().size() == 1);
-  CHECK(CurrentDirectoryNow() == Dir / L"sub");
+  CHECK(CurrentDirectory() == Dir / L"sub");
   SetCurrentDirectoryW(Guard.Saved().c_str());
 }
 
