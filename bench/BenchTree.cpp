@@ -71,7 +71,15 @@ TBenchTree::TBenchTree(const TShape& Shape) : FShape(Shape), FRoot(UniqueRoot())
   }
 }
 
-TBenchTree::~TBenchTree() { RemoveBenchTree(FRoot); }
+TBenchTree::~TBenchTree() {
+  // A search leaves the current directory in the tree, and the current
+  // directory cannot be removed.
+  wchar_t Current[MAX_PATH + 1];
+  const DWORD Length = GetCurrentDirectoryW(MAX_PATH + 1, Current);
+  if (Length != 0 && Length <= MAX_PATH && std::wstring(Current, Length).rfind(FRoot, 0) == 0)
+    SetCurrentDirectoryW((FRoot + L"\\..").c_str());
+  RemoveBenchTree(FRoot);
+}
 
 void RemoveBenchTree(const std::wstring& Folder) {
   WIN32_FIND_DATAW Data;

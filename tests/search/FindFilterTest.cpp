@@ -131,8 +131,8 @@ TEST_CASE("start folders resolve as making them current would") {
 }
 
 TEST_CASE("the depth filter keeps the entries between two depths below the start folder") {
-  TCurrentDirectoryGuard Guard;
   TAttributeTree Tree;
+  TCurrentDirectoryGuard Guard;
   const TLines Depth0 = {L"README", L"a.tmp", L"archive.txt", L"b.log", L"c.txt", L"readonly.log"};
   const TLines Depth1 = {L"empty",       L"readonlydir",      L"sp ace",     L"sub1",         L"x.tmp.dir",
                          L"sub1\\d.tmp", L"sub1\\e.log",      L"readonlydir\\l.tmp", L"sp ace\\m.tmp",
@@ -206,8 +206,8 @@ TEST_CASE("the depth filter keeps the entries between two depths below the start
 }
 
 TEST_CASE("filters take the removed entries' hits off the total") {
-  TCurrentDirectoryGuard Guard;
   TTempDir Dir;
+  TCurrentDirectoryGuard Guard;
   Dir.MakeFile(L"top.txt", std::string("needle needle needle"));
   Dir.MakeFile(L"sub\\low.txt", std::string("needle"));
   Dir.MakeFile(L"sub\\copy.~txt", std::string("needle needle"));
@@ -229,8 +229,8 @@ TEST_CASE("filters take the removed entries' hits off the total") {
 }
 
 TEST_CASE("a hit count that is not a number stops a filter where it stands") {
-  TCurrentDirectoryGuard Guard;
   TTempDir Dir;
+  TCurrentDirectoryGuard Guard;
   const TLines Found = {Dir / L"keep.txt", Dir / L"a.~1", Dir / L"b.~2", Dir / L"c.~3", Dir / L"keep2.txt"};
 
   SUBCASE("conversion error") {

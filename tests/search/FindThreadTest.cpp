@@ -41,8 +41,8 @@ private:
 }  // namespace
 
 TEST_CASE("a threaded run finds what Execute finds and reports its end on the starting thread") {
-  TCurrentDirectoryGuard Guard;
   const TAttributeTree Tree;
+  TCurrentDirectoryGuard Guard;
   const DWORD MainThread = GetCurrentThreadId();
 
   for (const bool Matching : {false, true}) {
@@ -96,8 +96,8 @@ TEST_CASE("a threaded run finds what Execute finds and reports its end on the st
 }
 
 TEST_CASE("a stopped worker finishes the entry in hand and enters no further folder") {
-  TCurrentDirectoryGuard Guard;
   const TAttributeTree Tree;
+  TCurrentDirectoryGuard Guard;
   TGate Gate;
   TVKRFileFind Find;
   Configure(Find, Tree.Root());
@@ -130,8 +130,8 @@ TEST_CASE("a stopped worker finishes the entry in hand and enters no further fol
 }
 
 TEST_CASE("a worker's error ends its run and reaches ThreadFatalException before OnTerminate") {
-  TCurrentDirectoryGuard Guard;
   const TAttributeTree Tree;
+  TCurrentDirectoryGuard Guard;
   TVKRFileFind Find;
   Configure(Find, Tree.Root());
   Find.OnChangeDirectory = [&](TObject*, const std::wstring& Folder) {
@@ -153,8 +153,8 @@ TEST_CASE("a worker's error ends its run and reaches ThreadFatalException before
 }
 
 TEST_CASE("while a worker runs nothing else may use the results; freeing the component stops it") {
-  TCurrentDirectoryGuard Guard;
   const TAttributeTree Tree;
+  TCurrentDirectoryGuard Guard;
 
   SUBCASE("a second run and the filters are refused") {
     TGate Gate;

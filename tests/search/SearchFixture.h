@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
-// Puts the process's current directory back when the test ends.
+// Puts the process's current directory back when the test ends. Declare it
+// after the folders the test makes: a search leaves the current directory in
+// one of them, and the current directory cannot be removed.
 class TCurrentDirectoryGuard {
 public:
   TCurrentDirectoryGuard();

@@ -139,8 +139,8 @@ TEST_CASE("StartDir keeps existing folders only and removes one trailing backsla
 }
 
 TEST_CASE("the walk gives the results, visits and current directory of a walk by current directory") {
-  TCurrentDirectoryGuard Guard;
   const TAttributeTree Tree;
+  TCurrentDirectoryGuard Guard;
   const std::vector<std::wstring> Patterns = {
       L"*.*", L"*", L"*.tmp", L"*.tmp;*.log", L"?.tmp", L"*.TMP", L"nomatch*", L"*.tmp; *.log", L"x.tmp*",
   };
@@ -178,8 +178,8 @@ TEST_CASE("the walk gives the results, visits and current directory of a walk by
 }
 
 TEST_CASE("start folders are walked in order, relative ones from the folder entered before") {
-  TCurrentDirectoryGuard Guard;
   TAttributeTree Tree;
+  TCurrentDirectoryGuard Guard;
   const std::wstring T = Tree.Root();
   const std::wstring Gone = Tree.Dir.MakeDir(L"gone");
   struct TCase {
@@ -213,8 +213,8 @@ TEST_CASE("start folders are walked in order, relative ones from the folder ente
 }
 
 TEST_CASE("patterns are walked one after the other, each pattern's entries in walk order") {
-  TCurrentDirectoryGuard Guard;
   TTempDir Dir;
+  TCurrentDirectoryGuard Guard;
   Dir.MakeFile(L"a.tmp");
   Dir.MakeFile(L"b.log");
   Dir.MakeFile(L"c.txt");
@@ -242,8 +242,8 @@ TEST_CASE("patterns are walked one after the other, each pattern's entries in wa
 }
 
 TEST_CASE("an empty pattern list visits nothing, though the start folder is still entered") {
-  TCurrentDirectoryGuard Guard;
   TTempDir Dir;
+  TCurrentDirectoryGuard Guard;
   Dir.MakeFile(L"a.tmp");
   for (const wchar_t* Pattern : {L"", L";;"}) {
     CAPTURE(WideToUtf8(Pattern));
@@ -260,8 +260,8 @@ TEST_CASE("an empty pattern list visits nothing, though the start folder is stil
 }
 
 TEST_CASE("DirType decides which folders are entered") {
-  TCurrentDirectoryGuard Guard;
   const TAttributeTree Tree;
+  TCurrentDirectoryGuard Guard;
   const TLines Always = {L"", L"empty", L"readonlydir", L"sp ace", L"sub1", L"sub1\\deep", L"sub1\\deep\\deeper",
                          L"x.tmp.dir"};
   struct TCase {
@@ -295,8 +295,8 @@ TEST_CASE("DirType decides which folders are entered") {
 }
 
 TEST_CASE("FileType decides which entries are reported; folders without a trailing backslash, never . or ..") {
-  TCurrentDirectoryGuard Guard;
   const TAttributeTree Tree;
+  TCurrentDirectoryGuard Guard;
   const TLines Ordinary = {L"README", L"a.tmp", L"archive.txt", L"b.log", L"c.txt", L"readonly.log"};
   const TLines Folders = {L"empty", L"readonlydir", L"sp ace", L"sub1", L"x.tmp.dir"};
   struct TCase {
@@ -337,8 +337,8 @@ TEST_CASE("FileType decides which entries are reported; folders without a traili
 }
 
 TEST_CASE("a pattern with a folder in it reports nothing instead of entries under the wrong folder") {
-  TCurrentDirectoryGuard Guard;
   TTempDir Dir;
+  TCurrentDirectoryGuard Guard;
   Dir.MakeFile(L"a.tmp");
   Dir.MakeFile(L"sub\\b.tmp");
   for (const wchar_t* Pattern : {L"sub\\*.tmp", L"sub/*.tmp", L"..\\*.tmp"}) {
@@ -353,8 +353,8 @@ TEST_CASE("a pattern with a folder in it reports nothing instead of entries unde
 }
 
 TEST_CASE("a drive root keeps its backslash and gives paths such as M:\\a.tmp") {
-  TCurrentDirectoryGuard Guard;
   TPrivateDrive Drive;
+  TCurrentDirectoryGuard Guard;
   REQUIRE_MESSAGE(!Drive.Root().empty(), "no private drive: run through ctest (its fixture step maps one)");
   const std::wstring Root = Drive.Root();
   MakeEmptyFile(Root + L"a.tmp");
@@ -377,8 +377,8 @@ TEST_CASE("a drive root keeps its backslash and gives paths such as M:\\a.tmp") 
 }
 
 TEST_CASE("after a run the current directory is the last start folder that could be entered") {
-  TCurrentDirectoryGuard Guard;
   TTempDir Dir;
+  TCurrentDirectoryGuard Guard;
   const std::wstring First = Dir.MakeDir(L"first");
   const std::wstring Second = Dir.MakeDir(L"second");
   Dir.MakeFile(L"first\\inner\\a.tmp");
@@ -426,8 +426,8 @@ TEST_CASE("after a run the current directory is the last start folder that could
 }
 
 TEST_CASE("folder links are reported as entries but never entered") {
-  TCurrentDirectoryGuard Guard;
   const TLinkTree Tree;
+  TCurrentDirectoryGuard Guard;
   REQUIRE_MESSAGE(!Tree.Links().empty(), "no link fixture: run through ctest (its fixture step makes one)");
   struct TCase {
     const char* Name;
@@ -457,8 +457,8 @@ TEST_CASE("folder links are reported as entries but never entered") {
 }
 
 TEST_CASE("folders deeper than MAX_PATH are listed and reported in the ordinary form") {
-  TCurrentDirectoryGuard Guard;
   TTempDir Dir;
+  TCurrentDirectoryGuard Guard;
   std::wstring Deep = Dir.Path();
   for (int Level = 0; Level < 30; ++Level) Deep += L"\\level-" + std::to_wstring(Level) + L"-of-a-deep-tree";
   REQUIRE(Deep.size() > MAX_PATH);
@@ -491,8 +491,8 @@ TEST_CASE("folders deeper than MAX_PATH are listed and reported in the ordinary 
 }
 
 TEST_CASE("content matching keeps the files whose text matches, with their hit counts") {
-  TCurrentDirectoryGuard Guard;
   TTempDir Dir;
+  TCurrentDirectoryGuard Guard;
   Dir.MakeFile(L"two.txt", std::string("a needle and a needle"));
   Dir.MakeFile(L"none.txt", std::string("hay only"));
   Dir.MakeFile(L"x;y.txt", std::string("needle"));
@@ -537,8 +537,8 @@ TEST_CASE("content matching keeps the files whose text matches, with their hit c
 }
 
 TEST_CASE("a file that cannot be read for matching ends the run with the results so far") {
-  TCurrentDirectoryGuard Guard;
   TTempDir Dir;
+  TCurrentDirectoryGuard Guard;
   const std::wstring Locked = Dir.MakeFile(L"sub\\locked.txt", std::string("needle"));
   Dir.MakeFile(L"first.txt", std::string("needle"));
   UniqueFile Lock(CreateFileW(Locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
