@@ -2,6 +2,7 @@
 
 #include "app/QuenloUnit1.h"
 #include "app/QuenloUnit3.h"
+#include "options/QuenloUnit2.h"
 #include "framework/Application.h"
 
 #include <windows.h>
@@ -14,6 +15,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     TForm1* Form1 = Application().CreateForm<TForm1>();
     // A second start has handed over to the running instance.
     if (Application().Terminated()) return 0;
+    // The options load here, and the scan at start-up runs before the window shows.
+    Application().CreateForm<TForm2>(*Form1);
     Form1->Form3 = Application().CreateForm<TForm3>(Form1->Handle());
     Application().Run();
   } catch (const std::exception& Error) {

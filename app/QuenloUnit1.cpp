@@ -1,6 +1,8 @@
 #include "app/QuenloUnit1.h"
 
 #include "app/QuenloUnit3.h"
+#include "options/QuenloUnit2.h"
+#include "search/FolderSize.h"
 #include "common/VKRCommonUnit.h"
 #include "framework/Application.h"
 #include "framework/Dpi.h"
@@ -116,6 +118,13 @@ TForm1::TForm1(const TForm1Options& Options)
   }
 
   VKRRegistryEnhanced1.SetKey(Options.RegistryKey);
+  // Every file, hidden and system ones too; folders are entered unless hidden.
+  VKRFileFind1.SetFilePattern(L"*.*");
+  VKRFileFind1.SetFileType({TFileType::ftHidden, TFileType::ftSystem, TFileType::ftArchive, TFileType::ftNormal});
+  VKRFileFind1.SetDirType({TFileType::ftSystem, TFileType::ftDirectory});
+  VKRFileFind1.SetThreadPriority(TThreadPriority::tpIdle);
+  VKRAppUpdate1.SetFileSizeUnit(TVKRAppUpdateFileSizeUnit::KiloBytes);
+  VKRAppUpdate1.SetProxyPort(L"80");
 
   const HMENU MainMenu = LoadMenuW(Application().HInstance(), MAKEINTRESOURCEW(IDR_MAINMENU));
   if (MainMenu == nullptr) throw EResNotFound(L"Main menu");
@@ -194,6 +203,8 @@ void TForm1::CreateControls() {
 void TForm1::BindCommands() {
   BindCommand(IDM_EXIT, [this] { RunExclusive([this] { ExitToolButtonClick(this); }); });
   BindCommand(IDM_STATISTICS, [this] { RunExclusive([this] { StatisticsToolButtonClick(this); }); });
+  BindCommand(IDM_SCAN, [this] { RunExclusive([this] { ScanToolButtonClick(this); }); });
+  BindCommand(IDM_OPTIONS, [this] { RunExclusive([this] { OptionsToolButtonClick(this); }); });
 }
 
 void TForm1::RunExclusive(const std::function<void()>& Command) {
@@ -208,6 +219,14 @@ void TForm1::EnableMenuBar(bool Enabled) {
   for (int i = 0; i < Count; ++i)
     EnableMenuItem(Bar, static_cast<UINT>(i), MF_BYPOSITION | (Enabled ? MF_ENABLED : MF_GRAYED));
   DrawMenuBar(Handle());
+}
+
+void TForm1::KeepResponsive() {
+  // Often enough to repaint and to move the progress bar, seldom enough to cost nothing.
+  const ULONGLONG Now = GetTickCount64();
+  if (Now - FLastResponse < 50) return;
+  FLastResponse = Now;
+  Application().ProcessMessages();
 }
 
 TForm1::TBusyState::TBusyState(TForm1& Form, const wchar_t* StatusText) : FForm(Form) {
@@ -283,6 +302,83 @@ void TForm1::UpdateStatusBar() {
                            std::to_wstring(CurrentSubfolderCount) + L" subfolder(s) - " +
                            std::to_wstring(CurrentFileCount) + L" file(s) - " +
                            FormatFileSize(int64_t{CurrentFileSizeKB} * 1024, TSizeUnit::fsKiloBytes));
+}
+
+int32_t TForm1::CountSubfolders(const std::wstring& Path) {
+  WIN32_FIND_DATAW Data;
+  UniqueFind Find(FindFirstFileExW(LongPathForm(Path + L"\\*.*").c_str(), FindExInfoBasic, &Data,
+                                   FindExSearchNameMatch, nullptr, 0));
+  if (!Find) return 0;
+  int32_t Count = 0;
+  do {
+    const std::wstring_view Name = Data.cFileName;
+    // Hidden entries are not listed at all; system files count as subfolders.
+    if ((Data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0 || Name == L"." || Name == L"..") continue;
+    if ((Data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM)) != 0) ++Count;
+  } while (FindNextFileW(Find.get(), &Data));
+  return Count;
+}
+
+void TForm1::ScanToolButtonClick(TObject*) {
+  TBusyState Busy(*this, L"Scanning folder content");
+  const int Rows = VKRListView1.Count();
+  ProgressBar1.SetPosition(0);
+  ProgressBar1.SetMax(Rows);
+  CurrentSubfolderCount = 0;
+  CurrentFileCount = 0;
+  CurrentFileSizeKB = 0;
+  const auto SavedOnChangeDirectory = VKRFileFind1.OnChangeDirectory;
+  VKRFileFind1.OnChangeDirectory = [this](TObject*, const std::wstring&) { KeepResponsive(); };
+
+  for (int i = 0; i < Rows; ++i) {
+    TListItem Row = VKRListView1.Item(i);
+    const std::wstring Folder = Row.Caption();
+    StatusBar1.SetSimpleText(L"Scanning folder content - " + Folder);
+    VKRFileFind1.SetStartDir(Folder);
+    ProgressBar1.StepIt();
+    KeepResponsive();
+    try {
+      VKRFileFind1.Execute();
+    } catch (const std::exception&) {
+      // The row takes whatever was found before the search gave up.
+    }
+    if (Form2->LimitSearchDepthCheckBox.Checked())
+      VKRFileFind1.FilterFilesFoundDepth(0, Form2->MaxSearchDepthUpDown.Position());
+    const int32_t Subfolders = CountSubfolders(Folder);
+    const int64_t Size = FolderTreeSize(Folder, [this] { KeepResponsive(); });
+    const auto Files = static_cast<int32_t>(VKRFileFind1.FilesFound().size());
+    Row.SetSubItem(0, std::to_wstring(Subfolders));
+    Row.SetSubItem(1, std::to_wstring(Files));
+    Row.SetSubItem(2, FormatFileSize(Size, TSizeUnit::fsKiloBytes));
+    CurrentSubfolderCount += Subfolders;
+    CurrentFileCount += Files;
+    CurrentFileSizeKB += static_cast<int32_t>(Size / 1024);
+  }
+  VKRFileFind1.OnChangeDirectory = SavedOnChangeDirectory;
+
+  if (CurrentFileCount > 0) {
+    DeleteToolButton.SetEnabled(true);
+    Delete1.SetEnabled(DeleteToolButton.Enabled());
+  }
+  if (Rows > 0) {
+    StatisticsToolButton.SetEnabled(true);
+    Statistics1.SetEnabled(true);
+  }
+  PreviousSubfolderCount = CurrentSubfolderCount;
+  PreviousFileCount = CurrentFileCount;
+  PreviousFileSizeKB = CurrentFileSizeKB;
+  UpdateStatusBar();
+}
+
+void TForm1::OptionsToolButtonClick(TObject*) {
+  Form2->OptionsPageControl.SetActivePage(Form2->PreferencesTabSheet);
+  if (Form2->ShowModal() == mrOk) {
+    Form2->ActivateOptions();
+    Form2->SaveOptionsToRegistry();
+  } else {
+    Form2->LoadOptionsFromRegistry();
+    Form2->ActivateOptions();
+  }
 }
 
 void TForm1::StatisticsToolButtonClick(TObject*) {

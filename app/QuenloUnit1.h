@@ -5,7 +5,9 @@
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "listview/VKRListView.h"
+#include "search/VKRFileFind.h"
 #include "store/VKRRegistryEnhanced.h"
+#include "update/VKRAppUpdate.h"
 
 #include <cstdint>
 #include <functional>
@@ -44,6 +46,8 @@ public:
   // Components.
   TVKRRegistryEnhanced VKRRegistryEnhanced1;
   TVKRListView VKRListView1;
+  TVKRFileFind VKRFileFind1;
+  TVKRAppUpdate VKRAppUpdate1;
   TToolBar ToolBar1;
   TProgressBar ProgressBar1;
   TStatusBar StatusBar1;
@@ -87,6 +91,12 @@ public:
   void FormDestroy(TObject* Sender) override;
   void ExitToolButtonClick(TObject* Sender);
   void StatisticsToolButtonClick(TObject* Sender);
+  void ScanToolButtonClick(TObject* Sender);
+  void OptionsToolButtonClick(TObject* Sender);
+
+  // The subfolders directly in Path: directories and system entries that
+  // are not hidden. 0 when Path cannot be listed.
+  int32_t CountSubfolders(const std::wstring& Path);
 
   // The status bar summary of the list and the current totals.
   void UpdateStatusBar();
@@ -122,6 +132,8 @@ private:
   };
 
   void EnableMenuBar(bool Enabled);
+  // Lets the window repaint while a command works; cheap to call often.
+  void KeepResponsive();
   // Runs a command unless another one is running.
   void RunExclusive(const std::function<void()>& Command);
   void CreateControls();
@@ -131,6 +143,7 @@ private:
 
   TSingleInstanceGuard FInstanceGuard;
   int FBusyDepth = 0;
+  ULONGLONG FLastResponse = 0;
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   UniqueMenu FPopupMenuResource;

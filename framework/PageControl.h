@@ -1,0 +1,45 @@
+#pragma once
+// A page control: the platform's tab control, each tab showing its own set of
+// the parent's controls. The controls are siblings of the tab control (so the
+// parent receives their notifications); a page shows or hides them.
+
+#include "framework/Controls.h"
+
+#include <string>
+#include <vector>
+
+class TPageControl;
+
+class TTabSheet {
+public:
+  TTabSheet() = default;
+  int PageIndex() const { return FIndex; }
+  TPageControl* PageControl() const { return FOwner; }
+
+private:
+  friend class TPageControl;
+  TPageControl* FOwner = nullptr;
+  int FIndex = -1;
+};
+
+class TPageControl : public TControl {
+public:
+  // Takes over a tab control of a dialog template and puts it under every sibling.
+  void Attach(HWND Handle) override;
+
+  // Appends a page whose tab reads Caption and which shows the controls ControlIds.
+  void AddPage(TTabSheet& Sheet, const std::wstring& Caption, std::vector<int> ControlIds);
+  int PageCount() const { return static_cast<int>(FPages.size()); }
+
+  int ActivePageIndex() const;
+  void SetActivePage(const TTabSheet& Sheet);
+  void SetActivePageIndex(int Index);
+  std::wstring PageCaption(int Index) const;
+
+  bool HandleNotify(NMHDR* Header, LRESULT& Result) override;
+
+private:
+  void ShowPage(int Index);
+
+  std::vector<std::vector<int>> FPages;
+};

@@ -1,0 +1,73 @@
+#pragma once
+// The options dialog. Its controls are the live option values: the scan and
+// delete commands read them whenever they run.
+
+#include "framework/CheckListBox.h"
+#include "framework/Controls.h"
+#include "framework/Forms.h"
+#include "framework/PageControl.h"
+#include "framework/UpDown.h"
+
+#include <string>
+
+class TForm1;
+
+class TForm2 : public TForm {
+public:
+  // Loads and applies the options; starts the scan when "Scan at startup" is on.
+  explicit TForm2(TForm1& Form1);
+
+  TPageControl OptionsPageControl;
+  TTabSheet PreferencesTabSheet;
+  TTabSheet AdvancedTabSheet;
+  TTabSheet UpdateTabSheet;
+
+  TCheckBox ScanAtStartupCheckBox;
+  TCheckBox RecursiveCheckBox;
+  TCheckBox PromptBeforeDeletingFilesCheckBox;
+  TCheckBox UseRecycleBinWhenDeletingFilesCheckBox;
+  TCheckBox ShowStatisticsAfterDeletingFilesCheckBox;
+
+  TCheckBox LimitSearchDepthCheckBox;
+  TEdit MaxSearchDepthEdit;
+  TUpDown MaxSearchDepthUpDown;
+  TCheckBox RestrictSearchCheckBox;
+  TCheckListBox ExtensionsCheckListBox;
+  TButton AdvancedDefaultButton;
+
+  TCheckBox UseProxyServerCheckBox;
+  TEdit ProxyAddressEdit;
+  TEdit ProxyPortEdit;
+  TButton UpdateIEButton;
+  TButton UpdateDefaultButton;
+
+  TButton OKButton;
+  TButton CancelButton;
+
+  // The extension list's popup menu.
+  TMenuItem Checkall1;
+  TMenuItem Uncheckall1;
+
+  void LoadOptionsFromRegistry();
+  void SaveOptionsToRegistry();
+  void ActivateOptions();
+  void FormCreate(TObject* Sender);
+
+  void LimitSearchDepthCheckBoxClick(TObject* Sender);
+  void RestrictSearchCheckBoxClick(TObject* Sender);
+  void UseProxyServerCheckBoxClick(TObject* Sender);
+  void AdvancedDefaultButtonClick(TObject* Sender);
+  void UpdateDefaultButtonClick(TObject* Sender);
+  void UpdateIEButtonClick(TObject* Sender);
+  void Checkall1Click(TObject* Sender);
+  void Uncheckall1Click(TObject* Sender);
+
+private:
+  void AttachControls();
+  // The design-time extension list: what a first start, or a list that
+  // cannot be read, shows.
+  void SetDesignExtensions();
+
+  TForm1& FForm1;
+  UniqueMenu FExtensionsMenu;
+};

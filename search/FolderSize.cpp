@@ -1,0 +1,45 @@
+#include "search/FolderSize.h"
+
+#include "framework/FileSystem.h"
+#include "framework/Handle.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+bool IsDots(const wchar_t* Name) {
+  return Name[0] == L'.' && (Name[1] == L'\0' || (Name[1] == L'.' && Name[2] == L'\0'));
+}
+
+}  // namespace
+
+int64_t FolderTreeSize(const std::wstring& Folder, const std::function<void()>& OnFolder) {
+  const std::wstring Top = ExcludeTrailingPathDelimiter(Folder);
+  if (!DirectoryExists(Top)) return -1;
+
+  int64_t Total = 0;
+  // Depth first with an explicit stack: deep trees must not exhaust the thread's stack.
+  std::vector<std::wstring> Pending{Top};
+  while (!Pending.empty()) {
+    const std::wstring Current = std::move(Pending.back());
+    Pending.pop_back();
+    if (OnFolder) OnFolder();
+    WIN32_FIND_DATAW Data;
+    UniqueFind Find(FindFirstFileExW(LongPathForm(Current + L"\\*").c_str(), FindExInfoBasic, &Data,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!Find) continue;  // cannot be listed: adds nothing
+    do {
+      if (IsDots(Data.cFileName)) continue;
+      if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        if ((Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+          Pending.push_back(Current + L"\\" + Data.cFileName);
+      } else {
+        Total += (static_cast<int64_t>(Data.nFileSizeHigh) << 32) | Data.nFileSizeLow;
+      }
+    } while (FindNextFileW(Find.get(), &Data));
+    if (GetLastError() != ERROR_NO_MORE_FILES) return -1;
+  }
+  return Total;
+}
