@@ -66,10 +66,6 @@ std::wstring WindowsFolder() {
 
 }  // namespace
 
-std::wstring JoinPath(const std::wstring& Base, const std::wstring& Name) {
-  return IncludeTrailingPathDelimiter(Base) + Name;
-}
-
 TDefaultFolderBases TDefaultFolderBases::FromSystem() {
   TDefaultFolderBases Bases;
   Bases.ProgramFiles = ProgramFilesFromRegistry();
@@ -337,15 +333,22 @@ void TForm1::ScanToolButtonClick(TObject*) {
     VKRFileFind1.SetStartDir(Folder);
     ProgressBar1.StepIt();
     KeepResponsive();
+    // The tree size shares the search's listings instead of walking the tree twice.
+    TFolderTreeMeasure Measure;
+    bool SearchCompleted = true;
+    VKRFileFind1.SetListingObserver(&Measure);
     try {
       VKRFileFind1.Execute();
     } catch (const std::exception&) {
       // The row takes whatever was found before the search gave up.
+      SearchCompleted = false;
     }
+    VKRFileFind1.SetListingObserver(nullptr);
     if (Form2->LimitSearchDepthCheckBox.Checked())
       VKRFileFind1.FilterFilesFoundDepth(0, Form2->MaxSearchDepthUpDown.Position());
     const int32_t Subfolders = CountSubfolders(Folder);
-    const int64_t Size = FolderTreeSize(Folder, [this] { KeepResponsive(); });
+    const auto KeepUp = [this] { KeepResponsive(); };
+    const int64_t Size = SearchCompleted ? Measure.Result(Folder, KeepUp) : FolderTreeSize(Folder, KeepUp);
     const auto Files = static_cast<int32_t>(VKRFileFind1.FilesFound().size());
     Row.SetSubItem(0, std::to_wstring(Subfolders));
     Row.SetSubItem(1, std::to_wstring(Files));

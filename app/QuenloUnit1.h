@@ -32,9 +32,6 @@ struct TDefaultFolderBases {
 };
 std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bases);
 
-// "C:\a" joined with "b" gives "C:\a\b"; a base ending in a separator keeps it single.
-std::wstring JoinPath(const std::wstring& Base, const std::wstring& Name);
-
 class TForm2;
 class TForm3;
 

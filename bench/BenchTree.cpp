@@ -102,3 +102,22 @@ void RemoveBenchTree(const std::wstring& Folder) {
   SetFileAttributesW(Folder.c_str(), FILE_ATTRIBUTE_NORMAL);
   RemoveDirectoryW(Folder.c_str());
 }
+
+size_t ReferenceWalk(const std::wstring& Folder) {
+  size_t Files = 0;
+  std::vector<std::wstring> Subfolders;
+  WIN32_FIND_DATAW Data;
+  UniqueFind Find(FindFirstFileExW((Folder + L"\\*").c_str(), FindExInfoBasic, &Data, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH));
+  if (!Find) return 0;
+  do {
+    if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+      ++Files;
+    else if (!(Data.cFileName[0] == L'.' &&
+               (Data.cFileName[1] == L'\0' || (Data.cFileName[1] == L'.' && Data.cFileName[2] == L'\0'))))
+      Subfolders.push_back(Folder + L"\\" + Data.cFileName);
+  } while (FindNextFileW(Find.get(), &Data));
+  Find.reset();
+  for (const std::wstring& Subfolder : Subfolders) Files += ReferenceWalk(Subfolder);
+  return Files;
+}

@@ -4,6 +4,7 @@
 // and every benchmark sees the same tree. It is made under the temp folder
 // and removed, with everything in it, when the object goes.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -36,6 +37,11 @@ private:
   std::map<std::wstring, int> FFilesPerExtension;
   int FMaxDepth = 0;
 };
+
+// The reference the benchmarks compare with: one plain walk of a tree by
+// full path, with the platform's fastest listing (basic information, large
+// fetches), counting every file.
+size_t ReferenceWalk(const std::wstring& Folder);
 
 // Removes a folder tree whatever the attributes of its entries; links are
 // removed themselves, never followed.

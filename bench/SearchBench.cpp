@@ -17,27 +17,6 @@
 
 namespace {
 
-// The reference: every non-folder entry of the tree, listed by full path
-// with basic information and large fetches.
-size_t ReferenceWalk(const std::wstring& Folder) {
-  size_t Files = 0;
-  std::vector<std::wstring> Subfolders;
-  WIN32_FIND_DATAW Data;
-  UniqueFind Find(FindFirstFileExW((Folder + L"\\*").c_str(), FindExInfoBasic, &Data, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH));
-  if (!Find) return 0;
-  do {
-    if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-      ++Files;
-    else if (!(Data.cFileName[0] == L'.' &&
-               (Data.cFileName[1] == L'\0' || (Data.cFileName[1] == L'.' && Data.cFileName[2] == L'\0'))))
-      Subfolders.push_back(Folder + L"\\" + Data.cFileName);
-  } while (FindNextFileW(Find.get(), &Data));
-  Find.reset();
-  for (const std::wstring& Subfolder : Subfolders) Files += ReferenceWalk(Subfolder);
-  return Files;
-}
-
 // The file search as the main window configures it.
 void ConfigureAsMainWindow(TVKRFileFind& Find, const std::wstring& Root, const std::wstring& Pattern) {
   Find.SetDirType({TFileType::ftSystem, TFileType::ftDirectory});

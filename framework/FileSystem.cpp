@@ -47,6 +47,15 @@ bool FileExists(const std::wstring& Path) {
   return Result != INVALID_FILE_ATTRIBUTES && (Result & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+std::wstring JoinPath(std::wstring_view Folder, std::wstring_view Name) {
+  std::wstring Result;
+  Result.reserve(Folder.size() + 1 + Name.size());
+  Result.append(Folder);
+  if (Result.empty() || Result.back() != L'\\') Result.push_back(L'\\');
+  Result.append(Name);
+  return Result;
+}
+
 std::wstring IncludeTrailingPathDelimiter(const std::wstring& Path) {
   if (!Path.empty() && Path.back() == L'\\') return Path;
   return Path + L'\\';

@@ -3,6 +3,7 @@
 // MAX_PATH handled through their "\\?\" form.
 
 #include <string>
+#include <string_view>
 
 // The "\\?\" (or "\\?\UNC\") form of an absolute path longer than MAX_PATH - 12;
 // any other path unchanged.
@@ -12,6 +13,10 @@ std::wstring OrdinaryPathForm(const std::wstring& Path);
 
 bool DirectoryExists(const std::wstring& Path);
 bool FileExists(const std::wstring& Path);  // an existing file, not a directory
+
+// Folder and Name joined by one "\" (none added when Folder ends with one,
+// as a drive root "C:\" does).
+std::wstring JoinPath(std::wstring_view Folder, std::wstring_view Name);
 
 std::wstring IncludeTrailingPathDelimiter(const std::wstring& Path);
 std::wstring ExcludeTrailingPathDelimiter(const std::wstring& Path);  // one separator at most

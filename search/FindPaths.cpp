@@ -111,15 +111,6 @@ bool IsBackupFileName(const std::wstring& Path) {
   return Extension.size() >= 2 && Extension[1] == L'~';
 }
 
-std::wstring JoinPath(std::wstring_view Folder, std::wstring_view Name) {
-  std::wstring Result;
-  Result.reserve(Folder.size() + 1 + Name.size());
-  Result.append(Folder);
-  if (Result.empty() || Result.back() != L'\\') Result.push_back(L'\\');
-  Result.append(Name);
-  return Result;
-}
-
 std::wstring ResolveDirectory(const std::wstring& Base, const std::wstring& Path) {
   std::wstring Combined;
   if (Path.size() >= 2 && IsSeparator(Path[0]) && IsSeparator(Path[1])) {

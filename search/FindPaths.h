@@ -3,6 +3,8 @@
 // and their common base, backup names, and how a start folder is resolved
 // and entered without changing the process's current directory.
 
+#include "framework/FileSystem.h"  // JoinPath
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -27,9 +29,6 @@ int32_t CommonPrefixLength(std::wstring_view A, std::wstring_view B);
 
 // Backup copies carry an extension starting with ".~" (report.~doc, a.~).
 bool IsBackupFileName(const std::wstring& Path);
-
-// Folder and Name joined by one "\" (none added after a drive root "C:\").
-std::wstring JoinPath(std::wstring_view Folder, std::wstring_view Name);
 
 // The folder that making Path the current directory would give, with Base as
 // the current directory: relative, root-relative ("\x") and drive-relative

@@ -59,23 +59,31 @@ public:
   bool Opened() const { return FOpened; }
   bool HasEntry() const { return FFind.valid(); }
   const WIN32_FIND_DATAW& Entry() const { return FData; }
-  // A listing that fails half way simply ends.
+  // A listing that fails half way simply ends; EndError tells how.
   void Next() {
-    if (!FindNextFileW(FFind.get(), &FData)) FFind.reset();
+    if (!FindNextFileW(FFind.get(), &FData)) {
+      FEndError = GetLastError();
+      FFind.reset();
+    }
   }
+  DWORD EndError() const { return FEndError; }
 
 private:
   UniqueFind FFind;
   WIN32_FIND_DATAW FData{};
   bool FOpened = false;
+  DWORD FEndError = ERROR_NO_MORE_FILES;
 };
 
-void CollectSubfolders(TListing& Listing, uint16_t DirWord, std::vector<std::wstring>& Subfolders) {
+void CollectSubfolders(TListing& Listing, uint16_t DirWord, std::vector<std::wstring>& Subfolders,
+                       TFindListingObserver* Observer, const std::wstring& Folder) {
   for (; Listing.HasEntry(); Listing.Next()) {
     const WIN32_FIND_DATAW& Entry = Listing.Entry();
+    if (Observer != nullptr) Observer->Entry(Folder, Entry);
     if (!IsDotName(Entry.cFileName) && IsDescendable(Entry.dwFileAttributes, DirWord))
       Subfolders.emplace_back(Entry.cFileName);
   }
+  if (Observer != nullptr && Listing.Opened()) Observer->Listed(Folder, Listing.EndError());
 }
 
 }  // namespace
@@ -100,7 +108,10 @@ void TFindRun::Run() {
     if (!CanEnterDirectory(Folder)) continue;
     Base = Folder;
     FLastStartEntered = Folder;
-    for (size_t p = 0; p < Patterns.size() && !Stopped(); ++p) WalkPattern(Folder, Patterns[p]);
+    for (size_t p = 0; p < Patterns.size() && !Stopped(); ++p) {
+      FObserving = p == 0 && ListingObserver != nullptr;
+      WalkPattern(Folder, Patterns[p]);
+    }
   }
 }
 
@@ -146,21 +157,24 @@ bool TFindRun::VisitFolder(const std::wstring& Folder, bool IsStart, const std::
     // it can be listed.
     if (!IsStart && !Listing.Opened()) return false;
     EnterFolder(Folder);
+    TFindListingObserver* const Observer = FObserving ? ListingObserver : nullptr;
     for (; Listing.HasEntry(); Listing.Next()) {
       const WIN32_FIND_DATAW& Entry = Listing.Entry();
+      if (Observer != nullptr) Observer->Entry(Folder, Entry);
       if (!IsDotName(Entry.cFileName)) {
         if (PassesWord(Entry.dwFileAttributes, FileWord)) Record(Folder, Entry.cFileName);
         if (Descend && IsDescendable(Entry.dwFileAttributes, DirWord)) Subfolders.emplace_back(Entry.cFileName);
       }
-      if (Stopped()) break;
+      if (Stopped()) return true;  // a stopped listing is no complete one
     }
+    if (Observer != nullptr && Listing.Opened()) Observer->Listed(Folder, Listing.EndError());
     return true;
   }
 
   if (!IsStart) {
     TListing All(Folder, L"*");
     if (!All.Opened()) return false;
-    CollectSubfolders(All, DirWord, Subfolders);
+    CollectSubfolders(All, DirWord, Subfolders, FObserving ? ListingObserver : nullptr, Folder);
   }
   EnterFolder(Folder);
   if (FPatternNamesEntries) {
@@ -173,7 +187,7 @@ bool TFindRun::VisitFolder(const std::wstring& Folder, bool IsStart, const std::
   }
   if (IsStart && Descend && !Stopped()) {
     TListing All(Folder, L"*");
-    CollectSubfolders(All, DirWord, Subfolders);
+    CollectSubfolders(All, DirWord, Subfolders, FObserving ? ListingObserver : nullptr, Folder);
   }
   return true;
 }

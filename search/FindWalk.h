@@ -4,6 +4,8 @@
 // directory, so a worker thread can run it; the caller makes the current
 // directory what the run leaves it as (LastStartEntered, FolderVisited).
 
+#include <windows.h>
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -11,6 +13,17 @@
 #include <vector>
 
 class TVKRMatch;
+
+// Sees the complete listing ("*") of every folder the run lists, once per
+// folder, in the first pattern's walk: each entry before any filter, then how
+// the listing ended (ERROR_NO_MORE_FILES when it reached its end). A caller
+// that needs what the whole tree holds can thus share the run's listings.
+class TFindListingObserver {
+public:
+  virtual ~TFindListingObserver() = default;
+  virtual void Entry(const std::wstring& Folder, const WIN32_FIND_DATAW& Data) = 0;
+  virtual void Listed(const std::wstring& Folder, DWORD EndError) = 0;
+};
 
 struct TFindRunSettings {
   const std::vector<std::wstring>* StartDirs = nullptr;
@@ -35,6 +48,7 @@ public:
   std::function<void(const std::wstring& Folder)> OnChangeDirectory;
   // When set and true, the run stops after the entry in hand.
   const std::atomic<bool>* StopRequested = nullptr;
+  TFindListingObserver* ListingObserver = nullptr;
 
   // Raises what matching or OnChangeDirectory raise; running out of memory
   // while recording becomes EVKRFileFindOutOfResources.
@@ -62,5 +76,6 @@ private:
   std::wstring FLastStartEntered;
   std::wstring FFolderVisited;
   bool FListsEverything = false;
+  bool FObserving = false;  // the first pattern's walk shows its listings to ListingObserver
   bool FPatternNamesEntries = true;
 };

@@ -13,6 +13,14 @@ bool IsDots(const wchar_t* Name) {
   return Name[0] == L'.' && (Name[1] == L'\0' || (Name[1] == L'.' && Name[2] == L'\0'));
 }
 
+int64_t FileSize(const WIN32_FIND_DATAW& Data) {
+  return (static_cast<int64_t>(Data.nFileSizeHigh) << 32) | Data.nFileSizeLow;
+}
+
+bool IsFollowedFolder(DWORD Attributes) {
+  return (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (Attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
 }  // namespace
 
 int64_t FolderTreeSize(const std::wstring& Folder, const std::function<void()>& OnFolder) {
@@ -32,14 +40,39 @@ int64_t FolderTreeSize(const std::wstring& Folder, const std::function<void()>& 
     if (!Find) continue;  // cannot be listed: adds nothing
     do {
       if (IsDots(Data.cFileName)) continue;
-      if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        if ((Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-          Pending.push_back(Current + L"\\" + Data.cFileName);
-      } else {
-        Total += (static_cast<int64_t>(Data.nFileSizeHigh) << 32) | Data.nFileSizeLow;
-      }
+      if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        Total += FileSize(Data);
+      else if (IsFollowedFolder(Data.dwFileAttributes))
+        Pending.push_back(JoinPath(Current, Data.cFileName));
     } while (FindNextFileW(Find.get(), &Data));
     if (GetLastError() != ERROR_NO_MORE_FILES) return -1;
+  }
+  return Total;
+}
+
+void TFolderTreeMeasure::Entry(const std::wstring& Folder, const WIN32_FIND_DATAW& Data) {
+  if (IsDots(Data.cFileName)) return;
+  if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    FSum += FileSize(Data);
+  else if (IsFollowedFolder(Data.dwFileAttributes))
+    FSubfolders.push_back(JoinPath(Folder, Data.cFileName));
+}
+
+void TFolderTreeMeasure::Listed(const std::wstring& Folder, DWORD EndError) {
+  FListed.insert(Folder);
+  if (EndError != ERROR_NO_MORE_FILES) FFailed = true;
+}
+
+int64_t TFolderTreeMeasure::Result(const std::wstring& Folder, const std::function<void()>& OnFolder) {
+  // The search listed nothing (no such folder, or it could not start): measure alone.
+  if (FListed.empty()) return FolderTreeSize(Folder, OnFolder);
+  if (FFailed) return -1;
+  int64_t Total = FSum;
+  for (const std::wstring& Subfolder : FSubfolders) {
+    if (FListed.count(Subfolder) != 0) continue;
+    const int64_t Part = FolderTreeSize(Subfolder, OnFolder);
+    if (Part < 0) return -1;
+    Total += Part;
   }
   return Total;
 }

@@ -2,9 +2,13 @@
 // The size of a folder's whole tree: every file below it, hidden and system
 // ones included, whatever the search options say.
 
+#include "search/FindWalk.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 // The sum of the sizes of every file below Folder (one trailing separator
 // ignored). -1 when Folder does not exist, or when a listing stops with an
@@ -14,3 +18,22 @@
 // an ancestor would never end.
 // OnFolder, when set, is called before each folder is listed.
 int64_t FolderTreeSize(const std::wstring& Folder, const std::function<void()>& OnFolder = {});
+
+// The same measure, sharing the listings of a file search over the same
+// folder: the search shows this object every folder it lists; Result then
+// lists only what the search did not (hidden folders, or every subfolder of
+// a search that was not recursive) and gives exactly what FolderTreeSize
+// would.
+class TFolderTreeMeasure : public TFindListingObserver {
+public:
+  void Entry(const std::wstring& Folder, const WIN32_FIND_DATAW& Data) override;
+  void Listed(const std::wstring& Folder, DWORD EndError) override;
+
+  int64_t Result(const std::wstring& Folder, const std::function<void()>& OnFolder = {});
+
+private:
+  int64_t FSum = 0;
+  bool FFailed = false;
+  std::unordered_set<std::wstring> FListed;
+  std::vector<std::wstring> FSubfolders;
+};

@@ -277,6 +277,7 @@ void TVKRFileFind::Execute() {
   Run.OnChangeDirectory = [this](const std::wstring& Folder) {
     if (OnChangeDirectory) OnChangeDirectory(this, Folder);
   };
+  Run.ListingObserver = FListingObserver;
   try {
     Run.Run();
   } catch (...) {

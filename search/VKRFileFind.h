@@ -182,6 +182,10 @@ public:
   std::vector<std::wstring>& MatchHitsCountList() { return FMatchHitsCountList; }
   void SetMatchHitsCountList(const std::vector<std::wstring>& Value) { FMatchHitsCountList = Value; }
 
+  // Shown the complete listing of every folder the next Execute lists
+  // (not used by threaded runs); nullptr for none.
+  void SetListingObserver(TFindListingObserver* Observer) { FListingObserver = Observer; }
+
   // Runs the search on this thread. Afterwards the current directory is the
   // last start folder that could be entered (unchanged when none could), or
   // the folder being visited when an error ended the run.
@@ -241,5 +245,6 @@ private:
   std::chrono::steady_clock::time_point FStartTime;
 
   std::unique_ptr<TFindNotifyWindow> FNotifyWindow;
+  TFindListingObserver* FListingObserver = nullptr;
   std::exception_ptr FThreadFatalException;
 };

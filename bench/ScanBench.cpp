@@ -1,0 +1,104 @@
+// How fast Scan measures one listed folder holding a large tree, against one
+// plain walk of the same tree. Scan lists the files under the options, counts
+// the subfolders and measures the whole tree's size; the figure shows what
+// sharing the walks saves.
+
+#include "app/QuenloUnit1.h"
+#include "app/QuenloUnit3.h"
+#include "bench/BenchTiming.h"
+#include "bench/BenchTree.h"
+#include "common/VKRCommonUnit.h"
+#include "framework/Application.h"
+#include "framework/Exception.h"
+#include "options/QuenloUnit2.h"
+#include "search/FolderSize.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+// The main window's settings live under a key of the benchmark's own.
+class TBenchKey {
+public:
+  TBenchKey() : FPath(L"Software\\Brenlow\\MarrowbyBench\\" + std::to_wstring(GetCurrentProcessId())) {}
+  ~TBenchKey() { RegDeleteTreeW(HKEY_CURRENT_USER, FPath.c_str()); RegDeleteKeyW(HKEY_CURRENT_USER, FPath.c_str()); }
+  const std::wstring& Path() const { return FPath; }
+
+private:
+  std::wstring FPath;
+};
+
+int Run() {
+  Application().Initialize();
+  std::printf("making the tree...\n");
+  std::fflush(stdout);
+  const TBenchTree Tree;
+  const TBenchTree::TShape& Shape = Tree.Shape();
+  std::printf("tree: %d files in %d folders, %d levels deep (seed %u)\n", Shape.Files, Shape.Folders,
+              Tree.MaxDepth(), Shape.Seed);
+
+  // One listed folder, no scan at start-up: the benchmark starts the scans.
+  const TBenchKey Key;
+  TVKRRegistryEnhanced Store;
+  Store.SetKey(Key.Path());
+  Store.SetValue(L"Locations\\Item0", Variant(Tree.Root()));
+  Store.SetValue(L"Options\\ScanAtStartup", Variant(false));
+
+  TForm1Options Options;
+  Options.RegistryKey = Key.Path();
+  Options.SingleInstance = false;
+  auto Form1 = std::make_unique<TForm1>(Options);
+  auto Form2 = std::make_unique<TForm2>(*Form1);
+  auto Form3 = std::make_unique<TForm3>(Form1->Handle());
+  Form1->Form3 = Form3.get();
+
+  size_t ReferenceCount = 0;
+  const std::vector<TBenchTask> Tasks = {
+      {"Scan of the listed folder", [&] { Form1->ScanToolButtonClick(Form1.get()); }},
+      {"reference FindFirstFileExW walk", [&] { ReferenceCount = ReferenceWalk(Tree.Root()); }},
+  };
+  const std::vector<double> Medians = MedianMilliseconds(Tasks, 5);
+
+  // The row must show what the separate walks give.
+  const TListItem Row = Form1->VKRListView1.Item(0);
+  const std::wstring ExpectedSize = FormatFileSize(FolderTreeSize(Tree.Root()), TSizeUnit::fsKiloBytes);
+  const std::wstring ExpectedSubfolders = std::to_wstring(Form1->CountSubfolders(Tree.Root()));
+  bool Agrees = true;
+  const auto Check = [&](const char* What, const std::wstring& Got, const std::wstring& Expected) {
+    if (Got == Expected) return;
+    std::printf("MISMATCH: %s shows %ls, expected %ls\n", What, Got.c_str(), Expected.c_str());
+    Agrees = false;
+  };
+  Check("subfolder count", Row.SubItem(0), ExpectedSubfolders);
+  Check("file count", Row.SubItem(1), std::to_wstring(Shape.Files));
+  Check("size", Row.SubItem(2), ExpectedSize);
+  if (ReferenceCount != static_cast<size_t>(Shape.Files)) {
+    std::printf("MISMATCH: the reference walk found %zu files\n", ReferenceCount);
+    Agrees = false;
+  }
+
+  std::printf("median of 5 runs after a warm-up:\n");
+  for (size_t i = 0; i < Tasks.size(); ++i)
+    std::printf("  %-46s %9.1f ms\n", Tasks[i].Name.c_str(), Medians[i]);
+  std::printf("row: %ls subfolder(s), %ls file(s), %ls\n", Row.SubItem(0).c_str(), Row.SubItem(1).c_str(),
+              Row.SubItem(2).c_str());
+  std::printf("scan ratio: %.2f\n", Medians[0] / Medians[1]);
+  return Agrees ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain() {
+  try {
+    return Run();
+  } catch (const Exception& Error) {
+    std::fprintf(stderr, "benchmark failed: %ls\n", Error.Message().c_str());
+  } catch (const std::exception& Error) {
+    std::fprintf(stderr, "benchmark failed: %s\n", Error.what());
+  }
+  return 2;
+}

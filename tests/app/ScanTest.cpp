@@ -1,0 +1,260 @@
+#include <doctest.h>
+
+#include "app/QuenloUnit1.h"
+#include "app/QuenloUnit3.h"
+#include "framework/Application.h"
+#include "options/QuenloUnit2.h"
+#include "resources/MainRes.h"
+#include "support/ModalAnswer.h"
+#include "support/RegistryFixture.h"
+#include "support/TempDir.h"
+#include "support/TestStrings.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using TTexts = std::vector<std::wstring>;
+
+// The main window and its dialogs on a private key, listing folders of the test.
+struct TScanFixture {
+  TRegistryFixture Registry;
+  TTempDir Temp;
+  std::unique_ptr<TForm1> Form1;
+  std::unique_ptr<TForm2> Form2;
+  std::unique_ptr<TForm3> Form3;
+
+  // Lists the folders (made under Temp when missing) and starts the program's windows.
+  void Start(const std::vector<std::wstring>& Folders, bool ScanAtStartup = false) {
+    for (size_t i = 0; i < Folders.size(); ++i) {
+      Temp.MakeDir(Folders[i]);
+      Registry.WriteString(L"Locations", L"Item" + std::to_wstring(i), Temp / Folders[i]);
+    }
+    Registry.WriteDword(L"Options", L"ScanAtStartup", ScanAtStartup ? 1 : 0);
+    TForm1Options Options;
+    Options.RegistryKey = Registry.KeyPath();
+    Options.SingleInstance = false;
+    Form1 = std::make_unique<TForm1>(Options);
+    Form2 = std::make_unique<TForm2>(*Form1);
+    Form3 = std::make_unique<TForm3>(Form1->Handle());
+    Form1->Form3 = Form3.get();
+  }
+
+  void Scan() { Form1->ScanToolButtonClick(Form1.get()); }
+
+  TTexts Row(int Index) {
+    const TListItem Item = Form1->VKRListView1.Item(Index);
+    return {Item.SubItem(0), Item.SubItem(1), Item.SubItem(2)};
+  }
+
+  // Only the checked extensions, with the restriction on.
+  void RestrictTo(const std::vector<std::wstring>& Checked) {
+    Form2->RestrictSearchCheckBox.SetChecked(true);
+    for (int i = 0; i < Form2->ExtensionsCheckListBox.Count(); ++i) {
+      const std::wstring Item = Form2->ExtensionsCheckListBox.Item(i);
+      Form2->ExtensionsCheckListBox.SetChecked(i, std::find(Checked.begin(), Checked.end(), Item) != Checked.end());
+    }
+    Form2->ActivateOptions();
+  }
+};
+
+}  // namespace
+
+TEST_CASE("a scan fills every row, the totals and the status bar") {
+  TScanFixture F;
+  F.Temp.MakeFile(L"one\\a.tmp", 2048);
+  F.Temp.MakeFile(L"one\\sub\\b.log", 1024);
+  F.Temp.MakeDir(L"one\\other");
+  F.Temp.MakeFile(L"two\\c.dat", 5000);
+  F.Start({L"one", L"two", L"three"});
+
+  F.Scan();
+  CHECK(F.Row(0) == TTexts{L"2", L"2", L"3 KB"});
+  CHECK(F.Row(1) == TTexts{L"0", L"1", L"4 KB"});
+  CHECK(F.Row(2) == TTexts{L"0", L"0", L"0 KB"});
+  CHECK(F.Form1->CurrentSubfolderCount == 2);
+  CHECK(F.Form1->CurrentFileCount == 3);
+  CHECK(F.Form1->CurrentFileSizeKB == 7);  // 3 + 4, each row truncated on its own
+  CHECK(F.Form1->PreviousFileCount == 3);
+  CHECK(F.Form1->PreviousFileSizeKB == 7);
+  CHECK(F.Form1->StatusBar1.SimpleText() == L"3 folder(s) - 2 subfolder(s) - 3 file(s) - 7 KB");
+  CHECK(F.Form1->ProgressBar1.Max() == 3);
+  CHECK(F.Form1->ProgressBar1.Position() == 3);
+  CHECK(F.Form1->DeleteToolButton.Enabled());
+  CHECK(F.Form1->Delete1.Enabled());
+  CHECK(F.Form1->StatisticsToolButton.Enabled());
+  CHECK(F.Form1->Statistics1.Enabled());
+  // The busy state is over.
+  CHECK(F.Form1->ToolBar1.Enabled());
+  CHECK(F.Form1->Scan1.Enabled());
+  CHECK(ScreenCursor() == TCursor::crDefault);
+  CHECK_FALSE(F.Form1->Busy());
+}
+
+TEST_CASE("what a scan counts follows the options; the size never does") {
+  TScanFixture F;
+
+  SUBCASE("only *.tmp checked: one file found, both sizes counted") {
+    F.Temp.MakeFile(L"f\\a.tmp", 1024);
+    F.Temp.MakeFile(L"f\\b.log", 1024);
+    F.Start({L"f"});
+    F.RestrictTo({L"*.tmp"});
+    F.Scan();
+    CHECK(F.Row(0) == TTexts{L"0", L"1", L"2 KB"});
+  }
+  SUBCASE("nothing checked: no file found at all") {
+    F.Temp.MakeFile(L"f\\a.tmp", 1024);
+    F.Start({L"f"});
+    F.RestrictTo({});
+    F.Scan();
+    CHECK(F.Row(0) == TTexts{L"0", L"0", L"1 KB"});
+    CHECK_FALSE(F.Form1->DeleteToolButton.Enabled());
+  }
+  SUBCASE("recursion off: a file in a subfolder is not found but counted in the size") {
+    F.Temp.MakeFile(L"f\\sub\\a.tmp", 3000);
+    F.Start({L"f"});
+    F.Form2->RecursiveCheckBox.SetChecked(false);
+    F.Form2->ActivateOptions();
+    F.Scan();
+    CHECK(F.Row(0) == TTexts{L"1", L"0", L"2 KB"});
+  }
+  SUBCASE("depth limited to 0: only the files directly in the folder") {
+    F.Temp.MakeFile(L"f\\top.tmp", 10);
+    F.Temp.MakeFile(L"f\\sub\\below.tmp", 10);
+    F.Temp.MakeFile(L"f\\sub\\deeper\\further.tmp", 10);
+    F.Start({L"f"});
+    F.Form2->LimitSearchDepthCheckBox.SetChecked(true);
+    F.Form2->MaxSearchDepthUpDown.SetPosition(0);
+    F.Scan();
+    CHECK(F.Row(0) == TTexts{L"1", L"1", L"1 KB"});
+    F.Form2->MaxSearchDepthUpDown.SetPosition(1);
+    F.Scan();
+    CHECK(F.Row(0)[1] == L"2");
+  }
+  SUBCASE("a hidden subfolder is neither counted nor searched, but its size counts") {
+    F.Temp.MakeDir(L"f\\hidden", FILE_ATTRIBUTE_HIDDEN);
+    F.Temp.MakeFile(L"f\\hidden\\a.tmp", 4096);
+    SetFileAttributesW((F.Temp / L"f\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    F.Temp.MakeFile(L"f\\seen.tmp", 1);
+    F.Start({L"f"});
+    F.Scan();
+    CHECK(F.Row(0) == TTexts{L"0", L"1", L"4 KB"});
+  }
+  SUBCASE("a system file directly in the folder counts as a subfolder, and as a file") {
+    F.Temp.MakeFile(L"f\\system.dat", 10, FILE_ATTRIBUTE_SYSTEM);
+    F.Temp.MakeFile(L"f\\hiddensystem.dat", 10, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
+    F.Start({L"f"});
+    F.Scan();
+    CHECK(F.Row(0) == TTexts{L"1", L"2", L"1 KB"});
+  }
+}
+
+TEST_CASE("sizes are shown and totalled in whole kilobytes") {
+  TScanFixture F;
+  F.Temp.MakeFile(L"small\\a.bin", 1023);
+  F.Temp.MakeFile(L"two\\a.bin", 2047);
+  F.Temp.MakeFile(L"two\\b.bin", 1);
+  F.Start({L"small", L"two"});
+  F.Scan();
+  CHECK(F.Row(0)[2] == L"1 KB");
+  CHECK(F.Row(1)[2] == L"2 KB");
+  CHECK(F.Form1->CurrentFileSizeKB == 2);  // 1,023 bytes add nothing
+  CHECK(F.Form1->StatusBar1.SimpleText() == L"2 folder(s) - 0 subfolder(s) - 3 file(s) - 2 KB");
+}
+
+TEST_CASE("an empty list: totals 0, Delete and Statistics keep their states") {
+  TScanFixture F;
+  F.Start({L"only"});
+  F.Form1->VKRListView1.Delete(0);
+  F.Scan();
+  CHECK(F.Form1->ProgressBar1.Max() == 0);
+  CHECK(F.Form1->StatusBar1.SimpleText() == L"0 folder(s) - 0 subfolder(s) - 0 file(s) - 0 KB");
+  CHECK_FALSE(F.Form1->DeleteToolButton.Enabled());
+  CHECK_FALSE(F.Form1->StatisticsToolButton.Enabled());
+  CHECK_FALSE(F.Form1->Statistics1.Enabled());
+}
+
+TEST_CASE("a second scan that finds nothing leaves Delete as the first one left it") {
+  TScanFixture F;
+  const std::wstring File = F.Temp.MakeFile(L"f\\a.tmp", 10);
+  F.Start({L"f"});
+  F.Scan();
+  REQUIRE(F.Form1->DeleteToolButton.Enabled());
+  DeleteFileW(File.c_str());
+  F.Scan();
+  CHECK(F.Row(0) == TTexts{L"0", L"0", L"0 KB"});
+  CHECK(F.Form1->DeleteToolButton.Enabled());
+  CHECK(F.Form1->Delete1.Enabled());
+}
+
+TEST_CASE("a listed folder removed from the disk stays listed with nothing in it") {
+  TScanFixture F;
+  F.Temp.MakeFile(L"gone\\a.tmp", 5000);
+  F.Temp.MakeFile(L"kept\\b.tmp", 2048);
+  F.Start({L"gone", L"kept"});
+  RemoveTree(F.Temp / L"gone");
+  F.Scan();
+  REQUIRE(F.Form1->VKRListView1.Count() == 2);
+  CHECK(F.Row(0) == TTexts{L"0", L"0", L"1 KB"});
+  CHECK(F.Row(1) == TTexts{L"0", L"1", L"2 KB"});
+  CHECK(F.Form1->CurrentFileSizeKB == 2);
+}
+
+TEST_CASE("the scan at start-up runs when the option is on, before the window shows") {
+  TScanFixture F;
+  F.Temp.MakeFile(L"f\\a.tmp", 2048);
+  F.Start({L"f"}, /*ScanAtStartup=*/true);
+  CHECK(F.Row(0) == TTexts{L"0", L"1", L"2 KB"});
+  CHECK_FALSE(F.Form1->Visible());
+  CHECK(F.Form1->StatusBar1.SimpleText() == L"1 folder(s) - 0 subfolder(s) - 1 file(s) - 2 KB");
+}
+
+TEST_CASE("the search's current directory is the last listed folder after a scan") {
+  TScanFixture F;
+  F.Start({L"first", L"second"});
+  wchar_t Saved[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, Saved);
+  F.Scan();
+  wchar_t After[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, After);
+  SetCurrentDirectoryW(Saved);  // the folders must be removable again
+  CHECK(std::wstring(After) == F.Temp / L"second");
+}
+
+TEST_CASE("statistics right after a scan show no difference") {
+  TScanFixture F;
+  F.Temp.MakeFile(L"f\\a.tmp", 4096);
+  F.Start({L"f"});
+  F.Scan();
+  TModalAnswer Answer(*F.Form3, [&](TForm&) { F.Form3->CloseButton.Click(); });
+  F.Form1->StatisticsToolButtonClick(F.Form1.get());
+  CHECK(F.Form3->CurrentFileSizeLabel.Text() == L"4 KB");
+  CHECK(F.Form3->DeltaSubfolderCountLabel.Text() == L"0");
+  CHECK(F.Form3->DeltaFileCountLabel.Text() == L"0");
+  CHECK(F.Form3->DeltaFileSizeLabel.Text() == L"0 KB");
+}
+
+TEST_CASE("while a scan runs, no other command starts and closing waits for its end") {
+  TScanFixture F;
+  F.Temp.MakeFile(L"f\\a.tmp", 10);
+  F.Start({L"f"});
+  int StatisticsShown = 0;
+  TModalAnswer Answer(*F.Form3, [&](TForm&) {
+    ++StatisticsShown;
+    F.Form3->CloseButton.Click();
+  });
+  // Waiting in the queue, these reach the window while the scan lets it repaint.
+  PostMessageW(F.Form1->Handle(), WM_COMMAND, MAKEWPARAM(IDM_STATISTICS, 0), 0);
+  PostMessageW(F.Form1->Handle(), WM_CLOSE, 0, 0);
+  F.Scan();
+  CHECK(StatisticsShown == 0);
+  CHECK(IsWindow(F.Form1->Handle()));
+  CHECK(F.Row(0) == TTexts{L"0", L"1", L"1 KB"});
+  // The close asked for during the scan follows once it is over.
+  Application().ProcessMessages();
+  CHECK_FALSE(IsWindow(F.Form1->Handle()));
+  CHECK(F.Registry.ReadRaw(L"Locations", L"Item0")->AsString() == F.Temp / L"f");
+}
