@@ -1,9 +1,12 @@
 #include "bench/BenchTiming.h"
 
+#include "framework/Exception.h"
+
 #include <windows.h>
 #include <psapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <chrono>
 
 std::vector<double> MedianMilliseconds(const std::vector<TBenchTask>& Tasks, int Rounds) {
@@ -32,4 +35,15 @@ size_t CommittedBytes() {
                             sizeof(Counters)))
     return 0;
   return Counters.PagefileUsage;
+}
+
+int RunBenchmark(int (*Body)()) {
+  try {
+    return Body();
+  } catch (const Exception& Error) {
+    std::fprintf(stderr, "benchmark failed: %ls\n", Error.Message().c_str());
+  } catch (const std::exception& Error) {
+    std::fprintf(stderr, "benchmark failed: %s\n", Error.what());
+  }
+  return 2;
 }

@@ -19,3 +19,6 @@ std::vector<double> MedianMilliseconds(const std::vector<TBenchTask>& Tasks, int
 // Bytes of private memory the process has committed now (the pagefile
 // figure, which Wine keeps up to date where it leaves PrivateUsage at 0).
 size_t CommittedBytes();
+
+// Runs a benchmark's body and turns an error into a message and exit code 2.
+int RunBenchmark(int (*Body)());

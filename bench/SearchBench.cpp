@@ -99,13 +99,4 @@ int Run() {
 
 }  // namespace
 
-int wmain() {
-  try {
-    return Run();
-  } catch (const Exception& Error) {
-    std::fprintf(stderr, "benchmark failed: %ls\n", Error.Message().c_str());
-  } catch (const std::exception& Error) {
-    std::fprintf(stderr, "benchmark failed: %s\n", Error.what());
-  }
-  return 2;
-}
+int wmain() { return RunBenchmark(&Run); }

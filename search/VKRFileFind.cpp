@@ -9,6 +9,22 @@
 
 namespace {
 
+// What one run needs, for the component's own run and for its worker's alike.
+TFindRunSettings MakeRunSettings(const std::vector<std::wstring>& StartDirs, const std::vector<std::wstring>& Patterns,
+                                 bool Recursive, uint16_t FileTypeWord, uint16_t DirTypeWord, bool MatchContent,
+                                 const std::wstring& BaseDirectory, const std::wstring& OutOfResourcesText) {
+  TFindRunSettings Settings;
+  Settings.StartDirs = &StartDirs;
+  Settings.Patterns = &Patterns;
+  Settings.Recursive = Recursive;
+  Settings.FileTypeWord = FileTypeWord;
+  Settings.DirTypeWord = DirTypeWord;
+  Settings.MatchContent = MatchContent;
+  Settings.BaseDirectory = BaseDirectory;
+  Settings.OutOfResourcesText = OutOfResourcesText;
+  return Settings;
+}
+
 // The unit's texts; every SetLangType of any instance replaces them.
 std::wstring GOutOfResourcesText;
 std::wstring GAlreadyRunningText;
@@ -156,16 +172,9 @@ void TFindThread::Execute() noexcept {
     FMatchHitsCount = 0;
     ConfigureMatcher(FMatch, FMatchCaseSensitive, FMatchHitsCountEnabled, FMatchSkipBinaryFile, FMatchString);
 
-    TFindRunSettings Settings;
-    Settings.StartDirs = &FStartDir;
-    Settings.Patterns = &FFilePattern;
-    Settings.Recursive = FRecursive;
-    Settings.FileTypeWord = FFileTypeWord;
-    Settings.DirTypeWord = FDirTypeWord;
-    Settings.MatchContent = FMatchEnabled && !FMatchString.empty();
-    Settings.BaseDirectory = FBaseDirectory;
-    Settings.OutOfResourcesText = FOutOfResourcesText;
-    TFindRun Run(std::move(Settings), FMatch, FFilesFound, FMatchHitsCountList, FMatchHitsCount);
+    TFindRun Run(MakeRunSettings(FStartDir, FFilePattern, FRecursive, FFileTypeWord, FDirTypeWord,
+                                 FMatchEnabled && !FMatchString.empty(), FBaseDirectory, FOutOfResourcesText),
+                 FMatch, FFilesFound, FMatchHitsCountList, FMatchHitsCount);
     Run.StopRequested = &FTerminated;
     Run.OnChangeDirectory = [this](const std::wstring& Folder) {
       if (OnChangeDirectory) OnChangeDirectory(this, Folder);
@@ -252,19 +261,6 @@ int64_t TVKRFileFind::ElapsedMilliseconds() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - FStartTime).count();
 }
 
-TFindRunSettings TVKRFileFind::RunSettings(const std::wstring& BaseDirectory) const {
-  TFindRunSettings Settings;
-  Settings.StartDirs = &FStartDir;
-  Settings.Patterns = &FFilePattern;
-  Settings.Recursive = FRecursive;
-  Settings.FileTypeWord = FFileTypeWord;
-  Settings.DirTypeWord = FDirTypeWord;
-  Settings.MatchContent = FMatchEnabled && !FMatchString.empty();
-  Settings.BaseDirectory = BaseDirectory;
-  Settings.OutOfResourcesText = GOutOfResourcesText;
-  return Settings;
-}
-
 void TVKRFileFind::Execute() {
   RaiseIfRunning();
   FStartTime = std::chrono::steady_clock::now();
@@ -273,7 +269,9 @@ void TVKRFileFind::Execute() {
   FMatchHitsCount = 0;
   ConfigureMatcher(FMatch, FMatchCaseSensitive, FMatchHitsCountEnabled, FMatchSkipBinaryFile, FMatchString);
 
-  TFindRun Run(RunSettings(CurrentDirectory()), FMatch, FFilesFound, FMatchHitsCountList, FMatchHitsCount);
+  TFindRun Run(MakeRunSettings(FStartDir, FFilePattern, FRecursive, FFileTypeWord, FDirTypeWord,
+                               FMatchEnabled && !FMatchString.empty(), CurrentDirectory(), GOutOfResourcesText),
+               FMatch, FFilesFound, FMatchHitsCountList, FMatchHitsCount);
   Run.OnChangeDirectory = [this](const std::wstring& Folder) {
     if (OnChangeDirectory) OnChangeDirectory(this, Folder);
   };

@@ -214,7 +214,6 @@ private:
 
   void RaiseIfRunning() const;
   void ThreadDone(TFindThread* Thread);
-  TFindRunSettings RunSettings(const std::wstring& BaseDirectory) const;
   int64_t ElapsedMilliseconds() const;
   template <typename TPredicate>
   int32_t RemoveFound(TPredicate Remove);
