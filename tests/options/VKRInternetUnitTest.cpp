@@ -1,19 +1,18 @@
 #include <doctest.h>
 
-#include "framework/Handle.h"
 #include "framework/Text.h"
 #include "options/VKRInternetUnit.h"
+#include "InternetSettingsFixture.h"
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
 struct TProxyCase {
-  const char* Name;
+  std::string Name;
   std::wstring Scheme;
   std::wstring ProxyServer;
   std::wstring Address;
@@ -50,83 +49,6 @@ TEST_CASE("the proxy text yields the host and port of the scheme asked for") {
     CHECK(Port == Case.Port);
   }
 }
-
-namespace {
-
-const wchar_t* const KInternetSettings = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-
-// Writes the per-user internet settings of the test's Wine prefix and puts
-// back what was there before (including values that did not exist).
-class TInternetSettingsFixture {
-public:
-  TInternetSettingsFixture() {
-    for (const wchar_t* Name : {L"ProxyEnable", L"ProxyServer", L"ProxyOverride", L"AutoConfigURL"})
-      FSaved.push_back(Read(Name));
-  }
-  ~TInternetSettingsFixture() {
-    UniqueHKey Key = Open();
-    if (!Key) return;
-    for (const TSaved& Saved : FSaved) {
-      if (Saved.Data)
-        RegSetValueExW(Key.get(), Saved.Name.c_str(), 0, Saved.Type, Saved.Data->data(),
-                       static_cast<DWORD>(Saved.Data->size()));
-      else
-        RegDeleteValueW(Key.get(), Saved.Name.c_str());
-    }
-  }
-  TInternetSettingsFixture(const TInternetSettingsFixture&) = delete;
-  TInternetSettingsFixture& operator=(const TInternetSettingsFixture&) = delete;
-
-  void Set(bool ProxyEnable, const std::wstring& ProxyServer, const std::wstring& ProxyOverride) {
-    UniqueHKey Key = Open();
-    REQUIRE(Key);
-    const DWORD Enable = ProxyEnable ? 1 : 0;
-    REQUIRE(RegSetValueExW(Key.get(), L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&Enable),
-                           sizeof(Enable)) == ERROR_SUCCESS);
-    WriteText(Key.get(), L"ProxyServer", ProxyServer);
-    WriteText(Key.get(), L"ProxyOverride", ProxyOverride);
-  }
-
-private:
-  struct TSaved {
-    std::wstring Name;
-    DWORD Type = REG_NONE;
-    std::optional<std::vector<BYTE>> Data;
-  };
-
-  // Invalid when the key cannot be opened; never raises (the destructor uses it).
-  static UniqueHKey Open() {
-    UniqueHKey Key;
-    RegCreateKeyExW(HKEY_CURRENT_USER, KInternetSettings, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, Key.put(), nullptr);
-    return Key;
-  }
-
-  static TSaved Read(const wchar_t* Name) {
-    TSaved Saved;
-    Saved.Name = Name;
-    UniqueHKey Key = Open();
-    REQUIRE(Key);
-    DWORD Size = 0;
-    if (RegQueryValueExW(Key.get(), Name, nullptr, &Saved.Type, nullptr, &Size) != ERROR_SUCCESS) return Saved;
-    std::vector<BYTE> Data(Size);
-    if (RegQueryValueExW(Key.get(), Name, nullptr, &Saved.Type, Data.data(), &Size) != ERROR_SUCCESS) return Saved;
-    Data.resize(Size);
-    Saved.Data = std::move(Data);
-    return Saved;
-  }
-
-  static void WriteText(HKEY Key, const wchar_t* Name, const std::wstring& Value) {
-    REQUIRE(RegSetValueExW(Key, Name, 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
-                           static_cast<DWORD>((Value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS);
-  }
-
-  std::vector<TSaved> FSaved;
-};
-
-// Wine prefers an http_proxy of the environment to a disabled registry proxy.
-bool EnvironmentNamesProxy() { return GetEnvironmentVariableW(L"http_proxy", nullptr, 0) != 0; }
-
-}  // namespace
 
 TEST_CASE("the system's proxy comes from the per-user internet settings") {
   TInternetSettingsFixture Settings;
