@@ -2,6 +2,8 @@
 
 #include "framework/Exception.h"
 
+#include <algorithm>
+
 void TPageControl::Attach(HWND Handle) {
   TControl::Attach(Handle);
   // The pages' controls paint over the tab control, never under it.
@@ -54,5 +56,51 @@ void TPageControl::ShowPage(int Index) {
 bool TPageControl::HandleNotify(NMHDR* Header, LRESULT&) {
   if (Header->code != TCN_SELCHANGE) return false;
   ShowPage(ActivePageIndex());
+  return true;
+}
+
+bool TPageControl::OnPage(HWND Control) const {
+  if (GetParent(Control) != GetParent(FHandle)) return false;
+  const int Id = GetDlgCtrlID(Control);
+  return std::any_of(FPages.begin(), FPages.end(), [Id](const std::vector<int>& Page) {
+    return std::find(Page.begin(), Page.end(), Id) != Page.end();
+  });
+}
+
+COLORREF TPageControl::PageColor() const {
+  // The tab control paints its body itself, themed or not: ask it to paint
+  // into a bitmap and read the colour back from the middle of the body.
+  COLORREF Color = GetSysColor(COLOR_BTNFACE);
+  RECT Client{};
+  GetClientRect(FHandle, &Client);
+  RECT Body = Client;
+  TabCtrl_AdjustRect(FHandle, FALSE, &Body);
+  if (Client.right <= 0 || Client.bottom <= 0 || Body.right <= Body.left || Body.bottom <= Body.top) return Color;
+  const HDC Screen = GetDC(FHandle);
+  if (Screen == nullptr) return Color;
+  UniqueMemoryDC Memory(CreateCompatibleDC(Screen));
+  UniqueGdi<HBITMAP> Bitmap(CreateCompatibleBitmap(Screen, Client.right, Client.bottom));
+  if (Memory && Bitmap) {
+    const HGDIOBJ Old = SelectObject(Memory.get(), Bitmap.get());
+    SendMessageW(FHandle, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(Memory.get()), PRF_CLIENT | PRF_ERASEBKGND);
+    const COLORREF Read = GetPixel(Memory.get(), (Body.left + Body.right) / 2, (Body.top + Body.bottom) / 2);
+    if (Read != CLR_INVALID) Color = Read;
+    SelectObject(Memory.get(), Old);
+  }
+  ReleaseDC(FHandle, Screen);
+  return Color;
+}
+
+bool TPageControl::HandleCtlColor(HDC DC, HWND Control, LRESULT& Result) {
+  if (FHandle == nullptr || !OnPage(Control)) return false;
+  // A disabled edit asks as a static does; it keeps the look of a disabled edit.
+  wchar_t Class[16] = L"";
+  GetClassNameW(Control, Class, 16);
+  if (lstrcmpiW(Class, WC_BUTTONW) != 0 && lstrcmpiW(Class, WC_STATICW) != 0) return false;
+  if (!FPageBrush) FPageBrush.reset(CreateSolidBrush(PageColor()));
+  if (!FPageBrush) return false;
+  SetBkMode(DC, TRANSPARENT);
+  SetTextColor(DC, GetSysColor(COLOR_WINDOWTEXT));
+  Result = reinterpret_cast<LRESULT>(FPageBrush.get());
   return true;
 }

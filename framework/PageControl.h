@@ -4,6 +4,7 @@
 // parent receives their notifications); a page shows or hides them.
 
 #include "framework/Controls.h"
+#include "framework/Handle.h"
 
 #include <string>
 #include <vector>
@@ -38,8 +39,19 @@ public:
 
   bool HandleNotify(NMHDR* Header, LRESULT& Result) override;
 
+  // The parent's answer to WM_CTLCOLORSTATIC and WM_CTLCOLORBTN: check boxes,
+  // labels and buttons of the pages get the page body's colour (a themed tab
+  // control's body is not the dialog's), edits keep their own. False when
+  // Control is not one of those.
+  bool HandleCtlColor(HDC DC, HWND Control, LRESULT& Result);
+  // After WM_THEMECHANGED or WM_SYSCOLORCHANGE: the page body may look different.
+  void PageColorChanged() { FPageBrush.reset(); }
+
 private:
   void ShowPage(int Index);
+  bool OnPage(HWND Control) const;
+  COLORREF PageColor() const;
 
   std::vector<std::vector<int>> FPages;
+  UniqueGdi<HBRUSH> FPageBrush;
 };

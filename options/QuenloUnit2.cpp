@@ -10,6 +10,7 @@
 #include "options/VKRInternetUnit.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -129,6 +130,7 @@ void TForm2::AttachControls() {
   AdvancedDefaultButton.OnClick = [this](TObject* Sender) { AdvancedDefaultButtonClick(Sender); };
   UpdateDefaultButton.OnClick = [this](TObject* Sender) { UpdateDefaultButtonClick(Sender); };
   UpdateIEButton.OnClick = [this](TObject* Sender) { UpdateIEButtonClick(Sender); };
+  OKButton.OnClick = [this](TObject* Sender) { OKButtonClick(Sender); };
   BindCommand(IDM_CHECKALL, [this] { Checkall1Click(this); });
   BindCommand(IDM_UNCHECKALL, [this] { Uncheckall1Click(this); });
 }
@@ -251,8 +253,38 @@ void TForm2::UpdateIEButtonClick(TObject*) {
   ProxyPortEdit.SetText(std::to_wstring(Port));
 }
 
+void TForm2::OKButtonClick(TObject*) {
+  // The up-down ignores a typed number outside its range and keeps its old
+  // position, so the edit could show 999 while 8 is stored and searched with.
+  // A typed depth counts, brought to the nearer end of the range.
+  int64_t Depth = MaxSearchDepthUpDown.Position();
+  const std::wstring Text = MaxSearchDepthEdit.Text();
+  const bool Digits =
+      !Text.empty() && std::all_of(Text.begin(), Text.end(), [](wchar_t C) { return C >= L'0' && C <= L'9'; });
+  // More digits than any integer holds is beyond the range all the same.
+  if (Digits && !TryStrToInt64(Text, Depth)) Depth = MaxSearchDepth;
+  MaxSearchDepthUpDown.SetPosition(static_cast<int>(std::clamp<int64_t>(Depth, MinSearchDepth, MaxSearchDepth)));
+}
+
 void TForm2::Checkall1Click(TObject*) { SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbChecked, -1); }
 
 void TForm2::Uncheckall1Click(TObject*) {
   SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbUnchecked, -1);
+}
+
+// ---- Messages -------------------------------------------------------------------------
+
+bool TForm2::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) {
+  switch (Msg) {
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      // Without this the check boxes and labels show bands of the dialog's colour on the page.
+      return OptionsPageControl.HandleCtlColor(reinterpret_cast<HDC>(WParam), reinterpret_cast<HWND>(LParam), Result);
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+      OptionsPageControl.PageColorChanged();
+      return TForm::HandleMessage(Msg, WParam, LParam, Result);
+    default:
+      return TForm::HandleMessage(Msg, WParam, LParam, Result);
+  }
 }

@@ -61,6 +61,11 @@ public:
   void UpdateIEButtonClick(TObject* Sender);
   void Checkall1Click(TObject* Sender);
   void Uncheckall1Click(TObject* Sender);
+  // Brings the depth edit in line with the depth that is kept before the dialog closes.
+  void OKButtonClick(TObject* Sender);
+
+protected:
+  bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
 
 private:
   void AttachControls();
