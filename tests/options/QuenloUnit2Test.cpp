@@ -15,6 +15,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -387,6 +388,11 @@ TEST_CASE("the dialog's controls sit inside their page without overlapping, the 
           RECT Common{};
           return IntersectRect(&Common, &A, &B) != FALSE;
         };
+
+        // Shown in the middle of the screen.
+        const RECT Whole = ScreenRect(Dialog);
+        CHECK(std::abs((Whole.left + Whole.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2) <= 1);
+        CHECK(std::abs((Whole.top + Whole.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2) <= 1);
 
         // The tab control is behind every other control and leaves room for the buttons below it.
         const HWND Tab = Form.OptionsPageControl.Handle();
