@@ -6,6 +6,7 @@
 #include "framework/Handle.h"
 #include "framework/Text.h"
 #include "options/QuenloUnit2.h"
+#include "options/QuenloUnit2Res.h"
 #include "support/ModalAnswer.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
@@ -304,10 +305,10 @@ TEST_CASE("the dialog has three pages with the designed controls, captions and s
   };
   const HWND Dialog = Form.Handle();
   TLabel MaxSearchDepthLabel, ExtensionsLabel, ProxyAddressLabel, ProxyPortLabel;
-  MaxSearchDepthLabel.Attach(GetDlgItem(Dialog, 221));
-  ExtensionsLabel.Attach(GetDlgItem(Dialog, 225));
-  ProxyAddressLabel.Attach(GetDlgItem(Dialog, 231));
-  ProxyPortLabel.Attach(GetDlgItem(Dialog, 233));
+  MaxSearchDepthLabel.Attach(GetDlgItem(Dialog, IDC_MAXSEARCHDEPTHLABEL));
+  ExtensionsLabel.Attach(GetDlgItem(Dialog, IDC_EXTENSIONSLABEL));
+  ProxyAddressLabel.Attach(GetDlgItem(Dialog, IDC_PROXYADDRESSLABEL));
+  ProxyPortLabel.Attach(GetDlgItem(Dialog, IDC_PROXYPORTLABEL));
   const std::vector<TDesigned> Controls = {
       {&Form.ScanAtStartupCheckBox, Preferences, L"Scan at startup", true},
       {&Form.RecursiveCheckBox, Preferences, L"Recursive search", true},
