@@ -159,6 +159,28 @@ void TForm1::CreateControls() {
   ExploreFolder1 = TMenuItem(FPopupMenu, IDM_EXPLOREFOLDER, Handle());
   RemoveFolder2 = TMenuItem(FPopupMenu, IDM_POPUPREMOVEFOLDER, Handle());
 
+  // The menus show the pictures of the toolbar buttons and of the popup strip.
+  const struct {
+    HMENU Menu;
+    int Command;
+    int Strip;
+    int Size;
+    int Image;
+  } Pictures[] = {
+      {MainMenu, IDM_ADDFOLDER, IDB_TOOLBAR, 18, IMG_ADDFOLDER},
+      {MainMenu, IDM_REMOVEFOLDER, IDB_TOOLBAR, 18, IMG_REMOVEFOLDER},
+      {MainMenu, IDM_EXIT, IDB_TOOLBAR, 18, IMG_EXIT},
+      {MainMenu, IDM_SCAN, IDB_TOOLBAR, 18, IMG_SCAN},
+      {MainMenu, IDM_DELETE, IDB_TOOLBAR, 18, IMG_DELETE},
+      {MainMenu, IDM_STATISTICS, IDB_TOOLBAR, 18, IMG_STATISTICS},
+      {MainMenu, IDM_OPTIONS, IDB_TOOLBAR, 18, IMG_OPTIONS},
+      {MainMenu, IDM_ABOUT, IDB_TOOLBAR, 18, IMG_ABOUT},
+      {FPopupMenu, IDM_EXPLOREFOLDER, IDB_POPUPIMAGES, 16, 0},
+      {FPopupMenu, IDM_POPUPREMOVEFOLDER, IDB_POPUPIMAGES, 16, 1},
+  };
+  for (const auto& Picture : Pictures)
+    FMenuImages.Assign(Picture.Menu, Picture.Command, Picture.Strip, Picture.Size, Picture.Image);
+
   FAccelerators.reset(LoadAcceleratorsW(Application().HInstance(), MAKEINTRESOURCEW(IDR_ACCELERATORS)));
   SetAccelerators(FAccelerators.get());
 

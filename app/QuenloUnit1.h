@@ -4,6 +4,7 @@
 #include "app/SingleInstance.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
+#include "framework/MenuImages.h"
 #include "listview/VKRListView.h"
 #include "search/VKRFileFind.h"
 #include "store/VKRRegistryEnhanced.h"
@@ -147,4 +148,5 @@ private:
   HMENU FPopupMenu = nullptr;  // the first submenu of FPopupMenuResource
   UniqueAccelerators FAccelerators;
   UniqueImageList FFolderImages;
+  TMenuImages FMenuImages;
 };

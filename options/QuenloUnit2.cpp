@@ -8,6 +8,7 @@
 #include "framework/Text.h"
 #include "options/QuenloUnit2Res.h"
 #include "options/VKRInternetUnit.h"
+#include "resources/MainRes.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -121,6 +122,9 @@ void TForm2::AttachControls() {
   if (!FExtensionsMenu) throw EResNotFound(L"Extensions popup menu");
   const HMENU Popup = GetSubMenu(FExtensionsMenu.get(), 0);
   ExtensionsCheckListBox.SetPopupMenu(Popup);
+  // The pictures are those of the main window's popup strip, images 3 and 4.
+  FMenuImages.Assign(Popup, IDM_CHECKALL, IDB_POPUPIMAGES, 16, 3);
+  FMenuImages.Assign(Popup, IDM_UNCHECKALL, IDB_POPUPIMAGES, 16, 4);
   Checkall1 = TMenuItem(Popup, IDM_CHECKALL, Handle());
   Uncheckall1 = TMenuItem(Popup, IDM_UNCHECKALL, Handle());
 

@@ -5,6 +5,7 @@
 #include "framework/CheckListBox.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
+#include "framework/MenuImages.h"
 #include "framework/PageControl.h"
 #include "framework/UpDown.h"
 
@@ -75,4 +76,5 @@ private:
 
   TForm1& FForm1;
   UniqueMenu FExtensionsMenu;
+  TMenuImages FMenuImages;
 };

@@ -9,6 +9,7 @@
 #include "support/TestStrings.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -120,6 +121,31 @@ TEST_CASE("the main window has the designed menu, toolbar, list and status bar")
     CHECK(State.Item.Enabled() == State.Enabled);
   }
   CHECK(Form->ExploreFolder1.Default());
+
+  // Menu items show their toolbar or popup picture, magenta made transparent.
+  for (const TMenuItem& Item : {Form->AddFolder1, Form->Scan1, Form->Delete1, Form->About1, Form->ExploreFolder1}) {
+    CAPTURE(WideToUtf8(Item.Caption()));
+    MENUITEMINFOW Info{};
+    Info.cbSize = sizeof(Info);
+    Info.fMask = MIIM_BITMAP;
+    REQUIRE(GetMenuItemInfoW(Item.Menu(), static_cast<UINT>(Item.CommandId()), FALSE, &Info));
+    REQUIRE(Info.hbmpItem != nullptr);
+    DIBSECTION Section{};
+    REQUIRE(GetObjectW(Info.hbmpItem, sizeof(Section), &Section) == sizeof(Section));
+    CHECK(Section.dsBm.bmBitsPixel == 32);
+    const auto* Pixels = static_cast<const uint32_t*>(Section.dsBm.bmBits);
+    const int Size = Section.dsBm.bmWidth;
+    const uint32_t Corner = Pixels[0] >> 24;
+    const uint32_t Middle = Pixels[(Size / 2) * Size + Size / 2] >> 24;
+    CHECK(Corner == 0);      // background
+    CHECK(Middle == 0xFF);   // picture
+  }
+  // Items without a toolbar button have no picture.
+  MENUITEMINFOW Plain{};
+  Plain.cbSize = sizeof(Plain);
+  Plain.fMask = MIIM_BITMAP;
+  REQUIRE(GetMenuItemInfoW(Form->ReleaseNotes1.Menu(), IDM_RELEASENOTES, FALSE, &Plain));
+  CHECK(Plain.hbmpItem == nullptr);
 
   // The keys of the menu items are real accelerators of the window.
   ACCEL Keys[16];

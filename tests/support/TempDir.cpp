@@ -27,7 +27,18 @@ TTempDir::TTempDir() {
   }
 }
 
-TTempDir::~TTempDir() { RemoveTree(FPath); }
+TTempDir::~TTempDir() {
+  // A search leaves the current directory in the folder it listed last, and
+  // the current directory cannot be removed: step out of the tree first.
+  wchar_t Current[MAX_PATH + 1] = L"";
+  const DWORD Length = GetCurrentDirectoryW(MAX_PATH + 1, Current);
+  const std::wstring Here(Current, Length <= MAX_PATH ? Length : 0);
+  if (Here.size() >= FPath.size() && CompareStringOrdinal(Here.c_str(), static_cast<int>(FPath.size()), FPath.c_str(),
+                                                          static_cast<int>(FPath.size()), TRUE) == CSTR_EQUAL &&
+      (Here.size() == FPath.size() || Here[FPath.size()] == L'\\'))
+    SetCurrentDirectoryW(ExtractFilePath(FPath).c_str());
+  RemoveTree(FPath);
+}
 
 std::wstring TTempDir::operator/(const std::wstring& Relative) const { return FPath + L"\\" + Relative; }
 

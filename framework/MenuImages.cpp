@@ -1,0 +1,58 @@
+#include "framework/MenuImages.h"
+
+#include "framework/Application.h"
+#include "framework/Exception.h"
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+// A 32-bit bitmap with premultiplied alpha: magenta becomes fully transparent.
+HBITMAP CutImage(HBITMAP Strip, int ImageSize, int Index) {
+  BITMAP Info{};
+  GetObjectW(Strip, sizeof(Info), &Info);
+  if ((Index + 1) * ImageSize > Info.bmWidth || Info.bmHeight < ImageSize) return nullptr;
+
+  BITMAPINFO Format{};
+  Format.bmiHeader.biSize = sizeof(Format.bmiHeader);
+  Format.bmiHeader.biWidth = Info.bmWidth;
+  Format.bmiHeader.biHeight = -Info.bmHeight;  // top-down rows
+  Format.bmiHeader.biPlanes = 1;
+  Format.bmiHeader.biBitCount = 32;
+  Format.bmiHeader.biCompression = BI_RGB;
+  std::vector<uint32_t> Source(static_cast<size_t>(Info.bmWidth) * static_cast<size_t>(Info.bmHeight));
+  HDC Screen = GetDC(nullptr);
+  const int Rows = GetDIBits(Screen, Strip, 0, static_cast<UINT>(Info.bmHeight), Source.data(), &Format, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, Screen);
+  if (Rows == 0) return nullptr;
+
+  BITMAPINFO ImageFormat = Format;
+  ImageFormat.bmiHeader.biWidth = ImageSize;
+  ImageFormat.bmiHeader.biHeight = -ImageSize;
+  void* Bits = nullptr;
+  HBITMAP Image = CreateDIBSection(nullptr, &ImageFormat, DIB_RGB_COLORS, &Bits, nullptr, 0);
+  if (Image == nullptr) return nullptr;
+  auto* Target = static_cast<uint32_t*>(Bits);
+  for (int y = 0; y < ImageSize; ++y)
+    for (int x = 0; x < ImageSize; ++x) {
+      const uint32_t Pixel = Source[static_cast<size_t>(y) * Info.bmWidth + Index * ImageSize + x] & 0x00FFFFFF;
+      Target[y * ImageSize + x] = Pixel == 0x00FF00FF ? 0 : (Pixel | 0xFF000000);
+    }
+  return Image;
+}
+
+}  // namespace
+
+void TMenuImages::Assign(HMENU Menu, int CommandId, int BitmapId, int ImageSize, int Index) {
+  UniqueGdi<HBITMAP> Strip(static_cast<HBITMAP>(LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(BitmapId),
+                                                           IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  if (!Strip) throw EResNotFound(L"Menu image strip " + std::to_wstring(BitmapId));
+  UniqueGdi<HBITMAP> Image(CutImage(Strip.get(), ImageSize, Index));
+  if (!Image) return;  // a picture is a nicety; the item works without one
+  MENUITEMINFOW Item{};
+  Item.cbSize = sizeof(Item);
+  Item.fMask = MIIM_BITMAP;
+  Item.hbmpItem = Image.get();
+  if (SetMenuItemInfoW(Menu, static_cast<UINT>(CommandId), FALSE, &Item)) FBitmaps.push_back(std::move(Image));
+}
