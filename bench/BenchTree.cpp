@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -34,6 +35,8 @@ std::wstring UniqueRoot() {
 }  // namespace
 
 TBenchTree::TBenchTree(const TShape& Shape) : FShape(Shape), FRoot(UniqueRoot()) {
+  std::printf("making the tree...\n");
+  std::fflush(stdout);
   try {
     std::mt19937 Random(FShape.Seed);
     // Each folder hangs below a random earlier one, which gives the bushy,
@@ -65,6 +68,8 @@ TBenchTree::TBenchTree(const TShape& Shape) : FShape(Shape), FRoot(UniqueRoot())
       if (Size > 0) WriteFile(Handle.get(), Content.data(), static_cast<DWORD>(Size), &Written, nullptr);
       ++FFilesPerExtension[Extension];
     }
+    std::printf("tree: %d files in %d folders, %d levels deep (seed %u)\n", FShape.Files, FShape.Folders, FMaxDepth,
+                FShape.Seed);
   } catch (...) {
     RemoveBenchTree(FRoot);
     throw;

@@ -34,12 +34,8 @@ private:
 
 int Run() {
   Application().Initialize();
-  std::printf("making the tree...\n");
-  std::fflush(stdout);
   const TBenchTree Tree;
   const TBenchTree::TShape& Shape = Tree.Shape();
-  std::printf("tree: %d files in %d folders, %d levels deep (seed %u)\n", Shape.Files, Shape.Folders,
-              Tree.MaxDepth(), Shape.Seed);
 
   // One listed folder, no scan at start-up: the benchmark starts the scans.
   const TBenchKey Key;

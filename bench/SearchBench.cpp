@@ -34,12 +34,8 @@ size_t ListBytes(const std::vector<std::wstring>& List) {
 }
 
 int Run() {
-  std::printf("making the tree...\n");
-  std::fflush(stdout);
   const TBenchTree Tree;
   const TBenchTree::TShape& Shape = Tree.Shape();
-  std::printf("tree: %d files in %d folders, %d levels deep (seed %u)\n", Shape.Files, Shape.Folders,
-              Tree.MaxDepth(), Shape.Seed);
 
   const std::wstring Extensions = L"*.tmp;*.log;*.old;*.bak";
   size_t ExpectedByExtension = 0;
