@@ -329,9 +329,8 @@ int32_t TForm1::CountSubfolders(const std::wstring& Path) {
   if (!Find) return 0;
   int32_t Count = 0;
   do {
-    const std::wstring_view Name = Data.cFileName;
     // Hidden entries are not listed at all; system files count as subfolders.
-    if ((Data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0 || Name == L"." || Name == L"..") continue;
+    if ((Data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0 || IsDotName(Data.cFileName)) continue;
     if ((Data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM)) != 0) ++Count;
   } while (FindNextFileW(Find.get(), &Data));
   return Count;

@@ -1,6 +1,7 @@
 #include "bench/BenchTree.h"
 
 #include "framework/Exception.h"
+#include "framework/FileSystem.h"
 #include "framework/Handle.h"
 
 #include <windows.h>
@@ -71,42 +72,12 @@ TBenchTree::TBenchTree(const TShape& Shape) : FShape(Shape), FRoot(UniqueRoot())
     std::printf("tree: %d files in %d folders, %d levels deep (seed %u)\n", FShape.Files, FShape.Folders, FMaxDepth,
                 FShape.Seed);
   } catch (...) {
-    RemoveBenchTree(FRoot);
+    RemoveTree(FRoot);
     throw;
   }
 }
 
-TBenchTree::~TBenchTree() {
-  // A search leaves the current directory in the tree, and the current
-  // directory cannot be removed.
-  wchar_t Current[MAX_PATH + 1];
-  const DWORD Length = GetCurrentDirectoryW(MAX_PATH + 1, Current);
-  if (Length != 0 && Length <= MAX_PATH && std::wstring(Current, Length).rfind(FRoot, 0) == 0)
-    SetCurrentDirectoryW((FRoot + L"\\..").c_str());
-  RemoveBenchTree(FRoot);
-}
-
-void RemoveBenchTree(const std::wstring& Folder) {
-  WIN32_FIND_DATAW Data;
-  UniqueFind Find(FindFirstFileW((Folder + L"\\*").c_str(), &Data));
-  if (Find) {
-    do {
-      const std::wstring Name = Data.cFileName;
-      if (Name == L"." || Name == L"..") continue;
-      const std::wstring Child = Folder + L"\\" + Name;
-      SetFileAttributesW(Child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        DeleteFileW(Child.c_str());
-      else if ((Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-        RemoveDirectoryW(Child.c_str());
-      else
-        RemoveBenchTree(Child);
-    } while (FindNextFileW(Find.get(), &Data));
-  }
-  Find.reset();
-  SetFileAttributesW(Folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryW(Folder.c_str());
-}
+TBenchTree::~TBenchTree() { RemoveTree(FRoot); }
 
 size_t ReferenceWalk(const std::wstring& Folder) {
   size_t Files = 0;
@@ -118,8 +89,7 @@ size_t ReferenceWalk(const std::wstring& Folder) {
   do {
     if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
       ++Files;
-    else if (!(Data.cFileName[0] == L'.' &&
-               (Data.cFileName[1] == L'\0' || (Data.cFileName[1] == L'.' && Data.cFileName[2] == L'\0'))))
+    else if (!IsDotName(Data.cFileName))
       Subfolders.push_back(Folder + L"\\" + Data.cFileName);
   } while (FindNextFileW(Find.get(), &Data));
   Find.reset();

@@ -43,7 +43,3 @@ private:
 // full path, with the platform's fastest listing (basic information, large
 // fetches), counting every file.
 size_t ReferenceWalk(const std::wstring& Folder);
-
-// Removes a folder tree whatever the attributes of its entries; links are
-// removed themselves, never followed.
-void RemoveBenchTree(const std::wstring& Folder);

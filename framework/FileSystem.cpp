@@ -1,5 +1,7 @@
 #include "framework/FileSystem.h"
 
+#include "framework/Handle.h"
+
 #include <windows.h>
 
 namespace {
@@ -45,6 +47,50 @@ bool FileExists(const std::wstring& Path) {
   if (Path.empty()) return false;
   const DWORD Result = Attributes(Path);
   return Result != INVALID_FILE_ATTRIBUTES && (Result & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsDotName(const wchar_t* Name) {
+  return Name[0] == L'.' && (Name[1] == L'\0' || (Name[1] == L'.' && Name[2] == L'\0'));
+}
+
+namespace {
+
+void RemoveTreeBelow(const std::wstring& Path) {
+  WIN32_FIND_DATAW Data;
+  UniqueFind Find(FindFirstFileW(LongPathForm(JoinPath(Path, L"*")).c_str(), &Data));
+  if (Find) {
+    do {
+      if (IsDotName(Data.cFileName)) continue;
+      const std::wstring Child = JoinPath(Path, Data.cFileName);
+      const std::wstring Long = LongPathForm(Child);
+      SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        DeleteFileW(Long.c_str());
+      else if ((Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        RemoveDirectoryW(Long.c_str());
+      else
+        RemoveTreeBelow(Child);
+    } while (FindNextFileW(Find.get(), &Data));
+  }
+  Find.reset();
+  const std::wstring Long = LongPathForm(Path);
+  SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryW(Long.c_str());
+}
+
+}  // namespace
+
+void RemoveTree(const std::wstring& Path) {
+  const std::wstring Top = ExcludeTrailingPathDelimiter(Path);
+  wchar_t Current[MAX_PATH + 1] = L"";
+  const DWORD Length = GetCurrentDirectoryW(MAX_PATH + 1, Current);
+  const std::wstring Here(Current, Length <= MAX_PATH ? Length : 0);
+  if (Here.size() >= Top.size() &&
+      CompareStringOrdinal(Here.c_str(), static_cast<int>(Top.size()), Top.c_str(), static_cast<int>(Top.size()),
+                           TRUE) == CSTR_EQUAL &&
+      (Here.size() == Top.size() || Here[Top.size()] == L'\\'))
+    SetCurrentDirectoryW(ExtractFilePath(Top).c_str());
+  RemoveTreeBelow(Top);
 }
 
 std::wstring JoinPath(std::wstring_view Folder, std::wstring_view Name) {

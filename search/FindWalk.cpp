@@ -22,10 +22,6 @@ bool PassesWord(DWORD Attributes, uint16_t Word) {
   return (Attributes & FilteredAttributes & ~static_cast<DWORD>(Word)) == 0;
 }
 
-bool IsDotName(const wchar_t* Name) {
-  return Name[0] == L'.' && (Name[1] == L'\0' || (Name[1] == L'.' && Name[2] == L'\0'));
-}
-
 // A junction or symbolic link may lead to an ancestor (an endless walk) or
 // out of the listed folder (where a later delete must never reach), so the
 // walk never goes through one.

@@ -9,10 +9,6 @@
 
 namespace {
 
-bool IsDots(const wchar_t* Name) {
-  return Name[0] == L'.' && (Name[1] == L'\0' || (Name[1] == L'.' && Name[2] == L'\0'));
-}
-
 int64_t FileSize(const WIN32_FIND_DATAW& Data) {
   return (static_cast<int64_t>(Data.nFileSizeHigh) << 32) | Data.nFileSizeLow;
 }
@@ -39,7 +35,7 @@ int64_t FolderTreeSize(const std::wstring& Folder, const std::function<void()>& 
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!Find) continue;  // cannot be listed: adds nothing
     do {
-      if (IsDots(Data.cFileName)) continue;
+      if (IsDotName(Data.cFileName)) continue;
       if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         Total += FileSize(Data);
       else if (IsFollowedFolder(Data.dwFileAttributes))
@@ -51,7 +47,7 @@ int64_t FolderTreeSize(const std::wstring& Folder, const std::function<void()>& 
 }
 
 void TFolderTreeMeasure::Entry(const std::wstring& Folder, const WIN32_FIND_DATAW& Data) {
-  if (IsDots(Data.cFileName)) return;
+  if (IsDotName(Data.cFileName)) return;
   if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
     FSum += FileSize(Data);
   else if (IsFollowedFolder(Data.dwFileAttributes))

@@ -17,7 +17,6 @@ bool PassesWord(DWORD Attributes, uint16_t Word) {
   return (Attributes & FilteredAttributes & ~static_cast<DWORD>(Word)) == 0;
 }
 
-bool IsDots(const wchar_t* Name) { return std::wcscmp(Name, L".") == 0 || std::wcscmp(Name, L"..") == 0; }
 
 std::wstring Environment(const wchar_t* Name) {
   wchar_t Value[1024];
@@ -38,7 +37,7 @@ public:
     HANDLE Find = FindFirstFileW(Pattern.c_str(), &Data);
     if (Find != INVALID_HANDLE_VALUE) {
       do {
-        if (PassesWord(Data.dwFileAttributes, FFileWord) && !IsDots(Data.cFileName)) {
+        if (PassesWord(Data.dwFileAttributes, FFileWord) && !IsDotName(Data.cFileName)) {
           FOut.Files.push_back(Path + Data.cFileName);
           FOut.HitsCounts.push_back(L"0");
         }
@@ -51,7 +50,7 @@ public:
     do {
       if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
           PassesWord(Data.dwFileAttributes, static_cast<uint16_t>(FDirWord | FILE_ATTRIBUTE_DIRECTORY)) &&
-          !IsDots(Data.cFileName) && SetCurrentDirectoryW(Data.cFileName)) {
+          !IsDotName(Data.cFileName) && SetCurrentDirectoryW(Data.cFileName)) {
         SearchDirectory(Pattern);
         SetCurrentDirectoryW(L"..");
       }
@@ -107,7 +106,7 @@ void EmptyFolder(const std::wstring& Root) {
   UniqueFind Find(FindFirstFileW((Root + L"*").c_str(), &Data));
   if (!Find) return;
   do {
-    if (IsDots(Data.cFileName)) continue;
+    if (IsDotName(Data.cFileName)) continue;
     const std::wstring Child = Root + Data.cFileName;
     if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       RemoveTree(Child);
@@ -251,19 +250,3 @@ void MakeDeepFile(const std::wstring& File) {
   WriteFile(Handle.get(), "needle", 6, &Written, nullptr);
 }
 
-void RemoveDeepTree(const std::wstring& Folder) {
-  WIN32_FIND_DATAW Data;
-  UniqueFind Find(FindFirstFileW(LongPathForm(Folder + L"\\*").c_str(), &Data));
-  if (Find) {
-    do {
-      if (IsDots(Data.cFileName)) continue;
-      const std::wstring Child = Folder + L"\\" + Data.cFileName;
-      if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        RemoveDeepTree(Child);
-      else
-        DeleteFileW(LongPathForm(Child).c_str());
-    } while (FindNextFileW(Find.get(), &Data));
-  }
-  Find.reset();
-  RemoveDirectoryW(LongPathForm(Folder).c_str());
-}

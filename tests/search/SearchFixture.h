@@ -111,4 +111,3 @@ private:
 // trees deeper than MAX_PATH.
 void MakeDeepDirectory(const std::wstring& Folder);
 void MakeDeepFile(const std::wstring& File);
-void RemoveDeepTree(const std::wstring& Folder);

@@ -487,7 +487,7 @@ TEST_CASE("folders deeper than MAX_PATH are listed and reported in the ordinary 
   CHECK(CurrentDirectory() == Guard.Saved());
 
   SetCurrentDirectoryW(Guard.Saved().c_str());
-  RemoveDeepTree(Dir / L"level-0-of-a-deep-tree");
+  RemoveTree(Dir / L"level-0-of-a-deep-tree");
 }
 
 TEST_CASE("content matching keeps the files whose text matches, with their hit counts") {

@@ -27,18 +27,7 @@ TTempDir::TTempDir() {
   }
 }
 
-TTempDir::~TTempDir() {
-  // A search leaves the current directory in the folder it listed last, and
-  // the current directory cannot be removed: step out of the tree first.
-  wchar_t Current[MAX_PATH + 1] = L"";
-  const DWORD Length = GetCurrentDirectoryW(MAX_PATH + 1, Current);
-  const std::wstring Here(Current, Length <= MAX_PATH ? Length : 0);
-  if (Here.size() >= FPath.size() && CompareStringOrdinal(Here.c_str(), static_cast<int>(FPath.size()), FPath.c_str(),
-                                                          static_cast<int>(FPath.size()), TRUE) == CSTR_EQUAL &&
-      (Here.size() == FPath.size() || Here[FPath.size()] == L'\\'))
-    SetCurrentDirectoryW(ExtractFilePath(FPath).c_str());
-  RemoveTree(FPath);
-}
+TTempDir::~TTempDir() { RemoveTree(FPath); }
 
 std::wstring TTempDir::operator/(const std::wstring& Relative) const { return FPath + L"\\" + Relative; }
 
@@ -63,28 +52,4 @@ std::wstring TTempDir::MakeFile(const std::wstring& Relative, const std::string&
   File.reset();
   if (Attributes != 0) SetFileAttributesW(Full.c_str(), Attributes);
   return Full;
-}
-
-void RemoveTree(const std::wstring& Path) {
-  WIN32_FIND_DATAW Data;
-  UniqueFind Find(FindFirstFileW((Path + L"\\*").c_str(), &Data));
-  if (Find) {
-    do {
-      const std::wstring Name = Data.cFileName;
-      if (Name == L"." || Name == L"..") continue;
-      const std::wstring Child = Path + L"\\" + Name;
-      SetFileAttributesW(Child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      // A link is removed itself, never followed.
-      if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-          (Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-        RemoveTree(Child);
-      else if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        RemoveDirectoryW(Child.c_str());
-      else
-        DeleteFileW(Child.c_str());
-    } while (FindNextFileW(Find.get(), &Data));
-  }
-  Find.reset();
-  SetFileAttributesW(Path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryW(Path.c_str());
 }

@@ -2,7 +2,7 @@
 // A private folder under the temp folder, removed with everything in it
 // (whatever the attributes) when the fixture goes.
 
-#include "framework/FileSystem.h"  // FileExists, DirectoryExists
+#include "framework/FileSystem.h"  // FileExists, DirectoryExists, RemoveTree
 
 #include <windows.h>
 
@@ -31,5 +31,3 @@ private:
   std::wstring FPath;
 };
 
-// Removes a folder tree, clearing read-only, hidden and system attributes first.
-void RemoveTree(const std::wstring& Path);
