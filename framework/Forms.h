@@ -75,6 +75,9 @@ public:
 
   HACCEL Accelerators() const { return FAccelerators; }
 
+  // Left and top put the form in the middle of the primary screen, its size kept.
+  void CenterOnScreen();
+
 protected:
   TForm(std::wstring ClassName, TCloseAction DefaultCloseAction);
 
@@ -92,7 +95,6 @@ protected:
   // Binds a control of a dialog template to its wrapper.
   void AttachControl(TControl& Control, int ControlId);
   void SetAccelerators(HACCEL Table) { FAccelerators = Table; }
-  void CenterOnScreen();
 
 private:
   void ApplyFont();

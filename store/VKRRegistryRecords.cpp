@@ -94,11 +94,7 @@ bool OldStateMaximized(const Variant& State) {
 
 // Without a stored placement the form goes to the middle of the primary screen.
 void ApplyCentring(TForm& AForm, bool CenterDefault) {
-  if (!CenterDefault) return;
-  const int Width = AForm.Width();
-  const int Height = AForm.Height();
-  AForm.SetBounds((GetSystemMetrics(SM_CXSCREEN) - Width) / 2, (GetSystemMetrics(SM_CYSCREEN) - Height) / 2, Width,
-                  Height);
+  if (CenterDefault) AForm.CenterOnScreen();
 }
 
 }  // namespace
