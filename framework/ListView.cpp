@@ -142,11 +142,27 @@ void TListView::SetItemText(int Index, int Column, const std::wstring& Value) {
 }
 
 void TListView::CustomSort(const std::function<int(int, int)>& Compare) {
-  ListView_SortItemsEx(
+  // Every row carries the index it has now: the indices a platform hands to a
+  // comparison during a sort differ between platforms (Wine passes positions
+  // in a list it is still reordering), the rows' own values do not.
+  const int Rows = Count();
+  for (int i = 0; i < Rows; ++i) {
+    LVITEMW Item{};
+    Item.mask = LVIF_PARAM;
+    Item.iItem = i;
+    Item.lParam = i;
+    ListView_SetItem(FHandle, &Item);
+  }
+  ListView_SortItems(
       FHandle,
       [](LPARAM First, LPARAM Second, LPARAM Param) -> int {
-        const auto* Fn = reinterpret_cast<const std::function<int(int, int)>*>(Param);
-        return (*Fn)(static_cast<int>(First), static_cast<int>(Second));
+        // A platform callback: an error must not unwind through the list view.
+        try {
+          const auto* Fn = reinterpret_cast<const std::function<int(int, int)>*>(Param);
+          return (*Fn)(static_cast<int>(First), static_cast<int>(Second));
+        } catch (...) {
+          return 0;
+        }
       },
       reinterpret_cast<LPARAM>(&Compare));
 }

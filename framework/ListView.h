@@ -71,6 +71,8 @@ public:
   void SetItemText(int Index, int Column, const std::wstring& Value);
 
   // Sorts the rows with Compare(index1, index2) < 0 meaning row 1 goes first.
+  // The indices are those the rows had before the sort: read what the
+  // comparison needs first, the rows move while it runs.
   void CustomSort(const std::function<int(int, int)>& Compare);
 
   // The font of the row being drawn, for OnAdvancedCustomDrawItem.
