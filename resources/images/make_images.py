@@ -185,6 +185,73 @@ def app_icon(c):
     c.fill(circle(0.66, 0.58, 0.06), (255, 255, 255))
 
 
+ARROW_GREY = (0xAC, 0xA8, 0x99)
+
+
+def arrow_rows(widths):
+    """Rows of a 9 x 6 arrow: grey runs of the given widths, centred; None is an all-fuchsia row."""
+    rows = []
+    for w in widths:
+        row = [MAGENTA] * 9
+        if w:
+            start = (9 - w) // 2
+            row[start:start + w] = [ARROW_GREY] * w
+        rows.append(row)
+    return rows
+
+
+def write_rows_bmp(path, rows):
+    """A 24-bit bitmap of exactly these RGB rows, top row first."""
+    width, height = len(rows[0]), len(rows)
+    stride = (width * 3 + 3) & ~3
+    pixels = bytearray()
+    for row in reversed(rows):
+        line = bytearray()
+        for r, g, b in row:
+            line += bytes((b, g, r))
+        line += b"\0" * (stride - len(line))
+        pixels += line
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + pixels)
+
+
+def canvas_rows(width, height, painter):
+    """Rasterises painter on a square canvas as wide as the picture and keeps the top rows."""
+    c = Canvas(width)
+    painter(c, height / width)
+    return opaque_rows(c)[:height]
+
+
+def tool_logo(c, aspect):
+    """The build tool's logo: a wrench over a gear, on a band, in a 174 x 71 picture."""
+    h = aspect
+    c.fill(rect(0, 0, 1, h), (40, 60, 110))
+    c.fill(rect(0.012, 0.03, 0.988, h - 0.03), (70, 110, 190))
+    teeth = []
+    cx, cy = 0.2, h / 2
+    for i in range(16):
+        angle = i * math.pi / 8
+        r = 0.16 if i % 2 == 0 else 0.12
+        for d in (-0.12, 0.12):
+            teeth.append((cx + r * math.cos(angle + d), cy + r * math.sin(angle + d)))
+    c.fill(polygon(teeth), (230, 230, 235))
+    c.fill(circle(cx, cy, 0.05), (70, 110, 190))
+    c.fill(segment(0.42, h * 0.7, 0.9, h * 0.3, 0.07), (240, 200, 60))
+    c.fill(circle(0.9, h * 0.3, 0.06), (240, 200, 60))
+    c.fill(circle(0.92, h * 0.27, 0.025), (70, 110, 190))
+
+
+def windows_logo(c):
+    """Four coloured panes on white."""
+    c.fill(rect(0, 0, 1, 1), (255, 255, 255))
+    c.fill(rect(0.08, 0.08, 0.47, 0.47), (240, 80, 40))
+    c.fill(rect(0.53, 0.08, 0.92, 0.47), (120, 190, 40))
+    c.fill(rect(0.08, 0.53, 0.47, 0.92), (30, 160, 230))
+    c.fill(rect(0.53, 0.53, 0.92, 0.92), (250, 190, 20))
+
+
 def draw(painter, size):
     c = Canvas(size)
     painter(c)
@@ -263,6 +330,12 @@ def main():
     ]
     write_bmp(os.path.join(here, "Popup.bmp"), [draw(p, 16) for p in popup])
     write_ico(os.path.join(here, "Marrowby.ico"), [draw(app_icon, n) for n in (16, 32, 48)])
+    # The list view's sort arrows: 9 x 6, grey on fuchsia, pixel for pixel.
+    write_rows_bmp(os.path.join(here, "ArrowUp.bmp"), arrow_rows([1, 3, 5, 7, 9, 0]))
+    write_rows_bmp(os.path.join(here, "ArrowDown.bmp"), arrow_rows([0, 9, 7, 5, 3, 1]))
+    # The about window's pictures.
+    write_rows_bmp(os.path.join(here, "ToolLogo.bmp"), canvas_rows(174, 71, tool_logo))
+    write_bmp(os.path.join(here, "WindowsLogo.bmp"), [draw(windows_logo, 40)])
 
 
 if __name__ == "__main__":
