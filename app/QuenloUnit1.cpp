@@ -14,6 +14,9 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
 // The client area the window was designed with, and where it opens.
@@ -25,6 +28,48 @@ constexpr int ProgressBarHeight = 16;
 
 const wchar_t* const UnscannedCount = L"?";
 const wchar_t* const UnscannedSize = L"? KB";
+
+// What the about window says of its makers.
+const wchar_t* const AboutAuthor = L"Brenlow";
+const wchar_t* const AboutEmail = L"marrowby@brenlow.example";
+const wchar_t* const AboutURL = L"https://www.brenlow.example/brenlow/";
+const wchar_t* const AboutCredit = L"Made with C++20 and MinGW-w64";
+
+const wchar_t* const PlacementValue = L"FormInfo\\Main Window";
+
+// The number of a stored list entry "Item<n>"; none for any other name.
+std::optional<int32_t> ItemNumber(const std::wstring& Name) {
+  if (Name.size() <= 4 || !SameTextAZ(Name.substr(0, 4), L"Item")) return std::nullopt;
+  const std::wstring Digits = Name.substr(4);
+  if (Digits.find_first_not_of(L"0123456789") != std::wstring::npos) return std::nullopt;
+  int32_t Number = 0;
+  if (!TryStrToInt(Digits, Number)) return std::nullopt;
+  return Number;
+}
+
+// The full path of a folder, "." and ".." resolved against the current
+// directory; empty when the system cannot make one.
+std::wstring FullFolderPath(const std::wstring& Folder) {
+  if (Folder.empty()) return {};
+  std::wstring Full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD Length = GetFullPathNameW(Folder.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
+    if (Length == 0) return {};
+    if (Length < Full.size()) {
+      Full.resize(Length);
+      return Full;
+    }
+    Full.resize(Length);
+  }
+}
+
+// What makes two folder paths the same folder: the full path without
+// trailing separators, compared with A-Z case ignored.
+std::wstring FolderKey(const std::wstring& Folder) {
+  std::wstring Key = FullFolderPath(Folder);
+  while (!Key.empty() && Key.back() == L'\\') Key.pop_back();
+  return LowerCaseAZ(Key);
+}
 
 std::wstring ShellFolder(int Csidl) {
   wchar_t Path[MAX_PATH] = L"";
@@ -76,6 +121,15 @@ TDefaultFolderBases TDefaultFolderBases::FromSystem() {
   return Bases;
 }
 
+void SortByItemNumber(std::vector<std::wstring>& Names) {
+  std::stable_sort(Names.begin(), Names.end(), [](const std::wstring& A, const std::wstring& B) {
+    const std::optional<int32_t> NumberA = ItemNumber(A);
+    const std::optional<int32_t> NumberB = ItemNumber(B);
+    if (NumberA && NumberB) return *NumberA < *NumberB;
+    return NumberA.has_value() && !NumberB.has_value();
+  });
+}
+
 std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bases) {
   std::vector<std::wstring> Candidates;
   // Joining a name to an empty base would name a folder at the root of the
@@ -121,6 +175,19 @@ TForm1::TForm1(const TForm1Options& Options)
   VKRFileFind1.SetThreadPriority(TThreadPriority::tpIdle);
   VKRAppUpdate1.SetFileSizeUnit(TVKRAppUpdateFileSizeUnit::KiloBytes);
   VKRAppUpdate1.SetProxyPort(L"80");
+  VKRAboutDialog1.SetOptions(TVKRAboutDialogOptions::AllBut(TVKRAboutDialogOption::opShowWindowsLogo));
+  VKRAboutDialog1.SetAuthor(AboutAuthor);
+  VKRAboutDialog1.SetEmail(AboutEmail);
+  VKRAboutDialog1.SetURL(AboutURL);
+  VKRAboutDialog1.SetCopyright(L"Copyright (C) Brenlow");
+  {
+    TFont AboutFont;
+    AboutFont.SetName(L"Segoe UI");
+    AboutFont.SetSize(11);  // 15 pixels at 96 dots per inch
+    AboutFont.SetColor(clInfoText);
+    VKRAboutDialog1.SetFont(AboutFont);
+  }
+  VKRAboutDialog1.SetText(AboutCredit);
 
   const HMENU MainMenu = LoadMenuW(Application().HInstance(), MAKEINTRESOURCEW(IDR_MAINMENU));
   if (MainMenu == nullptr) throw EResNotFound(L"Main menu");
@@ -210,6 +277,7 @@ void TForm1::CreateControls() {
                                            RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
   if (!FFolderImages) throw EResNotFound(L"Folder list images");
   VKRListView1.SetSmallImages(FFolderImages.get());
+  VKRListView1.Loaded();
   RegisterControl(VKRListView1);
 
   ProgressBar1.Create(Handle(), IDC_PROGRESSBAR);
@@ -223,6 +291,7 @@ void TForm1::BindCommands() {
   BindCommand(IDM_STATISTICS, [this] { RunExclusive([this] { StatisticsToolButtonClick(this); }); });
   BindCommand(IDM_SCAN, [this] { RunExclusive([this] { ScanToolButtonClick(this); }); });
   BindCommand(IDM_OPTIONS, [this] { RunExclusive([this] { OptionsToolButtonClick(this); }); });
+  BindCommand(IDM_ABOUT, [this] { RunExclusive([this] { AboutToolButtonClick(this); }); });
 }
 
 void TForm1::RunExclusive(const std::function<void()>& Command) {
@@ -284,11 +353,13 @@ void TForm1::LayoutControls() {
 // ---- Start-up and close -------------------------------------------------------------
 
 void TForm1::FormCreate(TObject*) {
+  VKRAboutDialog1.SetText(AboutCredit);
   // An earlier layout kept the folder list under "Location".
   if (VKRRegistryEnhanced1.KeyExists(L"Location")) VKRRegistryEnhanced1.RenameKey(L"Location", L"Locations");
 
   std::vector<std::wstring> Names;
   VKRRegistryEnhanced1.GetValueNames(L"Locations", Names);
+  SortByItemNumber(Names);
   for (const std::wstring& Name : Names)
     AddFolderToVKRListView(VKRRegistryEnhanced1.GetValue(L"Locations\\" + Name).ToString(), false);
 
@@ -297,19 +368,59 @@ void TForm1::FormCreate(TObject*) {
       AddFolderToVKRListView(Folder, false);
 
   StatusBar1.SetSimpleText(std::to_wstring(VKRListView1.Count()) + L" folder(s) - ? subfolder(s) - ? file(s) - ? KB");
+  VKRAboutDialog1.ExtractVersion(true);  // also sets the about window's version line
+  RestorePlacement();
+  VKRListView1.Sort(0, true);
+  SetSystemFont(VKRAboutDialog1.Font(), TSystemFontKind::sfkUserInterface);
+  SetSystemFont(VKRAppUpdate1.Font(), TSystemFontKind::sfkUserInterface);
+  SetSystemFont(VKRAppUpdate1.FontReadme(), TSystemFontKind::sfkContent);
   SetSystemFont(Font(), TSystemFontKind::sfkUserInterface);
   LayoutControls();
 }
 
 void TForm1::FormClose(TObject*, TCloseAction&) {
   VKRRegistryEnhanced1.SetValue(L"ApplicationPath", Variant(ExtractFilePath(ApplicationExeName())));
+  VKRRegistryEnhanced1.SetValue(L"Version", Variant(VKRAboutDialog1.ExtractVersion(true)));
   VKRRegistryEnhanced1.DeleteKey(L"Locations");
   const int Count = VKRListView1.Count();
   for (int i = 0; i < Count; ++i)
     VKRRegistryEnhanced1.SetValue(L"Locations\\Item" + std::to_wstring(i), Variant(VKRListView1.Item(i).Caption()));
 }
 
-void TForm1::FormDestroy(TObject*) {}
+void TForm1::FormDestroy(TObject*) { VKRRegistryEnhanced1.SetFormInfo(PlacementValue, *this); }
+
+void TForm1::RestorePlacement() {
+  const RECT Designed{Left(), Top(), Left() + Width(), Top() + Height()};
+  try {
+    VKRRegistryEnhanced1.GetFormInfo(PlacementValue, *this, true);
+  } catch (const std::exception&) {
+    // A record of the wrong type or with fields that do not parse: the
+    // designed size, centred, as if nothing were stored.
+    SetBounds(Designed.left, Designed.top, Designed.right - Designed.left, Designed.bottom - Designed.top);
+    CenterOnScreen();
+    return;
+  }
+  // No larger than the screen it is on and no smaller than a window can be.
+  const RECT Restored{Left(), Top(), Left() + Width(), Top() + Height()};
+  const HMONITOR Monitor = MonitorFromRect(&Restored, MONITOR_DEFAULTTOPRIMARY);
+  MONITORINFO Info{};
+  Info.cbSize = sizeof(Info);
+  if (!GetMonitorInfoW(Monitor, &Info)) return;
+  const RECT& Work = Info.rcWork;
+  const int Width = std::clamp(static_cast<int>(Restored.right - Restored.left), GetSystemMetrics(SM_CXMIN),
+                               std::max(GetSystemMetrics(SM_CXMIN), static_cast<int>(Work.right - Work.left)));
+  const int Height = std::clamp(static_cast<int>(Restored.bottom - Restored.top), GetSystemMetrics(SM_CYMIN),
+                                std::max(GetSystemMetrics(SM_CYMIN), static_cast<int>(Work.bottom - Work.top)));
+  // The title bar must lie on a screen where the user can take hold of it.
+  const int Grip = std::min(Width, ScaleByDpi(100));
+  const RECT TitleBar{Restored.left, Restored.top, Restored.left + Width, Restored.top + GetSystemMetrics(SM_CYCAPTION)};
+  RECT Visible{};
+  const bool Reachable = MonitorFromRect(&TitleBar, MONITOR_DEFAULTTONULL) != nullptr &&
+                         IntersectRect(&Visible, &TitleBar, &Work) && Visible.right - Visible.left >= Grip &&
+                         Restored.top >= Work.top;
+  SetBounds(Restored.left, Restored.top, Width, Height);
+  if (!Reachable) CenterOnScreen();
+}
 
 void TForm1::ExitToolButtonClick(TObject*) { Close(); }
 
@@ -394,6 +505,8 @@ void TForm1::ScanToolButtonClick(TObject*) {
   UpdateStatusBar();
 }
 
+void TForm1::AboutToolButtonClick(TObject*) { VKRAboutDialog1.Execute(); }
+
 void TForm1::OptionsToolButtonClick(TObject*) {
   Form2->OptionsPageControl.SetActivePage(Form2->PreferencesTabSheet);
   if (Form2->ShowModal() == mrOk) {
@@ -426,13 +539,15 @@ void TForm1::StatisticsToolButtonClick(TObject*) {
 // ---- The folder list ----------------------------------------------------------------
 
 TListItem TForm1::AddFolderToVKRListView(const std::wstring& FolderName, bool EnableFind) {
-  if (!DirectoryExists(FolderName)) return {};
+  // A row names one folder for good, whatever the current directory becomes later.
+  const std::wstring Folder = FullFolderPath(FolderName);
+  if (Folder.empty() || !DirectoryExists(Folder)) return {};
   TListItem Item;
-  if (EnableFind) Item = FindFolderListItem(VKRListView1, FolderName);
+  if (EnableFind) Item = FindFolderListItem(VKRListView1, Folder);
   if (Item)
-    Item.SetCaption(FolderName);
+    Item.SetCaption(Folder);
   else
-    Item = VKRListView1.Add(FolderName);
+    Item = VKRListView1.Add(Folder);
   Item.SetSubItem(0, UnscannedCount);
   Item.SetSubItem(1, UnscannedCount);
   Item.SetSubItem(2, UnscannedSize);
@@ -440,11 +555,12 @@ TListItem TForm1::AddFolderToVKRListView(const std::wstring& FolderName, bool En
 }
 
 TListItem TForm1::FindFolderListItem(TVKRListView& AVKRListView, const std::wstring& FolderName) {
-  const std::wstring Wanted = ExcludeTrailingPathDelimiter(FolderName);
+  const std::wstring Wanted = FolderKey(FolderName);
+  if (Wanted.empty()) return {};
   const int Count = AVKRListView.Count();
   for (int i = 0; i < Count; ++i) {
     TListItem Item = AVKRListView.Item(i);
-    if (SameTextAZ(Item.Caption(), Wanted)) return Item;
+    if (FolderKey(Item.Caption()) == Wanted) return Item;
   }
   return {};
 }

@@ -2,6 +2,7 @@
 // The main window: the folder list, the running totals, the commands.
 
 #include "app/SingleInstance.h"
+#include "common/VKRAboutDialog.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/MenuImages.h"
@@ -33,6 +34,10 @@ struct TDefaultFolderBases {
 };
 std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bases);
 
+// The stored list entries in the order of their numbers (Item2 before
+// Item10, as the registry may list them by name), other names after them.
+void SortByItemNumber(std::vector<std::wstring>& Names);
+
 class TForm2;
 class TForm3;
 
@@ -46,6 +51,7 @@ public:
   TVKRListView VKRListView1;
   TVKRFileFind VKRFileFind1;
   TVKRAppUpdate VKRAppUpdate1;
+  TVKRAboutDialog VKRAboutDialog1;
   TToolBar ToolBar1;
   TProgressBar ProgressBar1;
   TStatusBar StatusBar1;
@@ -91,6 +97,7 @@ public:
   void StatisticsToolButtonClick(TObject* Sender);
   void ScanToolButtonClick(TObject* Sender);
   void OptionsToolButtonClick(TObject* Sender);
+  void AboutToolButtonClick(TObject* Sender);
 
   // The subfolders directly in Path: directories and system entries that
   // are not hidden. 0 when Path cannot be listed.
@@ -105,8 +112,9 @@ public:
   // Adds the folder, or with EnableFind refreshes the row that lists it
   // already; none when the folder does not exist.
   TListItem AddFolderToVKRListView(const std::wstring& FolderName, bool EnableFind);
-  // The first row listing FolderName (A-Z case ignored, one trailing separator
-  // of FolderName ignored), or none.
+  // The first row listing the folder FolderName names: full paths compared
+  // with A-Z case, trailing separators, "." and ".." making no difference.
+  // None when there is no such row.
   TListItem FindFolderListItem(TVKRListView& AVKRListView, const std::wstring& FolderName);
 
   // True when this start found another instance running and gave way to it.
@@ -138,6 +146,9 @@ private:
   void BindCommands();
   void LayoutControls();
   void ShowFolderListPopup(int X, int Y);
+  // Restores the stored placement; a record that cannot be used, or that
+  // would put the window where nobody can see it, leaves it centred.
+  void RestorePlacement();
 
   TSingleInstanceGuard FInstanceGuard;
   int FBusyDepth = 0;

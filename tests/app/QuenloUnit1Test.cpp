@@ -168,13 +168,12 @@ TEST_CASE("a first start lists the default folders that exist, unscanned") {
 
   const std::vector<std::wstring> Rows = Captions(*Form);
   for (const std::wstring& Row : Rows) CHECK(DirectoryExists(Row));
-  // Wine has both temporary folders; the Windows one comes first.
+  // Wine has both temporary folders; start-up sorted the rows by location.
   const auto WindowsTempRow = std::find_if(Rows.begin(), Rows.end(), [](const std::wstring& R) { return SameTextAZ(R, WindowsTemp()); });
   const auto UserTempRow = std::find(Rows.begin(), Rows.end(), UserTemp());
   REQUIRE(WindowsTempRow != Rows.end());
   REQUIRE(UserTempRow != Rows.end());
-  CHECK(WindowsTempRow < UserTempRow);
-  CHECK(UserTempRow == Rows.end() - 1);
+  for (size_t i = 1; i < Rows.size(); ++i) CHECK(TVKRListView::CompareItemTexts(Rows[i - 1], Rows[i]) <= 0);
 
   for (int i = 0; i < Form->VKRListView1.Count(); ++i) {
     const TListItem Row = Form->VKRListView1.Item(i);
@@ -215,7 +214,7 @@ TEST_CASE("default folders: every known base gives its candidates, unknown bases
                                           });
 }
 
-TEST_CASE("stored folders are restored in stored order; missing ones and non-folders are dropped") {
+TEST_CASE("stored folders are restored, sorted by location; missing ones and non-folders are dropped") {
   TTempDir Temp;
   const std::wstring A = Temp.MakeDir(L"a");
   const std::wstring B = Temp.MakeDir(L"B dir\\");
@@ -232,7 +231,7 @@ TEST_CASE("stored folders are restored in stored order; missing ones and non-fol
   Registry.WriteString(L"Locations", L"Item7", L"");
 
   auto Form = StartMainWindow(Registry);
-  CHECK(Captions(*Form) == std::vector<std::wstring>{B, A, A});
+  CHECK(Captions(*Form) == std::vector<std::wstring>{A, A, B});
   CHECK(Form->StatusBar1.SimpleText() == L"3 folder(s) - ? subfolder(s) - ? file(s) - ? KB");
 }
 
@@ -271,16 +270,17 @@ TEST_CASE("closing writes the program path and the list in display order, replac
   Registry.WriteString(L"Locations", L"Stray", Folders[0]);
 
   auto Form = StartMainWindow(Registry);
+  // Shown sorted: five, four, one, one, three, two.
   Form->VKRListView1.Delete(3);
   Form->VKRListView1.Delete(1);
   Form->Close();
   CHECK_FALSE(IsWindow(Form->Handle()));
 
   CHECK(Registry.ValueNames(L"Locations") == std::vector<std::wstring>{L"Item0", L"Item1", L"Item2", L"Item3"});
-  CHECK(Registry.ReadRaw(L"Locations", L"Item0")->AsString() == Folders[0]);
-  CHECK(Registry.ReadRaw(L"Locations", L"Item1")->AsString() == Folders[2]);
-  CHECK(Registry.ReadRaw(L"Locations", L"Item2")->AsString() == Folders[4]);
-  CHECK(Registry.ReadRaw(L"Locations", L"Item3")->AsString() == Folders[0]);
+  CHECK(Registry.ReadRaw(L"Locations", L"Item0")->AsString() == Folders[4]);
+  CHECK(Registry.ReadRaw(L"Locations", L"Item1")->AsString() == Folders[0]);
+  CHECK(Registry.ReadRaw(L"Locations", L"Item2")->AsString() == Folders[2]);
+  CHECK(Registry.ReadRaw(L"Locations", L"Item3")->AsString() == Folders[1]);
   CHECK(Registry.ReadRaw(L"Locations", L"Item2")->Type == REG_SZ);
 
   const auto Path = Registry.ReadRaw(L"", L"ApplicationPath");
@@ -358,7 +358,7 @@ TEST_CASE("adding a folder: missing ones are refused, listed ones are refreshed 
   CHECK(Form->VKRListView1.Count() == 2);
 }
 
-TEST_CASE("finding a folder row ignores A-Z case and one trailing separator of the name only") {
+TEST_CASE("finding a folder row ignores A-Z case and trailing separators of both sides") {
   TTempDir Temp;
   const std::wstring Folder = Temp.MakeDir(L"Temp");
   TRegistryFixture Registry;
@@ -370,12 +370,13 @@ TEST_CASE("finding a folder row ignores A-Z case and one trailing separator of t
     std::wstring Name;
     int Row;
   };
+  // Both rows name the same folder: the first one is found.
   const std::vector<TCase> Cases = {
-      {Folder, 1},                           // the row with a trailing separator does not match
-      {Folder + L"\\", 1},                   // one trailing separator of the name is dropped
-      {Folder + L"\\\\", 0},                 // only one: what is left matches the first row
-      {LowerCaseAZ(Folder), 1},
-      {Temp / L"TEMP", 1},
+      {Folder, 0},
+      {Folder + L"\\", 0},
+      {Folder + L"\\\\", 0},
+      {LowerCaseAZ(Folder), 0},
+      {Temp / L"TEMP", 0},
       {Temp / L"Tem", -1},
   };
   for (const TCase& Case : Cases) {

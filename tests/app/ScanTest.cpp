@@ -72,9 +72,10 @@ TEST_CASE("a scan fills every row, the totals and the status bar") {
   F.Start({L"one", L"two", L"three"});
 
   F.Scan();
+  // Start-up sorted the rows by location: one, three, two.
   CHECK(F.Row(0) == TTexts{L"2", L"2", L"3 KB"});
-  CHECK(F.Row(1) == TTexts{L"0", L"1", L"4 KB"});
-  CHECK(F.Row(2) == TTexts{L"0", L"0", L"0 KB"});
+  CHECK(F.Row(1) == TTexts{L"0", L"0", L"0 KB"});
+  CHECK(F.Row(2) == TTexts{L"0", L"1", L"4 KB"});
   CHECK(F.Form1->CurrentSubfolderCount == 2);
   CHECK(F.Form1->CurrentFileCount == 3);
   CHECK(F.Form1->CurrentFileSizeKB == 7);  // 3 + 4, each row truncated on its own

@@ -1,0 +1,251 @@
+#include <doctest.h>
+
+#include "Version.h"
+#include "app/QuenloUnit1.h"
+#include "common/VKRAbout.h"
+#include "framework/FileSystem.h"
+#include "support/ModalAnswer.h"
+#include "support/RegistryFixture.h"
+#include "support/TempDir.h"
+#include "support/TestStrings.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::unique_ptr<TForm1> Start(const TRegistryFixture& Registry) {
+  TForm1Options Options;
+  Options.RegistryKey = Registry.KeyPath();
+  Options.SingleInstance = false;
+  return std::make_unique<TForm1>(Options);
+}
+
+std::vector<std::wstring> Captions(TForm1& Form) {
+  std::vector<std::wstring> Result;
+  for (int i = 0; i < Form.VKRListView1.Count(); ++i) Result.push_back(Form.VKRListView1.Item(i).Caption());
+  return Result;
+}
+
+RECT Bounds(const TForm& Form) { return RECT{Form.Left(), Form.Top(), Form.Left() + Form.Width(), Form.Top() + Form.Height()}; }
+
+RECT PrimaryWorkArea() {
+  RECT Work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &Work, 0);
+  return Work;
+}
+
+std::wstring TwoDigits(int Value) { return (Value < 10 ? L"0" : L"") + std::to_wstring(Value); }
+
+// Changes the current directory for the object's lifetime.
+class TCurrentDirectory {
+public:
+  explicit TCurrentDirectory(const std::wstring& Path) {
+    wchar_t Old[MAX_PATH + 1];
+    GetCurrentDirectoryW(MAX_PATH + 1, Old);
+    FOld = Old;
+    SetCurrentDirectoryW(Path.c_str());
+  }
+  ~TCurrentDirectory() { SetCurrentDirectoryW(FOld.c_str()); }
+  TCurrentDirectory(const TCurrentDirectory&) = delete;
+  TCurrentDirectory& operator=(const TCurrentDirectory&) = delete;
+
+private:
+  std::wstring FOld;
+};
+
+}  // namespace
+
+TEST_CASE("without a stored placement the main window opens centred") {
+  TRegistryFixture Registry;
+  auto Form = Start(Registry);
+  CHECK(Form->Left() == (GetSystemMetrics(SM_CXSCREEN) - Form->Width()) / 2);
+  CHECK(Form->Top() == (GetSystemMetrics(SM_CYSCREEN) - Form->Height()) / 2);
+  CHECK(Form->WindowState() == TWindowState::wsNormal);
+}
+
+TEST_CASE("the placement survives a close and a restart, normal or maximised") {
+  TRegistryFixture Registry;
+  {
+    auto Form = Start(Registry);
+    Form->SetBounds(100, 120, 700, 500);
+    Form->Close();
+  }
+  const auto Stored = Registry.ReadRaw(L"FormInfo", L"Main Window");
+  REQUIRE(Stored);
+  CHECK(Stored->AsString() == L"500, 100, 120, 700, wsNormal");
+  {
+    auto Form = Start(Registry);
+    CHECK(Form->Left() == 100);
+    CHECK(Form->Top() == 120);
+    CHECK(Form->Width() == 700);
+    CHECK(Form->Height() == 500);
+    CHECK(Form->WindowState() == TWindowState::wsNormal);
+    Form->Show();
+    Form->SetWindowState(TWindowState::wsMaximized);
+    Form->Close();
+  }
+  // The record keeps the bounds the maximised window had, and its state.
+  const std::wstring Maximised = Registry.ReadRaw(L"FormInfo", L"Main Window")->AsString();
+  CHECK(Maximised.substr(Maximised.size() - 13) == L", wsMaximized");
+  auto Form = Start(Registry);
+  CHECK(Form->WindowState() == TWindowState::wsMaximized);
+  Form->Show();
+  CHECK(IsZoomed(Form->Handle()));
+}
+
+TEST_CASE("a stored placement that cannot be used never stops the start nor hides the window") {
+  const RECT Work = PrimaryWorkArea();
+  struct TCase {
+    const char* Name;
+    DWORD Type;
+    std::wstring Text;
+  };
+  const std::vector<TCase> Cases = {
+      {"wrong type", REG_DWORD, L""},
+      {"not numbers", REG_SZ, L"abc, 1, 2, 3, wsNormal"},
+      {"absurd size and place", REG_SZ, L"100000, -50000, -50000, 100000, wsNormal"},
+      {"on no monitor", REG_SZ, L"500, 30000, 30000, 700, wsNormal"},
+      {"above the screen", REG_SZ, L"500, 100, -2000, 700, wsNormal"},
+      {"no size", REG_SZ, L"0, 0, 0, 0, wsNormal"},
+      {"negative size", REG_SZ, L"-400, 10, 10, -300, wsMaximized"},
+  };
+  for (const TCase& Case : Cases) {
+    CAPTURE(Case.Name);
+    TRegistryFixture Registry;
+    if (Case.Type == REG_DWORD)
+      Registry.WriteDword(L"FormInfo", L"Main Window", 12345);
+    else
+      Registry.WriteString(L"FormInfo", L"Main Window", Case.Text);
+    std::unique_ptr<TForm1> Form;
+    REQUIRE_NOTHROW(Form = Start(Registry));
+    const RECT Window = Bounds(*Form);
+    // The title bar lies on the screen, and the window is no larger than it.
+    CHECK(Window.top >= Work.top);
+    CHECK(Window.top < Work.bottom);
+    CHECK(Window.left < Work.right - 50);
+    CHECK(Window.right > Work.left + 50);
+    CHECK(Window.right - Window.left <= Work.right - Work.left);
+    CHECK(Window.bottom - Window.top <= Work.bottom - Work.top);
+    CHECK(Window.right - Window.left >= GetSystemMetrics(SM_CXMIN));
+    CHECK(Window.bottom - Window.top >= GetSystemMetrics(SM_CYMIN));
+  }
+}
+
+TEST_CASE("start-up sorts the folder list by location with the arrow; closing records the version") {
+  TTempDir Temp;
+  const std::wstring B = Temp.MakeDir(L"D\\b");
+  const std::wstring A = Temp.MakeDir(L"C\\a");
+  TRegistryFixture Registry;
+  Registry.WriteString(L"Locations", L"Item0", B);
+  Registry.WriteString(L"Locations", L"Item1", A);
+
+  auto Form = Start(Registry);
+  CHECK(Captions(*Form) == std::vector<std::wstring>{A, B});
+  CHECK(Form->VKRListView1.LastSortIndex() == 0);
+  CHECK(Form->VKRListView1.LastSortAscending());
+  CHECK(Form->VKRListView1.ColumnImage(0) == Form->VKRListView1.IndexUp());
+  CHECK(Form->VKRListView1.IndexUp() >= 1);  // after the folder picture
+  CHECK(Form->VKRAboutDialog1.Font().Name() == L"Segoe UI");
+  CHECK(Form->VKRAppUpdate1.FontReadme().Name() == L"Calibri");
+
+  // Rows added later stay at the end until the user sorts.
+  const std::wstring First = Temp.MakeDir(L"0");
+  Form->AddFolderToVKRListView(First, true);
+  CHECK(Captions(*Form).back() == First);
+
+  Form->Close();
+  const auto Version = Registry.ReadRaw(L"", L"Version");
+  REQUIRE(Version);
+  CHECK(Version->Type == REG_SZ);
+  CHECK(Version->AsString() == std::to_wstring(MARROWBY_VERSION_MAJOR) + L"." + TwoDigits(MARROWBY_VERSION_MINOR) +
+                                   L"." + TwoDigits(MARROWBY_VERSION_RELEASE) + L"b" +
+                                   std::to_wstring(MARROWBY_VERSION_BUILD));
+  // The list is saved in the order shown.
+  CHECK(Registry.ReadRaw(L"Locations", L"Item0")->AsString() == A);
+  CHECK(Registry.ReadRaw(L"Locations", L"Item2")->AsString() == First);
+}
+
+TEST_CASE("stored list entries are taken in the order of their numbers") {
+  std::vector<std::wstring> Names = {L"Item0", L"Item1", L"Item10", L"Item11", L"Item2", L"Stray",
+                                     L"Item3", L"Item20", L"Item9",  L"item4",  L"Item",  L"Item-1"};
+  SortByItemNumber(Names);
+  CHECK(Names == std::vector<std::wstring>{L"Item0", L"Item1", L"Item2", L"Item3", L"item4", L"Item9", L"Item10",
+                                           L"Item11", L"Item20", L"Stray", L"Item", L"Item-1"});
+
+  // Twelve stored folders all come back.
+  TTempDir Temp;
+  TRegistryFixture Registry;
+  for (int i = 0; i < 12; ++i)
+    Registry.WriteString(L"Locations", L"Item" + std::to_wstring(i), Temp.MakeDir(L"f" + TwoDigits(i)));
+  auto Form = Start(Registry);
+  CHECK(Form->VKRListView1.Count() == 12);
+}
+
+TEST_CASE("folders enter the list as full paths; the same folder written another way is found") {
+  TTempDir Temp;
+  const std::wstring Folder = Temp.MakeDir(L"fx\\1");
+  TRegistryFixture Registry;
+  Registry.WriteString(L"Locations", L"Item0", L".");
+  Registry.WriteString(L"Locations", L"Item1", L"fx\\1");
+  std::unique_ptr<TForm1> Form;
+  {
+    TCurrentDirectory Current(Temp.Path());
+    Form = Start(Registry);
+  }
+  CHECK(Captions(*Form) == std::vector<std::wstring>{Temp.Path(), Folder});
+
+  // Another current directory changes nothing of what a row names.
+  TCurrentDirectory Elsewhere(Folder);
+  struct TCase {
+    std::wstring Name;
+    int Row;
+  };
+  const std::vector<TCase> Cases = {
+      {Folder, 1},
+      {Folder + L"\\", 1},
+      {LowerCaseAZ(Folder), 1},
+      {Temp.Path() + L"\\fx\\.\\1", 1},
+      {Temp.Path() + L"\\fx\\1\\..\\1\\", 1},
+      {L".", 1},
+      {L"..\\..", 0},
+      {Temp.Path() + L"\\fx", -1},
+  };
+  for (const TCase& Case : Cases) {
+    CAPTURE(WideToUtf8(Case.Name));
+    const TListItem Found = Form->FindFolderListItem(Form->VKRListView1, Case.Name);
+    CHECK((Found ? Found.Index() : -1) == Case.Row);
+  }
+  // Adding a listed folder written another way refreshes its row.
+  const TListItem Row = Form->AddFolderToVKRListView(L"..\\1", true);
+  REQUIRE(Row);
+  CHECK(Row.Index() == 1);
+  CHECK(Row.Caption() == Folder);
+  CHECK(Form->VKRListView1.Count() == 2);
+}
+
+TEST_CASE("the About command shows the about window with the program's version") {
+  TRegistryFixture Registry;
+  auto Form = Start(Registry);
+  std::unique_ptr<TModalAnswer> Answer;
+  std::wstring VersionLine;
+  Form->VKRAboutDialog1.OnBeforeShow = [&](TVKRAboutBox& Box) {
+    Answer = std::make_unique<TModalAnswer>(Box, [&](TForm& Shown) {
+      auto& About = static_cast<TVKRAboutBox&>(Shown);
+      VersionLine = About.VersionLabel.Text();
+      CHECK(About.URLLabel.Text().find(L"/brenlow/") != std::wstring::npos);
+      CHECK(About.TextLabel.Visible());
+      CHECK_FALSE(About.TextLabel.Text().empty());
+      CHECK(About.ToolLogoImage.Visible());
+      CHECK_FALSE(About.WindowsLogoImage.Visible());
+      Shown.SetModalResult(mrOk);
+    });
+  };
+  Form->AboutToolButton.Click();
+  REQUIRE(Answer);
+  CHECK(Answer->Answered());
+  CHECK(VersionLine == L"Version " + std::to_wstring(MARROWBY_VERSION_MAJOR) + L"." +
+                           TwoDigits(MARROWBY_VERSION_MINOR) + L"." + TwoDigits(MARROWBY_VERSION_RELEASE) +
+                           L" - Build " + std::to_wstring(MARROWBY_VERSION_BUILD) + L" (64-bit)");
+}
