@@ -345,6 +345,8 @@ void TVKRAboutBox::SizeToContent() {
   for (const TLine& Line : Lines)
     if (Line.Label->Visible()) Width = std::max(Width, static_cast<int>(Extent(*Line.Label, Line.Font).cx));
   if (OSInfoLabel.Visible()) Width = std::max(Width, static_cast<int>(Extent(OSInfoLabel, WindowFont).cx));
+  // A static control breaks a line that fills it exactly: leave it some room.
+  Width += Gap;
 
   int Y = Edge;
   int PendingGap = 0;
