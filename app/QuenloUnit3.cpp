@@ -34,16 +34,6 @@ constexpr int Spacing = 8;
 constexpr int ButtonWidth = 75;
 constexpr int ButtonHeight = 25;
 
-SIZE TextExtent(HWND Window, HFONT Font, const std::wstring& Text) {
-  HDC Dc = GetDC(Window);
-  const HGDIOBJ Old = SelectObject(Dc, Font);
-  SIZE Extent{};
-  GetTextExtentPoint32W(Dc, Text.c_str(), static_cast<int>(Text.size()), &Extent);
-  SelectObject(Dc, Old);
-  ReleaseDC(Window, Dc);
-  return Extent;
-}
-
 }  // namespace
 
 TForm3::TForm3(HWND Owner) : TForm(L"TForm3", TCloseAction::caHide) {

@@ -28,17 +28,6 @@ constexpr int Spacing = 8;
 constexpr int ButtonWidth = 75;
 constexpr int ButtonHeight = 25;
 
-SIZE TextExtent(HWND Window, HFONT Font, const std::wstring& Text) {
-  HDC Dc = GetDC(Window);
-  const HGDIOBJ Old = SelectObject(Dc, Font);
-  SIZE Extent{};
-  const std::wstring Measured = Text.empty() ? L" " : Text;
-  GetTextExtentPoint32W(Dc, Measured.c_str(), static_cast<int>(Measured.size()), &Extent);
-  SelectObject(Dc, Old);
-  ReleaseDC(Window, Dc);
-  return Extent;
-}
-
 using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOEXW*);
 
 OSVERSIONINFOEXW RealVersion() {
@@ -326,7 +315,11 @@ void TVKRAboutBox::SizeToContent() {
   const int Gap = ScaleByDpi(Spacing);
   const int Icon = ScaleByDpi(IconSize);
   const int TextLeft = Edge + Icon + Edge;
-  const auto Extent = [&](const TControl& Label, HFONT Font) { return TextExtent(Handle(), Font, Label.Text()); };
+  // An empty label still takes a line.
+  const auto Extent = [&](const TControl& Label, HFONT Font) {
+    const std::wstring Text = Label.Text();
+    return TextExtent(Handle(), Font, Text.empty() ? L" " : Text);
+  };
 
   struct TLine {
     TControl* Label;

@@ -89,6 +89,9 @@ private:
   uint8_t FBits = 0;
 };
 
+// The size Text takes on the screen in Font, as Window's device context measures it.
+SIZE TextExtent(HWND Window, HFONT Font, const std::wstring& Text);
+
 // A font description; Handle() makes the GDI font for the screen on demand.
 class TFont : public TObject {
 public:

@@ -270,22 +270,10 @@ def opaque_rows(canvas):
 
 
 def write_bmp(path, canvases):
-    size = canvases[0].size
-    width, height = size * len(canvases), size
-    stride = (width * 3 + 3) & ~3
-    pixels = bytearray()
+    """The canvases side by side, as one strip."""
     strips = [opaque_rows(c) for c in canvases]
-    for y in range(height - 1, -1, -1):
-        line = bytearray()
-        for strip in strips:
-            for r, g, b in strip[y]:
-                line += bytes((b, g, r))
-        line += b"\0" * (stride - len(line))
-        pixels += line
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + pixels)
+    rows = [sum((strip[y] for strip in strips), []) for y in range(canvases[0].size)]
+    write_rows_bmp(path, rows)
 
 
 def icon_image(canvas):

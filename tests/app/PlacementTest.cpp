@@ -1,6 +1,7 @@
 #include <doctest.h>
 
 #include "Version.h"
+#include "app/MainWindowStart.h"
 #include "app/QuenloUnit1.h"
 #include "common/VKRAbout.h"
 #include "framework/FileSystem.h"
@@ -14,19 +15,6 @@
 #include <vector>
 
 namespace {
-
-std::unique_ptr<TForm1> Start(const TRegistryFixture& Registry) {
-  TForm1Options Options;
-  Options.RegistryKey = Registry.KeyPath();
-  Options.SingleInstance = false;
-  return std::make_unique<TForm1>(Options);
-}
-
-std::vector<std::wstring> Captions(TForm1& Form) {
-  std::vector<std::wstring> Result;
-  for (int i = 0; i < Form.VKRListView1.Count(); ++i) Result.push_back(Form.VKRListView1.Item(i).Caption());
-  return Result;
-}
 
 RECT Bounds(const TForm& Form) { return RECT{Form.Left(), Form.Top(), Form.Left() + Form.Width(), Form.Top() + Form.Height()}; }
 
@@ -59,7 +47,7 @@ private:
 
 TEST_CASE("without a stored placement the main window opens centred") {
   TRegistryFixture Registry;
-  auto Form = Start(Registry);
+  auto Form = StartMainWindow(Registry);
   CHECK(Form->Left() == (GetSystemMetrics(SM_CXSCREEN) - Form->Width()) / 2);
   CHECK(Form->Top() == (GetSystemMetrics(SM_CYSCREEN) - Form->Height()) / 2);
   CHECK(Form->WindowState() == TWindowState::wsNormal);
@@ -68,7 +56,7 @@ TEST_CASE("without a stored placement the main window opens centred") {
 TEST_CASE("the placement survives a close and a restart, normal or maximised") {
   TRegistryFixture Registry;
   {
-    auto Form = Start(Registry);
+    auto Form = StartMainWindow(Registry);
     Form->SetBounds(100, 120, 700, 500);
     Form->Close();
   }
@@ -76,7 +64,7 @@ TEST_CASE("the placement survives a close and a restart, normal or maximised") {
   REQUIRE(Stored);
   CHECK(Stored->AsString() == L"500, 100, 120, 700, wsNormal");
   {
-    auto Form = Start(Registry);
+    auto Form = StartMainWindow(Registry);
     CHECK(Form->Left() == 100);
     CHECK(Form->Top() == 120);
     CHECK(Form->Width() == 700);
@@ -89,7 +77,7 @@ TEST_CASE("the placement survives a close and a restart, normal or maximised") {
   // The record keeps the bounds the maximised window had, and its state.
   const std::wstring Maximised = Registry.ReadRaw(L"FormInfo", L"Main Window")->AsString();
   CHECK(Maximised.substr(Maximised.size() - 13) == L", wsMaximized");
-  auto Form = Start(Registry);
+  auto Form = StartMainWindow(Registry);
   CHECK(Form->WindowState() == TWindowState::wsMaximized);
   Form->Show();
   CHECK(IsZoomed(Form->Handle()));
@@ -119,7 +107,7 @@ TEST_CASE("a stored placement that cannot be used never stops the start nor hide
     else
       Registry.WriteString(L"FormInfo", L"Main Window", Case.Text);
     std::unique_ptr<TForm1> Form;
-    REQUIRE_NOTHROW(Form = Start(Registry));
+    REQUIRE_NOTHROW(Form = StartMainWindow(Registry));
     const RECT Window = Bounds(*Form);
     // The title bar lies on the screen, and the window is no larger than it.
     CHECK(Window.top >= Work.top);
@@ -141,7 +129,7 @@ TEST_CASE("start-up sorts the folder list by location with the arrow; closing re
   Registry.WriteString(L"Locations", L"Item0", B);
   Registry.WriteString(L"Locations", L"Item1", A);
 
-  auto Form = Start(Registry);
+  auto Form = StartMainWindow(Registry);
   CHECK(Captions(*Form) == std::vector<std::wstring>{A, B});
   CHECK(Form->VKRListView1.LastSortIndex() == 0);
   CHECK(Form->VKRListView1.LastSortAscending());
@@ -179,7 +167,7 @@ TEST_CASE("stored list entries are taken in the order of their numbers") {
   TRegistryFixture Registry;
   for (int i = 0; i < 12; ++i)
     Registry.WriteString(L"Locations", L"Item" + std::to_wstring(i), Temp.MakeDir(L"f" + TwoDigits(i)));
-  auto Form = Start(Registry);
+  auto Form = StartMainWindow(Registry);
   CHECK(Form->VKRListView1.Count() == 12);
 }
 
@@ -192,7 +180,7 @@ TEST_CASE("folders enter the list as full paths; the same folder written another
   std::unique_ptr<TForm1> Form;
   {
     TCurrentDirectory Current(Temp.Path());
-    Form = Start(Registry);
+    Form = StartMainWindow(Registry);
   }
   CHECK(Captions(*Form) == std::vector<std::wstring>{Temp.Path(), Folder});
 
@@ -227,7 +215,7 @@ TEST_CASE("folders enter the list as full paths; the same folder written another
 
 TEST_CASE("the About command shows the about window with the program's version") {
   TRegistryFixture Registry;
-  auto Form = Start(Registry);
+  auto Form = StartMainWindow(Registry);
   std::unique_ptr<TModalAnswer> Answer;
   std::wstring VersionLine;
   Form->VKRAboutDialog1.OnBeforeShow = [&](TVKRAboutBox& Box) {
