@@ -10,6 +10,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {

@@ -11,7 +11,6 @@
 #include <exception>
 #include <functional>
 #include <string>
-#include <vector>
 
 // Res < 0 puts Str1 first; leaving Handled false lets the default comparison decide.
 using TVKROnCustomSort = std::function<void(TObject* Sender, int ColumnIndex, const std::wstring& Str1,

@@ -3,10 +3,10 @@
 #include "framework/Exception.h"
 #include "framework/FormatSettings.h"
 #include "listview/VKRListView.h"
-#include "resources/MainRes.h"
 #include "support/HostForm.h"
 #include "support/TestStrings.h"
 
+#include <climits>
 #include <string>
 #include <vector>
 
