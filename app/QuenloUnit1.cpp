@@ -3,6 +3,7 @@
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
 #include "search/FolderSize.h"
+#include "search/Subfolders.h"
 #include "common/VKRCommonUnit.h"
 #include "framework/Application.h"
 #include "framework/Dpi.h"
@@ -323,17 +324,7 @@ void TForm1::UpdateStatusBar() {
 }
 
 int32_t TForm1::CountSubfolders(const std::wstring& Path) {
-  WIN32_FIND_DATAW Data;
-  UniqueFind Find(FindFirstFileExW(LongPathForm(Path + L"\\*.*").c_str(), FindExInfoBasic, &Data,
-                                   FindExSearchNameMatch, nullptr, 0));
-  if (!Find) return 0;
-  int32_t Count = 0;
-  do {
-    // Hidden entries are not listed at all; system files count as subfolders.
-    if ((Data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0 || IsDotName(Data.cFileName)) continue;
-    if ((Data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM)) != 0) ++Count;
-  } while (FindNextFileW(Find.get(), &Data));
-  return Count;
+  return static_cast<int32_t>(ListSubfolders(Path).size());
 }
 
 void TForm1::ScanToolButtonClick(TObject*) {
