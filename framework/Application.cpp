@@ -58,6 +58,8 @@ void TApplication::HandleMessage() {
   Dispatch(Message);
 }
 
+void TApplication::Deliver(MSG& Message) { Dispatch(Message); }
+
 void TApplication::Dispatch(MSG& Message) {
   if (TranslateForForm(Message)) return;
   TranslateMessage(&Message);
@@ -84,6 +86,14 @@ void TApplication::Terminate() {
 }
 
 void TApplication::HandleException(const std::exception& Error) noexcept {
+  // The error box runs a message loop; an error raised by a handler it
+  // dispatches would stack a second box on the first. One is enough.
+  if (FShowingError) return;
+  FShowingError = true;
+  struct TReset {
+    bool& Flag;
+    ~TReset() { Flag = false; }
+  } Reset{FShowingError};
   try {
     const auto* Own = dynamic_cast<const Exception*>(&Error);
     std::wstring Text = Own != nullptr ? Own->Message() : Utf8ToWide(Error.what());

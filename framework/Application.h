@@ -44,6 +44,9 @@ public:
   void ProcessMessages();
   // Waits for one message and dispatches it.
   void HandleMessage();
+  // Dispatches one message taken from the queue: keyboard translation for the
+  // form it belongs to, then its window.
+  void Deliver(MSG& Message);
   void Terminate();
   bool Terminated() const { return FTerminated; }
 
@@ -64,6 +67,7 @@ private:
   TForm* FMainForm = nullptr;
   bool FTerminated = false;
   bool FComInitialised = false;
+  bool FShowingError = false;
   std::vector<std::unique_ptr<TForm>> FOwnedForms;
   std::vector<TForm*> FForms;
 };

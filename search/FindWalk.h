@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class TVKRMatch;
@@ -78,4 +79,8 @@ private:
   bool FListsEverything = false;
   bool FObserving = false;  // the first pattern's walk shows its listings to ListingObserver
   bool FPatternNamesEntries = true;
+  // With several patterns a file may match more than one ("*", "*.tmp"):
+  // it is found once, under the first.
+  bool FSeveralPatterns = false;
+  std::unordered_set<std::wstring> FRecorded;
 };
