@@ -19,6 +19,7 @@
 #include <shlobj.h>
 
 #include <optional>
+#include <unordered_set>
 
 namespace {
 
@@ -60,6 +61,27 @@ TRowFigures FiguresOf(const TListItem& Row) {
   Figures.Files = StrToIntDef(Row.SubItem(1), 0);
   Figures.SizeKB = SizeTextKB(Row.SubItem(2));
   return Figures;
+}
+
+// The search lists a file once for every checked pattern it matches ("*",
+// "*.tmp", "a.*"): it is one file to count and to delete. The first listing
+// stays, so the order is the search's.
+void RemoveRepeatedFiles(TVKRFileFind& Find) {
+  if (Find.FilePattern().find(L';') == std::wstring::npos) return;
+  std::vector<std::wstring>& Files = Find.FilesFound();
+  std::vector<std::wstring>& Hits = Find.MatchHitsCountList();
+  std::unordered_set<std::wstring> Seen;
+  size_t Kept = 0;
+  for (size_t i = 0; i < Files.size(); ++i) {
+    if (!Seen.insert(Files[i]).second) continue;
+    if (Kept != i) {
+      Files[Kept] = std::move(Files[i]);
+      if (i < Hits.size()) Hits[Kept] = std::move(Hits[i]);
+    }
+    ++Kept;
+  }
+  Files.resize(Kept);
+  if (Hits.size() > Kept) Hits.resize(Kept);
 }
 
 // The kilobytes a folder tree adds to the size total; an unknown size (-1) adds nothing.
@@ -386,6 +408,7 @@ bool TForm1::SearchFolder(const std::wstring& Folder) {
     // The row takes whatever was found before the search gave up.
   }
   if (LongCommand1.StopRequested()) return false;
+  RemoveRepeatedFiles(VKRFileFind1);
   if (Form2->LimitSearchDepthCheckBox.Checked())
     VKRFileFind1.FilterFilesFoundDepth(0, Form2->MaxSearchDepthUpDown.Position());
   return true;

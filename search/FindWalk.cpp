@@ -62,7 +62,6 @@ void TFindRun::Run() {
   // A relative start folder is relative to the one entered before it, as it
   // would be if each were made the current directory in turn.
   std::wstring Base = FSettings.BaseDirectory;
-  FSeveralPatterns = Patterns.size() > 1;
   const size_t StartCount = StartDirs.size();
   for (size_t s = 0; s < StartCount && !Stopped(); ++s) {
     const std::wstring Folder = ResolveDirectory(Base, StartDirs[s]);
@@ -181,7 +180,6 @@ void TFindRun::Record(const std::wstring& Folder, const wchar_t* Name) {
 }
 
 void TFindRun::RecordPath(std::wstring Path, std::wstring Hits) {
-  if (FSeveralPatterns && !FRecorded.insert(Path).second) return;
   FFilesFound.push_back(std::move(Path));
   // The two lists stay the same length whatever happens.
   try {

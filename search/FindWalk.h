@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 class TVKRMatch;
@@ -79,8 +78,4 @@ private:
   bool FListsEverything = false;
   bool FObserving = false;  // the first pattern's walk shows its listings to ListingObserver
   bool FPatternNamesEntries = true;
-  // With several patterns a file may match more than one ("*", "*.tmp"):
-  // it is found once, under the first.
-  bool FSeveralPatterns = false;
-  std::unordered_set<std::wstring> FRecorded;
 };
