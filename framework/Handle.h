@@ -134,3 +134,13 @@ using UniqueAccelerators = UniqueHandle<handle_traits::Accelerators>;
 using UniqueHGlobal = UniqueHandle<handle_traits::HGlobal>;
 using UniqueMappedView = UniqueHandle<handle_traits::MappedView>;
 using UniqueMemoryDC = UniqueHandle<handle_traits::WindowDC>;
+
+// Windows that the program destroys itself (a modeless system dialog).
+namespace handle_traits {
+struct Window {
+  using Type = HWND;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { DestroyWindow(h); }
+};
+}  // namespace handle_traits
+using UniqueWindow = UniqueHandle<handle_traits::Window>;
