@@ -223,6 +223,8 @@ void TForm1::BindCommands() {
   BindCommand(IDM_STATISTICS, [this] { RunExclusive([this] { StatisticsToolButtonClick(this); }); });
   BindCommand(IDM_SCAN, [this] { RunExclusive([this] { ScanToolButtonClick(this); }); });
   BindCommand(IDM_OPTIONS, [this] { RunExclusive([this] { OptionsToolButtonClick(this); }); });
+  BindCommand(IDM_FIND, [this] { RunExclusive([this] { VKRListView1Find(this); }); });
+  BindCommand(IDM_FINDNEXT, [this] { RunExclusive([this] { VKRListView1FindNext(this); }); });
 }
 
 void TForm1::RunExclusive(const std::function<void()>& Command) {
@@ -404,6 +406,11 @@ void TForm1::OptionsToolButtonClick(TObject*) {
     Form2->ActivateOptions();
   }
 }
+
+void TForm1::VKRListView1Find(TObject*) { VKRListView1.Find(); }
+
+// Without a search started, F3 does nothing, as the list's FindNext does.
+void TForm1::VKRListView1FindNext(TObject*) { VKRListView1.FindNext(); }
 
 void TForm1::StatisticsToolButtonClick(TObject*) {
   {

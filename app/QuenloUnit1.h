@@ -91,6 +91,9 @@ public:
   void StatisticsToolButtonClick(TObject* Sender);
   void ScanToolButtonClick(TObject* Sender);
   void OptionsToolButtonClick(TObject* Sender);
+  // Ctrl+F: the find dialog on the folder list; F3: the next row it finds.
+  void VKRListView1Find(TObject* Sender);
+  void VKRListView1FindNext(TObject* Sender);
 
   // The subfolders directly in Path: directories and system entries that
   // are not hidden. 0 when Path cannot be listed.
