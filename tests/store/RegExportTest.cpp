@@ -12,16 +12,6 @@
 
 namespace {
 
-std::string FileBytes(const std::wstring& Path) {
-  UniqueFile File(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  REQUIRE(File.valid());
-  std::string Bytes;
-  char Buffer[4096];
-  DWORD Read = 0;
-  while (ReadFile(File.get(), Buffer, sizeof(Buffer), &Read, nullptr) && Read > 0) Bytes.append(Buffer, Read);
-  return Bytes;
-}
-
 void WriteFileBytes(const std::wstring& Path, const std::string& Bytes) {
   UniqueFile File(CreateFileW(Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   REQUIRE(File.valid());

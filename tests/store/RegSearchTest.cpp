@@ -3,10 +3,8 @@
 
 #include "StoreTestSupport.h"
 
-#include "framework/Handle.h"
 #include "support/TempDir.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,28 +91,6 @@ TEST_CASE("Search: a missing key finds nothing; a store without a key keeps the 
   CHECK(T.F.Store.EntriesFound().size() == 2);
 }
 
-namespace {
-
-std::string FileBytes(const std::wstring& Path) {
-  UniqueFile File(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  REQUIRE(File.valid());
-  std::string Bytes;
-  char Buffer[4096];
-  DWORD Read = 0;
-  while (ReadFile(File.get(), Buffer, sizeof(Buffer), &Read, nullptr) && Read > 0) Bytes.append(Buffer, Read);
-  return Bytes;
-}
-
-std::optional<std::wstring> StoredString(const TRegistryFixture& Fixture, const std::wstring& Key,
-                                         const std::wstring& Name) {
-  const auto Raw = Fixture.ReadRaw(Key, Name);
-  if (!Raw) return std::nullopt;
-  REQUIRE(Raw->Type == REG_SZ);
-  return Raw->AsString();
-}
-
-}  // namespace
-
 TEST_CASE("a key saved with = and loaded into another key comes back as text values") {
   TStoreFixture F;
   F.Fixture.WriteDword(L"Source", L"Eight", 8);
@@ -131,11 +107,11 @@ TEST_CASE("a key saved with = and loaded into another key comes back as text val
 
   F.Store.LoadKeyContentFromFile(L"Target", File, L"=");
   CHECK(F.Fixture.ValueNames(L"Target") == TList{L"Eight", L"Folder", L"Raw", L"Spread", L"Sub\\Name"});
-  CHECK(StoredString(F.Fixture, L"Target", L"Eight") == L"8");
-  CHECK(StoredString(F.Fixture, L"Target", L"Folder") == L"C:\\Temp");
-  CHECK(StoredString(F.Fixture, L"Target", L"Raw") == L"");
-  CHECK(StoredString(F.Fixture, L"Target", L"Spread") == L"%TEMP%");
-  CHECK(StoredString(F.Fixture, L"Target", L"Sub\\Name") == L"kept");
+  CHECK(StoredText(F.Fixture, L"Target", L"Eight") == L"8");
+  CHECK(StoredText(F.Fixture, L"Target", L"Folder") == L"C:\\Temp");
+  CHECK(StoredText(F.Fixture, L"Target", L"Raw") == L"");
+  CHECK(StoredText(F.Fixture, L"Target", L"Spread") == L"%TEMP%");
+  CHECK(StoredText(F.Fixture, L"Target", L"Sub\\Name") == L"kept");
   CHECK_FALSE(F.Fixture.KeyExists(L"Target\\Child"));
   CHECK_FALSE(F.Fixture.KeyExists(L"Target\\Sub"));
 }
@@ -166,7 +142,7 @@ TEST_CASE("loading takes only lines with exactly one separator") {
     F.Fixture.CreateKey(L"Load");
     F.Store.LoadKeyContentFromFile(L"Load", File, Case.Separator);
     REQUIRE(F.Fixture.ValueNames(L"Load") == Case.Names);
-    for (size_t i = 0; i < Case.Names.size(); ++i) CHECK(StoredString(F.Fixture, L"Load", Case.Names[i]) == Case.Texts[i]);
+    for (size_t i = 0; i < Case.Names.size(); ++i) CHECK(StoredText(F.Fixture, L"Load", Case.Names[i]) == Case.Texts[i]);
     RegDeleteTreeW(HKEY_CURRENT_USER, F.Fixture.Sub(L"Load").c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, F.Fixture.Sub(L"Load").c_str());
   }
