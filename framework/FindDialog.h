@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+// windows.h defines FindText as FindTextW: members of that name are renamed
+// alike in every unit, and the system function is called as ::FindTextW.
 class TFindDialog : public TObject {
 public:
   // Owner receives the dialog's messages; the dialog stays above Owner's window.
