@@ -292,6 +292,8 @@ void TForm1::BindCommands() {
   Bind(IDM_OPTIONS, &TForm1::OptionsToolButtonClick);
   Bind(IDM_EXPLOREFOLDER, &TForm1::ExploreFolder1Click);
   Bind(IDM_POPUPREMOVEFOLDER, &TForm1::RemoveFolder2Click);
+  Bind(IDM_FIND, &TForm1::VKRListView1Find);
+  Bind(IDM_FINDNEXT, &TForm1::VKRListView1FindNext);
 
   VKRListView1.OnDblClick = [this](TObject* Sender) { RunExclusive([this, Sender] { ExploreFolder1Click(Sender); }); };
   VKRListView1.OnClick = [this](TObject* Sender) { VKRListView1Click(Sender); };
@@ -627,6 +629,11 @@ void TForm1::OptionsToolButtonClick(TObject*) {
     Form2->ActivateOptions();
   }
 }
+
+void TForm1::VKRListView1Find(TObject*) { VKRListView1.Find(); }
+
+// Without a search started, F3 does nothing, as the list's FindNext does.
+void TForm1::VKRListView1FindNext(TObject*) { VKRListView1.FindNext(); }
 
 void TForm1::StatisticsToolButtonClick(TObject*) {
   {

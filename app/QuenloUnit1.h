@@ -94,6 +94,9 @@ public:
   void ScanToolButtonClick(TObject* Sender);
   void DeleteToolButtonClick(TObject* Sender);
   void OptionsToolButtonClick(TObject* Sender);
+  // Ctrl+F: the find dialog on the folder list; F3: the next row it finds.
+  void VKRListView1Find(TObject* Sender);
+  void VKRListView1FindNext(TObject* Sender);
   void AddFolderToolButtonClick(TObject* Sender);
   void RemoveFolder2Click(TObject* Sender);
   void ExploreFolder1Click(TObject* Sender);

@@ -58,6 +58,11 @@ public:
   void RegisterForm(TForm* Form);
   void UnregisterForm(TForm* Form);
 
+  // Modeless system dialogs (find) get their keyboard handling (Tab, Enter,
+  // Escape) from the message loop while registered.
+  void AddModelessDialog(HWND Dialog);
+  void RemoveModelessDialog(HWND Dialog) noexcept;
+
 private:
   bool TranslateForForm(MSG& Message);
   void Dispatch(MSG& Message);
@@ -70,6 +75,7 @@ private:
   bool FShowingError = false;
   std::vector<std::unique_ptr<TForm>> FOwnedForms;
   std::vector<TForm*> FForms;
+  std::vector<HWND> FModelessDialogs;
 };
 
 // The program's one application object.

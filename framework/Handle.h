@@ -163,3 +163,13 @@ private:
   HWND FWindow;
   HDC FDC;
 };
+
+// Windows that the program destroys itself (a modeless system dialog).
+namespace handle_traits {
+struct Window {
+  using Type = HWND;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { DestroyWindow(h); }
+};
+}  // namespace handle_traits
+using UniqueWindow = UniqueHandle<handle_traits::Window>;
