@@ -2,6 +2,7 @@
 
 #include "app/QuenloUnit3Res.h"
 #include "framework/Dpi.h"
+#include "framework/Handle.h"
 #include "framework/SystemFont.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 #include "framework/FileSystem.h"
 
+#include "framework/FolderListing.h"
 #include "framework/Handle.h"
 
 #include <windows.h>
@@ -15,17 +16,34 @@ bool IsDriveAbsolute(const std::wstring& Path) {
 
 DWORD Attributes(const std::wstring& Path) {
   DWORD Result = GetFileAttributesW(Path.c_str());
-  if (Result == INVALID_FILE_ATTRIBUTES && Path.size() >= MAX_PATH - 12) {
+  if (Result == INVALID_FILE_ATTRIBUTES) {
     const std::wstring Long = LongPathForm(Path);
     if (Long != Path) Result = GetFileAttributesW(Long.c_str());
   }
   return Result;
 }
 
+// A name ending in "." or " " is legal on the disk, but the ordinary path form
+// drops those characters and so names another entry (or none).
+bool HasNameThatPlainFormLoses(const std::wstring& Path) {
+  size_t Begin = 0;
+  while (Begin <= Path.size()) {
+    size_t End = Path.find_first_of(L"\\/", Begin);
+    if (End == std::wstring::npos) End = Path.size();
+    const std::wstring_view Name(Path.data() + Begin, End - Begin);
+    if (!Name.empty() && Name != L"." && Name != L".." && (Name.back() == L'.' || Name.back() == L' ') &&
+        Name.find_first_of(L"*?") == std::wstring_view::npos)
+      return true;
+    Begin = End + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::wstring LongPathForm(const std::wstring& Path) {
-  if (Path.size() < MAX_PATH - 12 || Path.rfind(L"\\\\?\\", 0) == 0) return Path;
+  if (Path.rfind(L"\\\\?\\", 0) == 0) return Path;
+  if (Path.size() < MAX_PATH - 12 && !HasNameThatPlainFormLoses(Path)) return Path;
   if (IsDriveAbsolute(Path)) return L"\\\\?\\" + Path;
   if (Path.size() > 2 && IsSeparator(Path[0]) && IsSeparator(Path[1])) return L"\\\\?\\UNC\\" + Path.substr(2);
   return Path;
@@ -56,23 +74,19 @@ bool IsDotName(const wchar_t* Name) {
 namespace {
 
 void RemoveTreeBelow(const std::wstring& Path) {
-  WIN32_FIND_DATAW Data;
-  UniqueFind Find(FindFirstFileW(LongPathForm(JoinPath(Path, L"*")).c_str(), &Data));
-  if (Find) {
-    do {
-      if (IsDotName(Data.cFileName)) continue;
-      const std::wstring Child = JoinPath(Path, Data.cFileName);
-      const std::wstring Long = LongPathForm(Child);
-      SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        DeleteFileW(Long.c_str());
-      else if ((Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-        RemoveDirectoryW(Long.c_str());
-      else
-        RemoveTreeBelow(Child);
-    } while (FindNextFileW(Find.get(), &Data));
+  for (TFolderListing Listing(Path); Listing.HasEntry(); Listing.Next()) {
+    const WIN32_FIND_DATAW& Data = Listing.Entry();
+    if (IsDotName(Data.cFileName)) continue;
+    const std::wstring Child = JoinPath(Path, Data.cFileName);
+    const std::wstring Long = LongPathForm(Child);
+    SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+      DeleteFileW(Long.c_str());
+    else if ((Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+      RemoveDirectoryW(Long.c_str());
+    else
+      RemoveTreeBelow(Child);
   }
-  Find.reset();
   const std::wstring Long = LongPathForm(Path);
   SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
   RemoveDirectoryW(Long.c_str());

@@ -153,11 +153,10 @@ HFONT TFont::Handle() const {
 }
 
 SIZE TextExtent(HWND Window, HFONT Font, const std::wstring& Text) {
-  HDC Dc = GetDC(Window);
-  const HGDIOBJ Old = SelectObject(Dc, Font);
+  const TWindowDC Dc(Window);
+  const HGDIOBJ Old = SelectObject(Dc.get(), Font);
   SIZE Extent{};
-  GetTextExtentPoint32W(Dc, Text.c_str(), static_cast<int>(Text.size()), &Extent);
-  SelectObject(Dc, Old);
-  ReleaseDC(Window, Dc);
+  GetTextExtentPoint32W(Dc.get(), Text.c_str(), static_cast<int>(Text.size()), &Extent);
+  SelectObject(Dc.get(), Old);
   return Extent;
 }

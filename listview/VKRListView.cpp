@@ -247,11 +247,10 @@ void AddArrowImage(HIMAGELIST List, const wchar_t* Picture) {
         LoadImageW(Application().HInstance(), Picture, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!Arrow) throw EResNotFound(std::wstring(L"Bitmap resource ") + Picture + L" not found");
   }
-  const HDC Screen = GetDC(nullptr);
-  UniqueGdi<HBITMAP> Image(CreateCompatibleBitmap(Screen, Width, Height));
-  UniqueMemoryDC Canvas(CreateCompatibleDC(Screen));
-  UniqueMemoryDC Source(CreateCompatibleDC(Screen));
-  ReleaseDC(nullptr, Screen);
+  const TWindowDC Screen(nullptr);
+  UniqueGdi<HBITMAP> Image(CreateCompatibleBitmap(Screen.get(), Width, Height));
+  UniqueMemoryDC Canvas(CreateCompatibleDC(Screen.get()));
+  UniqueMemoryDC Source(CreateCompatibleDC(Screen.get()));
   const HGDIOBJ OldImage = SelectObject(Canvas.get(), Image.get());
   UniqueGdi<HBRUSH> Background(CreateSolidBrush(Transparent));
   const RECT All{0, 0, Width, Height};

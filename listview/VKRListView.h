@@ -6,10 +6,12 @@
 
 #include "framework/Handle.h"
 #include "framework/ListView.h"
+#include "listview/VKRListViewFind.h"
 
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 
 // Res < 0 puts Str1 first; leaving Handled false lets the default comparison decide.
@@ -51,6 +53,20 @@ public:
   // What the header click does for column Column.
   void HeaderClick(int Column);
 
+  // Forward text search over the rows (listview/VKRListViewFind.cpp).
+  // Find shows the find dialog for a new search; FindText starts one for
+  // AString without the dialog and takes its first step; FindNext takes the
+  // next step; FindRefresh makes the next step start at the selected row.
+  void Find();
+  void FindText(const std::wstring& AString);
+  void FindNext();
+  void FindRefresh();
+  TFindOptions FindOptions() const { return FFindOptions; }
+  void SetFindOptions(TFindOptions Value) { FFindOptions = Value; }
+  // The dialog of the current search, or null before the first one.
+  TFindDialog* FindDialog() const { return FFindDialog.get(); }
+  TVKROnCustomFind OnCustomFind;
+
 private:
   void ShowArrow(int ColumnIndex);
   void SortItems();
@@ -58,7 +74,15 @@ private:
   // sort calls it: nothing may leave it.
   int CompareItems(const std::wstring& Text1, const std::wstring& Text2) noexcept;
 
+  void StartFind(const std::wstring& AString);
+  void FindStep();
+  bool RowMatches(int Index, const std::wstring& Normalized, const std::wstring& Typed);
+
   UniqueImageList FArrows;
+  std::unique_ptr<TFindDialog> FFindDialog;
+  int32_t FFindOldStartPos = 0;
+  TFindOptions FFindOptions{TFindOption::foIgnoreAccentedChars};
+  int32_t FFindStartPos = 0;
   int32_t FIndexDown = -1;
   int32_t FIndexUp = -1;
   bool FLastSortAscending = true;

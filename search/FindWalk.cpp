@@ -3,6 +3,7 @@
 #include "framework/Exception.h"
 #include "framework/Handle.h"
 #include "framework/FileSystem.h"
+#include "framework/FolderListing.h"
 #include "framework/Text.h"
 #include "search/FindPaths.h"
 #include "search/VKRFileFind.h"
@@ -34,44 +35,7 @@ bool IsOutOfMemory(unsigned long ErrorCode) {
   return ErrorCode == ERROR_NOT_ENOUGH_MEMORY || ErrorCode == ERROR_OUTOFMEMORY;
 }
 
-// One listing of a folder with a wildcard, by full path: the basic
-// information and large fetches are what make the walk fast.
-class TListing {
-public:
-  TListing(const std::wstring& Folder, const std::wstring& Mask) {
-    const std::wstring Path = LongPathForm(JoinPath(Folder, Mask));
-    FFind.reset(FindFirstFileExW(Path.c_str(), FindExInfoBasic, &FData, FindExSearchNameMatch, nullptr,
-                                 FIND_FIRST_EX_LARGE_FETCH));
-    if (FFind) {
-      FOpened = true;
-    } else {
-      // A folder with no matching entry lists fine; anything else means it
-      // could not be reached.
-      const DWORD Error = GetLastError();
-      FOpened = Error == ERROR_FILE_NOT_FOUND || Error == ERROR_NO_MORE_FILES;
-    }
-  }
-
-  bool Opened() const { return FOpened; }
-  bool HasEntry() const { return FFind.valid(); }
-  const WIN32_FIND_DATAW& Entry() const { return FData; }
-  // A listing that fails half way simply ends; EndError tells how.
-  void Next() {
-    if (!FindNextFileW(FFind.get(), &FData)) {
-      FEndError = GetLastError();
-      FFind.reset();
-    }
-  }
-  DWORD EndError() const { return FEndError; }
-
-private:
-  UniqueFind FFind;
-  WIN32_FIND_DATAW FData{};
-  bool FOpened = false;
-  DWORD FEndError = ERROR_NO_MORE_FILES;
-};
-
-void CollectSubfolders(TListing& Listing, uint16_t DirWord, std::vector<std::wstring>& Subfolders,
+void CollectSubfolders(TFolderListing& Listing, uint16_t DirWord, std::vector<std::wstring>& Subfolders,
                        TFindListingObserver* Observer, const std::wstring& Folder) {
   for (; Listing.HasEntry(); Listing.Next()) {
     const WIN32_FIND_DATAW& Entry = Listing.Entry();
@@ -148,7 +112,7 @@ bool TFindRun::VisitFolder(const std::wstring& Folder, bool IsStart, const std::
   const bool Descend = FSettings.Recursive;
 
   if (FListsEverything) {
-    TListing Listing(Folder, L"*");
+    TFolderListing Listing(Folder, L"*");
     // A start folder was entered already; a subfolder counts as entered when
     // it can be listed.
     if (!IsStart && !Listing.Opened()) return false;
@@ -168,13 +132,13 @@ bool TFindRun::VisitFolder(const std::wstring& Folder, bool IsStart, const std::
   }
 
   if (!IsStart) {
-    TListing All(Folder, L"*");
+    TFolderListing All(Folder, L"*");
     if (!All.Opened()) return false;
     CollectSubfolders(All, DirWord, Subfolders, FObserving ? ListingObserver : nullptr, Folder);
   }
   EnterFolder(Folder);
   if (FPatternNamesEntries) {
-    for (TListing Listing(Folder, Pattern); Listing.HasEntry(); Listing.Next()) {
+    for (TFolderListing Listing(Folder, Pattern.c_str()); Listing.HasEntry(); Listing.Next()) {
       const WIN32_FIND_DATAW& Entry = Listing.Entry();
       if (!IsDotName(Entry.cFileName) && PassesWord(Entry.dwFileAttributes, FileWord))
         Record(Folder, Entry.cFileName);
@@ -182,7 +146,7 @@ bool TFindRun::VisitFolder(const std::wstring& Folder, bool IsStart, const std::
     }
   }
   if (IsStart && Descend && !Stopped()) {
-    TListing All(Folder, L"*");
+    TFolderListing All(Folder, L"*");
     CollectSubfolders(All, DirWord, Subfolders, FObserving ? ListingObserver : nullptr, Folder);
   }
   return true;

@@ -1,6 +1,7 @@
 #include "search/FolderSize.h"
 
 #include "framework/FileSystem.h"
+#include "framework/FolderListing.h"
 #include "framework/Handle.h"
 
 #include <windows.h>
@@ -19,10 +20,13 @@ bool IsFollowedFolder(DWORD Attributes) {
 
 }  // namespace
 
-int64_t FolderTreeSize(const std::wstring& Folder, const std::function<void()>& OnFolder) {
-  const std::wstring Top = ExcludeTrailingPathDelimiter(Folder);
-  if (!DirectoryExists(Top)) return -1;
+namespace {
 
+// The tree below a folder that exists (or existed a moment ago). Temp folders
+// churn: a subfolder that is gone by the time it is listed is simply no longer
+// part of the tree, so only a listing that breaks off with an error abandons
+// the measure.
+int64_t TreeSizeBelow(const std::wstring& Top, const std::function<void()>& OnFolder) {
   int64_t Total = 0;
   // Depth first with an explicit stack: deep trees must not exhaust the thread's stack.
   std::vector<std::wstring> Pending{Top};
@@ -30,20 +34,26 @@ int64_t FolderTreeSize(const std::wstring& Folder, const std::function<void()>& 
     const std::wstring Current = std::move(Pending.back());
     Pending.pop_back();
     if (OnFolder) OnFolder();
-    WIN32_FIND_DATAW Data;
-    UniqueFind Find(FindFirstFileExW(LongPathForm(Current + L"\\*").c_str(), FindExInfoBasic, &Data,
-                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!Find) continue;  // cannot be listed: adds nothing
-    do {
+    TFolderListing Listing(Current);
+    for (; Listing.HasEntry(); Listing.Next()) {
+      const WIN32_FIND_DATAW& Data = Listing.Entry();
       if (IsDotName(Data.cFileName)) continue;
       if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         Total += FileSize(Data);
       else if (IsFollowedFolder(Data.dwFileAttributes))
         Pending.push_back(JoinPath(Current, Data.cFileName));
-    } while (FindNextFileW(Find.get(), &Data));
-    if (GetLastError() != ERROR_NO_MORE_FILES) return -1;
+    }
+    if (Listing.Opened() && Listing.EndError() != ERROR_NO_MORE_FILES) return -1;
   }
   return Total;
+}
+
+}  // namespace
+
+int64_t FolderTreeSize(const std::wstring& Folder, const std::function<void()>& OnFolder) {
+  const std::wstring Top = ExcludeTrailingPathDelimiter(Folder);
+  if (!DirectoryExists(Top)) return -1;
+  return TreeSizeBelow(Top, OnFolder);
 }
 
 void TFolderTreeMeasure::Entry(const std::wstring& Folder, const WIN32_FIND_DATAW& Data) {
@@ -66,7 +76,7 @@ int64_t TFolderTreeMeasure::Result(const std::wstring& Folder, const std::functi
   int64_t Total = FSum;
   for (const std::wstring& Subfolder : FSubfolders) {
     if (FListed.count(Subfolder) != 0) continue;
-    const int64_t Part = FolderTreeSize(Subfolder, OnFolder);
+    const int64_t Part = TreeSizeBelow(Subfolder, OnFolder);
     if (Part < 0) return -1;
     Total += Part;
   }

@@ -60,10 +60,9 @@ struct TListFixture {
 class TDrawnImage {
 public:
   TDrawnImage(HIMAGELIST List, int Index) {
-    HDC Screen = GetDC(nullptr);
-    FBitmap.reset(CreateCompatibleBitmap(Screen, 16, 16));
-    FDc.reset(CreateCompatibleDC(Screen));
-    ReleaseDC(nullptr, Screen);
+    const TWindowDC Screen(nullptr);
+    FBitmap.reset(CreateCompatibleBitmap(Screen.get(), 16, 16));
+    FDc.reset(CreateCompatibleDC(Screen.get()));
     FOld = SelectObject(FDc.get(), FBitmap.get());
     const RECT All{0, 0, 16, 16};
     FillRect(FDc.get(), &All, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
