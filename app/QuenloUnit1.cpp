@@ -5,9 +5,11 @@
 #include "search/FolderSize.h"
 #include "common/VKRCommonUnit.h"
 #include "framework/Application.h"
+#include "framework/Dialogs.h"
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/FileSystem.h"
+#include "framework/ShellExecute.h"
 #include "framework/SystemFont.h"
 #include "framework/Text.h"
 #include "resources/MainRes.h"
@@ -133,6 +135,8 @@ TForm1::TForm1(const TForm1Options& Options)
 
   CreateControls();
   BindCommands();
+  VKRFileDrag1.HookWindow(Handle());
+  VKRFileDrag1.OnDrop = [this](TObject* Sender, int, int) { VKRFileDrag1Drop(Sender); };
   if (Options.SingleInstance) FInstanceGuard.Publish(Handle());
   FormCreate(this);
 }
@@ -223,6 +227,7 @@ void TForm1::BindCommands() {
   BindCommand(IDM_STATISTICS, [this] { RunExclusive([this] { StatisticsToolButtonClick(this); }); });
   BindCommand(IDM_SCAN, [this] { RunExclusive([this] { ScanToolButtonClick(this); }); });
   BindCommand(IDM_OPTIONS, [this] { RunExclusive([this] { OptionsToolButtonClick(this); }); });
+  BindCommand(IDM_RELEASENOTES, [this] { RunExclusive([this] { ReleaseNotes1Click(this); }); });
 }
 
 void TForm1::RunExclusive(const std::function<void()>& Command) {
@@ -447,6 +452,41 @@ TListItem TForm1::FindFolderListItem(TVKRListView& AVKRListView, const std::wstr
     if (SameTextAZ(Item.Caption(), Wanted)) return Item;
   }
   return {};
+}
+
+// ---- Drops and help ------------------------------------------------------------------
+
+void TForm1::VKRFileDrag1Drop(TObject*) {
+  // While a command runs or a dialog is up the list is not ours to change.
+  if (Busy() || !IsWindowEnabled(Handle())) return;
+  try {
+    for (std::wstring& Path : VKRFileDrag1.Files()) {
+      if (LowerCaseAZ(ExtractFileExt(Path)) == L".lnk") {
+        VKRShellLink1.SetFileName(Path);
+        VKRShellLink1.Read();
+        Path = VKRShellLink1.Target();
+      }
+      if (!DirectoryExists(Path)) continue;
+      AddFolderToVKRListView(Path, true);
+      // The new folder has not been scanned: Delete comes back with the next scan.
+      DeleteToolButton.SetEnabled(false);
+      Delete1.SetEnabled(DeleteToolButton.Enabled());
+    }
+  } catch (const EVKRShellLink& Error) {
+    // The rows added before the unreadable shortcut stay; the rest of the drop is dropped.
+    MessageDlg(Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+  }
+}
+
+void TForm1::ReleaseNotes1Click(TObject*) {
+  const std::wstring Notes = ChangeFileExt(ApplicationExeName(), L".txt");
+  if (!FileExists(Notes)) return;
+  TShellExecuteRequest Request;
+  Request.WindowHandle = Handle();
+  Request.Operation = L"open";
+  Request.FileName = Notes.c_str();
+  Request.ShowCommand = SW_SHOWNORMAL;
+  RunShellExecute(Request);
 }
 
 // ---- Messages -------------------------------------------------------------------------

@@ -2,6 +2,8 @@
 // The main window: the folder list, the running totals, the commands.
 
 #include "app/SingleInstance.h"
+#include "common/VKRFileDrag.h"
+#include "common/VKRShellLink.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/MenuImages.h"
@@ -46,6 +48,8 @@ public:
   TVKRListView VKRListView1;
   TVKRFileFind VKRFileFind1;
   TVKRAppUpdate VKRAppUpdate1;
+  TVKRShellLink VKRShellLink1;
+  TVKRFileDrag VKRFileDrag1;  // hooked once the window exists
   TToolBar ToolBar1;
   TProgressBar ProgressBar1;
   TStatusBar StatusBar1;
@@ -91,6 +95,10 @@ public:
   void StatisticsToolButtonClick(TObject* Sender);
   void ScanToolButtonClick(TObject* Sender);
   void OptionsToolButtonClick(TObject* Sender);
+  // Folders and shortcuts to folders dropped from the shell join the list.
+  void VKRFileDrag1Drop(TObject* Sender);
+  // Opens the text file of the executable's name beside it, when there is one.
+  void ReleaseNotes1Click(TObject* Sender);
 
   // The subfolders directly in Path: directories and system entries that
   // are not hidden. 0 when Path cannot be listed.

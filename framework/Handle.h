@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <utility>
 
@@ -119,6 +120,13 @@ struct WindowDC {
   static void Close(Type h) noexcept { DeleteDC(h); }
 };
 
+// A drop handle of WM_DROPFILES: finishing the drop frees it.
+struct Drop {
+  using Type = HDROP;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { DragFinish(h); }
+};
+
 }  // namespace handle_traits
 
 using UniqueHKey = UniqueHandle<handle_traits::HKey>;
@@ -134,3 +142,4 @@ using UniqueAccelerators = UniqueHandle<handle_traits::Accelerators>;
 using UniqueHGlobal = UniqueHandle<handle_traits::HGlobal>;
 using UniqueMappedView = UniqueHandle<handle_traits::MappedView>;
 using UniqueMemoryDC = UniqueHandle<handle_traits::WindowDC>;
+using UniqueDrop = UniqueHandle<handle_traits::Drop>;
