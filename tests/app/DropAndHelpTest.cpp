@@ -1,5 +1,6 @@
 #include <doctest.h>
 
+#include "MainWindowSupport.h"
 #include "app/QuenloUnit1.h"
 #include "framework/Dialogs.h"
 #include "framework/FileSystem.h"
@@ -16,19 +17,6 @@
 #include <vector>
 
 namespace {
-
-std::unique_ptr<TForm1> StartMainWindow(const TRegistryFixture& Registry) {
-  TForm1Options Options;
-  Options.RegistryKey = Registry.KeyPath();
-  Options.SingleInstance = false;
-  return std::make_unique<TForm1>(Options);
-}
-
-std::vector<std::wstring> Captions(TForm1& Form) {
-  std::vector<std::wstring> Result;
-  for (int i = 0; i < Form.VKRListView1.Count(); ++i) Result.push_back(Form.VKRListView1.Item(i).Caption());
-  return Result;
-}
 
 std::wstring MakeShortcut(const std::wstring& FileName, const std::wstring& Target) {
   TVKRShellLink Link;

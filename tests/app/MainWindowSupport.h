@@ -1,0 +1,23 @@
+#pragma once
+// The main window on a private registry key, for the tests of its commands.
+
+#include "app/QuenloUnit1.h"
+#include "support/RegistryFixture.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+inline std::unique_ptr<TForm1> StartMainWindow(const TRegistryFixture& Registry) {
+  TForm1Options Options;
+  Options.RegistryKey = Registry.KeyPath();
+  Options.SingleInstance = false;
+  return std::make_unique<TForm1>(Options);
+}
+
+// The folder list's captions, top to bottom.
+inline std::vector<std::wstring> Captions(TForm1& Form) {
+  std::vector<std::wstring> Result;
+  for (int i = 0; i < Form.VKRListView1.Count(); ++i) Result.push_back(Form.VKRListView1.Item(i).Caption());
+  return Result;
+}
