@@ -12,6 +12,7 @@
 #include "framework/Exception.h"
 #include "framework/FileSystem.h"
 #include "framework/FormatSettings.h"
+#include "framework/ShellExecute.h"
 #include "framework/SystemFont.h"
 #include "framework/Text.h"
 #include "resources/MainRes.h"
@@ -259,6 +260,8 @@ TForm1::TForm1(const TForm1Options& Options)
 
   CreateControls();
   BindCommands();
+  VKRFileDrag1.HookWindow(Handle());
+  VKRFileDrag1.OnDrop = [this](TObject* Sender, int, int) { VKRFileDrag1Drop(Sender); };
   if (Options.SingleInstance) FInstanceGuard.Publish(Handle());
   FormCreate(this);
 }
@@ -359,6 +362,7 @@ void TForm1::BindCommands() {
   Bind(IDM_ABOUT, &TForm1::AboutToolButtonClick);
   Bind(IDM_EXPLOREFOLDER, &TForm1::ExploreFolder1Click);
   Bind(IDM_POPUPREMOVEFOLDER, &TForm1::RemoveFolder2Click);
+  Bind(IDM_RELEASENOTES, &TForm1::ReleaseNotes1Click);
   Bind(IDM_FIND, &TForm1::VKRListView1Find);
   Bind(IDM_FINDNEXT, &TForm1::VKRListView1FindNext);
 
@@ -858,6 +862,38 @@ void TForm1::VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Ite
   if (Stage != TCustomDrawStage::cdPrePaint) return;
   // Empty folders are greyed.
   Sender->CanvasFont().SetColor(Item.SubItem(2) == L"0 KB" ? clGrayText : clBlack);
+// ---- Drops and help ------------------------------------------------------------------
+
+void TForm1::VKRFileDrag1Drop(TObject*) {
+  // While a command runs or a dialog is up the list is not ours to change.
+  if (Busy() || !IsWindowEnabled(Handle())) return;
+  try {
+    for (std::wstring& Path : VKRFileDrag1.Files()) {
+      if (LowerCaseAZ(ExtractFileExt(Path)) == L".lnk") {
+        VKRShellLink1.SetFileName(Path);
+        VKRShellLink1.Read();
+        Path = VKRShellLink1.Target();
+      }
+      if (!DirectoryExists(Path)) continue;
+      AddFolderToVKRListView(Path, true);
+      // The new folder has not been scanned: Delete comes back with the next scan.
+      WithdrawDelete();
+    }
+  } catch (const EVKRShellLink& Error) {
+    // The rows added before the unreadable shortcut stay; the rest of the drop is dropped.
+    MessageDlg(Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+  }
+}
+
+void TForm1::ReleaseNotes1Click(TObject*) {
+  const std::wstring Notes = ChangeFileExt(ApplicationExeName(), L".txt");
+  if (!FileExists(Notes)) return;
+  TShellExecuteRequest Request;
+  Request.WindowHandle = Handle();
+  Request.Operation = L"open";
+  Request.FileName = Notes.c_str();
+  Request.ShowCommand = SW_SHOWNORMAL;
+  RunShellExecute(Request);
 }
 
 // ---- Messages -------------------------------------------------------------------------

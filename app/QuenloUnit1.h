@@ -4,6 +4,8 @@
 #include "app/FolderDelete.h"
 #include "app/SingleInstance.h"
 #include "common/VKRAboutDialog.h"
+#include "common/VKRFileDrag.h"
+#include "common/VKRShellLink.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/LongCommand.h"
@@ -54,6 +56,8 @@ public:
   TVKRFileFind VKRFileFind1;
   TVKRAppUpdate VKRAppUpdate1;
   TVKRAboutDialog VKRAboutDialog1;
+  TVKRShellLink VKRShellLink1;
+  TVKRFileDrag VKRFileDrag1;  // hooked once the window exists
   TToolBar ToolBar1;
   TProgressBar ProgressBar1;
   TStatusBar StatusBar1;
@@ -116,6 +120,10 @@ public:
   // Scan, Delete: the busy state, progress, Cancel (Esc, the strip's
   // button, closing the window) and no other input while they run.
   TLongCommand LongCommand1;
+  // Folders and shortcuts to folders dropped from the shell join the list.
+  void VKRFileDrag1Drop(TObject* Sender);
+  // Opens the text file of the executable's name beside it, when there is one.
+  void ReleaseNotes1Click(TObject* Sender);
 
   // The subfolders directly in Path: directories and system entries that
   // are not hidden. 0 when Path cannot be listed.

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <utility>
 
@@ -128,6 +129,13 @@ struct CoTaskMem {
   static void Close(Type p) noexcept { CoTaskMemFree(p); }
 };
 
+// A drop handle of WM_DROPFILES: finishing the drop frees it.
+struct Drop {
+  using Type = HDROP;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { DragFinish(h); }
+};
+
 }  // namespace handle_traits
 
 using UniqueHKey = UniqueHandle<handle_traits::HKey>;
@@ -173,3 +181,4 @@ struct Window {
 };
 }  // namespace handle_traits
 using UniqueWindow = UniqueHandle<handle_traits::Window>;
+using UniqueDrop = UniqueHandle<handle_traits::Drop>;

@@ -1,0 +1,90 @@
+#include "common/VKRFileDrag.h"
+
+#include "framework/Application.h"
+#include "framework/Exception.h"
+#include "framework/Handle.h"
+
+#include <shellapi.h>
+
+namespace {
+
+// The component behind a hooked window; the window's user data belongs to its own object.
+const wchar_t* const InstanceProperty = L"MarrowbyFileDrag";
+
+constexpr UINT InitialPathBufferLength = 256;
+
+}  // namespace
+
+TVKRFileDrag::TVKRFileDrag(HWND Owner) { HookWindow(Owner); }
+
+TVKRFileDrag::~TVKRFileDrag() { Unhook(); }
+
+void TVKRFileDrag::HookWindow(HWND Owner) {
+  if (FWindow != nullptr) return;
+  FEnabled = true;
+  if (Owner == nullptr || !IsWindow(Owner)) {
+    FEnabled = false;
+    return;
+  }
+  FWindow = Owner;
+  SetPropW(FWindow, InstanceProperty, this);
+  FPreviousProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(FWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TVKRFileDrag::WindowProc)));
+  SetEnabled(FEnabled);
+}
+
+void TVKRFileDrag::Unhook() noexcept {
+  if (FWindow == nullptr) return;
+  if (IsWindow(FWindow)) {
+    DragAcceptFiles(FWindow, FALSE);
+    SetWindowLongPtrW(FWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FPreviousProc));
+    RemovePropW(FWindow, InstanceProperty);
+  }
+  FWindow = nullptr;
+}
+
+void TVKRFileDrag::SetEnabled(bool Value) {
+  FEnabled = Value;
+  if (FWindow != nullptr) DragAcceptFiles(FWindow, Value ? TRUE : FALSE);
+}
+
+void TVKRFileDrag::HandleDrop(HDROP Drop) {
+  // Finished whatever happens below: the shell's memory is freed here.
+  const UniqueDrop Owned(Drop);
+  // A drop that reaches a window which no longer accepts them changes nothing.
+  if (!FEnabled) return;
+  FFiles.clear();
+  FFileCount = DragQueryFileW(Drop, 0xFFFFFFFF, nullptr, 0);
+  FFiles.reserve(FFileCount);
+  std::wstring Buffer(InitialPathBufferLength, L'\0');
+  for (UINT i = 0; i < FFileCount; ++i) {
+    const UINT Length = DragQueryFileW(Drop, i, nullptr, 0);
+    if (Length + 1 > Buffer.size()) Buffer.resize(Length + 1);
+    const UINT Copied = DragQueryFileW(Drop, i, Buffer.data(), static_cast<UINT>(Buffer.size()));
+    FFiles.emplace_back(Buffer.data(), Copied);
+  }
+  if (OnDrop) {
+    POINT At{};
+    DragQueryPoint(Drop, &At);
+    OnDrop(this, At.x, At.y);
+  }
+}
+
+LRESULT CALLBACK TVKRFileDrag::WindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto* Self = static_cast<TVKRFileDrag*>(GetPropW(Window, InstanceProperty));
+  if (Self == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
+  const WNDPROC Previous = Self->FPreviousProc;
+  if (Msg == WM_DROPFILES) {
+    try {
+      Self->HandleDrop(reinterpret_cast<HDROP>(WParam));
+    } catch (const std::exception& Error) {
+      Application().HandleException(Error);
+    } catch (...) {
+      Application().HandleException(Exception(L"Unexpected error"));
+    }
+    return 0;
+  }
+  // The window goes: its own procedure must be back before it sees the end.
+  if (Msg == WM_NCDESTROY) Self->Unhook();
+  return CallWindowProcW(Previous, Window, Msg, WParam, LParam);
+}
