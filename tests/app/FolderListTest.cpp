@@ -77,21 +77,21 @@ TEST_CASE("adding a folder through the browser") {
 
 TEST_CASE("removing rows subtracts what the scanned ones show") {
   TMainWindowFixture F;
-  F.Temp.MakeFile(L"one\\a.tmp", 3000);
-  F.Temp.MakeDir(L"one\\sub");
-  F.Temp.MakeFile(L"two\\b.tmp", 5000);
-  F.Temp.MakeFile(L"three\\c.tmp", 500);
-  F.Start({L"one", L"two", L"three"});
+  F.Temp.MakeFile(L"r1\\a.tmp", 3000);
+  F.Temp.MakeDir(L"r1\\sub");
+  F.Temp.MakeFile(L"r2\\b.tmp", 5000);
+  F.Temp.MakeFile(L"r3\\c.tmp", 500);
+  F.Start({L"r1", L"r2", L"r3"});
   F.Scan();
   // A row that was never scanned.
-  F.Form1->AddFolderToVKRListView(F.Temp.MakeDir(L"four"), true);
+  F.Form1->AddFolderToVKRListView(F.Temp.MakeDir(L"r4"), true);
   REQUIRE(F.Form1->CurrentFileSizeKB == 2 + 4 + 0);
 
   SUBCASE("a scanned row and an unscanned one") {
     Select(F, {0, 3});
     F.Form1->RemoveFolder2Click(F.Form1.get());
     REQUIRE(F.Form1->VKRListView1.Count() == 2);
-    CHECK(F.Form1->VKRListView1.Item(0).Caption() == F.Temp / L"two");
+    CHECK(F.Form1->VKRListView1.Item(0).Caption() == F.Temp / L"r2");
     CHECK(F.Form1->CurrentSubfolderCount == 0);
     CHECK(F.Form1->CurrentFileCount == 2);
     CHECK(F.Form1->CurrentFileSizeKB == 4);
@@ -113,7 +113,7 @@ TEST_CASE("removing rows subtracts what the scanned ones show") {
       return 42;
     });
     PressKey(F, VK_RETURN);
-    CHECK(Opened == std::vector<std::wstring>{F.Temp / L"two"});
+    CHECK(Opened == std::vector<std::wstring>{F.Temp / L"r2"});
     PressKey(F, VK_DELETE);
     CHECK(F.Form1->VKRListView1.Count() == 3);
     CHECK(F.Form1->CurrentFileCount == 2);
@@ -130,8 +130,8 @@ TEST_CASE("removing rows subtracts what the scanned ones show") {
 
 TEST_CASE("which commands a click on the list and the popup menu offer") {
   TMainWindowFixture F;
-  F.Start({L"here", L"gone"});
-  RemoveTree(F.Temp / L"gone");
+  F.Start({L"a_here", L"b_gone"});
+  RemoveTree(F.Temp / L"b_gone");
 
   Select(F, {0});
   F.Form1->VKRListView1Click(F.Form1.get());
