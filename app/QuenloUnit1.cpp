@@ -11,6 +11,7 @@
 #include "framework/SystemFont.h"
 #include "framework/Text.h"
 #include "resources/MainRes.h"
+#include "update/ProgramVersion.h"
 
 #include <shlobj.h>
 
@@ -121,6 +122,13 @@ TForm1::TForm1(const TForm1Options& Options)
   VKRFileFind1.SetThreadPriority(TThreadPriority::tpIdle);
   VKRAppUpdate1.SetFileSizeUnit(TVKRAppUpdateFileSizeUnit::KiloBytes);
   VKRAppUpdate1.SetProxyPort(L"80");
+  VKRAppUpdate1.SetUpdateFileURL(L"https://updates.brenlow.example/brenlow/BrenlowUpdates.txt");
+  VKRAppUpdate1.SetUpdatePageURL(L"https://updates.brenlow.example/brenlow/");
+  // 15-pixel characters: 11 points at 96 dots per inch.
+  VKRAppUpdate1.Font().SetSize(11);
+  VKRAppUpdate1.FontReadme().SetSize(11);
+  // Only a download whose SHA-256 digest the descriptor confirms is started.
+  VKRAppUpdate1.SetHashType(THashType::htSHA256);
 
   const HMENU MainMenu = LoadMenuW(Application().HInstance(), MAKEINTRESOURCEW(IDR_MAINMENU));
   if (MainMenu == nullptr) throw EResNotFound(L"Main menu");
@@ -223,6 +231,7 @@ void TForm1::BindCommands() {
   BindCommand(IDM_STATISTICS, [this] { RunExclusive([this] { StatisticsToolButtonClick(this); }); });
   BindCommand(IDM_SCAN, [this] { RunExclusive([this] { ScanToolButtonClick(this); }); });
   BindCommand(IDM_OPTIONS, [this] { RunExclusive([this] { OptionsToolButtonClick(this); }); });
+  BindCommand(IDM_CHECKFORUPDATES, [this] { RunExclusive([this] { CheckforUpdates1Click(this); }); });
 }
 
 void TForm1::RunExclusive(const std::function<void()>& Command) {
@@ -403,6 +412,13 @@ void TForm1::OptionsToolButtonClick(TObject*) {
     Form2->LoadOptionsFromRegistry();
     Form2->ActivateOptions();
   }
+}
+
+void TForm1::CheckforUpdates1Click(TObject*) {
+  VKRAppUpdate1.SetVersion(ProgramVersionText(ApplicationExeName()));
+  // The check lets windows repaint while it fetches: no other command may start meanwhile.
+  TBusyState Busy(*this, nullptr);
+  VKRAppUpdate1.Execute(false);
 }
 
 void TForm1::StatisticsToolButtonClick(TObject*) {

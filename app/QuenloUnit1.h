@@ -91,6 +91,7 @@ public:
   void StatisticsToolButtonClick(TObject* Sender);
   void ScanToolButtonClick(TObject* Sender);
   void OptionsToolButtonClick(TObject* Sender);
+  void CheckforUpdates1Click(TObject* Sender);
 
   // The subfolders directly in Path: directories and system entries that
   // are not hidden. 0 when Path cannot be listed.

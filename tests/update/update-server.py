@@ -63,7 +63,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.end_headers()
             return
         if url.path == "/echo":
-            body = (self.requestline + "\r\n" + str(self.headers)).encode()
+            body = (self.requestline + "\r\n" + "".join("%s: %s\r\n" % item for item in self.headers.items())).encode()
             self._send(body, head, True)
             return
         if len(parts) >= 3 and parts[1] in ("slow", "nolength"):
