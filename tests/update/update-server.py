@@ -11,6 +11,7 @@ Besides the files of <dir>/www it answers:
   /redirect/<n>/<path>         n redirections, then /<path>
   /slow/<path>?block=B&delay=MS  the file in blocks of B bytes, MS apart
   /nolength/<path>             the file without Content-Length
+  /gone/<path>                 HEAD as for the file, GET 410 Gone
   /echo                        the request line and headers as text
 Requests in proxy form (GET http://host/path) are served as /path.
 """
@@ -65,6 +66,15 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if url.path == "/echo":
             body = (self.requestline + "\r\n" + "".join("%s: %s\r\n" % item for item in self.headers.items())).encode()
             self._send(body, head, True)
+            return
+        if len(parts) >= 3 and parts[1] == "gone" and not head:
+            self.send_response(410)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if len(parts) >= 3 and parts[1] == "gone":
+            self.path = "/" + "/".join(parts[2:])
+            super().do_HEAD()
             return
         if len(parts) >= 3 and parts[1] in ("slow", "nolength"):
             full = self._file("/".join(parts[2:]))
