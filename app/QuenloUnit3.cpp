@@ -34,16 +34,6 @@ constexpr int Spacing = 8;
 constexpr int ButtonWidth = 75;
 constexpr int ButtonHeight = 25;
 
-SIZE TextExtent(HWND Window, HFONT Font, const std::wstring& Text) {
-  HDC Dc = GetDC(Window);
-  const HGDIOBJ Old = SelectObject(Dc, Font);
-  SIZE Extent{};
-  GetTextExtentPoint32W(Dc, Text.c_str(), static_cast<int>(Text.size()), &Extent);
-  SelectObject(Dc, Old);
-  ReleaseDC(Window, Dc);
-  return Extent;
-}
-
 }  // namespace
 
 TForm3::TForm3(HWND Owner) : TForm(L"TForm3", TCloseAction::caHide) {
@@ -109,9 +99,5 @@ void TForm3::SizeToContent() {
   const int ButtonH = ScaleByDpi(ButtonHeight);
   CloseButton.SetBounds(ContentRight - ButtonW, ButtonTop, ButtonW, ButtonH);
 
-  RECT Bounds{0, 0, ContentRight + Border, ButtonTop + ButtonH + Border};
-  AdjustWindowRectEx(&Bounds, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
-  SetWindowPos(Handle(), nullptr, 0, 0, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetClientSize(ContentRight + Border, ButtonTop + ButtonH + Border);
 }

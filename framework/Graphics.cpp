@@ -151,3 +151,13 @@ HFONT TFont::Handle() const {
   }
   return FHandle.get();
 }
+
+SIZE TextExtent(HWND Window, HFONT Font, const std::wstring& Text) {
+  HDC Dc = GetDC(Window);
+  const HGDIOBJ Old = SelectObject(Dc, Font);
+  SIZE Extent{};
+  GetTextExtentPoint32W(Dc, Text.c_str(), static_cast<int>(Text.size()), &Extent);
+  SelectObject(Dc, Old);
+  ReleaseDC(Window, Dc);
+  return Extent;
+}

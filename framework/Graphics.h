@@ -89,6 +89,9 @@ private:
   uint8_t FBits = 0;
 };
 
+// The size of Text drawn in Font on the screen Window is on.
+SIZE TextExtent(HWND Window, HFONT Font, const std::wstring& Text);
+
 // A font description; Handle() makes the GDI font for the screen on demand.
 class TFont : public TObject {
 public:

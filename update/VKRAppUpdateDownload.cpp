@@ -26,16 +26,6 @@ constexpr TRowIds Rows[] = {
     {IDC_REMAININGCAPTION, IDC_REMAININGLABEL}, {IDC_TRANSFERCAPTION, IDC_TRANSFERLABEL},
 };
 
-SIZE TextExtent(HWND Window, HFONT Font, const std::wstring& Text) {
-  HDC Dc = GetDC(Window);
-  const HGDIOBJ Old = SelectObject(Dc, Font);
-  SIZE Extent{};
-  GetTextExtentPoint32W(Dc, Text.c_str(), static_cast<int>(Text.size()), &Extent);
-  SelectObject(Dc, Old);
-  ReleaseDC(Window, Dc);
-  return Extent;
-}
-
 std::wstring TwoDigits(int64_t Value) { return (Value < 10 ? L"0" : L"") + std::to_wstring(Value); }
 
 double TimeOfDay() {
@@ -136,11 +126,7 @@ void TVKRAppUpdateDownloadBox::SizeToContent() {
   const int ButtonW = ScaleByDpi(75);
   const int ButtonH = ScaleByDpi(25);
   CancelButton.SetBounds(Edge + ContentWidth - ButtonW, Top, ButtonW, ButtonH);
-  RECT Bounds{0, 0, Edge + ContentWidth + Edge, Top + ButtonH + Edge};
-  AdjustWindowRectEx(&Bounds, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
-  SetWindowPos(Handle(), nullptr, 0, 0, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetClientSize(Edge + ContentWidth + Edge, Top + ButtonH + Edge);
 }
 
 void TVKRAppUpdateDownloadBox::SetBoxFont(const TFont& Value) {

@@ -1,10 +1,10 @@
 #include "update/VKRAppUpdateNotify.h"
 
+#include "common/VKRCommonUnit.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/Dpi.h"
 #include "framework/FileSystem.h"
-#include "framework/FormatSettings.h"
 #include "framework/Handle.h"
 #include "framework/ShellExecute.h"
 #include "framework/Text.h"
@@ -22,34 +22,9 @@ TVKRAppUpdateNotifyBox* VKRAppUpdateNotifyBox = nullptr;
 
 namespace {
 
-constexpr int64_t KB = 1024;
-constexpr int64_t MB = 1024 * KB;
-constexpr int64_t GB = 1024 * MB;
-
-std::wstring Grouped(int64_t Value, const wchar_t* Unit) {
-  return FormatGrouped(Value, FormatSettings().ThousandSeparator) + L" " + Unit;
-}
-
-// A size in one fixed unit: "0 <unit>" for nothing, "1 <unit>" below one unit.
-std::wstring InUnit(int64_t Bytes, int64_t Unit, const wchar_t* Name) {
-  if (Bytes == 0) return std::wstring(L"0 ") + Name;
-  if (Bytes < Unit) return std::wstring(L"1 ") + Name;
-  return Grouped(Bytes / Unit, Name);
-}
-
 std::function<void()>& CloseApplicationHandler() {
   static std::function<void()> Handler;
   return Handler;
-}
-
-SIZE TextExtent(HWND Window, HFONT Font, const std::wstring& Text) {
-  HDC Dc = GetDC(Window);
-  const HGDIOBJ Old = SelectObject(Dc, Font);
-  SIZE Extent{};
-  GetTextExtentPoint32W(Dc, Text.c_str(), static_cast<int>(Text.size()), &Extent);
-  SelectObject(Dc, Old);
-  ReleaseDC(Window, Dc);
-  return Extent;
 }
 
 const wchar_t* const DeviceNames[] = {L"con",  L"prn",  L"aux",  L"nul",  L"com0", L"com1",   L"com2",   L"com3",
@@ -76,23 +51,8 @@ int32_t ClampToRange(int64_t Value) { return static_cast<int32_t>(std::min<int64
 }  // namespace
 
 std::wstring FormatUpdateFileSize(int64_t Bytes, TVKRAppUpdateFileSizeUnit Unit) {
-  switch (Unit) {
-    case TVKRAppUpdateFileSizeUnit::Auto:
-      if (Bytes > GB) return Grouped(Bytes / GB, L"GB");
-      if (Bytes > MB) return Grouped(Bytes / MB, L"MB");
-      if (Bytes > KB) return Grouped(Bytes / KB, L"KB");
-      if (Bytes != 0) return Grouped(Bytes, L"B");
-      return L"0 B";
-    case TVKRAppUpdateFileSizeUnit::Bytes:
-      return Bytes == 0 ? L"0 B" : Grouped(Bytes, L"B");
-    case TVKRAppUpdateFileSizeUnit::KiloBytes:
-      return InUnit(Bytes, KB, L"KB");
-    case TVKRAppUpdateFileSizeUnit::MegaBytes:
-      return InUnit(Bytes, MB, L"MB");
-    case TVKRAppUpdateFileSizeUnit::GigaBytes:
-      return InUnit(Bytes, GB, L"GB");
-  }
-  return {};
+  // The update windows' units follow the common formatter's, in the same order.
+  return FormatFileSize(Bytes, static_cast<TSizeUnit>(Unit));
 }
 
 bool IsSafeDownloadName(const std::wstring& Name) {
@@ -206,11 +166,7 @@ void TVKRAppUpdateNotifyBox::SizeToContent() {
   OpenWebPageButton.SetBounds(Edge + DownloadW + Gap, Top, ButtonWidth(OpenWebPageButton), ButtonH);
   const int OKW = ButtonWidth(OKButton);
   OKButton.SetBounds(Edge + MemoWidth - OKW, Top, OKW, ButtonH);
-  RECT Bounds{0, 0, Edge + MemoWidth + Edge, Top + ButtonH + Edge};
-  AdjustWindowRectEx(&Bounds, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
-  SetWindowPos(Handle(), nullptr, 0, 0, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetClientSize(Edge + MemoWidth + Edge, Top + ButtonH + Edge);
 }
 
 std::wstring TVKRAppUpdateNotifyBox::FormatFileSize(int64_t Bytes) const {

@@ -28,17 +28,6 @@ using TUnit = TVKRAppUpdateFileSizeUnit;
 const std::wstring WillClose = L"The application will close to start the update.";
 const std::wstring Corrupted = L"The downloaded file is corrupted.";
 
-std::string ReadAll(const std::wstring& FileName) {
-  UniqueFile File(CreateFileW(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr));
-  if (!File) return {};
-  std::string Bytes;
-  char Buffer[65536];
-  DWORD Read = 0;
-  while (ReadFile(File.get(), Buffer, sizeof(Buffer), &Read, nullptr) && Read > 0) Bytes.append(Buffer, Read);
-  return Bytes;
-}
-
 // An installer name no other test uses.
 std::wstring UniqueInstallerName() {
   static std::atomic<int> Counter{0};
@@ -230,7 +219,7 @@ TEST_CASE("downloads of the installer") {
     Box.DownloadFileURL = L"\\\\?\\" + Source;
     Box.SHA256Hash = Digest;
     std::string Started;
-    Fixture.Shell.OnRequest = [&](const std::wstring& File) { Started = ReadAll(File); };
+    Fixture.Shell.OnRequest = [&](const std::wstring& File) { Started = ReadFileBytes(File); };
     Fixture.Download();
     CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{WillClose});
     CHECK(Fixture.Closes == 1);
@@ -266,7 +255,7 @@ TEST_CASE("downloads of the installer") {
       Maximum = Download.ProgressBar1.Max();
     });
     std::string Started;
-    Fixture.Shell.OnRequest = [&](const std::wstring& Target) { Started = ReadAll(Target); };
+    Fixture.Shell.OnRequest = [&](const std::wstring& Target) { Started = ReadFileBytes(Target); };
     Fixture.Download();
     CHECK(Watch.Looks() > 3);
     CHECK(Maximum == 300000);
@@ -405,7 +394,7 @@ TEST_CASE("end to end: a newer version's installer is fetched, verified and woul
   const std::wstring Source =
       Built != nullptr && FileExists(Built) ? std::wstring(Built) : ExtractFilePath(ApplicationExeName()) + L"Marrowby.exe";
   if (Built == nullptr) MESSAGE("no installer was built: Marrowby.exe stands in for it");
-  const std::string Installer = ReadAll(Source);
+  const std::string Installer = ReadFileBytes(Source);
   REQUIRE(Installer.size() > 1000);
 
   TServedFolder Served;
@@ -424,7 +413,7 @@ TEST_CASE("end to end: a newer version's installer is fetched, verified and woul
   TDialogLog Dialogs;
   TShellLog Shell;
   std::string Started;
-  Shell.OnRequest = [&](const std::wstring& File) { Started = ReadAll(File); };
+  Shell.OnRequest = [&](const std::wstring& File) { Started = ReadFileBytes(File); };
   int Closes = 0;
   TCloseApplicationHook CloseHook([&] { ++Closes; });
   TNotifyAnswer Answer([](TVKRAppUpdateNotifyBox& Box) { Box.DownloadButton.Click(); });

@@ -12,17 +12,6 @@
 
 namespace {
 
-std::string ReadAll(const std::wstring& FileName) {
-  UniqueFile File(CreateFileW(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr));
-  if (!File) return {};
-  std::string Bytes;
-  char Buffer[65536];
-  DWORD Read = 0;
-  while (ReadFile(File.get(), Buffer, sizeof(Buffer), &Read, nullptr) && Read > 0) Bytes.append(Buffer, Read);
-  return Bytes;
-}
-
 // GETs URL into a file of Dir; returns the body.
 std::string Fetch(THttpCli& Client, const TTempDir& Dir, const std::wstring& URL) {
   const std::wstring Target = Dir / L"body.bin";
@@ -34,7 +23,7 @@ std::string Fetch(THttpCli& Client, const TTempDir& Dir, const std::wstring& URL
     Client.Get();
     Client.SetRcvdStream(nullptr);
   }
-  return ReadAll(Target);
+  return ReadFileBytes(Target);
 }
 
 bool Contains(const std::string& Text, const std::string& Part) { return Text.find(Part) != std::string::npos; }
@@ -161,7 +150,7 @@ TEST_CASE("the client against a real server") {
       CHECK(Error.ReasonPhrase() == L"Not Found");
     }
     CHECK(Client.StatusCode() == 404);
-    CHECK(ReadAll(Dir / L"body.bin").empty());
+    CHECK(ReadFileBytes(Dir / L"body.bin").empty());
   }
 
   SUBCASE("a proxy receives the request for the named host") {
@@ -182,7 +171,7 @@ TEST_CASE("the client against a real server") {
     };
     CHECK_THROWS_AS(Fetch(Client, Dir, Served.URL(L"file.bin?block=5000&delay=30", L"slow")), EHttpException);
     CHECK(Events == 2);
-    CHECK(ReadAll(Dir / L"body.bin").size() < Body.size());
+    CHECK(ReadFileBytes(Dir / L"body.bin").size() < Body.size());
   }
 
   SUBCASE("a server that is not there is an ordinary error") {
@@ -197,6 +186,6 @@ TEST_CASE("the client against a real server") {
     }
     THttpCli Client(true);
     CHECK_THROWS_AS(Fetch(Client, Dir, HttpsOrigin() + L"/" + Served.Name() + L"/file.bin"), EHttpClientError);
-    CHECK(ReadAll(Dir / L"body.bin").empty());
+    CHECK(ReadFileBytes(Dir / L"body.bin").empty());
   }
 }

@@ -73,3 +73,14 @@ std::string PatternBytes(size_t Size) {
   }
   return Bytes;
 }
+
+std::string ReadFileBytes(const std::wstring& FileName) {
+  UniqueFile File(CreateFileW(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+  if (!File) return {};
+  std::string Bytes;
+  char Buffer[65536];
+  DWORD Read = 0;
+  while (ReadFile(File.get(), Buffer, sizeof(Buffer), &Read, nullptr) && Read > 0) Bytes.append(Buffer, Read);
+  return Bytes;
+}

@@ -32,5 +32,8 @@ private:
   std::wstring FPath;
 };
 
+// The bytes of a file; empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& FileName);
+
 // A text of Size bytes that differs from block to block.
 std::string PatternBytes(size_t Size);
