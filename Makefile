@@ -2,6 +2,7 @@
 #             (without a display: under Xvfb, saves build/marrowby.png, closes)
 # make test   installs what is missing, builds, runs every test through ctest
 # make build  only builds;  make bench  runs the benchmarks
+# make installer  builds build/Marrowby-Setup-<version>.exe with NSIS
 
 BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
@@ -12,7 +13,7 @@ PACKAGES   := cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 xvfb xaut
 WINE_ENV   := WINEPREFIX=$(PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all setup build run test bench prefix clean
+.PHONY: all setup build run test bench prefix clean installer
 
 all: build
 
@@ -49,6 +50,14 @@ test: build prefix
 
 bench: build prefix
 	@tools/run-bench.sh $(BUILD)
+
+# NSIS is needed by this target alone; the build finds makensis when it is configured again.
+installer: setup
+	@dpkg-query -W -f='$${Status}' nsis 2>/dev/null | grep -q "install ok installed" || { \
+	  $(SUDO) apt-get update -q && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q nsis; }
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+	cmake --build $(BUILD) --target installer -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD)

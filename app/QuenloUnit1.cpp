@@ -248,6 +248,13 @@ TForm1::TForm1(const TForm1Options& Options)
     VKRAboutDialog1.SetFont(AboutFont);
   }
   VKRAboutDialog1.SetText(AboutCredit);
+  VKRAppUpdate1.SetUpdateFileURL(L"https://updates.brenlow.example/brenlow/BrenlowUpdates.txt");
+  VKRAppUpdate1.SetUpdatePageURL(L"https://updates.brenlow.example/brenlow/");
+  // 15-pixel characters: 11 points at 96 dots per inch.
+  VKRAppUpdate1.Font().SetSize(11);
+  VKRAppUpdate1.FontReadme().SetSize(11);
+  // Only a download whose SHA-256 digest the descriptor confirms is started.
+  VKRAppUpdate1.SetHashType(THashType::htSHA256);
 
   const HMENU MainMenu = LoadMenuW(Application().HInstance(), MAKEINTRESOURCEW(IDR_MAINMENU));
   if (MainMenu == nullptr) throw EResNotFound(L"Main menu");
@@ -363,6 +370,7 @@ void TForm1::BindCommands() {
   Bind(IDM_EXPLOREFOLDER, &TForm1::ExploreFolder1Click);
   Bind(IDM_POPUPREMOVEFOLDER, &TForm1::RemoveFolder2Click);
   Bind(IDM_RELEASENOTES, &TForm1::ReleaseNotes1Click);
+  Bind(IDM_CHECKFORUPDATES, &TForm1::CheckforUpdates1Click);
   Bind(IDM_FIND, &TForm1::VKRListView1Find);
   Bind(IDM_FINDNEXT, &TForm1::VKRListView1FindNext);
 
@@ -749,6 +757,13 @@ void TForm1::VKRListView1Find(TObject*) { VKRListView1.Find(); }
 
 // Without a search started, F3 does nothing, as the list's FindNext does.
 void TForm1::VKRListView1FindNext(TObject*) { VKRListView1.FindNext(); }
+
+void TForm1::CheckforUpdates1Click(TObject*) {
+  VKRAppUpdate1.SetVersion(VKRAboutDialog1.ExtractVersion(false));
+  // The check lets windows repaint while it fetches: no other command may start meanwhile.
+  TBusyState Busy(*this, nullptr);
+  VKRAppUpdate1.Execute(false);
+}
 
 void TForm1::StatisticsToolButtonClick(TObject*) {
   {

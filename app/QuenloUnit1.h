@@ -124,6 +124,7 @@ public:
   void VKRFileDrag1Drop(TObject* Sender);
   // Opens the text file of the executable's name beside it, when there is one.
   void ReleaseNotes1Click(TObject* Sender);
+  void CheckforUpdates1Click(TObject* Sender);
 
   // The subfolders directly in Path: directories and system entries that
   // are not hidden. 0 when Path cannot be listed.

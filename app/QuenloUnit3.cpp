@@ -100,9 +100,5 @@ void TForm3::SizeToContent() {
   const int ButtonH = ScaleByDpi(ButtonHeight);
   CloseButton.SetBounds(ContentRight - ButtonW, ButtonTop, ButtonW, ButtonH);
 
-  RECT Bounds{0, 0, ContentRight + Border, ButtonTop + ButtonH + Border};
-  AdjustWindowRectEx(&Bounds, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
-  SetWindowPos(Handle(), nullptr, 0, 0, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetClientSize(ContentRight + Border, ButtonTop + ButtonH + Border);
 }

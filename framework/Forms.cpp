@@ -157,6 +157,14 @@ void TForm::CenterOnScreen() {
   SetBounds((ScreenWidth - Width()) / 2, (ScreenHeight - Height()) / 2, Width(), Height());
 }
 
+void TForm::SetClientSize(int NewWidth, int NewHeight) {
+  RECT Bounds{0, 0, NewWidth, NewHeight};
+  AdjustWindowRectEx(&Bounds, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), GetMenu(Handle()) != nullptr,
+                     static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+  SetWindowPos(Handle(), nullptr, 0, 0, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // ---- Showing and closing ------------------------------------------------------------
 
 bool TForm::Visible() const { return IsWindowVisible(Handle()) != FALSE; }

@@ -77,6 +77,8 @@ public:
 
   // Left and top put the form in the middle of the primary screen, its size kept.
   void CenterOnScreen();
+  // Resizes the window, where it stands, to a client area of this size.
+  void SetClientSize(int Width, int Height);
 
 protected:
   TForm(std::wstring ClassName, TCloseAction DefaultCloseAction);

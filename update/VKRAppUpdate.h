@@ -1,7 +1,7 @@
 #pragma once
 // The web update component: where the update descriptor lives, how to reach
-// it (proxy), and how its windows look. The check itself is added with the
-// update windows.
+// it (proxy), how its windows look, and the check itself: fetch the
+// descriptor, compare versions, show the notes of a newer release.
 
 #include "framework/Graphics.h"
 #include "framework/Object.h"
@@ -35,6 +35,10 @@ public:
   THashType HashType() const { return FHashType; }
   void SetHashType(THashType Value) { FHashType = Value; }
 
+  // One check; true when a newer version was found and its window shown.
+  // NoMessageDlg keeps the closing "no new versions" messages back.
+  bool Execute(bool NoMessageDlg);
+
 private:
   std::wstring FProxyAddress;
   std::wstring FProxyPort = L"80";
@@ -46,3 +50,42 @@ private:
   TFont FFontReadme;
   THashType FHashType = THashType::htNone;
 };
+
+// The descriptor section of this program: the executable's name before its
+// first "." (for a program run by rundll32, the DLL's). Set by the first
+// component made.
+const std::wstring& AppSectionName();
+
+enum class TSourceKind { skWebURL, skUNCPath, skInvalid };
+
+// "\\" at the start makes a UNC path; otherwise a web URL when both the
+// platform's URL check and our own syntax check accept it.
+TSourceKind ClassifySource(const std::wstring& Source);
+// A web URL goes to the HTTPS client when it starts with "https" in any case.
+bool IsSecureSource(const std::wstring& Source);
+// The source in double quotation marks followed by " is an invalid source.".
+std::wstring InvalidSourceMessage(const std::wstring& Source);
+void ShowInvalidSourceMessage(const std::wstring& Source);
+
+// The advertised version is newer when the running one is ordinally less.
+bool IsNewerVersion(const std::wstring& Running, const std::wstring& Advertised);
+
+struct TUpdateDescriptor {
+  std::wstring DownloadFileURL;
+  std::wstring ReadmeFileURL;
+  std::wstring UpdatePageURL;
+  std::wstring MD5Hash;
+  std::wstring SHA1Hash;
+  std::wstring SHA256Hash;
+  std::wstring Version;
+};
+
+// The keys of Section, the "64" ones first; a value too long to be real reads as empty.
+TUpdateDescriptor ReadUpdateDescriptor(const std::wstring& FileName, const std::wstring& Section);
+
+// Copies a UNC source in blocks, letting windows repaint between them; true
+// when something was copied.
+bool CopySourceFile(const std::wstring& Source, const std::wstring& Destination);
+
+// Text of a file: UTF-8 or UTF-16 by its byte-order mark, otherwise ANSI.
+bool LoadTextFile(const std::wstring& FileName, std::wstring& Text);

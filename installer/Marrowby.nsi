@@ -1,0 +1,56 @@
+; The installer a web update downloads: Marrowby.exe and its release notes
+; in Program Files, a Start menu shortcut, an uninstaller.
+; makensis -DVERSION=<x.y.z.w> -DEXE=<Marrowby.exe> -DNOTES=<Marrowby.txt> -DOUTFILE=<setup.exe> Marrowby.nsi
+
+; A 64-bit installer for a 64-bit program (it also runs where no 32-bit layer is installed).
+Target amd64-unicode
+
+!ifndef VERSION | EXE | NOTES | OUTFILE
+  !error "VERSION, EXE, NOTES and OUTFILE must be defined"
+!endif
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Marrowby"
+
+Name "Marrowby"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\Brenlow\Marrowby"
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+VIProductVersion "${VERSION}"
+VIAddVersionKey "ProductName" "Marrowby"
+VIAddVersionKey "CompanyName" "Brenlow"
+VIAddVersionKey "FileDescription" "Marrowby Setup"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 Brenlow"
+
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+Section "Marrowby"
+  SetShellVarContext all
+  SetOutPath "$INSTDIR"
+  File "/oname=Marrowby.exe" "${EXE}"
+  File "/oname=Marrowby.txt" "${NOTES}"
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  CreateShortcut "$SMPROGRAMS\Marrowby.lnk" "$INSTDIR\Marrowby.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Marrowby"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Brenlow"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Marrowby.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  Delete "$SMPROGRAMS\Marrowby.lnk"
+  Delete "$INSTDIR\Marrowby.exe"
+  Delete "$INSTDIR\Marrowby.txt"
+  Delete "$INSTDIR\Uninstall.exe"
+  RMDir "$INSTDIR"
+  RMDir "$INSTDIR\.."
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

@@ -1,0 +1,320 @@
+#include <doctest.h>
+
+#include "UpdateServer.h"
+#include "UpdateTestSupport.h"
+#include "app/QuenloUnit1.h"
+#include "framework/FileSystem.h"
+#include "framework/Text.h"
+#include "support/RegistryFixture.h"
+#include "support/TempDir.h"
+#include "support/TestStrings.h"
+#include "update/VKRAppUpdate.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::wstring NoNewVersions = L"There are no new versions available.";
+const std::wstring OfferPage = L"There are no advertised versions available.\rDo you want to open the update web page?";
+
+// A descriptor section of this test program.
+std::string Section(const std::string& Keys) { return "[" + WideToUtf8(AppSectionName()) + "]\r\n" + Keys; }
+
+// What the check put into the notify window, read while it is shown.
+struct TShown {
+  std::wstring Caption;
+  std::wstring Notes;
+  std::wstring Version;
+  std::wstring DownloadFileURL;
+  std::wstring SHA256Hash;
+  bool DownloadEnabled = false;
+};
+
+TNotifyAnswer ReadAndClose(TShown& Shown) {
+  return TNotifyAnswer([&Shown](TVKRAppUpdateNotifyBox& Box) {
+    Shown.Caption = Box.Caption();
+    Shown.Notes = Box.ReadmeMemo.Text();
+    Shown.Version = Box.Version;
+    Shown.DownloadFileURL = Box.DownloadFileURL;
+    Shown.SHA256Hash = Box.SHA256Hash;
+    Shown.DownloadEnabled = Box.DownloadButton.Enabled();
+    Box.OKButton.Click();
+  });
+}
+
+}  // namespace
+
+TEST_CASE("sources are UNC paths, web URLs or invalid") {
+  const struct {
+    const wchar_t* Source;
+    TSourceKind Kind;
+    bool Secure;
+  } Cases[] = {
+      {L"\\\\server\\share\\setup.exe", TSourceKind::skUNCPath, false},
+      {L"\\\\not a url at all", TSourceKind::skUNCPath, false},
+      {L"http://updates.brenlow.example/brenlow/BrenlowUpdates.txt", TSourceKind::skWebURL, false},
+      {L"HTTPS://updates.brenlow.example/brenlow/", TSourceKind::skWebURL, true},
+      {L"https://127.0.0.1:8443/x", TSourceKind::skWebURL, true},
+      {L"not a url", TSourceKind::skInvalid, false},
+      {L"", TSourceKind::skInvalid, false},
+      {L"file:///C:/windows/notepad.exe", TSourceKind::skInvalid, false},
+      {L"javascript:alert(1)", TSourceKind::skInvalid, false},
+      {L"C:\\Windows\\notepad.exe", TSourceKind::skInvalid, false},
+      {L"..\\..\\evil.exe", TSourceKind::skInvalid, false},
+  };
+  for (const auto& Case : Cases) {
+    CAPTURE(WideToUtf8(Case.Source));
+    CHECK(ClassifySource(Case.Source) == Case.Kind);
+    if (Case.Kind == TSourceKind::skWebURL) CHECK(IsSecureSource(Case.Source) == Case.Secure);
+  }
+  CHECK(InvalidSourceMessage(L"not a url") == L"\"not a url\" is an invalid source.");
+}
+
+TEST_CASE("a version is newer when the running one is ordinally less") {
+  const struct {
+    const wchar_t* Running;
+    const wchar_t* Advertised;
+    bool Newer;
+  } Cases[] = {
+      {L"1.02.03", L"1.02.10", true}, {L"1.02.03", L"1.1", true},       {L"1.02.03", L"1.02.03", false},
+      {L"1.02.03", L"1.02", false},   {L"1.02.03", L"", false},         {L"9.99.99", L"10.00.00", false},
+      {L"", L"0.01", true},           {L"", L"", false},                {L"1.00.00", L"1.00.00a", true},
+  };
+  for (const auto& Case : Cases) {
+    CAPTURE(WideToUtf8(Case.Running));
+    CAPTURE(WideToUtf8(Case.Advertised));
+    CHECK(IsNewerVersion(Case.Running, Case.Advertised) == Case.Newer);
+  }
+}
+
+TEST_CASE("the program's descriptor section") {
+  const TVKRAppUpdate Update;  // the first component names the section
+  CHECK(AppSectionName() == L"test_update");
+}
+
+TEST_CASE("descriptor keys: the 64-bit ones first, the plain ones for what they leave empty") {
+  TTempDir Dir;
+  const std::wstring File = Dir.MakeFile(L"updates.txt", std::string(
+      "[Other]\r\nVersion=9.99\r\nDownloadFileURL=http://other.example/o.exe\r\n"
+      "[TEST_UPDATE]\r\n"
+      "Version=1.02.10\r\n"
+      "DownloadFileURL64=\r\n"
+      "DownloadFileURL=http://h.example/plain.exe\r\n"
+      "ReadmeFileURL64=http://h.example/notes64.txt\r\n"
+      "ReadmeFileURL=http://h.example/notes.txt\r\n"
+      "updatepageurl=http://h.example/page\r\n"
+      "SHA256Hash64=ABCDEF\r\n"
+      "SHA1Hash=123\r\n"));
+  const TUpdateDescriptor Values = ReadUpdateDescriptor(File, L"test_update");
+  CHECK(Values.Version == L"1.02.10");
+  CHECK(Values.DownloadFileURL == L"http://h.example/plain.exe");
+  CHECK(Values.ReadmeFileURL == L"http://h.example/notes64.txt");
+  CHECK(Values.UpdatePageURL == L"http://h.example/page");
+  CHECK(Values.SHA256Hash == L"ABCDEF");
+  CHECK(Values.SHA1Hash == L"123");
+  CHECK(Values.MD5Hash.empty());
+
+  const TUpdateDescriptor Missing = ReadUpdateDescriptor(File, L"NotThere");
+  CHECK(Missing.Version.empty());
+  CHECK(Missing.DownloadFileURL.empty());
+}
+
+TEST_CASE("descriptors that are no INI text read as empty, without a hang") {
+  TTempDir Dir;
+  std::string Binary;
+  for (int i = 0; i < 70000; ++i) Binary += static_cast<char>(i * 7 % 256);
+  std::string Huge = "[test_update]\r\n";
+  while (Huge.size() < 5 * 1024 * 1024) Huge += "Key" + std::to_string(Huge.size()) + "=value\r\n";
+  Huge += "Version=2.0\r\n";
+  const struct {
+    const char* Name;
+    std::string Content;
+    const wchar_t* Version;
+    const wchar_t* Download;
+  } Cases[] = {
+      {"binary", Binary, L"", L""},
+      {"html", "<html><body>Not found</body></html>", L"", L""},
+      {"several megabytes", Huge, L"2.0", L""},
+      {"a line of 100,000 characters",
+       "[test_update]\r\nVersion=3.0\r\nDownloadFileURL=http://h.example/" + std::string(100000, 'a') + "\r\n",
+       L"3.0", nullptr},
+      {"a value of two megabytes", "[test_update]\r\nVersion=" + std::string(2 << 20, '9') + "\r\n", L"", L""},
+  };
+  for (const auto& Case : Cases) {
+    CAPTURE(Case.Name);
+    const TUpdateDescriptor Values = ReadUpdateDescriptor(Dir.MakeFile(L"d.txt", Case.Content), L"test_update");
+    CHECK(Values.Version == Case.Version);
+    if (Case.Download != nullptr) CHECK(Values.DownloadFileURL == Case.Download);
+  }
+  // A very long address is read whole, and is then no valid source.
+  const TUpdateDescriptor Long = ReadUpdateDescriptor(Dir / L"d.txt", L"test_update");
+  (void)Long;
+  CHECK(ClassifySource(L"http://h.example/" + std::wstring(100000, L'a')) == TSourceKind::skInvalid);
+}
+
+TEST_CASE("the check without a server to ask") {
+  TVKRAppUpdate Update;
+  TDialogLog Dialogs;
+  TShellLog Shell;
+
+  SUBCASE("no descriptor source: nothing is fetched and there are no new versions") {
+    Update.SetUpdatePageURL(L"http://updates.brenlow.example/brenlow/");
+    CHECK_FALSE(Update.Execute(false));
+    CHECK(Dialogs.Texts == std::vector<std::wstring>{NoNewVersions});
+  }
+
+  SUBCASE("NoMessageDlg keeps the closing message back") {
+    CHECK_FALSE(Update.Execute(true));
+    CHECK(Dialogs.Texts.empty());
+  }
+
+  SUBCASE("an invalid descriptor source is named, then the component's page is offered") {
+    Update.SetUpdateFileURL(L"not a url");
+    Update.SetUpdatePageURL(L"http://updates.brenlow.example/brenlow/");
+    Dialogs.ConfirmAnswer = mrYes;
+    CHECK_FALSE(Update.Execute(false));
+    CHECK(Dialogs.Texts == std::vector<std::wstring>{L"\"not a url\" is an invalid source.", OfferPage});
+    CHECK(Dialogs.Types.front() == TMsgDlgType::mtError);
+    CHECK(Shell.Files == std::vector<std::wstring>{L"http://updates.brenlow.example/brenlow/"});
+  }
+
+  SUBCASE("a UNC descriptor is copied; a missing one is no message") {
+    TTempDir Dir;
+    const std::wstring File = Dir.MakeFile(L"updates.txt", Section("Version=0.50\r\n"));
+    Update.SetVersion(L"1.00.00");
+    Update.SetUpdateFileURL(L"\\\\?\\" + File);
+    CHECK_FALSE(Update.Execute(false));
+    CHECK(Dialogs.Texts == std::vector<std::wstring>{NoNewVersions});
+
+    Dialogs.Texts.clear();
+    Update.SetUpdateFileURL(L"\\\\?\\" + Dir / L"missing.txt");
+    Update.SetUpdatePageURL(L"http://updates.brenlow.example/brenlow/");
+    CHECK_FALSE(Update.Execute(false));
+    CHECK(Dialogs.Texts == std::vector<std::wstring>{OfferPage});
+    CHECK(Shell.Files.empty());
+  }
+}
+
+TEST_CASE("the check against a real server") {
+  if (!UpdateServerRunning()) {
+    MESSAGE("no update test server: skipped");
+    return;
+  }
+  TServedFolder Served;
+  TVKRAppUpdate Update;
+  Update.SetVersion(L"1.02.03");
+  Update.SetUpdatePageURL(L"http://updates.brenlow.example/brenlow/");
+  TDialogLog Dialogs;
+  TShellLog Shell;
+
+  SUBCASE("a newer version shows its notes in the notify window") {
+    Served.Write(L"notes.txt", "Marrowby 1.02.10\r\n\r\n- faster scans\nUTF-8: \xC3\xA9t\xC3\xA9\r\n");
+    Served.Write(L"updates.txt", Section("Version=1.02.10\r\nDownloadFileURL64=\r\nDownloadFileURL=" +
+                                         WideToUtf8(Served.URL(L"setup.exe")) + "\r\nReadmeFileURL=" +
+                                         WideToUtf8(Served.URL(L"notes.txt")) + "\r\nSHA256Hash64=AB12\r\n"));
+    Update.SetUpdateFileURL(Served.URL(L"updates.txt"));
+    TShown Shown;
+    TNotifyAnswer Answer = ReadAndClose(Shown);
+    CHECK(Update.Execute(false));
+    CHECK(Answer.Answered());
+    CHECK(Dialogs.Texts.empty());
+    CHECK(Shown.Caption == L"New Version Available");
+    CHECK(Shown.Version == L"1.02.10");
+    CHECK(Shown.DownloadFileURL == Served.URL(L"setup.exe"));
+    CHECK(Shown.SHA256Hash == L"AB12");
+    CHECK(Shown.DownloadEnabled);
+    // The notes are ANSI text without a byte-order mark; bare line feeds become lines too.
+    CHECK(Shown.Notes == L"Marrowby 1.02.10\r\n\r\n- faster scans\r\nUTF-8: " + AnsiToWide("\xC3\xA9t\xC3\xA9") + L"\r\n");
+    CHECK(VKRAppUpdateNotifyBox == nullptr);
+  }
+
+  SUBCASE("notes that fail to load show the Failed line; a window without download source disables Download") {
+    Served.Write(L"updates.txt",
+                 Section("Version=2.0\r\nReadmeFileURL=" + WideToUtf8(HttpOrigin()) + "/status/404\r\n"));
+    Update.SetUpdateFileURL(Served.URL(L"updates.txt"));
+    TShown Shown;
+    TNotifyAnswer Answer = ReadAndClose(Shown);
+    CHECK(Update.Execute(false));
+    CHECK(Shown.Notes == L"Failed: 404 Not Found");
+    CHECK_FALSE(Shown.DownloadEnabled);
+  }
+
+  SUBCASE("notes from an invalid source are named; the window still shows, with no notes") {
+    Served.Write(L"updates.txt", Section("Version=2.0\r\nReadmeFileURL=javascript:alert(1)\r\n"));
+    Update.SetUpdateFileURL(Served.URL(L"updates.txt"));
+    TShown Shown;
+    TNotifyAnswer Answer = ReadAndClose(Shown);
+    CHECK(Update.Execute(false));
+    CHECK(Dialogs.Texts == std::vector<std::wstring>{L"\"javascript:alert(1)\" is an invalid source."});
+    CHECK(Shown.Notes.empty());
+  }
+
+  SUBCASE("a descriptor that is not found offers the component's page") {
+    Update.SetUpdateFileURL(HttpOrigin() + L"/status/404");
+    Dialogs.ConfirmAnswer = mrNo;
+    CHECK_FALSE(Update.Execute(false));
+    CHECK(Dialogs.Texts == std::vector<std::wstring>{OfferPage});
+    CHECK(Shell.Files.empty());
+  }
+
+  SUBCASE("a descriptor for another program only: no version, the page offer") {
+    Served.Write(L"updates.txt", "[SomeOtherProgram]\r\nVersion=9.0\r\n");
+    Update.SetUpdateFileURL(Served.URL(L"updates.txt"));
+    Dialogs.ConfirmAnswer = mrYes;
+    CHECK_FALSE(Update.Execute(false));
+    CHECK(Dialogs.Texts == std::vector<std::wstring>{OfferPage});
+    CHECK(Shell.Files == std::vector<std::wstring>{L"http://updates.brenlow.example/brenlow/"});
+  }
+
+  SUBCASE("a page named by the descriptor goes to the shell only when it is a web page") {
+    Served.Write(L"updates.txt", Section("UpdatePageURL64=C:\\windows\\notepad.exe\r\n"));
+    Update.SetUpdateFileURL(Served.URL(L"updates.txt"));
+    Dialogs.ConfirmAnswer = mrYes;
+    CHECK_FALSE(Update.Execute(false));
+    CHECK(Dialogs.Texts == std::vector<std::wstring>{OfferPage, L"\"C:\\windows\\notepad.exe\" is an invalid source."});
+    CHECK(Shell.Files.empty());
+  }
+
+  SUBCASE("the same or an older version: no new versions") {
+    for (const char* Version : {"1.02.03", "1.02", "1.01.99"}) {
+      CAPTURE(Version);
+      Dialogs.Texts.clear();
+      Served.Write(L"updates.txt", Section(std::string("Version=") + Version + "\r\n"));
+      Update.SetUpdateFileURL(Served.URL(L"updates.txt"));
+      CHECK_FALSE(Update.Execute(false));
+      CHECK(Dialogs.Texts == std::vector<std::wstring>{NoNewVersions});
+    }
+  }
+
+  SUBCASE("a binary descriptor of megabytes is no new version") {
+    Served.Write(L"updates.txt", PatternBytes(3 << 20));
+    Update.SetUpdateFileURL(Served.URL(L"updates.txt"));
+    Update.SetUpdatePageURL(L"");
+    CHECK_FALSE(Update.Execute(false));
+    CHECK(Dialogs.Texts == std::vector<std::wstring>{NoNewVersions});
+  }
+
+  SUBCASE("Check for Updates in the main window compares the version of the program") {
+    TRegistryFixture Registry;
+    TForm1Options Options;
+    Options.RegistryKey = Registry.KeyPath();
+    Options.SingleInstance = false;
+    auto Form = std::make_unique<TForm1>(Options);
+    TVKRAppUpdate& Own = Form->VKRAppUpdate1;
+    CHECK(Own.UpdateFileURL() == L"https://updates.brenlow.example/brenlow/BrenlowUpdates.txt");
+    CHECK(Own.UpdatePageURL() == L"https://updates.brenlow.example/brenlow/");
+    CHECK(Own.HashType() == THashType::htSHA256);
+    CHECK(Own.FileSizeUnit() == TVKRAppUpdateFileSizeUnit::KiloBytes);
+    CHECK(Own.Font().Name() == L"Segoe UI");
+    CHECK(Own.Font().Size() == 11);
+    CHECK(Own.FontReadme().Name() == L"Calibri");
+
+    Served.Write(L"updates.txt", Section("Version=1.00.00\r\n"));
+    Own.SetUpdateFileURL(Served.URL(L"updates.txt"));
+    Form->CheckforUpdates1.Click();
+    CHECK(Own.Version() == L"1.00.00");
+    CHECK(Dialogs.Texts == std::vector<std::wstring>{NoNewVersions});
+  }
+}

@@ -1,0 +1,70 @@
+#pragma once
+// What the update tests share: a record of the message boxes and shell
+// requests the update makes (answered as a person would), and an answer to
+// the notify window once the check shows it.
+
+#include "framework/Dialogs.h"
+#include "framework/ShellExecute.h"
+#include "update/VKRAppUpdateDownload.h"
+#include "update/VKRAppUpdateNotify.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class TDialogLog {
+public:
+  TDialogLog();
+  std::vector<std::wstring> Texts;
+  std::vector<TMsgDlgType> Types;
+  // The answer to a box with Yes and No.
+  TModalResult ConfirmAnswer = mrNo;
+
+private:
+  TMessageDialogHook FHook;
+};
+
+class TShellLog {
+public:
+  TShellLog();
+  std::vector<std::wstring> Files;
+  // Called with the file while the request is made (the installer still exists then).
+  std::function<void(const std::wstring&)> OnRequest;
+
+private:
+  TShellExecuteHook FHook;
+};
+
+// Runs Answer once the notify window is up in its modal loop; Answer must end
+// the loop (SetModalResult, or a click that does).
+class TNotifyAnswer {
+public:
+  explicit TNotifyAnswer(std::function<void(TVKRAppUpdateNotifyBox&)> Answer);
+  ~TNotifyAnswer();
+  TNotifyAnswer(const TNotifyAnswer&) = delete;
+  TNotifyAnswer& operator=(const TNotifyAnswer&) = delete;
+  bool Answered() const { return FAnswered; }
+
+private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  std::function<void(TVKRAppUpdateNotifyBox&)> FAnswer;
+  UINT_PTR FTimer = 0;
+  bool FAnswered = false;
+};
+
+// Looks at the download window every 10 ms while it is shown, as a person
+// watching it would (and may click its Cancel button).
+class TDownloadWatch {
+public:
+  explicit TDownloadWatch(std::function<void(TVKRAppUpdateDownloadBox&)> Look);
+  ~TDownloadWatch();
+  TDownloadWatch(const TDownloadWatch&) = delete;
+  TDownloadWatch& operator=(const TDownloadWatch&) = delete;
+  int Looks() const { return FLooks; }
+
+private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  std::function<void(TVKRAppUpdateDownloadBox&)> FLook;
+  UINT_PTR FTimer = 0;
+  int FLooks = 0;
+};

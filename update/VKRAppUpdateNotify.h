@@ -1,0 +1,101 @@
+#pragma once
+// The "New Version Available" window: the release notes of the newer
+// version, the product page, and the download of its installer, which is
+// verified and started once the program has closed.
+
+#include "framework/Controls.h"
+#include "framework/Forms.h"
+#include "framework/Graphics.h"
+#include "update/VKRAppUpdate.h"
+#include "update/VKRHttpCli.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class TVKRAppUpdateNotifyBox : public TForm {
+public:
+  TVKRAppUpdateNotifyBox();
+  ~TVKRAppUpdateNotifyBox() override;
+
+  TEdit ReadmeMemo;
+  TButton DownloadButton;
+  TButton OpenWebPageButton;
+  TButton OKButton;
+  THttpCli HttpCli1{false};
+  THttpCli SslHttpCli1{true};
+  // The font of the notes; the window's own font reaches every other control.
+  TFont ReadmeFont;
+
+  // Filled by the update check.
+  std::wstring DownloadFileURL;
+  std::wstring ReadmeFileURL;
+  std::wstring UpdatePageURL;
+  std::wstring Version;
+  std::wstring MD5Hash;
+  std::wstring SHA1Hash;
+  std::wstring SHA256Hash;
+  TVKRAppUpdateFileSizeUnit FileSizeUnit = TVKRAppUpdateFileSizeUnit::Auto;
+  THashType HashType = THashType::htNone;
+
+  // The font of the window, and that of the notes; the window takes the room they need.
+  void SetBoxFonts(const TFont& Value, const TFont& Readme);
+
+  // The size text of both update windows, in FileSizeUnit.
+  std::wstring FormatFileSize(int64_t Bytes) const;
+
+  // The notes area as lines: the text, or the one "Failed: " line of a failed fetch.
+  void SetReadmeText(const std::wstring& Text);
+
+  void OpenWebPageButtonClick(TObject* Sender);
+  void DownloadButtonClick(TObject* Sender);
+
+  // The name the download gets in the download folder: the last segment of
+  // the source without query or fragment, when it is a plain file name.
+  // Otherwise the invalid-source message and an empty name.
+  std::wstring GetFileNameFromSource(const std::wstring& Source);
+  // The announced size of the client's URL (HEAD); 4,194,304 when none is
+  // announced or it does not fit, 0 after any error.
+  int32_t GetRemoteFileSize(THttpCli* HttpCli, THttpCli* SslHttpCli);
+  bool CopyFileWithProgress(const std::wstring& Source, const std::wstring& Destination);
+
+private:
+  void SizeToContent();
+};
+
+// The size text of the update windows (quotients truncate, the user's
+// thousands separator): Auto takes the largest unit the size exceeds.
+std::wstring FormatUpdateFileSize(int64_t Bytes, TVKRAppUpdateFileSizeUnit Unit);
+
+// The notify window while the update check shows it.
+extern TVKRAppUpdateNotifyBox* VKRAppUpdateNotifyBox;
+
+// A source name usable as a file name in the download folder: not empty, no
+// "\", "/", ":", "..", no character a file name cannot hold, no device name.
+bool IsSafeDownloadName(const std::wstring& Name);
+
+// The folder an installer is downloaded to (with a trailing backslash): the
+// first existing of the local application data's "Downloaded Installations"
+// and "Temp", the Windows folder's "Downloaded Installations", the temp folder.
+std::wstring DownloadFolder();
+// The same choice among given base folders (an empty base gives no candidate).
+std::wstring DownloadFolderOf(const std::wstring& LocalAppData, const std::wstring& Windows, const std::wstring& Temp);
+
+// Opens the product page through the shell when it is a web URL; otherwise
+// the invalid-source message. True when the shell was asked.
+bool OpenUpdatePage(const std::wstring& URL);
+
+// Closing the program for the installer: the main window closes as the user
+// would close it, then the message loop ends. While a hook is alive (tests)
+// the handler runs instead.
+void CloseApplicationForUpdate();
+class TCloseApplicationHook {
+public:
+  explicit TCloseApplicationHook(std::function<void()> Handler);
+  ~TCloseApplicationHook();
+  TCloseApplicationHook(const TCloseApplicationHook&) = delete;
+  TCloseApplicationHook& operator=(const TCloseApplicationHook&) = delete;
+
+private:
+  std::function<void()> FPrevious;
+};
