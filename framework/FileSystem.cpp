@@ -73,29 +73,42 @@ bool IsDotName(const wchar_t* Name) {
 
 namespace {
 
-void RemoveTreeBelow(const std::wstring& Path) {
-  for (TFolderListing Listing(Path); Listing.HasEntry(); Listing.Next()) {
+bool RemoveTreeEntry(const std::wstring& Path, DWORD Attributes);
+
+// Every entry of Path, then Path itself; false when anything stays.
+bool RemoveTreeBelow(const std::wstring& Path, DWORD Attributes) {
+  const std::wstring Long = LongPathForm(Path);
+  // Wine keeps a read-only folder's entries from being deleted.
+  if ((Attributes & FILE_ATTRIBUTE_READONLY) != 0) SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
+  bool AllGone = true;
+  TFolderListing Listing(Path);
+  if (!Listing.Opened()) AllGone = false;
+  for (; Listing.HasEntry(); Listing.Next()) {
     const WIN32_FIND_DATAW& Data = Listing.Entry();
     if (IsDotName(Data.cFileName)) continue;
-    const std::wstring Child = JoinPath(Path, Data.cFileName);
-    const std::wstring Long = LongPathForm(Child);
-    SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-      DeleteFileW(Long.c_str());
-    else if ((Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-      RemoveDirectoryW(Long.c_str());
-    else
-      RemoveTreeBelow(Child);
+    if (!RemoveTreeEntry(JoinPath(Path, Data.cFileName), Data.dwFileAttributes)) AllGone = false;
   }
+  if (Listing.EndError() != ERROR_NO_MORE_FILES) AllGone = false;
+  return AllGone && RemoveDirectoryW(Long.c_str()) != FALSE;
+}
+
+bool RemoveTreeEntry(const std::wstring& Path, DWORD Attributes) {
   const std::wstring Long = LongPathForm(Path);
-  SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryW(Long.c_str());
+  // A link goes as a link, attributes untouched: setting them could reach
+  // the target, and listing it would walk the target's entries.
+  if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    return ((Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? RemoveDirectoryW(Long.c_str())
+                                                          : DeleteFileW(Long.c_str())) != FALSE;
+  if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return RemoveTreeBelow(Path, Attributes);
+  // Only the read-only attribute stops a delete; a file that stays keeps its others.
+  if ((Attributes & FILE_ATTRIBUTE_READONLY) != 0) SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileW(Long.c_str()) != FALSE;
 }
 
 }  // namespace
 
-void RemoveTree(const std::wstring& Path) {
-  const std::wstring Top = ExcludeTrailingPathDelimiter(Path);
+void LeaveCurrentDirectoryBelow(const std::wstring& Folder) {
+  const std::wstring Top = ExcludeTrailingPathDelimiter(Folder);
   wchar_t Current[MAX_PATH + 1] = L"";
   const DWORD Length = GetCurrentDirectoryW(MAX_PATH + 1, Current);
   const std::wstring Here(Current, Length <= MAX_PATH ? Length : 0);
@@ -104,7 +117,14 @@ void RemoveTree(const std::wstring& Path) {
                            TRUE) == CSTR_EQUAL &&
       (Here.size() == Top.size() || Here[Top.size()] == L'\\'))
     SetCurrentDirectoryW(ExtractFilePath(Top).c_str());
-  RemoveTreeBelow(Top);
+}
+
+bool RemoveTree(const std::wstring& Path) {
+  const std::wstring Top = ExcludeTrailingPathDelimiter(Path);
+  const DWORD Attributes = GetFileAttributesW(LongPathForm(Top).c_str());
+  if (Attributes == INVALID_FILE_ATTRIBUTES || (Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+  LeaveCurrentDirectoryBelow(Top);
+  return RemoveTreeEntry(Top, Attributes);
 }
 
 std::wstring JoinPath(std::wstring_view Folder, std::wstring_view Name) {

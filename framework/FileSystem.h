@@ -29,12 +29,16 @@ std::wstring ExtractFileName(const std::wstring& Path);
 std::wstring ExtractFileExt(const std::wstring& Path);
 std::wstring ChangeFileExt(const std::wstring& Path, const std::wstring& Extension);
 
-// Removes a folder and everything below it, whatever the attributes; a link
-// to a folder is removed itself, never followed. When the current directory
-// lies in the tree (a search leaves it in the folder it listed last), it is
-// moved to the folder's parent first, since the current directory cannot be
-// removed. Whatever cannot be removed stays.
-void RemoveTree(const std::wstring& Path);
+// Removes a folder and everything below it, whatever the attributes; true
+// when all of it is gone. A link to a folder is removed as a link, never
+// followed (Path itself too). When the current directory lies in the tree (a
+// search leaves it in the folder it listed last), it is moved out first,
+// since the current directory cannot be removed. Whatever cannot be removed
+// stays, with the folders that hold it.
+bool RemoveTree(const std::wstring& Path);
+// Moves the process's current directory to Folder's parent when it lies in
+// Folder or below.
+void LeaveCurrentDirectoryBelow(const std::wstring& Folder);
 
 // The full path of the running executable.
 std::wstring ApplicationExeName();
