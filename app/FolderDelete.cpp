@@ -53,33 +53,29 @@ void ShellDelete(const std::vector<std::wstring>& Paths, FILEOP_FLAGS Flags) {
   SHFileOperationW(&Operation);
 }
 
-// The in-use test: an exclusive open for reading and writing, which a file
-// held open by another program or a read-only file refuses.
-UniqueFile OpenExclusive(const std::wstring& FileName, DWORD ExtraAccess, DWORD Flags) {
-  return UniqueFile(CreateFileW(LongPathForm(FileName).c_str(), GENERIC_READ | GENERIC_WRITE | ExtraAccess, 0, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | Flags, nullptr));
-}
+constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// The in-use test and the permanent delete in one open: delete-on-close
-// removes the file when the handle goes. A link is opened (and removed)
-// itself, never its target.
-bool DeleteFreeFilePermanently(const std::wstring& FileName) {
-  return OpenExclusive(FileName, DELETE, FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT).valid();
-}
-
-// A file the Recycle Bin may take now: it exists, is not in use and the
-// shell can name it. A folder fails the exclusive open too.
-bool RecyclableNow(const std::wstring& FileName) {
-  return ShellCanTake(FileName) && OpenExclusive(FileName, 0, 0).valid();
+// A file the Recycle Bin may take now: the shell can name it, it is not in
+// use (an exclusive open for reading and writing works, and it is not
+// read-only, which Wine lets an administrator open for writing) and it is
+// not a link whose target the shell would move instead.
+bool RecyclableNow(TEntryOpener& Opener, const std::wstring& FileName) {
+  if (!ShellCanTake(FileName)) return false;
+  const UniqueFile Handle = Opener.Open(FileName, GENERIC_READ | GENERIC_WRITE, 0);
+  FILE_BASIC_INFO Basic{};
+  return Handle && Opener.IsEntryItself(Handle.get(), FileName) &&
+         GetFileInformationByHandleEx(Handle.get(), FileBasicInfo, &Basic, sizeof(Basic)) &&
+         (Basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
 }
 
 // Recycles Files[Begin, End) that may go, in one shell call; Gone[i - Begin]
 // tells afterwards which went.
-std::vector<bool> RecycleFiles(const std::vector<std::wstring>& Files, size_t Begin, size_t End) {
+std::vector<bool> RecycleFiles(TEntryOpener& Opener, const std::vector<std::wstring>& Files, size_t Begin,
+                               size_t End) {
   std::vector<std::wstring> Batch;
   std::vector<bool> Handed(End - Begin, false);
   for (size_t i = Begin; i < End; ++i)
-    if (RecyclableNow(Files[i])) {
+    if (RecyclableNow(Opener, Files[i])) {
       Batch.push_back(Files[i]);
       Handed[i - Begin] = true;
     }
@@ -100,7 +96,13 @@ struct TRecyclePlan {
   std::vector<TRecyclePlan> Folders;  // likewise
 };
 
-TRecyclePlan PlanRecycle(const std::wstring& Path) {
+// A file that is the entry its path names, not a link's target.
+bool IsPlainFile(TEntryOpener& Opener, const std::wstring& FileName) {
+  const UniqueFile Handle = Opener.Open(FileName, FILE_READ_ATTRIBUTES, ShareAll);
+  return Handle && Opener.IsEntryItself(Handle.get(), FileName);
+}
+
+TRecyclePlan PlanRecycle(TEntryOpener& Opener, const std::wstring& Path) {
   TRecyclePlan Plan;
   Plan.Path = Path;
   TFolderListing Listing(Path);
@@ -114,10 +116,12 @@ TRecyclePlan PlanRecycle(const std::wstring& Path) {
     if ((Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !ShellCanTake(Child)) {
       Plan.Whole = false;
     } else if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      Plan.Folders.push_back(PlanRecycle(Child));
+      Plan.Folders.push_back(PlanRecycle(Opener, Child));
       if (!Plan.Folders.back().Whole) Plan.Whole = false;
-    } else {
+    } else if (IsPlainFile(Opener, Child)) {
       Plan.Files.push_back(Child);
+    } else {
+      Plan.Whole = false;
     }
   }
   if (Listing.EndError() != ERROR_NO_MORE_FILES) Plan.Whole = false;
@@ -129,7 +133,7 @@ TRecyclePlan PlanRecycle(const std::wstring& Path) {
 }
 
 // Carries a plan out; true when the folder went.
-bool Recycle(const TRecyclePlan& Plan) {
+bool Recycle(TEntryOpener& Opener, const TRecyclePlan& Plan) {
   if (Plan.Whole) {
     // The content first, then the folder itself.
     if (!Plan.Empty) ShellDelete({JoinPath(Plan.Path, L"*.*")}, RecycleTreeFlags);
@@ -137,8 +141,8 @@ bool Recycle(const TRecyclePlan& Plan) {
     return IsGone(Plan.Path);
   }
   for (size_t Begin = 0; Begin < Plan.Files.size(); Begin += RecycleBatch)
-    RecycleFiles(Plan.Files, Begin, std::min(Plan.Files.size(), Begin + RecycleBatch));
-  for (const TRecyclePlan& Folder : Plan.Folders) Recycle(Folder);
+    RecycleFiles(Opener, Plan.Files, Begin, std::min(Plan.Files.size(), Begin + RecycleBatch));
+  for (const TRecyclePlan& Folder : Plan.Folders) Recycle(Opener, Folder);
   return false;
 }
 
@@ -223,19 +227,28 @@ bool DeleteTree(const std::wstring& Path, DWORD Attributes, TDeleteMode Mode) {
   // The shell would move a link's target: a link is never handed to it.
   if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !ShellCanTake(Path)) return false;
   LeaveCurrentDirectoryBelow(Path);
-  return Recycle(PlanRecycle(Path));
+  TEntryOpener Opener;
+  return Recycle(Opener, PlanRecycle(Opener, Path));
 }
 
 }  // namespace
 
 bool IsFileInUse(const std::wstring& FileName) {
-  if (!FileExists(FileName)) return false;
-  return !OpenExclusive(FileName, 0, 0).valid();
+  const DWORD Attributes = GetFileAttributesW(LongPathForm(FileName).c_str());
+  if (Attributes == INVALID_FILE_ATTRIBUTES || (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  // Wine lets an administrator open a read-only file for writing.
+  if ((Attributes & FILE_ATTRIBUTE_READONLY) != 0) return true;
+  return !UniqueFile(CreateFileW(LongPathForm(FileName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+              .valid();
 }
 
 bool DeleteOneFile(const std::wstring& FileName, TDeleteMode Mode) {
-  if (Mode == TDeleteMode::dmPermanent) return DeleteFreeFilePermanently(FileName);
-  return RecycleFiles({FileName}, 0, 1)[0];
+  TEntryOpener Opener;
+  // An exclusive open for deleting serves as the in-use test too: another
+  // program's handle or the read-only attribute keeps the file.
+  if (Mode == TDeleteMode::dmPermanent) return Opener.DeleteEntry(FileName, 0);
+  return RecycleFiles(Opener, {FileName}, 0, 1)[0];
 }
 
 bool DeleteFoundFiles(std::vector<std::wstring>& Files, TDeleteMode Mode, const std::function<bool()>& Step) {
@@ -243,6 +256,7 @@ bool DeleteFoundFiles(std::vector<std::wstring>& Files, TDeleteMode Mode, const 
   size_t Kept = 0;
   size_t Next = 0;
   bool Stopped = false;
+  TEntryOpener Opener;
   const auto Settle = [&](size_t Index, bool Gone) {
     if (!Gone) {
       if (Kept != Index) Files[Kept] = std::move(Files[Index]);
@@ -252,13 +266,13 @@ bool DeleteFoundFiles(std::vector<std::wstring>& Files, TDeleteMode Mode, const 
   };
   while (Next < Files.size() && !Stopped) {
     if (Mode == TDeleteMode::dmPermanent) {
-      Settle(Next, DeleteFreeFilePermanently(Files[Next]));
+      Settle(Next, Opener.DeleteEntry(Files[Next], 0));
       ++Next;
       continue;
     }
     // Each batch is dealt with as a whole before the next stop request counts.
     const size_t End = std::min(Files.size(), Next + RecycleBatch);
-    const std::vector<bool> Gone = RecycleFiles(Files, Next, End);
+    const std::vector<bool> Gone = RecycleFiles(Opener, Files, Next, End);
     for (size_t i = Next; i < End; ++i) Settle(i, Gone[i - Next]);
     Next = End;
   }
