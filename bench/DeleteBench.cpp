@@ -8,7 +8,7 @@
 #include "bench/BenchTree.h"
 #include "framework/FileSystem.h"
 #include "framework/FolderListing.h"
-#include "framework/Text.h"
+#include "support/Trash.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -43,43 +42,6 @@ void ListFiles(const std::wstring& Folder, std::vector<std::wstring>& Files) {
   for (const std::wstring& Subfolder : Subfolders) ListFiles(Subfolder, Files);
 }
 
-// The Linux trash that Wine's Recycle Bin fills; empty elsewhere.
-std::wstring TrashFolder() {
-  wchar_t Home[MAX_PATH];
-  const DWORD Length = GetEnvironmentVariableW(L"WINEHOMEDIR", Home, MAX_PATH);
-  if (Length == 0 || Length >= MAX_PATH) return {};
-  std::wstring Folder(Home, Length);
-  if (Folder.rfind(L"\\??\\", 0) == 0) Folder.erase(0, 4);
-  return Folder + L"\\.local\\share\\Trash";
-}
-
-std::set<std::wstring> TrashRecords(const std::wstring& Trash) {
-  std::set<std::wstring> Names;
-  for (TFolderListing Listing(Trash + L"\\info", L"*.trashinfo"); Listing.HasEntry(); Listing.Next())
-    Names.insert(Listing.Entry().cFileName);
-  return Names;
-}
-
-// Takes back out of the trash what a run put there (the records that name
-// the run's tree), so that the benchmark leaves the user's trash as it was.
-void ClearTrash(const std::wstring& Trash, const std::set<std::wstring>& Before, const std::wstring& Root) {
-  if (Trash.empty()) return;
-  const std::string RootName = WideToUtf8(ExtractFileName(Root));
-  for (const std::wstring& Record : TrashRecords(Trash)) {
-    if (Before.count(Record) != 0) continue;
-    const std::wstring Info = Trash + L"\\info\\" + Record;
-    UniqueFile Handle(CreateFileW(Info.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    char Text[4096];
-    DWORD Read = 0;
-    if (!Handle || !ReadFile(Handle.get(), Text, sizeof(Text), &Read, nullptr)) continue;
-    Handle.reset();
-    if (std::string(Text, Read).find(RootName) == std::string::npos) continue;
-    const std::wstring Entry = Trash + L"\\files\\" + Record.substr(0, Record.size() - 10);
-    if (!RemoveTree(Entry)) DeleteFileW(Entry.c_str());
-    DeleteFileW(Info.c_str());
-  }
-}
-
 struct TDeleteTask {
   const char* Name;
   bool Recycles;
@@ -88,7 +50,6 @@ struct TDeleteTask {
 
 int Run() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  const std::wstring Trash = TrashFolder();
   const std::vector<TDeleteTask> Tasks = {
       {"Delete, permanent", false,
        [](std::vector<std::wstring>& Files) { DeleteFoundFiles(Files, TDeleteMode::dmPermanent, [] { return true; }); }},
@@ -128,7 +89,6 @@ int Run() {
       const TBenchTree Tree(Shape);
       std::vector<std::wstring> Files;
       ListFiles(Tree.Root(), Files);
-      const std::set<std::wstring> Before = Tasks[i].Recycles ? TrashRecords(Trash) : std::set<std::wstring>();
       const auto Start = std::chrono::steady_clock::now();
       Tasks[i].Run(Files);
       Times[i].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - Start).count());
@@ -136,7 +96,7 @@ int Run() {
         std::printf("MISMATCH: %s left %zu files\n", Tasks[i].Name, Files.size());
         AllGone = false;
       }
-      if (Tasks[i].Recycles) ClearTrash(Trash, Before, Tree.Root());
+      if (Tasks[i].Recycles) RemoveTrashEntriesOf(L"/" + ExtractFileName(Tree.Root()) + L"/");
     }
   }
   std::vector<double> Medians;

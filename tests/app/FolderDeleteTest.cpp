@@ -6,6 +6,7 @@
 #include "search/Subfolders.h"
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
+#include "support/Trash.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -49,12 +50,36 @@ UniqueFile Hold(const std::wstring& File, DWORD Share) {
 
 bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
+// Runs a Unix program of Wine's host in Folder and waits until Done says
+// its work is seen (the handle of a Unix program does not signal its end).
+bool RunUnix(const wchar_t* Program, std::wstring Command, const std::wstring& Folder, bool (*Done)(const std::wstring&),
+             const std::wstring& Entry) {
+  STARTUPINFOW Startup{};
+  Startup.cb = sizeof(Startup);
+  PROCESS_INFORMATION Process{};
+  if (!CreateProcessW(Program, Command.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder.c_str(), &Startup,
+                      &Process))
+    return false;
+  UniqueKernelObject ProcessHandle(Process.hProcess), ThreadHandle(Process.hThread);
+  for (int Tries = 0; Tries < 400; ++Tries) {
+    if (Done(Entry)) return true;
+    Sleep(5);
+  }
+  return false;
+}
+
+bool Listed(const std::wstring& Entry) {
+  WIN32_FIND_DATAW Data;
+  return UniqueFind(FindFirstFileW(Entry.c_str(), &Data)).valid();
+}
+
+bool NotListed(const std::wstring& Entry) { return !Listed(Entry); }
+
 // Makes Link (a full path) a symbolic link to Relative (seen from Link's
 // folder). Wine cannot make links itself, so it starts the Unix "ln"; on
 // Windows the system's symbolic links serve. False when none could be made.
 bool MakeLink(const std::wstring& Link, const std::wstring& Relative, bool Folder) {
   const std::wstring Parent = ExtractFilePath(Link);
-  const std::wstring Name = ExtractFileName(Link);
   if (!UnderWine()) {
     std::wstring Target = Relative;
     for (wchar_t& c : Target)
@@ -63,34 +88,29 @@ bool MakeLink(const std::wstring& Link, const std::wstring& Relative, bool Folde
     return CreateSymbolicLinkW(Link.c_str(), (Parent + Target).c_str(), Flags) != FALSE &&
            (GetFileAttributesW(Link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   }
-  std::wstring Command = L"ln -s " + Relative + L" " + Name;
-  STARTUPINFOW Startup{};
-  Startup.cb = sizeof(Startup);
-  PROCESS_INFORMATION Process{};
-  if (!CreateProcessW(L"Z:\\bin\\ln", Command.data(), nullptr, nullptr, FALSE, 0, nullptr, Parent.c_str(), &Startup,
-                      &Process))
-    return false;
-  UniqueKernelObject ProcessHandle(Process.hProcess), ThreadHandle(Process.hThread);
-  // A Unix program's handle does not signal its end: wait for the entry.
-  for (int Tries = 0; Tries < 400; ++Tries) {
-    WIN32_FIND_DATAW Data;
-    UniqueFind Find(FindFirstFileW(Link.c_str(), &Data));
-    if (Find) return true;
-    Sleep(5);
-  }
-  return false;
+  return RunUnix(L"Z:\\bin\\ln", L"ln -s " + Relative + L" " + ExtractFileName(Link), Parent, Listed, Link);
 }
 
-// The Recycle Bin of this Wine prefix: the user's Linux trash.
-std::wstring TrashFolder() {
-  wchar_t Home[MAX_PATH];
-  const DWORD Length = GetEnvironmentVariableW(L"WINEHOMEDIR", Home, MAX_PATH);
-  if (Length == 0 || Length >= MAX_PATH) return {};
-  std::wstring Folder(Home, Length);
-  if (Folder.rfind(L"\\??\\", 0) == 0) Folder.erase(0, 4);
-  Folder += L"\\.local\\share\\Trash";
-  return DirectoryExists(Folder) ? Folder : std::wstring();
+// Removes a link the way it was made, so that the test's folder can go.
+void RemoveLink(const std::wstring& Link) {
+  if (!Listed(Link)) return;
+  if (UnderWine())
+    RunUnix(L"Z:\\bin\\rm", L"rm -f " + ExtractFileName(Link), ExtractFilePath(Link), NotListed, Link);
+  else if (!RemoveDirectoryW(Link.c_str()))
+    DeleteFileW(Link.c_str());
 }
+
+// Takes what a test recycled out of the shared trash again.
+class TTrashGuard {
+public:
+  explicit TTrashGuard(const TTempDir& Dir) : FMarker(L"/" + ExtractFileName(Dir.Path()) + L"/") {}
+  ~TTrashGuard() { RemoveTrashEntriesOf(FMarker); }
+  TTrashGuard(const TTrashGuard&) = delete;
+  TTrashGuard& operator=(const TTrashGuard&) = delete;
+
+private:
+  std::wstring FMarker;
+};
 
 // A name no other test, run or developer puts into the shared trash.
 std::wstring UniqueName(const std::wstring& Stem, const std::wstring& Extension) {
@@ -98,6 +118,27 @@ std::wstring UniqueName(const std::wstring& Stem, const std::wstring& Extension)
   return Stem + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64()) + L"-" +
          std::to_wstring(++Counter) + Extension;
 }
+
+// A folder with a file nobody holds, a read-only one, one held open without
+// sharing and one held open with every sharing.
+struct TFilesInUse {
+  static constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  TTempDir Dir;
+  TTrashGuard Trash{Dir};
+  std::wstring Free = Dir.MakeFile(UniqueName(L"free", L".tmp"), 3);
+  std::wstring ReadOnly = Dir.MakeFile(L"readonly.tmp", 3, FILE_ATTRIBUTE_READONLY);
+  std::wstring Exclusive = Dir.MakeFile(L"exclusive.tmp", 3);
+  std::wstring Shared = Dir.MakeFile(L"shared.tmp", 3);
+  UniqueFile HeldExclusive = Hold(Exclusive, 0);
+  UniqueFile HeldShared = Hold(Shared, ShareAll);
+
+  // Lets the held files go and checks that every file that had to stay is whole.
+  void CheckKept() {
+    HeldExclusive.reset();
+    HeldShared.reset();
+    for (const std::wstring& File : {ReadOnly, Exclusive, Shared}) CHECK(Content(File) == "xxx");
+  }
+};
 
 TTexts Names(const std::vector<TSubfolderEntry>& Entries) {
   TTexts Result;
@@ -108,26 +149,20 @@ TTexts Names(const std::vector<TSubfolderEntry>& Entries) {
 }  // namespace
 
 TEST_CASE("a file is in use when an exclusive open for reading and writing fails") {
-  TTempDir Dir;
-  const std::wstring Plain = Dir.MakeFile(L"plain.tmp", 3);
-  const std::wstring ReadOnly = Dir.MakeFile(L"readonly.tmp", 3, FILE_ATTRIBUTE_READONLY);
-  const std::wstring Exclusive = Dir.MakeFile(L"exclusive.tmp", 3);
-  const std::wstring Shared = Dir.MakeFile(L"shared.tmp", 3);
-  const UniqueFile HeldExclusive = Hold(Exclusive, 0);
-  const UniqueFile HeldShared = Hold(Shared, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-  REQUIRE(HeldExclusive.valid());
-  REQUIRE(HeldShared.valid());
+  TFilesInUse F;
+  REQUIRE(F.HeldExclusive.valid());
+  REQUIRE(F.HeldShared.valid());
   const struct {
     const char* Name;
     std::wstring Path;
     bool InUse;
   } Cases[] = {
-      {"a file nobody holds", Plain, false},
-      {"a read-only file", ReadOnly, true},
-      {"a file held open without sharing", Exclusive, true},
-      {"a file held open with every sharing", Shared, true},
-      {"a missing file", Dir / L"missing.tmp", false},
-      {"a folder", Dir.MakeDir(L"folder"), false},
+      {"a file nobody holds", F.Free, false},
+      {"a read-only file", F.ReadOnly, true},
+      {"a file held open without sharing", F.Exclusive, true},
+      {"a file held open with every sharing", F.Shared, true},
+      {"a missing file", F.Dir / L"missing.tmp", false},
+      {"a folder", F.Dir.MakeDir(L"folder"), false},
   };
   for (const auto& Case : Cases) {
     CAPTURE(std::string(Case.Name));
@@ -139,31 +174,23 @@ TEST_CASE("found files: those in use, read-only or missing stay, in their order,
   TComScope Com;
   for (TDeleteMode Mode : BothModes) {
     CAPTURE(ModeName(Mode));
-    TTempDir Dir;
-    const std::wstring Free = Dir.MakeFile(UniqueName(L"free", L".tmp"), 3);
-    const std::wstring ReadOnly = Dir.MakeFile(L"readonly.tmp", 3, FILE_ATTRIBUTE_READONLY);
-    const std::wstring Exclusive = Dir.MakeFile(L"exclusive.tmp", 3);
-    const std::wstring Shared = Dir.MakeFile(L"shared.tmp", 3);
-    const std::wstring Hidden = Dir.MakeFile(UniqueName(L"hidden", L".tmp"), 3, FILE_ATTRIBUTE_HIDDEN);
-    const std::wstring Deeper = Dir.MakeFile(UniqueName(L"sub\\deeper", L".tmp"), 3);
-    const std::wstring Missing = Dir / L"missing.tmp";
-    UniqueFile HeldExclusive = Hold(Exclusive, 0);
-    UniqueFile HeldShared = Hold(Shared, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-    TTexts Files{Free, ReadOnly, Exclusive, Missing, Hidden, Shared, Deeper};
+    TFilesInUse F;
+    const std::wstring Hidden = F.Dir.MakeFile(UniqueName(L"hidden", L".tmp"), 3, FILE_ATTRIBUTE_HIDDEN);
+    const std::wstring Deeper = F.Dir.MakeFile(UniqueName(L"sub\\deeper", L".tmp"), 3);
+    const std::wstring Missing = F.Dir / L"missing.tmp";
+    TTexts Files{F.Free, F.ReadOnly, F.Exclusive, Missing, Hidden, F.Shared, Deeper};
     int Steps = 0;
     CHECK(DeleteFoundFiles(Files, Mode, [&Steps] {
       ++Steps;
       return true;
     }));
     CHECK(Steps == 7);
-    CHECK(Files == TTexts{ReadOnly, Exclusive, Missing, Shared});
-    CHECK_FALSE(Exists(Free));
+    CHECK(Files == TTexts{F.ReadOnly, F.Exclusive, Missing, F.Shared});
+    CHECK_FALSE(Exists(F.Free));
     CHECK_FALSE(Exists(Hidden));
     CHECK_FALSE(Exists(Deeper));
-    HeldExclusive.reset();
-    HeldShared.reset();
-    for (const std::wstring& File : {ReadOnly, Exclusive, Shared}) CHECK(Content(File) == "xxx");
-    CHECK(Exists(Dir / L"sub"));  // the files' folders are not the files
+    CHECK(Exists(F.Dir / L"sub"));  // the files' folders are not the files
+    F.CheckKept();
   }
 }
 
@@ -171,19 +198,12 @@ TEST_CASE("one file at a time: the in-use test guards the delete in both modes")
   TComScope Com;
   for (TDeleteMode Mode : BothModes) {
     CAPTURE(ModeName(Mode));
-    TTempDir Dir;
-    const std::wstring Free = Dir.MakeFile(UniqueName(L"free", L".tmp"), 3);
-    const std::wstring ReadOnly = Dir.MakeFile(L"readonly.tmp", 3, FILE_ATTRIBUTE_READONLY);
-    const std::wstring Exclusive = Dir.MakeFile(L"exclusive.tmp", 3);
-    UniqueFile Held = Hold(Exclusive, 0);
-    CHECK(DeleteOneFile(Free, Mode));
-    CHECK_FALSE(Exists(Free));
-    CHECK_FALSE(DeleteOneFile(ReadOnly, Mode));
-    CHECK_FALSE(DeleteOneFile(Exclusive, Mode));
-    CHECK_FALSE(DeleteOneFile(Dir / L"missing.tmp", Mode));
-    Held.reset();
-    CHECK(Content(ReadOnly) == "xxx");
-    CHECK(Content(Exclusive) == "xxx");
+    TFilesInUse F;
+    CHECK(DeleteOneFile(F.Free, Mode));
+    CHECK_FALSE(Exists(F.Free));
+    for (const std::wstring& File : {F.ReadOnly, F.Exclusive, F.Shared, F.Dir / L"missing.tmp"})
+      CHECK_FALSE(DeleteOneFile(File, Mode));
+    F.CheckKept();
   }
 }
 
@@ -209,6 +229,7 @@ TEST_CASE("emptying a folder restricted to *.tmp: the found file goes, the subfo
   for (TDeleteMode Mode : BothModes) {
     CAPTURE(ModeName(Mode));
     TTempDir Dir;
+    const TTrashGuard Trash(Dir);
     const std::wstring Folder = Dir.MakeDir(L"listed");
     TTexts Files{Dir.MakeFile(UniqueName(L"listed\\a", L".tmp"), 3)};
     const std::wstring Log = Dir.MakeFile(L"listed\\b.log", 5);
@@ -230,6 +251,7 @@ TEST_CASE("subfolders: hidden ones and system files stay uncounted; system, read
   for (TDeleteMode Mode : BothModes) {
     CAPTURE(ModeName(Mode));
     TTempDir Dir;
+    const TTrashGuard Trash(Dir);
     const std::wstring Folder = Dir.MakeDir(L"listed");
     Dir.MakeFile(L"listed\\keep.txt", 1);
     const std::wstring SystemFile = Dir.MakeFile(L"listed\\system.sys", 2, FILE_ATTRIBUTE_SYSTEM);
@@ -261,12 +283,13 @@ TEST_CASE("subfolders: hidden ones and system files stay uncounted; system, read
 
 TEST_CASE("Recycle Bin deletes land in the trash and can be restored from it") {
   TComScope Com;
-  const std::wstring Trash = TrashFolder();
+  const std::wstring Trash = WineTrashFolder();
   if (Trash.empty()) {
     MESSAGE("no Linux trash to look into (not under Wine): skipped");
     return;
   }
   TTempDir Dir;
+  const TTrashGuard Guard(Dir);
   const std::wstring Folder = Dir.MakeDir(L"listed");
   const std::wstring FileName = UniqueName(L"found", L".tmp");
   const std::wstring File = Dir.MakeFile(L"listed\\" + FileName, std::string("found file"));
@@ -296,6 +319,7 @@ TEST_CASE("links in a listed folder and in its subfolders: never followed, their
   for (TDeleteMode Mode : BothModes) {
     CAPTURE(ModeName(Mode));
     TTempDir Dir;
+    const TTrashGuard Trash(Dir);
     const std::wstring Target = Dir.MakeDir(L"target");
     Dir.MakeFile(L"target\\t.tmp", std::string("target file"));
     Dir.MakeFile(L"target\\t2.tmp", std::string("second target"));
@@ -312,6 +336,7 @@ TEST_CASE("links in a listed folder and in its subfolders: never followed, their
     if (!MakeLink(FileLink, L"../target/t.tmp", false) || !MakeLink(FileLink2, L"../../target/t2.tmp", false) ||
         !MakeLink(FolderLink, L"../target", true) || !MakeLink(FolderLink2, L"../../target", true)) {
       MESSAGE("no links can be made here: skipped");
+      for (const std::wstring& Link : {FileLink, FileLink2, FolderLink, FolderLink2}) RemoveLink(Link);
       return;
     }
     // What a search finds there: a file link lists as a file.
@@ -338,6 +363,7 @@ TEST_CASE("links in a listed folder and in its subfolders: never followed, their
       DeleteDirectoryTree(FolderLink, Mode);
       CHECK(Content(Target + L"\\deep\\d.tmp") == "deep target");
     }
+    for (const std::wstring& Link : {FileLink, FileLink2, FolderLink, FolderLink2}) RemoveLink(Link);
   }
 }
 
