@@ -6,14 +6,20 @@
 #include "search/Subfolders.h"
 #include "common/VKRCommonUnit.h"
 #include "framework/Application.h"
+#include "framework/BrowseFolder.h"
+#include "framework/Dialogs.h"
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/FileSystem.h"
+#include "framework/FormatSettings.h"
 #include "framework/SystemFont.h"
 #include "framework/Text.h"
 #include "resources/MainRes.h"
 
 #include <shlobj.h>
+
+#include <optional>
+#include <unordered_set>
 
 namespace {
 
@@ -26,6 +32,60 @@ constexpr int ProgressBarHeight = 16;
 
 const wchar_t* const UnscannedCount = L"?";
 const wchar_t* const UnscannedSize = L"? KB";
+
+// What a row shows, read back from its texts; an unscanned row shows nothing.
+struct TRowFigures {
+  bool Scanned = false;
+  int32_t Subfolders = 0;
+  int32_t Files = 0;
+  int32_t SizeKB = 0;
+};
+
+// The number of a size text: the text before " KB", without the thousands
+// separators that FormatFileSize put in.
+int32_t SizeTextKB(const std::wstring& Text) {
+  std::wstring Number = Text.substr(0, Text.find(L" KB"));
+  const std::wstring& Separator = FormatSettings().ThousandSeparator;
+  if (!Separator.empty())
+    for (size_t At = Number.find(Separator); At != std::wstring::npos; At = Number.find(Separator, At))
+      Number.erase(At, Separator.size());
+  return StrToIntDef(Number, 0);
+}
+
+TRowFigures FiguresOf(const TListItem& Row) {
+  TRowFigures Figures;
+  const std::wstring Subfolders = Row.SubItem(0);
+  if (Subfolders == UnscannedCount) return Figures;
+  Figures.Scanned = true;
+  Figures.Subfolders = StrToIntDef(Subfolders, 0);
+  Figures.Files = StrToIntDef(Row.SubItem(1), 0);
+  Figures.SizeKB = SizeTextKB(Row.SubItem(2));
+  return Figures;
+}
+
+// The search lists a file once for every checked pattern it matches ("*",
+// "*.tmp", "a.*"): it is one file to count and to delete. The first listing
+// stays, so the order is the search's.
+void RemoveRepeatedFiles(TVKRFileFind& Find) {
+  if (Find.FilePattern().find(L';') == std::wstring::npos) return;
+  std::vector<std::wstring>& Files = Find.FilesFound();
+  std::vector<std::wstring>& Hits = Find.MatchHitsCountList();
+  std::unordered_set<std::wstring> Seen;
+  size_t Kept = 0;
+  for (size_t i = 0; i < Files.size(); ++i) {
+    if (!Seen.insert(Files[i]).second) continue;
+    if (Kept != i) {
+      Files[Kept] = std::move(Files[i]);
+      if (i < Hits.size()) Hits[Kept] = std::move(Hits[i]);
+    }
+    ++Kept;
+  }
+  Files.resize(Kept);
+  if (Hits.size() > Kept) Hits.resize(Kept);
+}
+
+// The kilobytes a folder tree adds to the size total; an unknown size (-1) adds nothing.
+int32_t SizeKB(int64_t Size) { return static_cast<int32_t>(Size / 1024); }
 
 std::wstring ShellFolder(int Csidl) {
   wchar_t Path[MAX_PATH] = L"";
@@ -220,10 +280,33 @@ void TForm1::CreateControls() {
 }
 
 void TForm1::BindCommands() {
-  BindCommand(IDM_EXIT, [this] { RunExclusive([this] { ExitToolButtonClick(this); }); });
-  BindCommand(IDM_STATISTICS, [this] { RunExclusive([this] { StatisticsToolButtonClick(this); }); });
-  BindCommand(IDM_SCAN, [this] { RunExclusive([this] { ScanToolButtonClick(this); }); });
-  BindCommand(IDM_OPTIONS, [this] { RunExclusive([this] { OptionsToolButtonClick(this); }); });
+  const auto Bind = [this](int Id, void (TForm1::*Handler)(TObject*)) {
+    BindCommand(Id, [this, Handler] { RunExclusive([this, Handler] { (this->*Handler)(this); }); });
+  };
+  Bind(IDM_ADDFOLDER, &TForm1::AddFolderToolButtonClick);
+  Bind(IDM_REMOVEFOLDER, &TForm1::RemoveFolder2Click);
+  Bind(IDM_EXIT, &TForm1::ExitToolButtonClick);
+  Bind(IDM_SCAN, &TForm1::ScanToolButtonClick);
+  Bind(IDM_DELETE, &TForm1::DeleteToolButtonClick);
+  Bind(IDM_STATISTICS, &TForm1::StatisticsToolButtonClick);
+  Bind(IDM_OPTIONS, &TForm1::OptionsToolButtonClick);
+  Bind(IDM_EXPLOREFOLDER, &TForm1::ExploreFolder1Click);
+  Bind(IDM_POPUPREMOVEFOLDER, &TForm1::RemoveFolder2Click);
+  Bind(IDM_FIND, &TForm1::VKRListView1Find);
+  Bind(IDM_FINDNEXT, &TForm1::VKRListView1FindNext);
+
+  VKRListView1.OnDblClick = [this](TObject* Sender) { RunExclusive([this, Sender] { ExploreFolder1Click(Sender); }); };
+  VKRListView1.OnClick = [this](TObject* Sender) { VKRListView1Click(Sender); };
+  VKRListView1.OnKeyDown = [this](TObject* Sender, WORD& Key, TShiftState Shift) {
+    if (!Busy()) VKRListView1KeyDown(Sender, Key, Shift);
+  };
+  VKRListView1.OnAdvancedCustomDrawItem = [this](TListView* Sender, TListItem Item, UINT State,
+                                                 TCustomDrawStage Stage, bool& DefaultDraw) {
+    VKRListView1AdvancedCustomDrawItem(Sender, Item, State, Stage, DefaultDraw);
+  };
+
+  LongCommand1.Attach(Handle(), &ProgressBar1, &StatusBar1);
+  LongCommand1.OnEnableCommands = [this](bool Enabled) { EnableCommands(Enabled); };
 }
 
 void TForm1::RunExclusive(const std::function<void()>& Command) {
@@ -240,32 +323,23 @@ void TForm1::EnableMenuBar(bool Enabled) {
   DrawMenuBar(Handle());
 }
 
-void TForm1::KeepResponsive() {
-  // Often enough to repaint and to move the progress bar, seldom enough to cost nothing.
-  const ULONGLONG Now = GetTickCount64();
-  if (Now - FLastResponse < 50) return;
-  FLastResponse = Now;
-  Application().ProcessMessages();
+void TForm1::EnableCommands(bool Enabled) {
+  ToolBar1.SetEnabled(Enabled);
+  EnableMenuBar(Enabled);
 }
 
 TForm1::TBusyState::TBusyState(TForm1& Form, const wchar_t* StatusText) : FForm(Form) {
   if (FForm.FBusyDepth++ == 0) {
     SetScreenCursor(TCursor::crHourGlass);
-    FForm.ToolBar1.SetEnabled(false);
-    FForm.EnableMenuBar(false);
+    FForm.EnableCommands(false);
   }
   if (StatusText != nullptr) FForm.StatusBar1.SetSimpleText(StatusText);
 }
 
 TForm1::TBusyState::~TBusyState() {
   if (--FForm.FBusyDepth != 0) return;
-  FForm.EnableMenuBar(true);
-  FForm.ToolBar1.SetEnabled(true);
+  FForm.EnableCommands(true);
   SetScreenCursor(TCursor::crDefault);
-  if (FForm.FCloseRequested) {
-    FForm.FCloseRequested = false;
-    PostMessageW(FForm.Handle(), WM_CLOSE, 0, 0);
-  }
 }
 
 void TForm1::LayoutControls() {
@@ -327,49 +401,86 @@ int32_t TForm1::CountSubfolders(const std::wstring& Path) {
   return static_cast<int32_t>(ListSubfolders(Path).size());
 }
 
-void TForm1::ScanToolButtonClick(TObject*) {
-  TBusyState Busy(*this, L"Scanning folder content");
+bool TForm1::SearchFolder(const std::wstring& Folder) {
+  // One folder, whatever its name holds: ";" would split it into others.
+  VKRFileFind1.SetStartDirFolder(Folder);
+  try {
+    VKRFileFind1.Execute();
+  } catch (const std::exception&) {
+    // The row takes whatever was found before the search gave up.
+  }
+  if (LongCommand1.StopRequested()) return false;
+  RemoveRepeatedFiles(VKRFileFind1);
+  if (Form2->LimitSearchDepthCheckBox.Checked())
+    VKRFileFind1.FilterFilesFoundDepth(0, Form2->MaxSearchDepthUpDown.Position());
+  return true;
+}
+
+void TForm1::TotalsFromRows(int FirstUnfinishedRow) {
   const int Rows = VKRListView1.Count();
-  ProgressBar1.SetPosition(0);
-  ProgressBar1.SetMax(Rows);
+  for (int i = FirstUnfinishedRow; i < Rows; ++i) {
+    const TRowFigures Figures = FiguresOf(VKRListView1.Item(i));
+    CurrentSubfolderCount += Figures.Subfolders;
+    CurrentFileCount += Figures.Files;
+    CurrentFileSizeKB += Figures.SizeKB;
+  }
+}
+
+void TForm1::ScanToolButtonClick(TObject*) { RunLongCommand(L"Scanning folder content", [this] { ScanFolders(); }); }
+
+bool TForm1::RunLongCommand(const std::wstring& StatusText, const std::function<void()>& Work) {
+  LongCommand1.Run(StatusText, Work);
+  if (!FCloseRequested) return true;
+  // The window was closed while the command ran: it stopped; now close.
+  FCloseRequested = false;
+  PostMessageW(Handle(), WM_CLOSE, 0, 0);
+  return false;
+}
+
+void TForm1::ScanFolders() {
+  const int Rows = VKRListView1.Count();
+  LongCommand1.SetProgress(0, Rows);
   CurrentSubfolderCount = 0;
   CurrentFileCount = 0;
   CurrentFileSizeKB = 0;
-  const auto SavedOnChangeDirectory = VKRFileFind1.OnChangeDirectory;
-  VKRFileFind1.OnChangeDirectory = [this](TObject*, const std::wstring&) { KeepResponsive(); };
+  const auto KeepUp = [this] { LongCommand1.KeepResponsive(); };
+  VKRFileFind1.OnChangeDirectory = [this](TObject*, const std::wstring&) { LongCommand1.KeepResponsive(); };
+  VKRFileFind1.SetStopRequest(LongCommand1.StopFlag());
+  struct TRestore {
+    TVKRFileFind& Find;
+    ~TRestore() {
+      Find.OnChangeDirectory = nullptr;
+      Find.SetStopRequest(nullptr);
+      Find.SetListingObserver(nullptr);
+    }
+  } Restore{VKRFileFind1};
 
-  for (int i = 0; i < Rows; ++i) {
-    TListItem Row = VKRListView1.Item(i);
-    const std::wstring Folder = Row.Caption();
-    StatusBar1.SetSimpleText(L"Scanning folder content - " + Folder);
-    VKRFileFind1.SetStartDir(Folder);
-    ProgressBar1.StepIt();
-    KeepResponsive();
+  int Row = 0;
+  for (; Row < Rows && !LongCommand1.StopRequested(); ++Row) {
+    TListItem Item = VKRListView1.Item(Row);
+    const std::wstring Folder = Item.Caption();
+    LongCommand1.SetItem(Folder);
+    LongCommand1.StepProgress();
+    LongCommand1.KeepResponsive();
     // The tree size shares the search's listings instead of walking the tree twice.
     TFolderTreeMeasure Measure;
-    bool SearchCompleted = true;
     VKRFileFind1.SetListingObserver(&Measure);
-    try {
-      VKRFileFind1.Execute();
-    } catch (const std::exception&) {
-      // The row takes whatever was found before the search gave up.
-      SearchCompleted = false;
-    }
+    const bool Searched = SearchFolder(Folder);
     VKRFileFind1.SetListingObserver(nullptr);
-    if (Form2->LimitSearchDepthCheckBox.Checked())
-      VKRFileFind1.FilterFilesFoundDepth(0, Form2->MaxSearchDepthUpDown.Position());
+    if (!Searched) break;
     const int32_t Subfolders = CountSubfolders(Folder);
-    const auto KeepUp = [this] { KeepResponsive(); };
-    const int64_t Size = SearchCompleted ? Measure.Result(Folder, KeepUp) : FolderTreeSize(Folder, KeepUp);
+    const int64_t Size = Measure.Result(Folder, KeepUp);
+    if (LongCommand1.StopRequested()) break;
     const auto Files = static_cast<int32_t>(VKRFileFind1.FilesFound().size());
-    Row.SetSubItem(0, std::to_wstring(Subfolders));
-    Row.SetSubItem(1, std::to_wstring(Files));
-    Row.SetSubItem(2, FormatFileSize(Size, TSizeUnit::fsKiloBytes));
+    Item.SetSubItem(0, std::to_wstring(Subfolders));
+    Item.SetSubItem(1, std::to_wstring(Files));
+    Item.SetSubItem(2, FormatFileSize(Size, TSizeUnit::fsKiloBytes));
     CurrentSubfolderCount += Subfolders;
     CurrentFileCount += Files;
-    CurrentFileSizeKB += static_cast<int32_t>(Size / 1024);
+    CurrentFileSizeKB += SizeKB(Size);
   }
-  VKRFileFind1.OnChangeDirectory = SavedOnChangeDirectory;
+  // Stopped part way: the rows not reached keep their figures, and count.
+  TotalsFromRows(Row);
 
   if (CurrentFileCount > 0) {
     DeleteToolButton.SetEnabled(true);
@@ -385,6 +496,129 @@ void TForm1::ScanToolButtonClick(TObject*) {
   UpdateStatusBar();
 }
 
+// ---- Delete -------------------------------------------------------------------------
+
+bool TForm1::IsFileInUse(const std::wstring& FileName) { return ::IsFileInUse(FileName); }
+
+int32_t TForm1::DeleteSubfolders(const std::wstring& Path) {
+  return ::DeleteSubfolders(Path, DeleteMode(), [this] {
+    LongCommand1.KeepResponsive();
+    return !LongCommand1.StopRequested();
+  });
+}
+
+TDeleteMode TForm1::DeleteMode() const {
+  return Form2->UseRecycleBinWhenDeletingFilesCheckBox.Checked() ? TDeleteMode::dmRecycleBin
+                                                                  : TDeleteMode::dmPermanent;
+}
+
+void TForm1::DeleteToolButtonClick(TObject*) {
+  if (!RunLongCommand(L"Deleting folder content", [this] { DeleteFolderContents(); })) return;
+  if (Form2->ShowStatisticsAfterDeletingFilesCheckBox.Checked()) StatisticsToolButtonClick(this);
+}
+
+void TForm1::DeleteFolderContents() {
+  LongCommand1.SetProgress(0, CurrentFileCount);
+  PreviousSubfolderCount = CurrentSubfolderCount;
+  PreviousFileCount = CurrentFileCount;
+  PreviousFileSizeKB = CurrentFileSizeKB;
+  CurrentSubfolderCount = 0;
+  CurrentFileCount = 0;
+  CurrentFileSizeKB = 0;
+  VKRFileFind1.OnChangeDirectory = [this](TObject*, const std::wstring&) { LongCommand1.KeepResponsive(); };
+  VKRFileFind1.SetStopRequest(LongCommand1.StopFlag());
+  struct TRestore {
+    TVKRFileFind& Find;
+    ~TRestore() {
+      Find.OnChangeDirectory = nullptr;
+      Find.SetStopRequest(nullptr);
+    }
+  } Restore{VKRFileFind1};
+
+  std::optional<TModalResult> Answer;  // the answer memory: empty until the first prompt
+  std::wstring Skipped;                // protected folders, for the message at the end
+  const int Rows = VKRListView1.Count();
+  int Row = 0;
+  for (; Row < Rows && !LongCommand1.StopRequested(); ++Row) {
+    TListItem Item = VKRListView1.Item(Row);
+    const std::wstring Folder = Item.Caption();
+    LongCommand1.SetItem(Folder);
+    const TRowFigures Shown = FiguresOf(Item);
+    int32_t Subfolders = Shown.Subfolders;
+
+    // A drive root, the Windows folder or a folder of the user's own data
+    // may have been listed by mistake: emptying it would destroy their data.
+    if (const std::wstring Reason = ProtectedFolderReason(Folder); !Reason.empty()) {
+      Skipped += L"\n\"" + Folder + L"\": " + Reason;
+      LongCommand1.StepProgress(Shown.Files);
+      CurrentSubfolderCount += Shown.Subfolders;
+      CurrentFileCount += Shown.Files;
+      CurrentFileSizeKB += Shown.SizeKB;
+      continue;
+    }
+
+    if (!SearchFolder(Folder)) break;
+    std::vector<std::wstring>& Found = VKRFileFind1.FilesFound();
+    int64_t Size = -1;
+    if (!Found.empty()) {
+      if (Answer != mrYesToAll && Answer != mrNoToAll) {
+        if (Form2->PromptBeforeDeletingFilesCheckBox.Checked()) {
+          TMessageDialogRequest Request;
+          Request.Owner = Handle();
+          Request.Caption = L"Confirm";
+          Request.Text = L"Do you want to delete the content of \"" + Folder + L"\"?";
+          Request.Type = TMsgDlgType::mtConfirmation;
+          Request.Buttons = {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbNoToAll, TMsgDlgBtn::mbYesToAll};
+          Request.Position = TMsgDlgPosition::dpScreenCenter;
+          Answer = LongCommand1.Prompt([&Request] { return MessageDlg(Request); });
+        } else {
+          Answer = mrYes;
+        }
+      }
+      if (Answer == mrYes || Answer == mrYesToAll) {
+        const bool Finished = DeleteFoundFiles(Found, DeleteMode(), [this] {
+          LongCommand1.StepProgress();
+          LongCommand1.KeepResponsive();
+          return !LongCommand1.StopRequested();
+        });
+        if (Finished) Subfolders -= DeleteSubfolders(Folder);
+      } else {
+        LongCommand1.StepProgress(Shown.Files);
+      }
+      // Stopped in the middle of this row: what is left of it is still the truth.
+      Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
+      Item.SetSubItem(0, std::to_wstring(Subfolders));
+      Item.SetSubItem(1, std::to_wstring(Found.size()));
+      Item.SetSubItem(2, FormatFileSize(Size, TSizeUnit::fsKiloBytes));
+    } else {
+      Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
+    }
+    CurrentSubfolderCount += Subfolders;
+    CurrentFileCount += static_cast<int32_t>(Found.size());
+    CurrentFileSizeKB += SizeKB(Size);
+  }
+  // Stopped: the rows not reached keep their figures, and count.
+  TotalsFromRows(Row);
+
+  if (CurrentFileCount > 0) {
+    DeleteToolButton.SetEnabled(true);
+    Delete1.SetEnabled(DeleteToolButton.Enabled());
+  }
+  if (Rows > 0) {
+    StatisticsToolButton.SetEnabled(true);
+    Statistics1.SetEnabled(true);
+  }
+  UpdateStatusBar();
+  if (!Skipped.empty())
+    LongCommand1.Prompt([this, &Skipped] {
+      TMessageDialogRequest Request;
+      Request.Owner = Handle();
+      Request.Text = L"These folders were not emptied, to protect your data:" + Skipped;
+      Request.Type = TMsgDlgType::mtWarning;
+      return MessageDlg(Request);
+    });
+}
+
 void TForm1::OptionsToolButtonClick(TObject*) {
   Form2->OptionsPageControl.SetActivePage(Form2->PreferencesTabSheet);
   if (Form2->ShowModal() == mrOk) {
@@ -395,6 +629,11 @@ void TForm1::OptionsToolButtonClick(TObject*) {
     Form2->ActivateOptions();
   }
 }
+
+void TForm1::VKRListView1Find(TObject*) { VKRListView1.Find(); }
+
+// Without a search started, F3 does nothing, as the list's FindNext does.
+void TForm1::VKRListView1FindNext(TObject*) { VKRListView1.FindNext(); }
 
 void TForm1::StatisticsToolButtonClick(TObject*) {
   {
@@ -440,6 +679,73 @@ TListItem TForm1::FindFolderListItem(TVKRListView& AVKRListView, const std::wstr
   return {};
 }
 
+void TForm1::WithdrawDelete() {
+  DeleteToolButton.SetEnabled(false);
+  Delete1.SetEnabled(DeleteToolButton.Enabled());
+}
+
+void TForm1::AddFolderToolButtonClick(TObject*) {
+  TBrowseFolderRequest Request;
+  Request.Owner = Handle();
+  std::wstring Folder;
+  if (!BrowseForFolder(Request, Folder)) return;
+  AddFolderToVKRListView(Folder, true);
+  // The row shows "?" now: Delete comes back with the next scan.
+  WithdrawDelete();
+}
+
+void TForm1::RemoveFolder2Click(TObject*) {
+  TListItem Row = VKRListView1.Selected();
+  while (VKRListView1.SelCount() > 0 && Row) {
+    const int Index = Row.Index();
+    const TRowFigures Figures = FiguresOf(Row);
+    if (Figures.Scanned) {
+      CurrentSubfolderCount -= Figures.Subfolders;
+      CurrentFileCount -= Figures.Files;
+      CurrentFileSizeKB -= Figures.SizeKB;
+    }
+    Row = VKRListView1.GetNextSelected(Index);
+    VKRListView1.Delete(Index);
+    // The rows below moved up by one.
+    if (Row) Row = VKRListView1.Item(Row.Index() - 1);
+  }
+  UpdateStatusBar();
+}
+
+void TForm1::ExploreFolder1Click(TObject*) {
+  const TListItem Row = VKRListView1.Selected();
+  if (!Row) return;
+  // The shell's answer does not matter: there is nothing to do when it fails.
+  ExecuteShellCommand(Handle(), L"open", L"", L"", Row.Caption(), SW_SHOWNORMAL);
+}
+
+void TForm1::VKRListView1KeyDown(TObject* Sender, WORD& Key, TShiftState) {
+  if (Key == VK_RETURN)
+    ExploreFolder1Click(Sender);
+  else if (Key == VK_DELETE)
+    RemoveFolder2Click(Sender);
+}
+
+void TForm1::PopupMenu1Popup(TObject*) {
+  const TListItem Row = VKRListView1.Selected();
+  const bool Exists = Row && DirectoryExists(Row.Caption());
+  ExploreFolder1.SetEnabled(Exists);
+  RemoveFolder2.SetEnabled(Exists);
+}
+
+void TForm1::VKRListView1Click(TObject*) {
+  const bool AnySelected = VKRListView1.SelCount() > 0;
+  RemoveFolder1.SetEnabled(AnySelected);
+  RemoveFolderToolButton.SetEnabled(AnySelected);
+}
+
+void TForm1::VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Item, UINT, TCustomDrawStage Stage,
+                                                bool&) {
+  if (Stage != TCustomDrawStage::cdPrePaint) return;
+  // Empty folders are greyed.
+  Sender->CanvasFont().SetColor(Item.SubItem(2) == L"0 KB" ? clGrayText : clBlack);
+}
+
 // ---- Messages -------------------------------------------------------------------------
 
 void TForm1::ShowFolderListPopup(int X, int Y) {
@@ -454,10 +760,16 @@ void TForm1::ShowFolderListPopup(int X, int Y) {
     X = At.x;
     Y = At.y;
   }
+  PopupMenu1Popup(this);
   TrackPopupMenu(FPopupMenu, TPM_RIGHTBUTTON, X, Y, 0, Handle(), nullptr);
 }
 
 bool TForm1::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) {
+  // While Scan or Delete runs, nothing may change the rows they walk.
+  if (LongCommand1.Blocks(Msg, WParam, LParam)) {
+    Result = 0;
+    return true;
+  }
   switch (Msg) {
     case WM_SIZE:
       LayoutControls();
@@ -467,11 +779,14 @@ bool TForm1::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Resu
       ShowFolderListPopup(static_cast<short>(LOWORD(LParam)), static_cast<short>(HIWORD(LParam)));
       return true;
     case WM_CLOSE:
-      // Closing in the middle of a command would pull the list from under it.
-      if (Busy()) {
+      // Closing in the middle of a command would pull the list from under
+      // it: the command stops like a Cancel, then the window closes.
+      if (LongCommand1.Running()) {
+        LongCommand1.RequestStop();
         FCloseRequested = true;
         return true;
       }
+      if (Busy()) return true;
       return TForm::HandleMessage(Msg, WParam, LParam, Result);
     case WM_COPYDATA:
       // A later start handed over its command line; the program takes no arguments.

@@ -1,9 +1,11 @@
 #pragma once
 // The main window: the folder list, the running totals, the commands.
 
+#include "app/FolderDelete.h"
 #include "app/SingleInstance.h"
 #include "framework/Controls.h"
 #include "framework/Forms.h"
+#include "framework/LongCommand.h"
 #include "framework/MenuImages.h"
 #include "listview/VKRListView.h"
 #include "search/VKRFileFind.h"
@@ -90,7 +92,23 @@ public:
   void ExitToolButtonClick(TObject* Sender);
   void StatisticsToolButtonClick(TObject* Sender);
   void ScanToolButtonClick(TObject* Sender);
+  void DeleteToolButtonClick(TObject* Sender);
   void OptionsToolButtonClick(TObject* Sender);
+  // Ctrl+F: the find dialog on the folder list; F3: the next row it finds.
+  void VKRListView1Find(TObject* Sender);
+  void VKRListView1FindNext(TObject* Sender);
+  void AddFolderToolButtonClick(TObject* Sender);
+  void RemoveFolder2Click(TObject* Sender);
+  void ExploreFolder1Click(TObject* Sender);
+  void VKRListView1KeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
+  void PopupMenu1Popup(TObject* Sender);
+  void VKRListView1Click(TObject* Sender);
+  void VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Item, UINT State, TCustomDrawStage Stage,
+                                          bool& DefaultDraw);
+
+  // Scan, Delete: the busy state, progress, Cancel (Esc, the strip's
+  // button, closing the window) and no other input while they run.
+  TLongCommand LongCommand1;
 
   // The subfolders directly in Path: directories and system entries that
   // are not hidden. 0 when Path cannot be listed.
@@ -99,8 +117,15 @@ public:
   // The status bar summary of the list and the current totals.
   void UpdateStatusBar();
 
+  // True when FileName is a file that another program holds open, or a
+  // read-only one: Delete leaves it.
+  bool IsFileInUse(const std::wstring& FileName);
+  // Deletes the subfolders of Path that CountSubfolders counts, each as a
+  // whole tree, the way the options say; the number deleted.
+  int32_t DeleteSubfolders(const std::wstring& Path);
+
   // True while a command runs; other commands wait for it to end.
-  bool Busy() const { return FBusyDepth > 0; }
+  bool Busy() const { return FBusyDepth > 0 || LongCommand1.Running(); }
 
   // Adds the folder, or with EnableFind refreshes the row that lists it
   // already; none when the folder does not exist.
@@ -130,8 +155,22 @@ private:
   };
 
   void EnableMenuBar(bool Enabled);
-  // Lets the window repaint while a command works; cheap to call often.
-  void KeepResponsive();
+  void EnableCommands(bool Enabled);
+  // Runs a long command; false when the window was closed meanwhile (it
+  // closes once the command has stopped).
+  bool RunLongCommand(const std::wstring& StatusText, const std::function<void()>& Work);
+  void ScanFolders();
+  void DeleteFolderContents();
+  // Runs the search of Scan and Delete over one listed folder; false when
+  // the command was asked to stop meanwhile.
+  bool SearchFolder(const std::wstring& Folder);
+  // Sets the totals to what the rows show: after a command stopped part way,
+  // the rows it did not finish keep their figures, and the totals must still
+  // be their sum.
+  void TotalsFromRows(int FirstUnfinishedRow);
+  // Withdraws Delete: a row that was not scanned entered the list.
+  void WithdrawDelete();
+  TDeleteMode DeleteMode() const;
   // Runs a command unless another one is running.
   void RunExclusive(const std::function<void()>& Command);
   void CreateControls();
@@ -141,7 +180,6 @@ private:
 
   TSingleInstanceGuard FInstanceGuard;
   int FBusyDepth = 0;
-  ULONGLONG FLastResponse = 0;
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   UniqueMenu FPopupMenuResource;

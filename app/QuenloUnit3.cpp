@@ -2,6 +2,7 @@
 
 #include "app/QuenloUnit3Res.h"
 #include "framework/Dpi.h"
+#include "framework/Handle.h"
 #include "framework/SystemFont.h"
 
 #include <algorithm>
@@ -35,12 +36,11 @@ constexpr int ButtonWidth = 75;
 constexpr int ButtonHeight = 25;
 
 SIZE TextExtent(HWND Window, HFONT Font, const std::wstring& Text) {
-  HDC Dc = GetDC(Window);
-  const HGDIOBJ Old = SelectObject(Dc, Font);
+  const TWindowDC Dc(Window);
+  const HGDIOBJ Old = SelectObject(Dc.get(), Font);
   SIZE Extent{};
-  GetTextExtentPoint32W(Dc, Text.c_str(), static_cast<int>(Text.size()), &Extent);
-  SelectObject(Dc, Old);
-  ReleaseDC(Window, Dc);
+  GetTextExtentPoint32W(Dc.get(), Text.c_str(), static_cast<int>(Text.size()), &Extent);
+  SelectObject(Dc.get(), Old);
   return Extent;
 }
 

@@ -58,7 +58,12 @@ void TApplication::HandleMessage() {
   Dispatch(Message);
 }
 
+void TApplication::Deliver(MSG& Message) { Dispatch(Message); }
+
 void TApplication::Dispatch(MSG& Message) {
+  // By index: a dialog may end itself while it handles the message.
+  for (size_t i = 0; i < FModelessDialogs.size(); ++i)
+    if (IsDialogMessageW(FModelessDialogs[i], &Message)) return;
   if (TranslateForForm(Message)) return;
   TranslateMessage(&Message);
   DispatchMessageW(&Message);
@@ -84,6 +89,15 @@ void TApplication::Terminate() {
 }
 
 void TApplication::HandleException(const std::exception& Error) noexcept {
+  if (dynamic_cast<const EAbort*>(&Error) != nullptr) return;
+  // The error box runs a message loop; an error raised by a handler it
+  // dispatches would stack a second box on the first. One is enough.
+  if (FShowingError) return;
+  FShowingError = true;
+  struct TReset {
+    bool& Flag;
+    ~TReset() { Flag = false; }
+  } Reset{FShowingError};
   try {
     const auto* Own = dynamic_cast<const Exception*>(&Error);
     std::wstring Text = Own != nullptr ? Own->Message() : Utf8ToWide(Error.what());
@@ -104,4 +118,13 @@ void TApplication::RegisterForm(TForm* Form) { FForms.push_back(Form); }
 void TApplication::UnregisterForm(TForm* Form) {
   FForms.erase(std::remove(FForms.begin(), FForms.end(), Form), FForms.end());
   if (FMainForm == Form) FMainForm = nullptr;
+}
+
+void TApplication::AddModelessDialog(HWND Dialog) {
+  if (std::find(FModelessDialogs.begin(), FModelessDialogs.end(), Dialog) == FModelessDialogs.end())
+    FModelessDialogs.push_back(Dialog);
+}
+
+void TApplication::RemoveModelessDialog(HWND Dialog) noexcept {
+  FModelessDialogs.erase(std::remove(FModelessDialogs.begin(), FModelessDialogs.end(), Dialog), FModelessDialogs.end());
 }

@@ -44,6 +44,9 @@ public:
   void ProcessMessages();
   // Waits for one message and dispatches it.
   void HandleMessage();
+  // Dispatches one message taken from the queue: keyboard translation for the
+  // form it belongs to, then its window.
+  void Deliver(MSG& Message);
   void Terminate();
   bool Terminated() const { return FTerminated; }
 
@@ -55,6 +58,11 @@ public:
   void RegisterForm(TForm* Form);
   void UnregisterForm(TForm* Form);
 
+  // Modeless system dialogs (find) get their keyboard handling (Tab, Enter,
+  // Escape) from the message loop while registered.
+  void AddModelessDialog(HWND Dialog);
+  void RemoveModelessDialog(HWND Dialog) noexcept;
+
 private:
   bool TranslateForForm(MSG& Message);
   void Dispatch(MSG& Message);
@@ -64,8 +72,10 @@ private:
   TForm* FMainForm = nullptr;
   bool FTerminated = false;
   bool FComInitialised = false;
+  bool FShowingError = false;
   std::vector<std::unique_ptr<TForm>> FOwnedForms;
   std::vector<TForm*> FForms;
+  std::vector<HWND> FModelessDialogs;
 };
 
 // The program's one application object.

@@ -1,4 +1,5 @@
 #include "framework/CheckListBox.h"
+#include "framework/Handle.h"
 
 #include "framework/Application.h"
 #include "framework/Dpi.h"
@@ -84,12 +85,11 @@ void TCheckListBox::UpdateItemHeight() {
   // The list box measures owner-drawn rows only once, when it is created
   // (before anyone could answer WM_MEASUREITEM); the row height follows the font here.
   int TextHeight = 0;
-  if (const HDC DC = GetDC(FHandle); DC != nullptr) {
-    const HGDIOBJ Old = SelectObject(DC, FontOf(FHandle));
+  if (const TWindowDC DC(FHandle); DC) {
+    const HGDIOBJ Old = SelectObject(DC.get(), FontOf(FHandle));
     TEXTMETRICW Metrics{};
-    if (GetTextMetricsW(DC, &Metrics)) TextHeight = Metrics.tmHeight;
-    SelectObject(DC, Old);
-    ReleaseDC(FHandle, DC);
+    if (GetTextMetricsW(DC.get(), &Metrics)) TextHeight = Metrics.tmHeight;
+    SelectObject(DC.get(), Old);
   }
   const int Height = std::max(TextHeight, CheckSize()) + ScaleByDpi(2);
   SendMessageW(FHandle, LB_SETITEMHEIGHT, 0, MAKELPARAM(Height, 0));

@@ -149,10 +149,10 @@ void TToolBar::Create(HWND Parent, int Id, int BitmapId, int ImageSize, int Butt
   Win32Check(FHandle != nullptr, L"Toolbar");
   SendMessageW(FHandle, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
 
-  FImages = ImageList_LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(BitmapId), ImageSize, 0,
-                                 RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
-  if (FImages == nullptr) throw EResNotFound(L"Toolbar bitmap " + std::to_wstring(BitmapId));
-  SendMessageW(FHandle, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(FImages));
+  FImages.reset(ImageList_LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(BitmapId), ImageSize, 0,
+                                     RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  if (!FImages) throw EResNotFound(L"Toolbar bitmap " + std::to_wstring(BitmapId));
+  SendMessageW(FHandle, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(FImages.get()));
   // The button size holds only when it is set before any button exists.
   SendMessageW(FHandle, TB_SETBUTTONSIZE, 0, MAKELPARAM(ButtonSize, ButtonSize));
 

@@ -7,6 +7,8 @@
 #include "framework/Object.h"
 
 #include <windows.h>
+
+#include "framework/Handle.h"
 #include <commctrl.h>
 
 #include <string>
@@ -147,7 +149,8 @@ public:
 private:
   std::vector<TToolButtonDef> FButtons;
   int FButtonSize = 0;
-  HIMAGELIST FImages = nullptr;  // destroyed with the toolbar's owner form
+  // The toolbar only borrows its image list: it goes with the toolbar object.
+  UniqueImageList FImages;
 };
 
 // An item of a menu bar or popup menu, addressed by its command id.

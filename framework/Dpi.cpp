@@ -1,12 +1,13 @@
 #include "framework/Dpi.h"
 
+#include "framework/Handle.h"
+
 #include <windows.h>
 
 int ScreenPixelsPerInch() {
   static const int Dpi = [] {
-    HDC Screen = GetDC(nullptr);
-    const int Value = Screen != nullptr ? GetDeviceCaps(Screen, LOGPIXELSY) : 96;
-    if (Screen != nullptr) ReleaseDC(nullptr, Screen);
+    const TWindowDC Screen(nullptr);
+    const int Value = Screen ? GetDeviceCaps(Screen.get(), LOGPIXELSY) : 96;
     return Value > 0 ? Value : 96;
   }();
   return Dpi;

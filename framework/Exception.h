@@ -36,6 +36,12 @@ public:
   using Exception::Exception;
 };
 
+// Ends the current command without a message: the error display stays silent.
+class EAbort : public Exception {
+public:
+  EAbort() : Exception(L"Operation aborted") {}
+};
+
 // A registry read or write refused by the system, or data of another type
 // than the one asked for.
 class ERegistryException : public Exception {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -113,10 +114,18 @@ struct MappedView {
   static void Close(Type p) noexcept { UnmapViewOfFile(p); }
 };
 
-struct WindowDC {
+// A DC made with CreateCompatibleDC / CreateDC.
+struct MemoryDC {
   using Type = HDC;
   static Type Invalid() noexcept { return nullptr; }
   static void Close(Type h) noexcept { DeleteDC(h); }
+};
+
+// Memory the shell or COM hands out (item id lists, strings).
+struct CoTaskMem {
+  using Type = void*;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type p) noexcept { CoTaskMemFree(p); }
 };
 
 }  // namespace handle_traits
@@ -133,4 +142,34 @@ using UniqueImageList = UniqueHandle<handle_traits::ImageList>;
 using UniqueAccelerators = UniqueHandle<handle_traits::Accelerators>;
 using UniqueHGlobal = UniqueHandle<handle_traits::HGlobal>;
 using UniqueMappedView = UniqueHandle<handle_traits::MappedView>;
-using UniqueMemoryDC = UniqueHandle<handle_traits::WindowDC>;
+using UniqueMemoryDC = UniqueHandle<handle_traits::MemoryDC>;
+using UniqueCoTaskMem = UniqueHandle<handle_traits::CoTaskMem>;
+
+// A window's DC from GetDC: ReleaseDC gives it back, and needs the window,
+// so it is no plain handle with one closer.
+class TWindowDC {
+public:
+  explicit TWindowDC(HWND Window) noexcept : FWindow(Window), FDC(GetDC(Window)) {}
+  ~TWindowDC() {
+    if (FDC != nullptr) ReleaseDC(FWindow, FDC);
+  }
+  TWindowDC(const TWindowDC&) = delete;
+  TWindowDC& operator=(const TWindowDC&) = delete;
+
+  HDC get() const noexcept { return FDC; }
+  explicit operator bool() const noexcept { return FDC != nullptr; }
+
+private:
+  HWND FWindow;
+  HDC FDC;
+};
+
+// Windows that the program destroys itself (a modeless system dialog).
+namespace handle_traits {
+struct Window {
+  using Type = HWND;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { DestroyWindow(h); }
+};
+}  // namespace handle_traits
+using UniqueWindow = UniqueHandle<handle_traits::Window>;

@@ -1,4 +1,5 @@
 #include "framework/MenuImages.h"
+#include "framework/Handle.h"
 
 #include "framework/Application.h"
 #include "framework/Exception.h"
@@ -22,9 +23,8 @@ HBITMAP CutImage(HBITMAP Strip, int ImageSize, int Index) {
   Format.bmiHeader.biBitCount = 32;
   Format.bmiHeader.biCompression = BI_RGB;
   std::vector<uint32_t> Source(static_cast<size_t>(Info.bmWidth) * static_cast<size_t>(Info.bmHeight));
-  HDC Screen = GetDC(nullptr);
-  const int Rows = GetDIBits(Screen, Strip, 0, static_cast<UINT>(Info.bmHeight), Source.data(), &Format, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, Screen);
+  const int Rows = GetDIBits(TWindowDC(nullptr).get(), Strip, 0, static_cast<UINT>(Info.bmHeight), Source.data(),
+                             &Format, DIB_RGB_COLORS);
   if (Rows == 0) return nullptr;
 
   BITMAPINFO ImageFormat = Format;

@@ -1,4 +1,5 @@
 #include "framework/PageControl.h"
+#include "framework/Handle.h"
 
 #include "framework/Exception.h"
 
@@ -76,10 +77,10 @@ COLORREF TPageControl::PageColor() const {
   RECT Body = Client;
   TabCtrl_AdjustRect(FHandle, FALSE, &Body);
   if (Client.right <= 0 || Client.bottom <= 0 || Body.right <= Body.left || Body.bottom <= Body.top) return Color;
-  const HDC Screen = GetDC(FHandle);
-  if (Screen == nullptr) return Color;
-  UniqueMemoryDC Memory(CreateCompatibleDC(Screen));
-  UniqueGdi<HBITMAP> Bitmap(CreateCompatibleBitmap(Screen, Client.right, Client.bottom));
+  const TWindowDC Screen(FHandle);
+  if (!Screen) return Color;
+  UniqueMemoryDC Memory(CreateCompatibleDC(Screen.get()));
+  UniqueGdi<HBITMAP> Bitmap(CreateCompatibleBitmap(Screen.get(), Client.right, Client.bottom));
   if (Memory && Bitmap) {
     const HGDIOBJ Old = SelectObject(Memory.get(), Bitmap.get());
     SendMessageW(FHandle, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(Memory.get()), PRF_CLIENT | PRF_ERASEBKGND);
@@ -87,7 +88,6 @@ COLORREF TPageControl::PageColor() const {
     if (Read != CLR_INVALID) Color = Read;
     SelectObject(Memory.get(), Old);
   }
-  ReleaseDC(FHandle, Screen);
   return Color;
 }
 

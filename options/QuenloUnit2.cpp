@@ -169,9 +169,16 @@ void TForm2::LoadOptionsFromRegistry() {
   try {
     Store.GetCheckListBox(L"Extensions", ExtensionsCheckListBox, true);
   } catch (const Exception&) {
-    // Marks that are not stored as numbers: the list of a first start instead.
-    SetDesignExtensions();
-    SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbChecked, -1);
+    // A mark that is not stored as a number: that pattern alone stays
+    // unchecked. Resetting the whole list would check again the patterns the
+    // user had unchecked, and Delete would act on them.
+    std::vector<std::wstring> Names;
+    Store.GetValueNames(L"Extensions", Names);
+    ExtensionsCheckListBox.SetItems(Names);
+    for (int i = 0; i < ExtensionsCheckListBox.Count(); ++i) {
+      const Variant Mark = ReadStored(Store, L"Extensions\\" + Names[static_cast<size_t>(i)]);
+      ExtensionsCheckListBox.SetChecked(i, Mark.IsOrdinal() && Mark.ToInteger() != 0);
+    }
   }
 
   bool InUse = false;

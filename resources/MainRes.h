@@ -22,6 +22,8 @@
 #define IDM_ABOUT 1022
 #define IDM_EXPLOREFOLDER 1030
 #define IDM_POPUPREMOVEFOLDER 1031
+#define IDM_FIND 1040
+#define IDM_FINDNEXT 1041
 
 // Child windows of the main window.
 #define IDC_TOOLBAR 2001

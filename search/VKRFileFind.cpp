@@ -239,6 +239,11 @@ void TVKRFileFind::SetStartDir(const std::wstring& Value) {
     if (DirectoryExists(Line)) FStartDir.push_back(NormaliseStartDir(Line));
 }
 
+void TVKRFileFind::SetStartDirFolder(const std::wstring& Folder) {
+  FStartDir.clear();
+  if (DirectoryExists(Folder)) FStartDir.push_back(NormaliseStartDir(Folder));
+}
+
 void TVKRFileFind::SetLangType(TLangType Value) {
   FLangType = Value;
   if (Value == TLangType::ltFrench) {
@@ -276,6 +281,7 @@ void TVKRFileFind::Execute() {
     if (OnChangeDirectory) OnChangeDirectory(this, Folder);
   };
   Run.ListingObserver = FListingObserver;
+  Run.StopRequested = FStopRequest;
   try {
     Run.Run();
   } catch (...) {

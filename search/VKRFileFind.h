@@ -166,6 +166,9 @@ public:
   // trailing "\" is removed (a drive root keeps it).
   std::wstring StartDir() const;
   void SetStartDir(const std::wstring& Value);
+  // One folder, whatever characters its path holds (";" is legal in a
+  // folder name); dropped when it does not exist.
+  void SetStartDirFolder(const std::wstring& Folder);
   TThreadPriority ThreadPriority() const { return FThreadPriority; }
   void SetThreadPriority(TThreadPriority Value) { FThreadPriority = Value; }
 
@@ -185,6 +188,9 @@ public:
   // Shown the complete listing of every folder the next Execute lists
   // (not used by threaded runs); nullptr for none.
   void SetListingObserver(TFindListingObserver* Observer) { FListingObserver = Observer; }
+  // While set and true, Execute stops after the entry in hand and leaves
+  // what it found so far; nullptr for none.
+  void SetStopRequest(const std::atomic<bool>* Stop) { FStopRequest = Stop; }
 
   // Runs the search on this thread. Afterwards the current directory is the
   // last start folder that could be entered (unchanged when none could), or
@@ -245,5 +251,6 @@ private:
 
   std::unique_ptr<TFindNotifyWindow> FNotifyWindow;
   TFindListingObserver* FListingObserver = nullptr;
+  const std::atomic<bool>* FStopRequest = nullptr;
   std::exception_ptr FThreadFatalException;
 };

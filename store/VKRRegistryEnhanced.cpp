@@ -114,6 +114,8 @@ void TVKRRegistryEnhanced::SetLangType(TLangType Value) {
   }
 }
 
+const std::wstring& TVKRRegistryEnhanced::FileErrorMessage() { return GFileError; }
+
 void TVKRRegistryEnhanced::SetEncryptionParameters(const std::wstring& ABaseKey, int32_t ADecryptKey) {
   FBaseKey = ABaseKey;
   FDecryptKey = ADecryptKey;

@@ -125,6 +125,19 @@ public:
   void SetComboBox(const std::wstring& ASubKey, const TComboBox& AComboBox, bool ShowText);
   TComboBox& GetComboBox(const std::wstring& ASubKey, TComboBox& AComboBox, bool ShowText);
 
+  // Whole keys (store/VKRRegistryExport.cpp). ExportKeyToRegFile writes the
+  // key and its subtree as a REGEDIT4 script; Search fills EntriesFound with
+  // the full paths of the values (or, with opKey, subkeys) whose name or data
+  // holds AString, A to Z compared without case; SaveKeyContentToFile and
+  // LoadKeyContentFromFile keep the values of one key as lines of name,
+  // ABreakString and data text (they come back as strings).
+  void ExportKeyToRegFile(const std::wstring& ASubKey, const std::wstring& AFileName);
+  void Search(const std::wstring& ASubKey, const std::wstring& AString, TSearchOption ASearchOption, bool Recursive);
+  void SaveKeyContentToFile(const std::wstring& ASubKey, const std::wstring& AFilename,
+                            const std::wstring& ABreakString);
+  void LoadKeyContentFromFile(const std::wstring& ASubKey, const std::wstring& AFilename,
+                              const std::wstring& ABreakString);
+
   // Path rules. A key path becomes "\A\B" (one trailing separator dropped);
   // a value path is split at every "\" with empty pieces dropped: all pieces
   // but the last name the key, the last one names the value.
@@ -134,6 +147,8 @@ public:
 
 private:
   TRegistryAccessor NewAccessor() const;
+  // The file message of the current language.
+  static const std::wstring& FileErrorMessage();
   std::wstring ValueKeyPath(const std::wstring& AValue) const;
   std::wstring SubKeyPath(const std::wstring& ASubKey) const;
   void WriteWithoutRule(TRegistryAccessor& Reg, const std::wstring& Name, const Variant& AValueData);

@@ -43,6 +43,11 @@ TEST_CASE("an error escaping a command shows its message and ends only that comm
   SendMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(FailingCommand, 0), 0);
   REQUIRE(Shown.size() == 2);
   CHECK(Shown[1].Text == L"disk full");
+
+  // An abort ends the command without a message.
+  Form.BindCommand(FailingCommand, [] { throw EAbort(); });
+  SendMessageW(Form.Handle(), WM_COMMAND, MAKEWPARAM(FailingCommand, 0), 0);
+  CHECK(Shown.size() == 2);
 }
 
 TEST_CASE("the system font rule by Windows version and kind") {

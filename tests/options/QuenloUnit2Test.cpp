@@ -1161,12 +1161,13 @@ TEST_CASE("a stored option of the wrong kind takes its default; the program stil
        {{L"ProxyAddress", L"od"}}},
       {"an expandable text for the address", L"Options", L"ProxyAddress", REG_EXPAND_SZ,
        Bytes(std::wstring(L"expand.host")), {{L"ProxyAddress", L"expand.host"}}},
-      {"a text among the extension marks: the designed list", L"Extensions", L"*.log", REG_SZ,
-       Bytes(std::wstring(L"1")), {{L"Extensions", L"*.tmp=1;*.log=1;*.old=1;*.bak=1"}}},
+      // A mark that cannot be read leaves its pattern unchecked and the others as stored.
+      {"a text among the extension marks", L"Extensions", L"*.log", REG_SZ, Bytes(std::wstring(L"1")),
+       {{L"Extensions", L"*.log=0;*.tmp=1;*.zip=0"}}},
       {"binary data among the extension marks", L"Extensions", L"*.aaa", REG_BINARY, One,
-       {{L"Extensions", L"*.tmp=1;*.log=1;*.old=1;*.bak=1"}}},
+       {{L"Extensions", L"*.aaa=0;*.tmp=1;*.zip=0"}}},
       {"an extension mark of eight bytes", L"Extensions", L"*.zip", REG_DWORD, LongDword,
-       {{L"Extensions", L"*.tmp=1;*.log=1;*.old=1;*.bak=1"}}},
+       {{L"Extensions", L"*.tmp=1;*.zip=0"}}},
   };
 
   for (const TCase& Case : Cases) {

@@ -24,14 +24,6 @@ struct TBounds {
 
 TBounds BoundsOf(const TForm& Form) { return {Form.Left(), Form.Top(), Form.Width(), Form.Height()}; }
 
-std::optional<std::wstring> StoredText(const TRegistryFixture& Fixture, const std::wstring& Relative,
-                                       const std::wstring& Name) {
-  const auto Raw = Fixture.ReadRaw(Relative, Name);
-  if (!Raw) return std::nullopt;
-  REQUIRE(Raw->Type == REG_SZ);
-  return Raw->AsString();
-}
-
 // Every message box is answered OK and kept for the checks.
 class TRecordedBoxes {
 public:

@@ -32,14 +32,6 @@ struct TListFixture {
   }
 };
 
-std::optional<std::wstring> StoredText(const TRegistryFixture& Fixture, const std::wstring& Relative,
-                                       const std::wstring& Name) {
-  const auto Raw = Fixture.ReadRaw(Relative, Name);
-  if (!Raw) return std::nullopt;
-  REQUIRE(Raw->Type == REG_SZ);
-  return Raw->AsString();
-}
-
 }  // namespace
 
 TEST_CASE("column widths are stored in column order and read back") {

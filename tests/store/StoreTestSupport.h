@@ -5,6 +5,7 @@
 
 #include <doctest.h>
 
+#include "framework/Handle.h"
 #include "framework/Text.h"
 #include "framework/Variant.h"
 #include "store/VKRRegistryEnhanced.h"
@@ -15,6 +16,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,26 @@ TBytes RawBytes(T Value) {
 inline void WriteBytes(TRegistryFixture& Fixture, const std::wstring& Relative, const std::wstring& Name, DWORD Type,
                        const TBytes& Bytes) {
   Fixture.WriteRaw(Relative, Name, Type, Bytes.data(), static_cast<DWORD>(Bytes.size()));
+}
+
+// The text of a REG_SZ value under the fixture's key; none when it is not there.
+inline std::optional<std::wstring> StoredText(const TRegistryFixture& Fixture, const std::wstring& Relative,
+                                              const std::wstring& Name) {
+  const auto Raw = Fixture.ReadRaw(Relative, Name);
+  if (!Raw) return std::nullopt;
+  REQUIRE(Raw->Type == REG_SZ);
+  return Raw->AsString();
+}
+
+// A whole file as bytes, for files whose exact bytes matter.
+inline std::string FileBytes(const std::wstring& Path) {
+  UniqueFile File(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  REQUIRE(File.valid());
+  std::string Bytes;
+  char Buffer[4096];
+  DWORD Read = 0;
+  while (ReadFile(File.get(), Buffer, sizeof(Buffer), &Read, nullptr) && Read > 0) Bytes.append(Buffer, Read);
+  return Bytes;
 }
 
 // The message of the error of kind E that Action raises; other errors pass.

@@ -1,0 +1,294 @@
+#include <doctest.h>
+
+#include "common/VKRCommonUnit.h"
+#include "framework/Application.h"
+#include "framework/Dialogs.h"
+#include "framework/Handle.h"
+#include "support/ModalAnswer.h"
+#include "support/TestStrings.h"
+#include "MainWindowFixture.h"
+
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Answers the confirmation boxes in turn and keeps what they asked.
+struct TPromptAnswers {
+  std::vector<TModalResult> Answers;
+  std::vector<TMessageDialogRequest> Asked;
+  TMessageDialogHook Hook{[this](const TMessageDialogRequest& Request) {
+    Asked.push_back(Request);
+    return Asked.size() <= Answers.size() ? Answers[Asked.size() - 1] : mrCancel;
+  }};
+  explicit TPromptAnswers(std::vector<TModalResult> Given) : Answers(std::move(Given)) {}
+};
+
+bool Exists(const std::wstring& Path) { return GetFileAttributesW(Path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+TEST_CASE("the confirmation box: its text and buttons, and the answer memory") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"one\\a.tmp", 10);
+  F.Temp.MakeFile(L"two\\b.tmp", 10);
+  F.Start({L"one", L"two"});
+  F.DeleteOptions(/*Prompt=*/true, /*RecycleBin=*/false, /*Statistics=*/false);
+  F.Scan();
+
+  struct TCase {
+    const char* Name;
+    std::vector<TModalResult> Answers;
+    size_t Prompts;
+    bool OneDeleted;
+    bool TwoDeleted;
+  };
+  const TCase Cases[] = {
+      {"Yes to All deletes both without a second prompt", {mrYesToAll}, 1, true, true},
+      {"No to All skips both", {mrNoToAll}, 1, false, false},
+      {"No prompts again for the second", {mrNo, mrYes}, 2, false, true},
+      {"a closed box skips that folder and asks again", {mrCancel, mrYes}, 2, false, true},
+  };
+  for (const TCase& Case : Cases) {
+    SUBCASE(Case.Name) {
+      TPromptAnswers Prompt(Case.Answers);
+      F.Delete();
+      REQUIRE(Prompt.Asked.size() == Case.Prompts);
+      const TMessageDialogRequest& First = Prompt.Asked[0];
+      CHECK(First.Caption == L"Confirm");
+      CHECK(First.Type == TMsgDlgType::mtConfirmation);
+      CHECK(First.Position == TMsgDlgPosition::dpScreenCenter);
+      CHECK(First.Text == L"Do you want to delete the content of \"" + (F.Temp / L"one") + L"\"?");
+      CHECK(First.Buttons == std::vector<TMsgDlgBtn>{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbNoToAll,
+                                                     TMsgDlgBtn::mbYesToAll});
+      CHECK(Exists(F.Temp / L"one\\a.tmp") != Case.OneDeleted);
+      CHECK(Exists(F.Temp / L"two\\b.tmp") != Case.TwoDeleted);
+      CHECK(F.Row(0)[1] == (Case.OneDeleted ? L"0" : L"1"));
+      CHECK(F.Row(1)[1] == (Case.TwoDeleted ? L"0" : L"1"));
+    }
+  }
+}
+
+TEST_CASE("a folder in which nothing is found is not asked about and keeps its subfolders") {
+  TMainWindowFixture F;
+  F.Temp.MakeDir(L"empty\\sub");
+  F.Temp.MakeFile(L"full\\a.tmp", 10);
+  F.Start({L"empty", L"full"});
+  F.DeleteOptions(true, false, false);
+  F.Scan();
+  TPromptAnswers Prompt({mrYes});
+  F.Delete();
+  REQUIRE(Prompt.Asked.size() == 1);
+  CHECK(Prompt.Asked[0].Text.find(L"full") != std::wstring::npos);
+  CHECK(DirectoryExists(F.Temp / L"empty\\sub"));
+  CHECK(F.Row(0) == TTexts{L"1", L"0", L"0 KB"});
+}
+
+TEST_CASE("with only *.tmp checked, Delete removes the found files and every subfolder") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"f\\a.tmp", 2048);
+  F.Temp.MakeFile(L"f\\b.log", 3072);
+  F.Temp.MakeFile(L"f\\sub\\c.log", 1024);
+  F.Start({L"f"});
+  F.DeleteOptions(false, false, false);
+  F.RestrictTo({L"*.tmp"});
+  F.Scan();
+  REQUIRE(F.Row(0) == TTexts{L"1", L"1", L"6 KB"});
+  F.Delete();
+  CHECK_FALSE(Exists(F.Temp / L"f\\a.tmp"));
+  CHECK(Exists(F.Temp / L"f\\b.log"));
+  CHECK_FALSE(Exists(F.Temp / L"f\\sub"));
+  CHECK(DirectoryExists(F.Temp / L"f"));
+  CHECK(F.Row(0) == TTexts{L"0", L"0", L"3 KB"});
+  CHECK(F.Form1->PreviousFileCount == 1);
+  CHECK(F.Form1->PreviousSubfolderCount == 1);
+  CHECK(F.Form1->PreviousFileSizeKB == 6);
+  CHECK(F.Form1->CurrentFileSizeKB == 3);
+  CHECK(F.Form1->StatusBar1.SimpleText() == L"1 folder(s) - 0 subfolder(s) - 0 file(s) - 3 KB");
+  CHECK(F.Form1->ProgressBar1.Max() == 1);
+  CHECK(F.Form1->ProgressBar1.Position() == 1);
+  CHECK(F.Form1->ToolBar1.Enabled());
+  CHECK_FALSE(F.Form1->Busy());
+}
+
+TEST_CASE("with recursion off the subfolders go once a file directly in the folder was found") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"f\\a.tmp", 10);
+  F.Temp.MakeFile(L"f\\sub\\deep.tmp", 10);
+  F.Temp.MakeFile(L"g\\sub\\only.tmp", 10);
+  F.Start({L"f", L"g"});
+  F.DeleteOptions(false, false, false);
+  F.Form2->RecursiveCheckBox.SetChecked(false);
+  F.Form2->ActivateOptions();
+  F.Scan();
+  F.Delete();
+  CHECK_FALSE(Exists(F.Temp / L"f\\sub"));
+  // Nothing found directly in g: its subfolder stays.
+  CHECK(Exists(F.Temp / L"g\\sub\\only.tmp"));
+}
+
+TEST_CASE("files that cannot be deleted stay and are counted, in both modes") {
+  for (const bool RecycleBin : {false, true}) {
+    CAPTURE(RecycleBin);
+    TMainWindowFixture F;
+    const std::wstring Held = F.Temp.MakeFile(L"f\\held.tmp", 10);
+    const std::wstring ReadOnly = F.Temp.MakeFile(L"f\\readonly.tmp", 10, FILE_ATTRIBUTE_READONLY);
+    F.Temp.MakeFile(L"f\\free.tmp", 10);
+    F.Start({L"f"});
+    F.DeleteOptions(false, RecycleBin, false);
+    F.Scan();
+    {
+      // Another program holds the file open and shares nothing.
+      UniqueFile Open(CreateFileW(Held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      REQUIRE(Open.valid());
+      F.Delete();
+    }
+    CHECK(Exists(Held));
+    CHECK(Exists(ReadOnly));
+    CHECK_FALSE(Exists(F.Temp / L"f\\free.tmp"));
+    CHECK(F.Row(0)[1] == L"2");
+    CHECK(F.Form1->CurrentFileCount == 2);
+    // Files are left: Delete stays available.
+    CHECK(F.Form1->DeleteToolButton.Enabled());
+    SetFileAttributesW(ReadOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+TEST_CASE("the statistics open by themselves after a Delete when the option is on") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"f\\a.tmp", 4096);
+  F.Temp.MakeFile(L"f\\b.tmp", 1024);
+  F.Temp.MakeDir(L"f\\sub");
+  F.Start({L"f"});
+  F.DeleteOptions(false, false, true);
+  F.Scan();
+  TModalAnswer Answer(*F.Form3, [&](TForm&) { F.Form3->CloseButton.Click(); });
+  F.Delete();
+  CHECK(Answer.Answered());
+  CHECK(F.Form3->DeltaSubfolderCountLabel.Text() == L"1");
+  CHECK(F.Form3->DeltaFileCountLabel.Text() == L"2");
+  CHECK(F.Form3->DeltaFileSizeLabel.Text() == L"5 KB");
+  CHECK(F.Form3->CurrentFileSizeLabel.Text() == L"0 KB");
+}
+
+TEST_CASE("Delete stopped part way leaves rows, totals and status bar that agree") {
+  TMainWindowFixture F;
+  for (int Folder = 0; Folder < 3; ++Folder)
+    for (int i = 0; i < 300; ++i) F.Temp.MakeFile(L"f" + std::to_wstring(Folder) + L"\\x" + std::to_wstring(i) + L".tmp", 1024);
+  F.Start({L"f0", L"f1", L"f2"});
+  F.DeleteOptions(false, false, false);
+  F.Scan();
+  REQUIRE(F.Form1->CurrentFileCount == 900);
+  // Esc arrives while the first files go.
+  PostMessageW(F.Form1->VKRListView1.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  F.Delete();
+  // The last folder was never reached: untouched, and its row as it was.
+  CHECK(F.Row(2) == TTexts{L"0", L"300", L"300 KB"});
+  int Left = 0;
+  for (int Folder = 0; Folder < 3; ++Folder)
+    for (int i = 0; i < 300; ++i)
+      Left += Exists(F.Temp / (L"f" + std::to_wstring(Folder) + L"\\x" + std::to_wstring(i) + L".tmp")) ? 1 : 0;
+  CHECK(Left < 900);
+  CHECK(Left > 300);
+  // Every row shows what its folder holds now, and the totals are their sum.
+  int Shown = 0;
+  for (int Row = 0; Row < 3; ++Row) Shown += std::stoi(F.Row(Row)[1]);
+  CHECK(Shown == Left);
+  CHECK(F.Form1->CurrentFileCount == Left);
+  CHECK(F.Form1->StatusBar1.SimpleText() ==
+        L"3 folder(s) - 0 subfolder(s) - " + std::to_wstring(Left) + L" file(s) - " +
+            FormatFileSize(int64_t{Left} * 1024, TSizeUnit::fsKiloBytes));
+  CHECK(F.Form1->CurrentFileSizeKB == Left);
+}
+
+TEST_CASE("a listed folder whose name holds \";\" is the only one emptied") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"a\\keep.tmp", 10);
+  F.Temp.MakeFile(L"a;b\\go.tmp", 10);
+  F.Temp.MakeFile(L"b\\keep.tmp", 10);
+  F.Start({L"a;b"});
+  F.DeleteOptions(false, false, false);
+  F.Scan();
+  CHECK(F.Row(0) == TTexts{L"0", L"1", L"1 KB"});
+  F.Delete();
+  CHECK_FALSE(Exists(F.Temp / L"a;b\\go.tmp"));
+  CHECK(Exists(F.Temp / L"a\\keep.tmp"));
+  CHECK(Exists(F.Temp / L"b\\keep.tmp"));
+}
+
+TEST_CASE("a file that several checked patterns match is found, counted and deleted once") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"f\\a.tmp", 10);
+  F.Temp.MakeFile(L"f\\b.log", 10);
+  F.Registry.WriteDword(L"Extensions", L"*", 1);
+  F.Registry.WriteDword(L"Extensions", L"*.tmp", 1);
+  F.Registry.WriteDword(L"Extensions", L"a.*", 1);
+  F.Registry.WriteDword(L"Options", L"RestrictSearch", 1);
+  F.Start({L"f"});
+  F.DeleteOptions(false, false, false);
+  F.Scan();
+  CHECK(F.Row(0)[1] == L"2");
+  CHECK(F.Form1->CurrentFileCount == 2);
+  F.Delete();
+  CHECK(F.Row(0)[1] == L"0");
+  CHECK(F.Form1->PreviousFileCount - F.Form1->CurrentFileCount == 2);
+}
+
+TEST_CASE("one stored pattern mark of the wrong type leaves the others as they were stored") {
+  TMainWindowFixture F;
+  F.Registry.WriteDword(L"Extensions", L"*.tmp", 1);
+  F.Registry.WriteDword(L"Extensions", L"*.log", 0);
+  F.Registry.WriteString(L"Extensions", L"*.old", L"1");
+  const uint8_t Binary[] = {1, 0, 0, 0, 0, 0, 0, 0};
+  F.Registry.WriteRaw(L"Extensions", L"*.bak", REG_BINARY, Binary, sizeof(Binary));
+  F.Start({L"f"});
+  const TCheckListBox& List = F.Form2->ExtensionsCheckListBox;
+  REQUIRE(List.Count() == 4);
+  for (int i = 0; i < List.Count(); ++i) {
+    CAPTURE(List.Item(i));
+    // The unchecked pattern stays unchecked; the unreadable marks are not taken as checks.
+    CHECK(List.Checked(i) == (List.Item(i) == L"*.tmp"));
+  }
+}
+
+TEST_CASE("folders that hold the user's data or the system are never emptied") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"f\\a.tmp", 10);
+  F.Start({L"f"});
+  F.DeleteOptions(true, false, false);
+  wchar_t Windows[MAX_PATH] = L"";
+  GetWindowsDirectoryW(Windows, MAX_PATH);
+  wchar_t Profile[MAX_PATH] = L"";
+  REQUIRE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, Profile)));
+  F.Scan();
+  // Listed by mistake, and shown as scanned so that Delete reaches them.
+  for (const std::wstring& Folder : {std::wstring(Windows), std::wstring(Profile) + L"\\"}) {
+    TListItem Row = F.Form1->VKRListView1.Add(Folder);
+    Row.SetSubItem(0, L"3");
+    Row.SetSubItem(1, L"7");
+    Row.SetSubItem(2, L"9 KB");
+  }
+  const std::wstring Marker = std::wstring(Profile) + L"\\marrowby-protected-test.tmp";
+  {
+    UniqueFile File(CreateFileW(Marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  }
+  std::vector<TMessageDialogRequest> Boxes;
+  TMessageDialogHook Answer([&](const TMessageDialogRequest& Request) {
+    Boxes.push_back(Request);
+    return mrYesToAll;
+  });
+  F.Delete();
+  const bool MarkerKept = Exists(Marker);
+  DeleteFileW(Marker.c_str());
+  CHECK(MarkerKept);
+  // One confirmation for the test's folder, then one message naming both skipped rows.
+  REQUIRE(Boxes.size() == 2);
+  CHECK(Boxes[1].Type == TMsgDlgType::mtWarning);
+  CHECK(Boxes[1].Text.find(Windows) != std::wstring::npos);
+  CHECK(Boxes[1].Text.find(Profile) != std::wstring::npos);
+  CHECK(F.Row(1) == TTexts{L"3", L"7", L"9 KB"});
+  CHECK(F.Form1->CurrentFileCount == 14);
+  CHECK_FALSE(Exists(F.Temp / L"f\\a.tmp"));
+}

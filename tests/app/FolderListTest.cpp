@@ -1,0 +1,190 @@
+#include <doctest.h>
+
+#include "framework/Application.h"
+#include "framework/BrowseFolder.h"
+#include "framework/Dialogs.h"
+#include "framework/ShellExecute.h"
+#include "resources/MainRes.h"
+#include "support/ModalAnswer.h"
+#include "support/TestStrings.h"
+#include "MainWindowFixture.h"
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Chooses Folder in the folder browser, or cancels it when Folder is empty.
+struct TBrowseAnswer {
+  std::wstring Folder;
+  int Asked = 0;
+  TBrowseFolderHook Hook{[this](const TBrowseFolderRequest&, std::wstring& Chosen) {
+    ++Asked;
+    Chosen = Folder;
+    return !Folder.empty();
+  }};
+};
+
+void Select(TMainWindowFixture& F, std::initializer_list<int> Rows) {
+  for (int i = 0; i < F.Form1->VKRListView1.Count(); ++i) F.Form1->VKRListView1.Item(i).SetSelected(false);
+  for (int Row : Rows) F.Form1->VKRListView1.Item(Row).SetSelected(true);
+}
+
+void PressKey(TMainWindowFixture& F, WORD Key) {
+  F.Form1->VKRListView1KeyDown(F.Form1.get(), Key, TShiftState{});
+}
+
+}  // namespace
+
+TEST_CASE("adding a folder through the browser") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"temp\\a.tmp", 10);
+  F.Start({L"temp"});
+  F.Scan();
+  REQUIRE(F.Form1->DeleteToolButton.Enabled());
+
+  SUBCASE("a folder listed already, in other letters, resets its row and withdraws Delete") {
+    std::wstring Upper = F.Temp / L"TEMP";
+    TBrowseAnswer Browse{Upper};
+    F.Form1->AddFolderToolButtonClick(F.Form1.get());
+    CHECK(Browse.Asked == 1);
+    REQUIRE(F.Form1->VKRListView1.Count() == 1);
+    CHECK(F.Row(0) == TTexts{L"?", L"?", L"? KB"});
+    CHECK_FALSE(F.Form1->DeleteToolButton.Enabled());
+    CHECK_FALSE(F.Form1->Delete1.Enabled());
+  }
+  SUBCASE("a new folder is added at the end") {
+    TBrowseAnswer Browse{F.Temp.MakeDir(L"other")};
+    F.Form1->AddFolderToolButtonClick(F.Form1.get());
+    REQUIRE(F.Form1->VKRListView1.Count() == 2);
+    CHECK(F.Form1->VKRListView1.Item(1).Caption() == F.Temp / L"other");
+    CHECK_FALSE(F.Form1->DeleteToolButton.Enabled());
+  }
+  SUBCASE("cancelling the browser changes nothing") {
+    TBrowseAnswer Browse{L""};
+    F.Form1->AddFolderToolButtonClick(F.Form1.get());
+    CHECK(F.Form1->VKRListView1.Count() == 1);
+    CHECK(F.Form1->DeleteToolButton.Enabled());
+  }
+  SUBCASE("the File menu runs the same command") {
+    TBrowseAnswer Browse{L""};
+    SendMessageW(F.Form1->Handle(), WM_COMMAND, MAKEWPARAM(IDM_ADDFOLDER, 0), 0);
+    CHECK(Browse.Asked == 1);
+  }
+}
+
+TEST_CASE("removing rows subtracts what the scanned ones show") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"one\\a.tmp", 3000);
+  F.Temp.MakeDir(L"one\\sub");
+  F.Temp.MakeFile(L"two\\b.tmp", 5000);
+  F.Temp.MakeFile(L"three\\c.tmp", 500);
+  F.Start({L"one", L"two", L"three"});
+  F.Scan();
+  // A row that was never scanned.
+  F.Form1->AddFolderToVKRListView(F.Temp.MakeDir(L"four"), true);
+  REQUIRE(F.Form1->CurrentFileSizeKB == 2 + 4 + 0);
+
+  SUBCASE("a scanned row and an unscanned one") {
+    Select(F, {0, 3});
+    F.Form1->RemoveFolder2Click(F.Form1.get());
+    REQUIRE(F.Form1->VKRListView1.Count() == 2);
+    CHECK(F.Form1->VKRListView1.Item(0).Caption() == F.Temp / L"two");
+    CHECK(F.Form1->CurrentSubfolderCount == 0);
+    CHECK(F.Form1->CurrentFileCount == 2);
+    CHECK(F.Form1->CurrentFileSizeKB == 4);
+    CHECK(F.Form1->StatusBar1.SimpleText() == L"2 folder(s) - 0 subfolder(s) - 2 file(s) - 4 KB");
+  }
+  SUBCASE("a row showing 1 KB takes 1 KB away") {
+    Select(F, {2});
+    F.Form1->RemoveFolder2Click(F.Form1.get());
+    CHECK(F.Form1->CurrentFileSizeKB == 6 - 1);
+  }
+  SUBCASE("the Delete key removes the selected rows; Enter opens the first in the file manager") {
+    Select(F, {1});
+    std::vector<std::wstring> Opened;
+    TShellExecuteHook Shell([&](const TShellExecuteRequest& Request) -> INT_PTR {
+      CHECK(std::wstring(Request.Operation) == L"open");
+      CHECK(std::wstring(Request.FileName).empty());
+      CHECK(Request.ShowCommand == SW_SHOWNORMAL);
+      Opened.push_back(Request.Directory);
+      return 42;
+    });
+    PressKey(F, VK_RETURN);
+    CHECK(Opened == std::vector<std::wstring>{F.Temp / L"two"});
+    PressKey(F, VK_DELETE);
+    CHECK(F.Form1->VKRListView1.Count() == 3);
+    CHECK(F.Form1->CurrentFileCount == 2);
+  }
+  SUBCASE("with nothing selected, Enter does nothing and Delete only refreshes the status bar") {
+    Select(F, {});
+    F.Form1->StatusBar1.SetSimpleText(L"stale");
+    PressKey(F, VK_RETURN);  // the shell would be asked here: the test run fails on any request
+    PressKey(F, VK_DELETE);
+    CHECK(F.Form1->VKRListView1.Count() == 4);
+    CHECK(F.Form1->StatusBar1.SimpleText() == L"4 folder(s) - 1 subfolder(s) - 3 file(s) - 6 KB");
+  }
+}
+
+TEST_CASE("which commands a click on the list and the popup menu offer") {
+  TMainWindowFixture F;
+  F.Start({L"here", L"gone"});
+  RemoveTree(F.Temp / L"gone");
+
+  Select(F, {0});
+  F.Form1->VKRListView1Click(F.Form1.get());
+  CHECK(F.Form1->RemoveFolderToolButton.Enabled());
+  CHECK(F.Form1->RemoveFolder1.Enabled());
+  F.Form1->PopupMenu1Popup(F.Form1.get());
+  CHECK(F.Form1->ExploreFolder1.Enabled());
+  CHECK(F.Form1->RemoveFolder2.Enabled());
+
+  Select(F, {1});
+  F.Form1->PopupMenu1Popup(F.Form1.get());
+  CHECK_FALSE(F.Form1->ExploreFolder1.Enabled());
+  CHECK_FALSE(F.Form1->RemoveFolder2.Enabled());
+
+  Select(F, {});
+  F.Form1->VKRListView1Click(F.Form1.get());
+  CHECK_FALSE(F.Form1->RemoveFolderToolButton.Enabled());
+  CHECK_FALSE(F.Form1->RemoveFolder1.Enabled());
+  F.Form1->PopupMenu1Popup(F.Form1.get());
+  CHECK_FALSE(F.Form1->ExploreFolder1.Enabled());
+}
+
+TEST_CASE("empty folders are drawn grey, every other row black") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"small\\a.bin", 10);
+  F.Start({L"empty", L"small", L"unscanned"});
+  F.Scan();
+  F.Form1->VKRListView1.Item(2).SetSubItem(2, L"? KB");
+  const struct {
+    int Row;
+    TColor Colour;
+  } Cases[] = {{0, clGrayText}, {1, clBlack}, {2, clBlack}};
+  for (const auto& Case : Cases) {
+    CAPTURE(Case.Row);
+    bool DefaultDraw = true;
+    F.Form1->VKRListView1.CanvasFont().SetColor(clRed);
+    F.Form1->VKRListView1AdvancedCustomDrawItem(&F.Form1->VKRListView1, F.Form1->VKRListView1.Item(Case.Row), 0,
+                                                TCustomDrawStage::cdPrePaint, DefaultDraw);
+    CHECK(F.Form1->VKRListView1.CanvasFont().Color() == Case.Colour);
+    CHECK(DefaultDraw);
+  }
+}
+
+TEST_CASE("cancelling the options dialog keeps the options in force") {
+  TMainWindowFixture F;
+  F.Start({L"f"});
+  REQUIRE(F.Form2->RecursiveCheckBox.Checked());
+  TModalAnswer Answer(*F.Form2, [&](TForm& Form) {
+    F.Form2->RecursiveCheckBox.SetChecked(false);
+    Form.SetModalResult(mrCancel);
+  });
+  F.Form1->OptionsToolButtonClick(F.Form1.get());
+  CHECK(Answer.Answered());
+  CHECK(F.Form2->RecursiveCheckBox.Checked());
+  CHECK(F.Form1->VKRFileFind1.Recursive());
+}
