@@ -29,11 +29,15 @@ bool DeleteOneFile(const std::wstring& FileName, TDeleteMode Mode);
 bool DeleteFoundFiles(std::vector<std::wstring>& Files, TDeleteMode Mode, const std::function<bool()>& Step);
 
 // Deletes Path and everything below it; true when all of it is gone. What
-// cannot be deleted stays (and with it the folders that hold it).
+// cannot be deleted stays (and with it the folders that hold it). To the
+// Recycle Bin, a link and a path the shell cannot name (past MAX_PATH, or a
+// name ending in "." or " ") stay where they are; the rest goes.
 bool DeleteDirectoryTree(const std::wstring& Path, TDeleteMode Mode);
 
 // Deletes, as whole trees, the subfolders that ListSubfolders names in Path;
 // returns how many went. Continue is asked before each tree; false stops.
+// A path that is not a full path, or names a folder that must never be
+// emptied (below), deletes nothing.
 int32_t DeleteSubfolders(const std::wstring& Path, TDeleteMode Mode, const std::function<bool()>& Continue = {});
 
 // Why Folder must never be emptied (a drive root, the Windows folder, a

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <chrono>
+#include <utility>
 
 std::vector<double> MedianMilliseconds(const std::vector<TBenchTask>& Tasks, int Rounds) {
   for (const TBenchTask& Task : Tasks) Task.Run();
@@ -20,12 +21,14 @@ std::vector<double> MedianMilliseconds(const std::vector<TBenchTask>& Tasks, int
     }
   }
   std::vector<double> Medians;
-  for (std::vector<double>& Samples : Times) {
-    std::sort(Samples.begin(), Samples.end());
-    const size_t Middle = Samples.size() / 2;
-    Medians.push_back(Samples.size() % 2 == 1 ? Samples[Middle] : (Samples[Middle - 1] + Samples[Middle]) / 2);
-  }
+  for (std::vector<double>& Samples : Times) Medians.push_back(Median(std::move(Samples)));
   return Medians;
+}
+
+double Median(std::vector<double> Samples) {
+  std::sort(Samples.begin(), Samples.end());
+  const size_t Middle = Samples.size() / 2;
+  return Samples.size() % 2 == 1 ? Samples[Middle] : (Samples[Middle - 1] + Samples[Middle]) / 2;
 }
 
 size_t CommittedBytes() {

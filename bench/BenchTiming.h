@@ -13,6 +13,9 @@ struct TBenchTask {
   std::function<void()> Run;
 };
 
+// The median of a set of samples (not empty).
+double Median(std::vector<double> Samples);
+
 // The median milliseconds of each task, in the order given.
 std::vector<double> MedianMilliseconds(const std::vector<TBenchTask>& Tasks, int Rounds = 5);
 

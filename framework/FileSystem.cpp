@@ -4,6 +4,9 @@
 #include "framework/Handle.h"
 
 #include <windows.h>
+#include <winternl.h>
+
+#include <vector>
 
 namespace {
 
@@ -73,29 +76,111 @@ bool IsDotName(const wchar_t* Name) {
 
 namespace {
 
-void RemoveTreeBelow(const std::wstring& Path) {
-  for (TFolderListing Listing(Path); Listing.HasEntry(); Listing.Next()) {
-    const WIN32_FIND_DATAW& Data = Listing.Entry();
-    if (IsDotName(Data.cFileName)) continue;
-    const std::wstring Child = JoinPath(Path, Data.cFileName);
-    const std::wstring Long = LongPathForm(Child);
-    SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-      DeleteFileW(Long.c_str());
-    else if ((Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-      RemoveDirectoryW(Long.c_str());
-    else
-      RemoveTreeBelow(Child);
+// The system's own full name of what Handle is open on, as the object
+// manager keeps it (GetFinalPathNameByHandleW fails past MAX_PATH on Wine).
+std::wstring FinalPath(HANDLE Handle) {
+  using TNtQueryObject = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  constexpr int ObjectNameInformation = 1;
+  static const auto Query = reinterpret_cast<TNtQueryObject>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+  if (Query == nullptr) return {};
+  // A UNICODE_STRING followed by its characters; 8-byte units keep it aligned.
+  std::vector<unsigned long long> Buffer((sizeof(UNICODE_STRING) + 2 * MAX_PATH * sizeof(wchar_t)) / 8);
+  ULONG Length = 0;
+  for (int Attempt = 0;; ++Attempt) {
+    const ULONG Size = static_cast<ULONG>(Buffer.size() * 8);
+    if (Query(Handle, ObjectNameInformation, Buffer.data(), Size, &Length) >= 0) break;
+    if (Attempt > 0 || Length <= Size) return {};
+    Buffer.resize(Length / 8 + 1);
   }
-  const std::wstring Long = LongPathForm(Path);
-  SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryW(Long.c_str());
+  const auto* Name = reinterpret_cast<const UNICODE_STRING*>(Buffer.data());
+  return std::wstring(Name->Buffer, Name->Length / sizeof(wchar_t));
+}
+
+bool SameText(std::wstring_view A, std::wstring_view B) {
+  return A.size() == B.size() && CompareStringOrdinal(A.data(), static_cast<int>(A.size()), B.data(),
+                                                      static_cast<int>(B.size()), TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
 
-void RemoveTree(const std::wstring& Path) {
-  const std::wstring Top = ExcludeTrailingPathDelimiter(Path);
+UniqueFile TEntryOpener::Open(const std::wstring& File, DWORD Access, DWORD Share, DWORD Flags) const {
+  return UniqueFile(CreateFileW(LongPathForm(File).c_str(), Access, Share, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | Flags, nullptr));
+}
+
+bool TEntryOpener::IsEntryItself(HANDLE Handle, const std::wstring& File) {
+  const size_t Separator = File.find_last_of(L'\\');
+  if (Separator == std::wstring::npos) return false;
+  // The folder without its separator, but a drive root's.
+  const std::wstring_view Folder(File.data(), Separator > 0 && File[Separator - 1] == L':' ? Separator + 1 : Separator);
+  if (!SameText(Folder, FFolder)) {
+    const UniqueFile Opened = Open(std::wstring(Folder), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_FLAG_BACKUP_SEMANTICS);
+    FFolder = Opened ? std::wstring(Folder) : std::wstring();
+    FFolderFinal = Opened ? FinalPath(Opened.get()) : std::wstring();
+    if (FFolderFinal.empty()) return false;
+  }
+  const std::wstring Final = FinalPath(Handle);
+  const std::wstring_view Name(File.data() + Separator + 1, File.size() - Separator - 1);
+  const size_t FolderLength = FFolderFinal.size() + (FFolderFinal.back() == L'\\' ? 0 : 1);
+  return Final.size() == FolderLength + Name.size() && SameText(std::wstring_view(Final).substr(FolderLength), Name) &&
+         SameText(std::wstring_view(Final).substr(0, FFolderFinal.size()), FFolderFinal) &&
+         (FolderLength == FFolderFinal.size() || Final[FFolderFinal.size()] == L'\\');
+}
+
+bool TEntryOpener::DeleteEntry(const std::wstring& File, DWORD Share, bool ClearReadOnly) {
+  const UniqueFile Handle = Open(File, DELETE | (ClearReadOnly ? FILE_WRITE_ATTRIBUTES : 0), Share);
+  if (!Handle || !IsEntryItself(Handle.get(), File)) return false;
+  if (ClearReadOnly) {
+    FILE_BASIC_INFO Basic{};  // times of 0 stay as they are
+    Basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    SetFileInformationByHandle(Handle.get(), FileBasicInfo, &Basic, sizeof(Basic));
+  }
+  FILE_DISPOSITION_INFO Disposition{};
+  Disposition.DeleteFile = TRUE;
+  return SetFileInformationByHandle(Handle.get(), FileDispositionInfo, &Disposition, sizeof(Disposition)) != FALSE;
+}
+
+namespace {
+
+bool RemoveTreeEntry(TEntryOpener& Opener, const std::wstring& Path, DWORD Attributes);
+
+// Every entry of Path, then Path itself; false when anything stays.
+bool RemoveTreeBelow(TEntryOpener& Opener, const std::wstring& Path, DWORD Attributes) {
+  const std::wstring Long = LongPathForm(Path);
+  // Wine keeps a read-only folder's entries from being deleted.
+  if ((Attributes & FILE_ATTRIBUTE_READONLY) != 0) SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
+  bool AllGone = true;
+  TFolderListing Listing(Path);
+  if (!Listing.Opened()) AllGone = false;
+  for (; Listing.HasEntry(); Listing.Next()) {
+    const WIN32_FIND_DATAW& Data = Listing.Entry();
+    if (IsDotName(Data.cFileName)) continue;
+    if (!RemoveTreeEntry(Opener, JoinPath(Path, Data.cFileName), Data.dwFileAttributes)) AllGone = false;
+  }
+  if (Listing.EndError() != ERROR_NO_MORE_FILES) AllGone = false;
+  return AllGone && RemoveDirectoryW(Long.c_str()) != FALSE;
+}
+
+bool RemoveTreeEntry(TEntryOpener& Opener, const std::wstring& Path, DWORD Attributes) {
+  const std::wstring Long = LongPathForm(Path);
+  // A link goes as a link, attributes untouched: setting them could reach
+  // the target, and listing it would walk the target's entries.
+  if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    return ((Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? RemoveDirectoryW(Long.c_str())
+                                                          : DeleteFileW(Long.c_str())) != FALSE;
+  if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return RemoveTreeBelow(Opener, Path, Attributes);
+  // Only the read-only attribute stops a delete; a file that stays keeps its
+  // others.
+  return Opener.DeleteEntry(Path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            (Attributes & FILE_ATTRIBUTE_READONLY) != 0);
+}
+
+}  // namespace
+
+void LeaveCurrentDirectoryBelow(const std::wstring& Folder) {
+  const std::wstring Top = ExcludeTrailingPathDelimiter(Folder);
   wchar_t Current[MAX_PATH + 1] = L"";
   const DWORD Length = GetCurrentDirectoryW(MAX_PATH + 1, Current);
   const std::wstring Here(Current, Length <= MAX_PATH ? Length : 0);
@@ -104,7 +189,15 @@ void RemoveTree(const std::wstring& Path) {
                            TRUE) == CSTR_EQUAL &&
       (Here.size() == Top.size() || Here[Top.size()] == L'\\'))
     SetCurrentDirectoryW(ExtractFilePath(Top).c_str());
-  RemoveTreeBelow(Top);
+}
+
+bool RemoveTree(const std::wstring& Path) {
+  const std::wstring Top = ExcludeTrailingPathDelimiter(Path);
+  const DWORD Attributes = GetFileAttributesW(LongPathForm(Top).c_str());
+  if (Attributes == INVALID_FILE_ATTRIBUTES || (Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+  LeaveCurrentDirectoryBelow(Top);
+  TEntryOpener Opener;
+  return RemoveTreeEntry(Opener, Top, Attributes);
 }
 
 std::wstring JoinPath(std::wstring_view Folder, std::wstring_view Name) {

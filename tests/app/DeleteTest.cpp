@@ -178,20 +178,27 @@ TEST_CASE("Delete stopped part way leaves rows, totals and status bar that agree
   for (int Folder = 0; Folder < 3; ++Folder)
     for (int i = 0; i < 300; ++i) F.Temp.MakeFile(L"f" + std::to_wstring(Folder) + L"\\x" + std::to_wstring(i) + L".tmp", 1024);
   F.Start({L"f0", L"f1", L"f2"});
-  F.DeleteOptions(false, false, false);
+  F.DeleteOptions(true, false, false);
   F.Scan();
   REQUIRE(F.Form1->CurrentFileCount == 900);
-  // Esc arrives while the first files go.
-  PostMessageW(F.Form1->VKRListView1.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  // Cancel arrives just as the user agrees to empty the first folder: it
+  // stops after the first file.
+  int Prompts = 0;
+  TMessageDialogHook Answer([&](const TMessageDialogRequest&) {
+    ++Prompts;
+    F.Form1->LongCommand1.RequestStop();
+    return mrYes;
+  });
   F.Delete();
-  // The last folder was never reached: untouched, and its row as it was.
+  CHECK(Prompts == 1);
+  // The folders after it were never reached: untouched, and their rows as they were.
+  CHECK(F.Row(1) == TTexts{L"0", L"300", L"300 KB"});
   CHECK(F.Row(2) == TTexts{L"0", L"300", L"300 KB"});
   int Left = 0;
   for (int Folder = 0; Folder < 3; ++Folder)
     for (int i = 0; i < 300; ++i)
       Left += Exists(F.Temp / (L"f" + std::to_wstring(Folder) + L"\\x" + std::to_wstring(i) + L".tmp")) ? 1 : 0;
-  CHECK(Left < 900);
-  CHECK(Left > 300);
+  CHECK(Left == 899);
   // Every row shows what its folder holds now, and the totals are their sum.
   int Shown = 0;
   for (int Row = 0; Row < 3; ++Row) Shown += std::stoi(F.Row(Row)[1]);

@@ -1,0 +1,493 @@
+#include <doctest.h>
+
+#include "app/FolderDelete.h"
+#include "framework/FileSystem.h"
+#include "framework/Handle.h"
+#include "search/Subfolders.h"
+#include "support/TempDir.h"
+#include "support/TestStrings.h"
+#include "support/Trash.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using TTexts = std::vector<std::wstring>;
+
+constexpr TDeleteMode BothModes[] = {TDeleteMode::dmPermanent, TDeleteMode::dmRecycleBin};
+
+std::string ModeName(TDeleteMode Mode) { return Mode == TDeleteMode::dmPermanent ? "permanent" : "Recycle Bin"; }
+
+// The shell's Recycle Bin operations want COM on the calling thread.
+struct TComScope {
+  TComScope() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  ~TComScope() { CoUninitialize(); }
+};
+
+bool Exists(const std::wstring& Path) { return GetFileAttributesW(LongPathForm(Path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Content(const std::wstring& File) {
+  UniqueFile Handle(CreateFileW(LongPathForm(File).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+  if (!Handle) return "<missing>";
+  char Buffer[256];
+  DWORD Read = 0;
+  ReadFile(Handle.get(), Buffer, sizeof(Buffer), &Read, nullptr);
+  return std::string(Buffer, Read);
+}
+
+UniqueFile Hold(const std::wstring& File, DWORD Share) {
+  return UniqueFile(CreateFileW(File.c_str(), GENERIC_READ, Share, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+// Runs a Unix program of Wine's host in Folder and waits until Done says
+// its work is seen (the handle of a Unix program does not signal its end).
+bool RunUnix(const wchar_t* Program, std::wstring Command, const std::wstring& Folder, bool (*Done)(const std::wstring&),
+             const std::wstring& Entry) {
+  STARTUPINFOW Startup{};
+  Startup.cb = sizeof(Startup);
+  PROCESS_INFORMATION Process{};
+  if (!CreateProcessW(Program, Command.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder.c_str(), &Startup,
+                      &Process))
+    return false;
+  UniqueKernelObject ProcessHandle(Process.hProcess), ThreadHandle(Process.hThread);
+  for (int Tries = 0; Tries < 400; ++Tries) {
+    if (Done(Entry)) return true;
+    Sleep(5);
+  }
+  return false;
+}
+
+bool Listed(const std::wstring& Entry) {
+  WIN32_FIND_DATAW Data;
+  return UniqueFind(FindFirstFileW(Entry.c_str(), &Data)).valid();
+}
+
+bool NotListed(const std::wstring& Entry) { return !Listed(Entry); }
+
+// Makes Link (a full path) a symbolic link to Relative (seen from Link's
+// folder). Wine cannot make links itself, so it starts the Unix "ln"; on
+// Windows the system's symbolic links serve. False when none could be made.
+bool MakeLink(const std::wstring& Link, const std::wstring& Relative, bool Folder) {
+  const std::wstring Parent = ExtractFilePath(Link);
+  if (!UnderWine()) {
+    std::wstring Target = Relative;
+    for (wchar_t& c : Target)
+      if (c == L'/') c = L'\\';
+    const DWORD Flags = (Folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) | 0x2;  // unprivileged create
+    return CreateSymbolicLinkW(Link.c_str(), (Parent + Target).c_str(), Flags) != FALSE &&
+           (GetFileAttributesW(Link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  }
+  return RunUnix(L"Z:\\bin\\ln", L"ln -s " + Relative + L" " + ExtractFileName(Link), Parent, Listed, Link);
+}
+
+// Removes a link the way it was made, so that the test's folder can go.
+void RemoveLink(const std::wstring& Link) {
+  if (!Listed(Link)) return;
+  if (UnderWine())
+    RunUnix(L"Z:\\bin\\rm", L"rm -f " + ExtractFileName(Link), ExtractFilePath(Link), NotListed, Link);
+  else if (!RemoveDirectoryW(Link.c_str()))
+    DeleteFileW(Link.c_str());
+}
+
+// Takes what a test recycled out of the shared trash again.
+class TTrashGuard {
+public:
+  explicit TTrashGuard(const TTempDir& Dir) : FMarker(L"/" + ExtractFileName(Dir.Path()) + L"/") {}
+  ~TTrashGuard() { RemoveTrashEntriesOf(FMarker); }
+  TTrashGuard(const TTrashGuard&) = delete;
+  TTrashGuard& operator=(const TTrashGuard&) = delete;
+
+private:
+  std::wstring FMarker;
+};
+
+// A name no other test, run or developer puts into the shared trash.
+std::wstring UniqueName(const std::wstring& Stem, const std::wstring& Extension) {
+  static unsigned Counter = 0;
+  return Stem + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64()) + L"-" +
+         std::to_wstring(++Counter) + Extension;
+}
+
+// A folder with a file nobody holds, a read-only one, one held open without
+// sharing and one held open with every sharing.
+struct TFilesInUse {
+  static constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  TTempDir Dir;
+  TTrashGuard Trash{Dir};
+  std::wstring Free = Dir.MakeFile(UniqueName(L"free", L".tmp"), 3);
+  std::wstring ReadOnly = Dir.MakeFile(L"readonly.tmp", 3, FILE_ATTRIBUTE_READONLY);
+  std::wstring Exclusive = Dir.MakeFile(L"exclusive.tmp", 3);
+  std::wstring Shared = Dir.MakeFile(L"shared.tmp", 3);
+  UniqueFile HeldExclusive = Hold(Exclusive, 0);
+  UniqueFile HeldShared = Hold(Shared, ShareAll);
+
+  // Lets the held files go and checks that every file that had to stay is whole.
+  void CheckKept() {
+    HeldExclusive.reset();
+    HeldShared.reset();
+    for (const std::wstring& File : {ReadOnly, Exclusive, Shared}) CHECK(Content(File) == "xxx");
+  }
+};
+
+TTexts Names(const std::vector<TSubfolderEntry>& Entries) {
+  TTexts Result;
+  for (const TSubfolderEntry& Entry : Entries) Result.push_back(Entry.Name);
+  return Result;
+}
+
+}  // namespace
+
+TEST_CASE("a file is in use when an exclusive open for reading and writing fails") {
+  TFilesInUse F;
+  REQUIRE(F.HeldExclusive.valid());
+  REQUIRE(F.HeldShared.valid());
+  const struct {
+    const char* Name;
+    std::wstring Path;
+    bool InUse;
+  } Cases[] = {
+      {"a file nobody holds", F.Free, false},
+      {"a read-only file", F.ReadOnly, true},
+      {"a file held open without sharing", F.Exclusive, true},
+      {"a file held open with every sharing", F.Shared, true},
+      {"a missing file", F.Dir / L"missing.tmp", false},
+      {"a folder", F.Dir.MakeDir(L"folder"), false},
+  };
+  for (const auto& Case : Cases) {
+    CAPTURE(std::string(Case.Name));
+    CHECK(IsFileInUse(Case.Path) == Case.InUse);
+  }
+}
+
+TEST_CASE("found files: those in use, read-only or missing stay, in their order, in both modes") {
+  TComScope Com;
+  for (TDeleteMode Mode : BothModes) {
+    CAPTURE(ModeName(Mode));
+    TFilesInUse F;
+    const std::wstring Hidden = F.Dir.MakeFile(UniqueName(L"hidden", L".tmp"), 3, FILE_ATTRIBUTE_HIDDEN);
+    const std::wstring Deeper = F.Dir.MakeFile(UniqueName(L"sub\\deeper", L".tmp"), 3);
+    const std::wstring Missing = F.Dir / L"missing.tmp";
+    TTexts Files{F.Free, F.ReadOnly, F.Exclusive, Missing, Hidden, F.Shared, Deeper};
+    int Steps = 0;
+    CHECK(DeleteFoundFiles(Files, Mode, [&Steps] {
+      ++Steps;
+      return true;
+    }));
+    CHECK(Steps == 7);
+    CHECK(Files == TTexts{F.ReadOnly, F.Exclusive, Missing, F.Shared});
+    CHECK_FALSE(Exists(F.Free));
+    CHECK_FALSE(Exists(Hidden));
+    CHECK_FALSE(Exists(Deeper));
+    CHECK(Exists(F.Dir / L"sub"));  // the files' folders are not the files
+    F.CheckKept();
+  }
+}
+
+TEST_CASE("one file at a time: the in-use test guards the delete in both modes") {
+  TComScope Com;
+  for (TDeleteMode Mode : BothModes) {
+    CAPTURE(ModeName(Mode));
+    TFilesInUse F;
+    CHECK(DeleteOneFile(F.Free, Mode));
+    CHECK_FALSE(Exists(F.Free));
+    for (const std::wstring& File : {F.ReadOnly, F.Exclusive, F.Shared, F.Dir / L"missing.tmp"})
+      CHECK_FALSE(DeleteOneFile(File, Mode));
+    F.CheckKept();
+  }
+}
+
+TEST_CASE("a stopped walk leaves the files not dealt with in the found files, in order") {
+  TTempDir Dir;
+  TTexts Files;
+  for (int i = 0; i < 5; ++i) Files.push_back(Dir.MakeFile(L"f" + std::to_wstring(i) + L".tmp", 1));
+  const TTexts All = Files;
+  const std::wstring Kept = Dir.MakeFile(L"kept.tmp", 1, FILE_ATTRIBUTE_READONLY);
+  Files.insert(Files.begin() + 1, Kept);
+  int Steps = 0;
+  // Stops after the third file: f0 went, kept.tmp stayed, f1 went.
+  CHECK_FALSE(DeleteFoundFiles(Files, TDeleteMode::dmPermanent, [&Steps] { return ++Steps < 3; }));
+  CHECK(Steps == 3);
+  CHECK(Files == TTexts{Kept, All[2], All[3], All[4]});
+  CHECK_FALSE(Exists(All[0]));
+  CHECK_FALSE(Exists(All[1]));
+  for (size_t i = 2; i < All.size(); ++i) CHECK(Exists(All[i]));
+}
+
+TEST_CASE("emptying a folder restricted to *.tmp: the found file goes, the subfolder goes whole, b.log stays") {
+  TComScope Com;
+  for (TDeleteMode Mode : BothModes) {
+    CAPTURE(ModeName(Mode));
+    TTempDir Dir;
+    const TTrashGuard Trash(Dir);
+    const std::wstring Folder = Dir.MakeDir(L"listed");
+    TTexts Files{Dir.MakeFile(UniqueName(L"listed\\a", L".tmp"), 3)};
+    const std::wstring Log = Dir.MakeFile(L"listed\\b.log", 5);
+    const std::wstring SubName = UniqueName(L"sub", L"");
+    const std::wstring Sub = Dir.MakeDir(L"listed\\" + SubName);
+    Dir.MakeFile(L"listed\\" + SubName + L"\\c.log", 4);
+    CHECK(DeleteFoundFiles(Files, Mode, {}));
+    CHECK(Files.empty());
+    CHECK(DeleteSubfolders(Folder, Mode) == 1);
+    CHECK_FALSE(Exists(Sub));
+    CHECK(Content(Log) == "xxxxx");
+    CHECK(ListSubfolders(Folder).empty());
+    CHECK(DirectoryExists(Folder));
+  }
+}
+
+TEST_CASE("subfolders: hidden ones and system files stay uncounted; system, read-only and deep trees go") {
+  TComScope Com;
+  for (TDeleteMode Mode : BothModes) {
+    CAPTURE(ModeName(Mode));
+    TTempDir Dir;
+    const TTrashGuard Trash(Dir);
+    const std::wstring Folder = Dir.MakeDir(L"listed");
+    Dir.MakeFile(L"listed\\keep.txt", 1);
+    const std::wstring SystemFile = Dir.MakeFile(L"listed\\system.sys", 2, FILE_ATTRIBUTE_SYSTEM);
+    const std::wstring Hidden = Dir.MakeDir(L"listed\\hidden", FILE_ATTRIBUTE_HIDDEN);
+    Dir.MakeFile(L"listed\\hidden\\h.tmp", 1);
+    Dir.MakeFile(UniqueName(L"listed\\plain\\p", L".tmp"), 1);
+    Dir.MakeFile(UniqueName(L"listed\\plain\\deeper\\d", L".tmp"), 1, FILE_ATTRIBUTE_HIDDEN);
+    Dir.MakeDir(L"listed\\plain\\empty");
+    Dir.MakeFile(UniqueName(L"listed\\system\\s", L".tmp"), 1);
+    SetFileAttributesW((Folder + L"\\system").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    Dir.MakeFile(UniqueName(L"listed\\readonly\\r", L".tmp"), 1, FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW((Folder + L"\\readonly").c_str(), FILE_ATTRIBUTE_READONLY);
+    Dir.MakeDir(L"listed\\empty");
+    // plain, system, empty go; readonly goes permanently, and to the Recycle
+    // Bin as the shell takes it.
+    const int32_t Deleted = DeleteSubfolders(Folder, Mode);
+    CHECK(Deleted >= (Mode == TDeleteMode::dmPermanent ? 4 : 3));
+    for (const wchar_t* Gone : {L"\\plain", L"\\system", L"\\empty"}) CHECK_FALSE(Exists(Folder + Gone));
+    if (Mode == TDeleteMode::dmPermanent) CHECK_FALSE(Exists(Folder + L"\\readonly"));
+    CHECK(Content(SystemFile) == "xx");
+    CHECK(Exists(Hidden + L"\\h.tmp"));
+    CHECK(Exists(Folder + L"\\keep.txt"));
+    CHECK(DirectoryExists(Folder));
+    // A system file handed over as a tree is neither removed nor counted.
+    CHECK_FALSE(DeleteDirectoryTree(SystemFile, Mode));
+    CHECK(Exists(SystemFile));
+  }
+}
+
+TEST_CASE("Recycle Bin deletes land in the trash and can be restored from it") {
+  TComScope Com;
+  const std::wstring Trash = WineTrashFolder();
+  if (Trash.empty()) {
+    MESSAGE("no Linux trash to look into (not under Wine): skipped");
+    return;
+  }
+  TTempDir Dir;
+  const TTrashGuard Guard(Dir);
+  const std::wstring Folder = Dir.MakeDir(L"listed");
+  const std::wstring FileName = UniqueName(L"found", L".tmp");
+  const std::wstring File = Dir.MakeFile(L"listed\\" + FileName, std::string("found file"));
+  const std::wstring InnerName = UniqueName(L"inner", L".log");
+  Dir.MakeFile(L"listed\\sub\\" + InnerName, std::string("inner file"));
+  TTexts Files{File};
+  CHECK(DeleteFoundFiles(Files, TDeleteMode::dmRecycleBin, {}));
+  CHECK(DeleteSubfolders(Folder, TDeleteMode::dmRecycleBin) == 1);
+  CHECK_FALSE(Exists(File));
+  CHECK_FALSE(Exists(Folder + L"\\sub"));
+  // Restoring is moving the entry back where its record says it was.
+  for (const auto& [Name, Original, Text] :
+       {std::tuple{FileName, File, "found file"}, std::tuple{InnerName, Folder + L"\\" + InnerName, "inner file"}}) {
+    CAPTURE(WideToUtf8(Name));
+    const std::wstring InTrash = Trash + L"\\files\\" + Name;
+    const std::wstring Info = Trash + L"\\info\\" + Name + L".trashinfo";
+    REQUIRE(Exists(InTrash));
+    CHECK(Content(Info).find(WideToUtf8(Name)) != std::string::npos);
+    CHECK(MoveFileW(InTrash.c_str(), Original.c_str()));
+    DeleteFileW(Info.c_str());
+    CHECK(Content(Original) == Text);
+  }
+}
+
+TEST_CASE("links in a listed folder and in its subfolders: never followed, their targets intact, in both modes") {
+  TComScope Com;
+  for (TDeleteMode Mode : BothModes) {
+    CAPTURE(ModeName(Mode));
+    TTempDir Dir;
+    const TTrashGuard Trash(Dir);
+    const std::wstring Target = Dir.MakeDir(L"target");
+    Dir.MakeFile(L"target\\t.tmp", std::string("target file"));
+    Dir.MakeFile(L"target\\t2.tmp", std::string("second target"));
+    Dir.MakeFile(L"target\\deep\\d.tmp", std::string("deep target"));
+    const std::wstring Folder = Dir.MakeDir(L"listed");
+    const std::wstring Plain = Dir.MakeFile(UniqueName(L"listed\\a", L".tmp"), 1);
+    const std::wstring Inner = Dir.MakeFile(UniqueName(L"listed\\sub\\inner", L".tmp"), 1);
+    const std::wstring FileLink = Folder + L"\\flink.tmp";
+    const std::wstring FileLink2 = Folder + L"\\sub\\flink2.tmp";
+    const std::wstring FolderLink = Folder + L"\\dlink";
+    const std::wstring FolderLink2 = Folder + L"\\sub\\dlink2";
+    const std::wstring Beside = Dir.MakeDir(UniqueName(L"listed\\beside", L""));
+    Dir.MakeFile(L"listed\\" + ExtractFileName(Beside) + L"\\b.tmp", 1);
+    if (!MakeLink(FileLink, L"../target/t.tmp", false) || !MakeLink(FileLink2, L"../../target/t2.tmp", false) ||
+        !MakeLink(FolderLink, L"../target", true) || !MakeLink(FolderLink2, L"../../target", true)) {
+      MESSAGE("no links can be made here: skipped");
+      for (const std::wstring& Link : {FileLink, FileLink2, FolderLink, FolderLink2}) RemoveLink(Link);
+      return;
+    }
+    // What a search finds there: a file link lists as a file.
+    TTexts Files{Plain, FileLink, Inner, FileLink2};
+    CHECK(DeleteFoundFiles(Files, Mode, {}));
+    DeleteSubfolders(Folder, Mode);
+    CHECK(Content(Target + L"\\t.tmp") == "target file");
+    CHECK(Content(Target + L"\\t2.tmp") == "second target");
+    CHECK(Content(Target + L"\\deep\\d.tmp") == "deep target");
+    CHECK(DirectoryExists(Folder));
+    CHECK_FALSE(Exists(Plain));
+    CHECK_FALSE(Exists(Inner));
+    CHECK_FALSE(Exists(Beside));  // a subfolder without links goes whole
+    // A link that stays keeps the folder that holds it.
+    if (Exists(FolderLink2)) CHECK(DirectoryExists(Folder + L"\\sub"));
+    if (UnderWine()) {
+      // Wine can remove no link: they all stay, and so does sub.
+      CHECK(Files == TTexts{FileLink, FileLink2});
+      CHECK(Exists(FolderLink));
+      CHECK(Exists(FolderLink2));
+    }
+    // A link handed over as a tree goes as a link or stays.
+    if (Exists(FolderLink)) {
+      DeleteDirectoryTree(FolderLink, Mode);
+      CHECK(Content(Target + L"\\deep\\d.tmp") == "deep target");
+    }
+    for (const std::wstring& Link : {FileLink, FileLink2, FolderLink, FolderLink2}) RemoveLink(Link);
+  }
+}
+
+TEST_CASE("a folder past MAX_PATH: every spelling sees the same subfolders; permanent deletes reach them") {
+  TComScope Com;
+  TTempDir Dir;
+  std::wstring Deep = Dir.Path();
+  while (Deep.size() < MAX_PATH + 20) Deep += L"\\level-of-a-deep-tree";
+  for (const wchar_t* Sub : {L"\\one\\x", L"\\two\\y"}) {
+    const std::wstring Full = Deep + Sub;
+    for (size_t At = Full.find(L'\\', Dir.Path().size() + 1);; At = Full.find(L'\\', At + 1)) {
+      CreateDirectoryW(LongPathForm(Full.substr(0, At)).c_str(), nullptr);
+      if (At == std::wstring::npos) break;
+    }
+  }
+  CreateDirectoryW(LongPathForm(Deep + L"\\hidden").c_str(), nullptr);
+  SetFileAttributesW(LongPathForm(Deep + L"\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  const std::wstring File = Deep + L"\\found.tmp";
+  UniqueFile(CreateFileW(LongPathForm(File).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  REQUIRE(Exists(File));
+
+  const TTexts Expected{L"one", L"two"};
+  const TTexts Plain = Names(ListSubfolders(Deep));
+  const TTexts Trailing = Names(ListSubfolders(Deep + L"\\"));
+  const TTexts Extended = Names(ListSubfolders(L"\\\\?\\" + Deep));
+  for (const TTexts* Seen : {&Plain, &Trailing, &Extended}) {
+    TTexts Sorted = *Seen;
+    std::sort(Sorted.begin(), Sorted.end());
+    CHECK(Sorted == Expected);
+  }
+  // The Recycle Bin cannot take such paths: they stay and count as left.
+  TTexts Files{File};
+  CHECK(DeleteFoundFiles(Files, TDeleteMode::dmRecycleBin, {}));
+  CHECK(Files == TTexts{File});
+  CHECK(DeleteSubfolders(Deep + L"\\", TDeleteMode::dmRecycleBin) == 0);
+  CHECK(Exists(Deep + L"\\one\\x"));
+  // Permanently they go.
+  CHECK(DeleteFoundFiles(Files, TDeleteMode::dmPermanent, {}));
+  CHECK(Files.empty());
+  CHECK(DeleteSubfolders(Deep + L"\\", TDeleteMode::dmPermanent) == 2);
+  CHECK_FALSE(Exists(Deep + L"\\one"));
+  CHECK(Exists(Deep + L"\\hidden"));
+  CHECK(Exists(Deep));
+}
+
+TEST_CASE("folders that must never be emptied, in any spelling; their subfolders may be") {
+  const auto Known = [](int Csidl) {
+    wchar_t Path[MAX_PATH];
+    return SUCCEEDED(SHGetFolderPathW(nullptr, Csidl, nullptr, SHGFP_TYPE_CURRENT, Path)) ? std::wstring(Path)
+                                                                                           : std::wstring();
+  };
+  const std::wstring Windows = Known(CSIDL_WINDOWS);
+  const std::wstring Profile = Known(CSIDL_PROFILE);
+  const std::wstring Documents = Known(CSIDL_PERSONAL);
+  REQUIRE_FALSE(Windows.empty());
+  REQUIRE_FALSE(Profile.empty());
+  REQUIRE_FALSE(Documents.empty());
+  std::wstring Upper = Windows;
+  for (wchar_t& c : Upper) c = static_cast<wchar_t>(towupper(c));
+  wchar_t Temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, Temp);
+  const struct {
+    std::wstring Folder;
+    const wchar_t* Reason;
+  } Cases[] = {
+      {Windows.substr(0, 3), L"a drive root"},
+      {Windows.substr(0, 2), L"a drive root"},
+      {L"Z:\\", L"a drive root"},
+      {Windows, L"the Windows folder"},
+      {Upper + L"\\", L"the Windows folder"},
+      {Windows + L"\\.", L"the Windows folder"},
+      {Windows + L"\\system32\\..", L"the Windows folder"},
+      {L"\\\\?\\" + Windows, L"the Windows folder"},
+      {Known(CSIDL_PROGRAM_FILES), L"a Program Files folder"},
+      {Known(CSIDL_PROGRAM_FILESX86) + L"\\", L"a Program Files folder"},
+      {Profile, L"the user's profile folder"},
+      {Known(CSIDL_DESKTOPDIRECTORY), L"the Desktop folder"},
+      {Documents, L"the Documents folder"},
+      {Known(CSIDL_MYPICTURES), L"the Pictures folder"},
+      {Known(CSIDL_MYMUSIC), L"the Music folder"},
+      {Known(CSIDL_MYVIDEO), L"the Videos folder"},
+      {ExtractFilePath(ExcludeTrailingPathDelimiter(Profile)), L"a folder that holds the user's profile folder"},
+      {Windows + L"\\Installer", L""},
+      {Documents + L"\\Downloaded Installations", L""},
+      {Profile + L"\\Temp\\..\\AppData", L""},
+      {Temp, L""},
+  };
+  for (const auto& Case : Cases) {
+    CAPTURE(WideToUtf8(Case.Folder));
+    CHECK(ProtectedFolderReason(Case.Folder) == Case.Reason);
+  }
+}
+
+TEST_CASE("subfolders of a relative path are never deleted") {
+  TTempDir Dir;
+  Dir.MakeDir(L"x\\y");
+  wchar_t Saved[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, Saved);
+  REQUIRE(SetCurrentDirectoryW(Dir.Path().c_str()));
+  CHECK(DeleteSubfolders(L"x", TDeleteMode::dmPermanent) == 0);
+  CHECK(DeleteSubfolders(L"", TDeleteMode::dmPermanent) == 0);
+  SetCurrentDirectoryW(Saved);
+  CHECK(DirectoryExists(Dir / L"x\\y"));
+}
+
+TEST_CASE("a tree is deleted even when the current directory lies in it") {
+  TTempDir Dir;
+  const std::wstring Folder = Dir.MakeDir(L"listed");
+  Dir.MakeDir(L"listed\\a\\inner");
+  wchar_t Saved[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, Saved);
+  REQUIRE(SetCurrentDirectoryW((Folder + L"\\a\\inner").c_str()));
+  CHECK(DeleteSubfolders(Folder, TDeleteMode::dmPermanent) == 1);
+  CHECK(ListSubfolders(Folder).empty());
+  SetCurrentDirectoryW(Saved);
+}
+
+TEST_CASE("Continue is asked before each tree and stops the deletes") {
+  TTempDir Dir;
+  const std::wstring Folder = Dir.MakeDir(L"listed");
+  Dir.MakeDir(L"listed\\a");
+  Dir.MakeDir(L"listed\\b");
+  int Asked = 0;
+  CHECK(DeleteSubfolders(Folder, TDeleteMode::dmPermanent, [&Asked] { return ++Asked < 2; }) == 1);
+  CHECK(Asked == 2);
+  CHECK(ListSubfolders(Folder).size() == 1);
+}
