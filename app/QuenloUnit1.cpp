@@ -877,6 +877,8 @@ void TForm1::VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Ite
   if (Stage != TCustomDrawStage::cdPrePaint) return;
   // Empty folders are greyed.
   Sender->CanvasFont().SetColor(Item.SubItem(2) == L"0 KB" ? clGrayText : clBlack);
+}
+
 // ---- Drops and help ------------------------------------------------------------------
 
 void TForm1::VKRFileDrag1Drop(TObject*) {
