@@ -51,8 +51,9 @@ void TVKRFileDrag::SetEnabled(bool Value) {
 void TVKRFileDrag::HandleDrop(HDROP Drop) {
   // Finished whatever happens below: the shell's memory is freed here.
   const UniqueDrop Owned(Drop);
-  // A drop that reaches a window which no longer accepts them changes nothing.
-  if (!FEnabled) return;
+  // A drop that reaches a window which no longer accepts them changes
+  // nothing; a message without a drop (sent by another program) neither.
+  if (!FEnabled || Drop == nullptr) return;
   FFiles.clear();
   FFileCount = DragQueryFileW(Drop, 0xFFFFFFFF, nullptr, 0);
   FFiles.reserve(FFileCount);

@@ -6,6 +6,7 @@
 #include "framework/LongCommand.h"
 #include "resources/MainRes.h"
 #include "search/FolderSize.h"
+#include "support/DropFiles.h"
 #include "support/HostForm.h"
 #include "support/TestStrings.h"
 #include "MainWindowFixture.h"
@@ -130,7 +131,9 @@ TEST_CASE("while a scan runs, input that would change the rows does nothing") {
     SendMessageW(F.Form1->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(List), MAKELPARAM(10, 10));
     SendMessageW(F.Form1->Handle(), WM_COMMAND, MAKEWPARAM(IDM_REMOVEFOLDER, 0), 0);
     SendMessageW(F.Form1->Handle(), WM_COMMAND, MAKEWPARAM(IDM_ADDFOLDER, 0), 0);
-    PostMessageW(F.Form1->Handle(), WM_DROPFILES, 0, 0);
+    PostMessageW(F.Form1->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({F.Temp.MakeDir(L"dropped")})), 0);
+    // A drop message without a drop, as another program might send one.
+    SendMessageW(F.Form1->Handle(), WM_DROPFILES, 0, 0);
     CHECK(F.Form1->VKRListView1.Count() == 3);
     StripShown = F.Form1->LongCommand1.StripHandle() != nullptr;
   });

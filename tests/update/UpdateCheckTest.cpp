@@ -307,8 +307,9 @@ TEST_CASE("the check against a real server") {
     CHECK(Own.UpdatePageURL() == L"https://updates.brenlow.example/brenlow/");
     CHECK(Own.HashType() == THashType::htSHA256);
     CHECK(Own.FileSizeUnit() == TVKRAppUpdateFileSizeUnit::KiloBytes);
+    // The main window gives it the system's interface font as it starts.
     CHECK(Own.Font().Name() == L"Segoe UI");
-    CHECK(Own.Font().Size() == 11);
+    CHECK(Own.Font().Size() == 9);
     CHECK(Own.FontReadme().Name() == L"Calibri");
 
     Served.Write(L"updates.txt", Section("Version=1.00.00\r\n"));
