@@ -4,6 +4,8 @@
 // directory, so a worker thread can run it; the caller makes the current
 // directory what the run leaves it as (LastStartEntered, FolderVisited).
 
+#include "search/FolderPrefetch.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -62,9 +64,9 @@ public:
 
 private:
   bool Stopped() const { return StopRequested != nullptr && StopRequested->load(std::memory_order_relaxed); }
-  void WalkPattern(const std::wstring& Start, const std::wstring& Pattern);
-  bool VisitFolder(const std::wstring& Folder, bool IsStart, const std::wstring& Pattern,
-                   std::vector<std::wstring>& Subfolders);
+  void WalkStart(const std::wstring& Start);
+  // False when a stop ended the visit.
+  bool VisitListed(const TListedFolder& Folder);
   void EnterFolder(const std::wstring& Folder);
   void Record(const std::wstring& Folder, const wchar_t* Name);
   void RecordPath(std::wstring Path, std::wstring Hits);
@@ -76,9 +78,7 @@ private:
   int32_t& FHitsCount;
   std::wstring FLastStartEntered;
   std::wstring FFolderVisited;
-  bool FListsEverything = false;
-  bool FObserving = false;  // the first pattern's walk shows its listings to ListingObserver
-  bool FPatternNamesEntries = true;
+  TListingPlan FPlan;
   // With several patterns a file may match more than one ("*", "*.tmp"):
   // it is found once, under the first.
   bool FSeveralPatterns = false;

@@ -1,5 +1,8 @@
 #include "SearchFixture.h"
 
+#include <doctest.h>
+
+#include "common/VKRBreakApart.h"
 #include "framework/Application.h"
 #include "framework/Handle.h"
 #include "framework/FileSystem.h"
@@ -8,6 +11,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -26,8 +30,8 @@ std::wstring Environment(const wchar_t* Name) {
 
 class TReference {
 public:
-  TReference(bool Recursive, uint16_t FileWord, uint16_t DirWord, TSearchOutcome& Out)
-      : FRecursive(Recursive), FFileWord(FileWord), FDirWord(DirWord), FOut(Out) {}
+  TReference(bool Recursive, uint16_t FileWord, uint16_t DirWord, bool FindOnce, TSearchOutcome& Out)
+      : FRecursive(Recursive), FFileWord(FileWord), FDirWord(DirWord), FFindOnce(FindOnce), FOut(Out) {}
 
   void SearchDirectory(const std::wstring& Pattern) {
     std::wstring Path = CurrentDirectory();
@@ -37,7 +41,8 @@ public:
     HANDLE Find = FindFirstFileW(Pattern.c_str(), &Data);
     if (Find != INVALID_HANDLE_VALUE) {
       do {
-        if (PassesWord(Data.dwFileAttributes, FFileWord) && !IsDotName(Data.cFileName)) {
+        if (PassesWord(Data.dwFileAttributes, FFileWord) && !IsDotName(Data.cFileName) &&
+            (!FFindOnce || FFound.insert(Path + Data.cFileName).second)) {
           FOut.Files.push_back(Path + Data.cFileName);
           FOut.HitsCounts.push_back(L"0");
         }
@@ -61,6 +66,9 @@ public:
 private:
   bool FRecursive;
   uint16_t FFileWord, FDirWord;
+  // With several patterns a file that more than one matches is found once.
+  bool FFindOnce;
+  std::set<std::wstring> FFound;
   TSearchOutcome& FOut;
 };
 
@@ -145,7 +153,7 @@ TAttributeTree::~TAttributeTree() = default;
 TSearchOutcome ReferenceSearch(const std::vector<std::wstring>& StartDirs, const std::vector<std::wstring>& Patterns,
                                bool Recursive, TFileTypes FileType, TFileTypes DirType) {
   TSearchOutcome Out;
-  TReference Reference(Recursive, WordOf(FileType), WordOf(DirType), Out);
+  TReference Reference(Recursive, WordOf(FileType), WordOf(DirType), Patterns.size() > 1, Out);
   for (const std::wstring& Start : StartDirs) {
     if (!SetCurrentDirectoryW(Start.c_str())) continue;
     for (const std::wstring& Pattern : Patterns) Reference.SearchDirectory(Pattern);
@@ -163,6 +171,19 @@ TSearchOutcome RunSearch(TVKRFileFind& Find) {
   Out.HitsCounts = Find.MatchHitsCountList();
   Out.CurrentDirectoryAfter = CurrentDirectory();
   return Out;
+}
+
+void CheckSameAsCurrentDirectoryWalk(TVKRFileFind& Find, const std::wstring& From) {
+  SetCurrentDirectoryW(From.c_str());
+  const TSearchOutcome Expected = ReferenceSearch(TVKRBreakApart::Split(Find.StartDir(), L";"),
+                                                  TVKRBreakApart::Split(Find.FilePattern(), L";"), Find.Recursive(),
+                                                  Find.FileType(), Find.DirType());
+  SetCurrentDirectoryW(From.c_str());
+  const TSearchOutcome Got = RunSearch(Find);
+  CHECK(Got.Files == Expected.Files);
+  CHECK(Got.HitsCounts == Expected.HitsCounts);
+  CHECK(Got.Visits == Expected.Visits);
+  CHECK(Got.CurrentDirectoryAfter == Expected.CurrentDirectoryAfter);
 }
 
 std::vector<std::wstring> RelativeTo(const std::wstring& Root, const std::vector<std::wstring>& Paths) {
