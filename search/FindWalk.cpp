@@ -1,9 +1,7 @@
 #include "search/FindWalk.h"
 
 #include "framework/Exception.h"
-#include "framework/Handle.h"
 #include "framework/FileSystem.h"
-#include "framework/FolderListing.h"
 #include "framework/Text.h"
 #include "search/FindPaths.h"
 #include "search/VKRFileFind.h"
@@ -76,7 +74,7 @@ void TFindRun::WalkStart(const std::wstring& Start) {
     for (size_t p = 1; p < PatternCount; ++p) {
       const TPatternHits& Hits = Listed->Hits[p];
       if (Hits.FromEntries) {
-        for (const uint32_t Entry : Hits.Entries) Later[p - 1].push_back({Index, Listed->Entries[Entry].Name});
+        for (const uint32_t Entry : Hits.Entries) Later[p - 1].push_back({Index, Listed->Name(Entry)});
       } else {
         for (const std::wstring& Name : Hits.Names) Later[p - 1].push_back({Index, Name});
       }
@@ -103,12 +101,12 @@ bool TFindRun::VisitListed(const TListedFolder& Folder) {
   WIN32_FIND_DATAW Data{};
   for (uint32_t i = 0; i < Folder.Entries.size(); ++i) {
     if (Observer != nullptr) {
-      Folder.Entries[i].ToFindData(Data);
+      Folder.FindData(i, Data);
       Observer->Entry(Folder.Path, Data);
     }
     if (Hits.FromEntries && NextHit < Hits.Entries.size() && Hits.Entries[NextHit] == i) {
       ++NextHit;
-      Record(Folder.Path, Folder.Entries[i].Name.c_str());
+      Record(Folder.Path, Folder.Name(i));
     }
     if (Stopped()) return false;  // a stopped listing is no complete one
   }

@@ -3,6 +3,9 @@
 // lists folders by full path and never changes the process's current
 // directory, so a worker thread can run it; the caller makes the current
 // directory what the run leaves it as (LastStartEntered, FolderVisited).
+// Each folder is listed once for all patterns, by workers ahead of the walk
+// (FolderPrefetch.h); what the run reports is still what one walk per
+// pattern reports, in that order, on the thread that runs it.
 
 #include "search/FolderPrefetch.h"
 

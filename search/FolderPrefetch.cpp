@@ -31,28 +31,13 @@ bool NeedsShortNames(const TListingPlan& Plan) {
                      [](const TListingPattern& Pattern) { return Pattern.Kind == TPatternKind::Extension; });
 }
 
-TListedEntry EntryOf(const WIN32_FIND_DATAW& Data) {
-  TListedEntry Entry;
-  Entry.Name = Data.cFileName;
-  Entry.ShortName = Data.cAlternateFileName;
-  Entry.Attributes = Data.dwFileAttributes;
-  Entry.Reserved0 = Data.dwReserved0;
-  Entry.CreationTime = Data.ftCreationTime;
-  Entry.LastAccessTime = Data.ftLastAccessTime;
-  Entry.LastWriteTime = Data.ftLastWriteTime;
-  Entry.SizeHigh = Data.nFileSizeHigh;
-  Entry.SizeLow = Data.nFileSizeLow;
-  return Entry;
-}
-
 // Answers a pattern from the complete listing; false when some entry cannot
 // be judged there, and the pattern needs a listing of its own.
 bool AnswerFromEntries(const TListingPattern& Pattern, const TListedFolder& Folder, uint16_t FileWord,
                        std::vector<uint32_t>& Hits) {
   for (size_t i = 0; i < Folder.Entries.size(); ++i) {
-    const TListedEntry& Entry = Folder.Entries[i];
-    if (IsDotName(Entry.Name.c_str()) || !PassesWord(Entry.Attributes, FileWord)) continue;
-    const TNameAnswer Answer = MatchesPattern(Pattern, Entry.Name.c_str(), Entry.ShortName.c_str());
+    if (IsDotName(Folder.Name(i)) || !PassesWord(Folder.Entries[i].Attributes, FileWord)) continue;
+    const TNameAnswer Answer = MatchesPattern(Pattern, Folder.Name(i), Folder.ShortName(i));
     if (Answer == TNameAnswer::Unsure) return false;
     if (Answer == TNameAnswer::Yes) Hits.push_back(static_cast<uint32_t>(i));
   }
@@ -65,27 +50,47 @@ constexpr size_t MostBuffered = 16384;
 
 }  // namespace
 
-void TListedEntry::ToFindData(WIN32_FIND_DATAW& Data) const {
-  Data.dwFileAttributes = Attributes;
-  Data.ftCreationTime = CreationTime;
-  Data.ftLastAccessTime = LastAccessTime;
-  Data.ftLastWriteTime = LastWriteTime;
-  Data.nFileSizeHigh = SizeHigh;
-  Data.nFileSizeLow = SizeLow;
-  Data.dwReserved0 = Reserved0;
+void TListedFolder::Add(const WIN32_FIND_DATAW& Data) {
+  TListedEntry Entry;
+  Entry.NameAt = static_cast<uint32_t>(Names.size());
+  Names.append(Data.cFileName).push_back(L'\0');
+  Entry.ShortNameAt = static_cast<uint32_t>(Names.size());
+  Names.append(Data.cAlternateFileName).push_back(L'\0');
+  Entry.Attributes = Data.dwFileAttributes;
+  Entry.Reserved0 = Data.dwReserved0;
+  Entry.CreationTime = Data.ftCreationTime;
+  Entry.LastAccessTime = Data.ftLastAccessTime;
+  Entry.LastWriteTime = Data.ftLastWriteTime;
+  Entry.SizeHigh = Data.nFileSizeHigh;
+  Entry.SizeLow = Data.nFileSizeLow;
+  Entries.push_back(Entry);
+}
+
+void TListedFolder::FindData(size_t Index, WIN32_FIND_DATAW& Data) const {
+  const TListedEntry& Entry = Entries[Index];
+  Data.dwFileAttributes = Entry.Attributes;
+  Data.ftCreationTime = Entry.CreationTime;
+  Data.ftLastAccessTime = Entry.LastAccessTime;
+  Data.ftLastWriteTime = Entry.LastWriteTime;
+  Data.nFileSizeHigh = Entry.SizeHigh;
+  Data.nFileSizeLow = Entry.SizeLow;
+  Data.dwReserved0 = Entry.Reserved0;
   Data.dwReserved1 = 0;
-  // Both came out of these very arrays.
-  const size_t NameLength = std::min(Name.size(), static_cast<size_t>(MAX_PATH - 1));
-  std::wmemcpy(Data.cFileName, Name.c_str(), NameLength);
-  Data.cFileName[NameLength] = L'\0';
-  const size_t ShortLength = std::min(ShortName.size(), static_cast<size_t>(13));
-  std::wmemcpy(Data.cAlternateFileName, ShortName.c_str(), ShortLength);
+  // Both names came out of these very arrays, so they fit.
+  const wchar_t* const Long = Name(Index);
+  const size_t LongLength = std::min(std::wcslen(Long), static_cast<size_t>(MAX_PATH - 1));
+  std::wmemcpy(Data.cFileName, Long, LongLength);
+  Data.cFileName[LongLength] = L'\0';
+  const wchar_t* const Short = ShortName(Index);
+  const size_t ShortLength = std::min(std::wcslen(Short), static_cast<size_t>(13));
+  std::wmemcpy(Data.cAlternateFileName, Short, ShortLength);
   Data.cAlternateFileName[ShortLength] = L'\0';
 }
 
 void ListFolder(const TListingPlan& Plan, bool IsStart, TListedFolder& Folder, const std::atomic<bool>* Stop,
                 const std::atomic<bool>* Shutdown) {
   Folder.Entries.clear();
+  Folder.Names.clear();
   Folder.Subfolders.clear();
   Folder.Hits.assign(Plan.Patterns.size(), TPatternHits());
   Folder.Interrupted = false;
@@ -100,10 +105,10 @@ void ListFolder(const TListingPlan& Plan, bool IsStart, TListedFolder& Folder, c
       Folder.Interrupted = true;
       return;
     }
-    Folder.Entries.push_back(EntryOf(All.Entry()));
-    const TListedEntry& Entry = Folder.Entries.back();
-    if (Plan.Recursive && !IsDotName(Entry.Name.c_str()) && IsDescendable(Entry.Attributes, Plan.DirWord))
-      Folder.Subfolders.push_back(Entry.Name);
+    const WIN32_FIND_DATAW& Data = All.Entry();
+    Folder.Add(Data);
+    if (Plan.Recursive && !IsDotName(Data.cFileName) && IsDescendable(Data.dwFileAttributes, Plan.DirWord))
+      Folder.Subfolders.emplace_back(Data.cFileName);
   }
   Folder.EndError = All.EndError();
 
@@ -179,6 +184,7 @@ TFolderPrefetch::TNode* TFolderPrefetch::NextInWalk() {
   if (FCurrent != nullptr) {
     // The walk is done with this folder's listing.
     FCurrent->Folder.Entries = {};
+    FCurrent->Folder.Names = {};
     FCurrent->Folder.Hits = {};
     if (!FCurrent->Children.empty()) FStack.push_back({FCurrent, 0});
   }

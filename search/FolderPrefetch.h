@@ -27,16 +27,16 @@ struct TListingPlan {
   uint16_t DirWord = 0;  // the directory bit included
 };
 
-// One entry of a listing: what a WIN32_FIND_DATAW holds, names kept short.
+// One entry of a listing: what a WIN32_FIND_DATAW holds, its names kept in
+// the folder's name buffer (one allocation per folder, not two per entry:
+// the workers would otherwise queue at the shared heap).
 struct TListedEntry {
-  std::wstring Name;
-  std::wstring ShortName;
+  uint32_t NameAt = 0;
+  uint32_t ShortNameAt = 0;
   DWORD Attributes = 0;
   DWORD Reserved0 = 0;
   FILETIME CreationTime{}, LastAccessTime{}, LastWriteTime{};
   DWORD SizeHigh = 0, SizeLow = 0;
-
-  void ToFindData(WIN32_FIND_DATAW& Data) const;
 };
 
 // The entries one pattern reports in a folder, in listing order: indexes
@@ -53,8 +53,14 @@ struct TListedFolder {
   bool Interrupted = false;  // a stop broke the listing off
   DWORD EndError = ERROR_NO_MORE_FILES;
   std::vector<TListedEntry> Entries;  // the complete listing, "." and ".." included
+  std::wstring Names;                 // every entry's names, each ended by a null
   std::vector<std::wstring> Subfolders;  // the folders the walk enters, in listing order
   std::vector<TPatternHits> Hits;        // one per pattern of the plan
+
+  const wchar_t* Name(size_t Entry) const { return Names.c_str() + Entries[Entry].NameAt; }
+  const wchar_t* ShortName(size_t Entry) const { return Names.c_str() + Entries[Entry].ShortNameAt; }
+  void FindData(size_t Entry, WIN32_FIND_DATAW& Data) const;
+  void Add(const WIN32_FIND_DATAW& Data);
 };
 
 class TFolderPrefetch {
