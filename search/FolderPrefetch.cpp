@@ -4,6 +4,7 @@
 #include "framework/FolderListing.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <system_error>
 
@@ -57,25 +58,13 @@ void TListedFolder::Add(const WIN32_FIND_DATAW& Data) {
   Entry.ShortNameAt = static_cast<uint32_t>(Names.size());
   Names.append(Data.cAlternateFileName).push_back(L'\0');
   Entry.Attributes = Data.dwFileAttributes;
-  Entry.Reserved0 = Data.dwReserved0;
-  Entry.CreationTime = Data.ftCreationTime;
-  Entry.LastAccessTime = Data.ftLastAccessTime;
-  Entry.LastWriteTime = Data.ftLastWriteTime;
-  Entry.SizeHigh = Data.nFileSizeHigh;
-  Entry.SizeLow = Data.nFileSizeLow;
+  std::memcpy(Entry.Fixed, &Data, sizeof(Entry.Fixed));
   Entries.push_back(Entry);
 }
 
 void TListedFolder::FindData(size_t Index, WIN32_FIND_DATAW& Data) const {
   const TListedEntry& Entry = Entries[Index];
-  Data.dwFileAttributes = Entry.Attributes;
-  Data.ftCreationTime = Entry.CreationTime;
-  Data.ftLastAccessTime = Entry.LastAccessTime;
-  Data.ftLastWriteTime = Entry.LastWriteTime;
-  Data.nFileSizeHigh = Entry.SizeHigh;
-  Data.nFileSizeLow = Entry.SizeLow;
-  Data.dwReserved0 = Entry.Reserved0;
-  Data.dwReserved1 = 0;
+  std::memcpy(&Data, Entry.Fixed, sizeof(Entry.Fixed));
   // Both names came out of these very arrays, so they fit.
   const wchar_t* const Long = Name(Index);
   const size_t LongLength = std::min(std::wcslen(Long), static_cast<size_t>(MAX_PATH - 1));

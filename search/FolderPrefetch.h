@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -34,9 +35,8 @@ struct TListedEntry {
   uint32_t NameAt = 0;
   uint32_t ShortNameAt = 0;
   DWORD Attributes = 0;
-  DWORD Reserved0 = 0;
-  FILETIME CreationTime{}, LastAccessTime{}, LastWriteTime{};
-  DWORD SizeHigh = 0, SizeLow = 0;
+  // The part of the WIN32_FIND_DATAW before its names, as listed.
+  unsigned char Fixed[offsetof(WIN32_FIND_DATAW, cFileName)];
 };
 
 // The entries one pattern reports in a folder, in listing order: indexes
