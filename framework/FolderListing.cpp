@@ -2,9 +2,9 @@
 
 #include "framework/FileSystem.h"
 
-TFolderListing::TFolderListing(const std::wstring& Folder, const wchar_t* Mask) {
+TFolderListing::TFolderListing(const std::wstring& Folder, const wchar_t* Mask, bool WithShortNames) {
   const std::wstring Path = LongPathForm(JoinPath(Folder, Mask));
-  FFind.reset(FindFirstFileExW(Path.c_str(), FindExInfoBasic, &FData, FindExSearchNameMatch, nullptr,
+  FFind.reset(FindFirstFileExW(Path.c_str(), WithShortNames ? FindExInfoStandard : FindExInfoBasic, &FData, FindExSearchNameMatch, nullptr,
                                FIND_FIRST_EX_LARGE_FETCH));
   if (FFind) {
     FOpened = true;

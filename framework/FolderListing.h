@@ -13,7 +13,8 @@
 class TFolderListing {
 public:
   // Lists Folder (with or without a trailing separator) with Mask ("*" for every entry).
-  explicit TFolderListing(const std::wstring& Folder, const wchar_t* Mask = L"*");
+  // WithShortNames fills cAlternateFileName, which the faster basic listing leaves empty.
+  explicit TFolderListing(const std::wstring& Folder, const wchar_t* Mask = L"*", bool WithShortNames = false);
 
   // The folder could be listed: a listing that matched nothing counts.
   bool Opened() const { return FOpened; }

@@ -1,9 +1,7 @@
 #include "search/FindWalk.h"
 
 #include "framework/Exception.h"
-#include "framework/Handle.h"
 #include "framework/FileSystem.h"
-#include "framework/FolderListing.h"
 #include "framework/Text.h"
 #include "search/FindPaths.h"
 #include "search/VKRFileFind.h"
@@ -16,34 +14,8 @@
 
 namespace {
 
-// The attributes an attribute word can let through; the others never filter.
-constexpr DWORD FilteredAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
-
-bool PassesWord(DWORD Attributes, uint16_t Word) {
-  return (Attributes & FilteredAttributes & ~static_cast<DWORD>(Word)) == 0;
-}
-
-// A junction or symbolic link may lead to an ancestor (an endless walk) or
-// out of the listed folder (where a later delete must never reach), so the
-// walk never goes through one.
-bool IsDescendable(DWORD Attributes, uint16_t DirWord) {
-  return (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (Attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
-         PassesWord(Attributes, DirWord);
-}
-
 bool IsOutOfMemory(unsigned long ErrorCode) {
   return ErrorCode == ERROR_NOT_ENOUGH_MEMORY || ErrorCode == ERROR_OUTOFMEMORY;
-}
-
-void CollectSubfolders(TFolderListing& Listing, uint16_t DirWord, std::vector<std::wstring>& Subfolders,
-                       TFindListingObserver* Observer, const std::wstring& Folder) {
-  for (; Listing.HasEntry(); Listing.Next()) {
-    const WIN32_FIND_DATAW& Entry = Listing.Entry();
-    if (Observer != nullptr) Observer->Entry(Folder, Entry);
-    if (!IsDotName(Entry.cFileName) && IsDescendable(Entry.dwFileAttributes, DirWord))
-      Subfolders.emplace_back(Entry.cFileName);
-  }
-  if (Observer != nullptr && Listing.Opened()) Observer->Listed(Folder, Listing.EndError());
 }
 
 }  // namespace
@@ -59,6 +31,11 @@ TFindRun::TFindRun(TFindRunSettings Settings, TVKRMatch& Match, std::vector<std:
 void TFindRun::Run() {
   const std::vector<std::wstring>& StartDirs = *FSettings.StartDirs;
   const std::vector<std::wstring>& Patterns = *FSettings.Patterns;
+  FPlan.Patterns.clear();
+  for (const std::wstring& Pattern : Patterns) FPlan.Patterns.push_back(ClassifyPattern(Pattern));
+  FPlan.Recursive = FSettings.Recursive;
+  FPlan.FileWord = FSettings.FileTypeWord;
+  FPlan.DirWord = static_cast<uint16_t>(FSettings.DirTypeWord | FILE_ATTRIBUTE_DIRECTORY);
   // A relative start folder is relative to the one entered before it, as it
   // would be if each were made the current directory in turn.
   std::wstring Base = FSettings.BaseDirectory;
@@ -68,86 +45,76 @@ void TFindRun::Run() {
     if (!CanEnterDirectory(Folder)) continue;
     Base = Folder;
     FLastStartEntered = Folder;
-    for (size_t p = 0; p < Patterns.size() && !Stopped(); ++p) {
-      FObserving = p == 0 && ListingObserver != nullptr;
-      WalkPattern(Folder, Patterns[p]);
-    }
+    if (!Patterns.empty()) WalkStart(Folder);
   }
 }
 
-void TFindRun::WalkPattern(const std::wstring& Start, const std::wstring& Pattern) {
-  // "*" and "*.*" match every name: one listing per folder then serves both
-  // the entries and the subfolders.
-  FListsEverything = Pattern == L"*" || Pattern == L"*.*";
-  // A pattern is a name: with a path in it, the platform would list another
-  // folder, whose entries would be reported under this one's path.
-  FPatternNamesEntries = Pattern.find_first_of(L"\\/") == std::wstring::npos;
-
-  struct TLevel {
-    std::wstring Folder;
-    std::vector<std::wstring> Subfolders;
-    size_t Next = 0;
+void TFindRun::WalkStart(const std::wstring& Start) {
+  // The folders are listed once, ahead of the walk, for every pattern; the
+  // walk itself, its visits and its finds stay on this thread and in the
+  // order of one walk per pattern: the first pattern's as the listings come
+  // in, the others' replayed from what they found, folder by folder.
+  const size_t PatternCount = FPlan.Patterns.size();
+  std::vector<std::wstring> Folders;  // the walk's folders, kept for the other patterns
+  struct TLaterFind {
+    uint32_t Folder;
+    std::wstring Name;
   };
-  // Pre-order without recursion: very deep trees cannot exhaust the stack.
-  std::vector<TLevel> Stack(1);
-  Stack[0].Folder = Start;
-  VisitFolder(Start, true, Pattern, Stack[0].Subfolders);
-  while (!Stack.empty() && !Stopped()) {
-    TLevel& Top = Stack.back();
-    if (Top.Next == Top.Subfolders.size()) {
-      Stack.pop_back();
-      continue;
+  std::vector<std::vector<TLaterFind>> Later(PatternCount - 1);
+
+  TFolderPrefetch Walk(FPlan, Start, StopRequested);
+  while (!Stopped()) {
+    const TListedFolder* const Listed = Walk.Next();
+    if (Listed == nullptr) break;
+    if (!VisitListed(*Listed)) return;
+    if (PatternCount == 1) continue;
+    const auto Index = static_cast<uint32_t>(Folders.size());
+    Folders.push_back(Listed->Path);
+    for (size_t p = 1; p < PatternCount; ++p) {
+      const TPatternHits& Hits = Listed->Hits[p];
+      if (Hits.FromEntries) {
+        for (const uint32_t Entry : Hits.Entries) Later[p - 1].push_back({Index, Listed->Name(Entry)});
+      } else {
+        for (const std::wstring& Name : Hits.Names) Later[p - 1].push_back({Index, Name});
+      }
     }
-    TLevel Child;
-    Child.Folder = JoinPath(Top.Folder, Top.Subfolders[Top.Next++]);
-    if (VisitFolder(Child.Folder, false, Pattern, Child.Subfolders) && !Child.Subfolders.empty())
-      Stack.push_back(std::move(Child));
+  }
+  for (size_t p = 1; p < PatternCount && !Stopped(); ++p) {
+    std::vector<TLaterFind> Finds = std::move(Later[p - 1]);
+    size_t Next = 0;
+    for (uint32_t f = 0; f < Folders.size() && !Stopped(); ++f) {
+      EnterFolder(Folders[f]);
+      for (; Next < Finds.size() && Finds[Next].Folder == f; ++Next) {
+        Record(Folders[f], Finds[Next].Name.c_str());
+        if (Stopped()) return;
+      }
+    }
   }
 }
 
-bool TFindRun::VisitFolder(const std::wstring& Folder, bool IsStart, const std::wstring& Pattern,
-                           std::vector<std::wstring>& Subfolders) {
-  const uint16_t FileWord = FSettings.FileTypeWord;
-  const uint16_t DirWord = static_cast<uint16_t>(FSettings.DirTypeWord | FILE_ATTRIBUTE_DIRECTORY);
-  const bool Descend = FSettings.Recursive;
-
-  if (FListsEverything) {
-    TFolderListing Listing(Folder, L"*");
-    // A start folder was entered already; a subfolder counts as entered when
-    // it can be listed.
-    if (!IsStart && !Listing.Opened()) return false;
-    EnterFolder(Folder);
-    TFindListingObserver* const Observer = FObserving ? ListingObserver : nullptr;
-    for (; Listing.HasEntry(); Listing.Next()) {
-      const WIN32_FIND_DATAW& Entry = Listing.Entry();
-      if (Observer != nullptr) Observer->Entry(Folder, Entry);
-      if (!IsDotName(Entry.cFileName)) {
-        if (PassesWord(Entry.dwFileAttributes, FileWord)) Record(Folder, Entry.cFileName);
-        if (Descend && IsDescendable(Entry.dwFileAttributes, DirWord)) Subfolders.emplace_back(Entry.cFileName);
-      }
-      if (Stopped()) return true;  // a stopped listing is no complete one
+bool TFindRun::VisitListed(const TListedFolder& Folder) {
+  EnterFolder(Folder.Path);
+  TFindListingObserver* const Observer = ListingObserver;
+  const TPatternHits& Hits = Folder.Hits[0];
+  size_t NextHit = 0;
+  WIN32_FIND_DATAW Data{};
+  for (uint32_t i = 0; i < Folder.Entries.size(); ++i) {
+    if (Observer != nullptr) {
+      Folder.FindData(i, Data);
+      Observer->Entry(Folder.Path, Data);
     }
-    if (Observer != nullptr && Listing.Opened()) Observer->Listed(Folder, Listing.EndError());
-    return true;
-  }
-
-  if (!IsStart) {
-    TFolderListing All(Folder, L"*");
-    if (!All.Opened()) return false;
-    CollectSubfolders(All, DirWord, Subfolders, FObserving ? ListingObserver : nullptr, Folder);
-  }
-  EnterFolder(Folder);
-  if (FPatternNamesEntries) {
-    for (TFolderListing Listing(Folder, Pattern.c_str()); Listing.HasEntry(); Listing.Next()) {
-      const WIN32_FIND_DATAW& Entry = Listing.Entry();
-      if (!IsDotName(Entry.cFileName) && PassesWord(Entry.dwFileAttributes, FileWord))
-        Record(Folder, Entry.cFileName);
-      if (Stopped()) break;
+    if (Hits.FromEntries && NextHit < Hits.Entries.size() && Hits.Entries[NextHit] == i) {
+      ++NextHit;
+      Record(Folder.Path, Folder.Name(i));
     }
+    if (Stopped()) return false;  // a stopped listing is no complete one
   }
-  if (IsStart && Descend && !Stopped()) {
-    TFolderListing All(Folder, L"*");
-    CollectSubfolders(All, DirWord, Subfolders, FObserving ? ListingObserver : nullptr, Folder);
+  if (Observer != nullptr && Folder.Opened) Observer->Listed(Folder.Path, Folder.EndError);
+  if (!Hits.FromEntries) {
+    for (const std::wstring& Name : Hits.Names) {
+      Record(Folder.Path, Name.c_str());
+      if (Stopped()) return false;
+    }
   }
   return true;
 }

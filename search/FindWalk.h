@@ -3,6 +3,11 @@
 // lists folders by full path and never changes the process's current
 // directory, so a worker thread can run it; the caller makes the current
 // directory what the run leaves it as (LastStartEntered, FolderVisited).
+// Each folder is listed once for all patterns, by workers ahead of the walk
+// (FolderPrefetch.h); what the run reports is still what one walk per
+// pattern reports, in that order, on the thread that runs it.
+
+#include "search/FolderPrefetch.h"
 
 #include <windows.h>
 
@@ -61,9 +66,9 @@ public:
 
 private:
   bool Stopped() const { return StopRequested != nullptr && StopRequested->load(std::memory_order_relaxed); }
-  void WalkPattern(const std::wstring& Start, const std::wstring& Pattern);
-  bool VisitFolder(const std::wstring& Folder, bool IsStart, const std::wstring& Pattern,
-                   std::vector<std::wstring>& Subfolders);
+  void WalkStart(const std::wstring& Start);
+  // False when a stop ended the visit.
+  bool VisitListed(const TListedFolder& Folder);
   void EnterFolder(const std::wstring& Folder);
   void Record(const std::wstring& Folder, const wchar_t* Name);
   void RecordPath(std::wstring Path, std::wstring Hits);
@@ -75,7 +80,5 @@ private:
   int32_t& FHitsCount;
   std::wstring FLastStartEntered;
   std::wstring FFolderVisited;
-  bool FListsEverything = false;
-  bool FObserving = false;  // the first pattern's walk shows its listings to ListingObserver
-  bool FPatternNamesEntries = true;
+  TListingPlan FPlan;
 };

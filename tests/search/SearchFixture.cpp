@@ -1,5 +1,8 @@
 #include "SearchFixture.h"
 
+#include <doctest.h>
+
+#include "common/VKRBreakApart.h"
 #include "framework/Application.h"
 #include "framework/Handle.h"
 #include "framework/FileSystem.h"
@@ -8,6 +11,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -163,6 +167,19 @@ TSearchOutcome RunSearch(TVKRFileFind& Find) {
   Out.HitsCounts = Find.MatchHitsCountList();
   Out.CurrentDirectoryAfter = CurrentDirectory();
   return Out;
+}
+
+void CheckSameAsCurrentDirectoryWalk(TVKRFileFind& Find, const std::wstring& From) {
+  SetCurrentDirectoryW(From.c_str());
+  const TSearchOutcome Expected = ReferenceSearch(TVKRBreakApart::Split(Find.StartDir(), L";"),
+                                                  TVKRBreakApart::Split(Find.FilePattern(), L";"), Find.Recursive(),
+                                                  Find.FileType(), Find.DirType());
+  SetCurrentDirectoryW(From.c_str());
+  const TSearchOutcome Got = RunSearch(Find);
+  CHECK(Got.Files == Expected.Files);
+  CHECK(Got.HitsCounts == Expected.HitsCounts);
+  CHECK(Got.Visits == Expected.Visits);
+  CHECK(Got.CurrentDirectoryAfter == Expected.CurrentDirectoryAfter);
 }
 
 std::vector<std::wstring> RelativeTo(const std::wstring& Root, const std::vector<std::wstring>& Paths) {

@@ -63,6 +63,10 @@ TSearchOutcome ReferenceSearch(const std::vector<std::wstring>& StartDirs, const
 // Runs Find.Execute and gathers what it reports.
 TSearchOutcome RunSearch(TVKRFileFind& Find);
 
+// Runs the walk by current directory and the component from the same current
+// directory, and checks that everything either can show is the same.
+void CheckSameAsCurrentDirectoryWalk(TVKRFileFind& Find, const std::wstring& From);
+
 // Paths below Root, without Root and its separator.
 std::vector<std::wstring> RelativeTo(const std::wstring& Root, const std::vector<std::wstring>& Paths);
 
