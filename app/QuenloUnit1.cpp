@@ -537,13 +537,23 @@ bool TForm1::SearchFolder(const std::wstring& Folder) {
   return true;
 }
 
-void TForm1::TotalsFromRows(int FirstUnfinishedRow) {
+void TForm1::EndFolderCommand(int FirstUnfinishedRow) {
+  // Stopped part way: the rows not reached keep their figures, and count.
   const int Rows = VKRListView1.Count();
   for (int i = FirstUnfinishedRow; i < Rows; ++i) {
     const TRowFigures Figures = FiguresOf(VKRListView1.Item(i));
     CurrentSubfolderCount += Figures.Subfolders;
     CurrentFileCount += Figures.Files;
     CurrentFileSizeKB += Figures.SizeKB;
+  }
+  // A Delete that an earlier command offered stays offered.
+  if (CurrentFileCount > 0) {
+    DeleteToolButton.SetEnabled(true);
+    Delete1.SetEnabled(DeleteToolButton.Enabled());
+  }
+  if (Rows > 0) {
+    StatisticsToolButton.SetEnabled(true);
+    Statistics1.SetEnabled(true);
   }
 }
 
@@ -600,17 +610,7 @@ void TForm1::ScanFolders() {
     CurrentFileCount += Files;
     CurrentFileSizeKB += SizeKB(Size);
   }
-  // Stopped part way: the rows not reached keep their figures, and count.
-  TotalsFromRows(Row);
-
-  if (CurrentFileCount > 0) {
-    DeleteToolButton.SetEnabled(true);
-    Delete1.SetEnabled(DeleteToolButton.Enabled());
-  }
-  if (Rows > 0) {
-    StatisticsToolButton.SetEnabled(true);
-    Statistics1.SetEnabled(true);
-  }
+  EndFolderCommand(Row);
   PreviousSubfolderCount = CurrentSubfolderCount;
   PreviousFileCount = CurrentFileCount;
   PreviousFileSizeKB = CurrentFileSizeKB;
@@ -720,17 +720,7 @@ void TForm1::DeleteFolderContents() {
     CurrentFileCount += static_cast<int32_t>(Found.size());
     CurrentFileSizeKB += SizeKB(Size);
   }
-  // Stopped: the rows not reached keep their figures, and count.
-  TotalsFromRows(Row);
-
-  if (CurrentFileCount > 0) {
-    DeleteToolButton.SetEnabled(true);
-    Delete1.SetEnabled(DeleteToolButton.Enabled());
-  }
-  if (Rows > 0) {
-    StatisticsToolButton.SetEnabled(true);
-    Statistics1.SetEnabled(true);
-  }
+  EndFolderCommand(Row);
   UpdateStatusBar();
   if (!Skipped.empty())
     LongCommand1.Prompt([this, &Skipped] {

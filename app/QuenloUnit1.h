@@ -181,10 +181,11 @@ private:
   // Runs the search of Scan and Delete over one listed folder; false when
   // the command was asked to stop meanwhile.
   bool SearchFolder(const std::wstring& Folder);
-  // Sets the totals to what the rows show: after a command stopped part way,
-  // the rows it did not finish keep their figures, and the totals must still
-  // be their sum.
-  void TotalsFromRows(int FirstUnfinishedRow);
+  // The end of Scan and Delete: the rows from FirstUnfinishedRow on (a
+  // command stopped part way) keep their figures and the totals add them, so
+  // the totals are always the sum of what the list shows; then Delete and
+  // Statistics become available as the totals say.
+  void EndFolderCommand(int FirstUnfinishedRow);
   // Withdraws Delete: a row that was not scanned entered the list.
   void WithdrawDelete();
   TDeleteMode DeleteMode() const;
