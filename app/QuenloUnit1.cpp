@@ -128,6 +128,26 @@ void RemoveRepeatedFiles(TVKRFileFind& Find) {
   if (Hits.size() > Kept) Hits.resize(Kept);
 }
 
+// While Scan or Delete searches, the window stays painted and Cancel reaches
+// the walk; afterwards the search is as the options left it.
+class TSearchHookup {
+public:
+  TSearchHookup(TVKRFileFind& Find, TLongCommand& Command) : FFind(Find) {
+    FFind.OnChangeDirectory = [&Command](TObject*, const std::wstring&) { Command.KeepResponsive(); };
+    FFind.SetStopRequest(Command.StopFlag());
+  }
+  ~TSearchHookup() {
+    FFind.OnChangeDirectory = nullptr;
+    FFind.SetStopRequest(nullptr);
+    FFind.SetListingObserver(nullptr);
+  }
+  TSearchHookup(const TSearchHookup&) = delete;
+  TSearchHookup& operator=(const TSearchHookup&) = delete;
+
+private:
+  TVKRFileFind& FFind;
+};
+
 // The kilobytes a folder tree adds to the size total; an unknown size (-1) adds nothing.
 int32_t SizeKB(int64_t Size) { return static_cast<int32_t>(Size / 1024); }
 
@@ -575,16 +595,7 @@ void TForm1::ScanFolders() {
   CurrentFileCount = 0;
   CurrentFileSizeKB = 0;
   const auto KeepUp = [this] { LongCommand1.KeepResponsive(); };
-  VKRFileFind1.OnChangeDirectory = [this](TObject*, const std::wstring&) { LongCommand1.KeepResponsive(); };
-  VKRFileFind1.SetStopRequest(LongCommand1.StopFlag());
-  struct TRestore {
-    TVKRFileFind& Find;
-    ~TRestore() {
-      Find.OnChangeDirectory = nullptr;
-      Find.SetStopRequest(nullptr);
-      Find.SetListingObserver(nullptr);
-    }
-  } Restore{VKRFileFind1};
+  const TSearchHookup Hookup(VKRFileFind1, LongCommand1);
 
   int Row = 0;
   for (; Row < Rows && !LongCommand1.StopRequested(); ++Row) {
@@ -648,15 +659,7 @@ void TForm1::DeleteFolderContents() {
   CurrentSubfolderCount = 0;
   CurrentFileCount = 0;
   CurrentFileSizeKB = 0;
-  VKRFileFind1.OnChangeDirectory = [this](TObject*, const std::wstring&) { LongCommand1.KeepResponsive(); };
-  VKRFileFind1.SetStopRequest(LongCommand1.StopFlag());
-  struct TRestore {
-    TVKRFileFind& Find;
-    ~TRestore() {
-      Find.OnChangeDirectory = nullptr;
-      Find.SetStopRequest(nullptr);
-    }
-  } Restore{VKRFileFind1};
+  const TSearchHookup Hookup(VKRFileFind1, LongCommand1);
 
   std::optional<TModalResult> Answer;  // the answer memory: empty until the first prompt
   std::wstring Skipped;                // protected folders, for the message at the end
