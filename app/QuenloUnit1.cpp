@@ -2,6 +2,7 @@
 
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
+#include "search/FileAge.h"
 #include "search/FolderSize.h"
 #include "search/Subfolders.h"
 #include "common/VKRCommonUnit.h"
@@ -554,7 +555,20 @@ bool TForm1::SearchFolder(const std::wstring& Folder) {
   RemoveRepeatedFiles(VKRFileFind1);
   if (Form2->LimitSearchDepthCheckBox.Checked())
     VKRFileFind1.FilterFilesFoundDepth(0, Form2->MaxSearchDepthUpDown.Position());
+  if (FAgeLimit) KeepFilesOlderThan(VKRFileFind1.FilesFound(), VKRFileFind1.MatchHitsCountList(), *FAgeLimit);
   return true;
+}
+
+void TForm1::StartAgeLimit() {
+  FAgeLimit.reset();
+  if (Form2->OnlyOlderThanCheckBox.Checked())
+    FAgeLimit = AgeLimit(FileTimeNow(), Form2->OlderThanDaysUpDown.Position());
+}
+
+TKeepSubfolder TForm1::KeepYoungSubfolders() const {
+  if (!FAgeLimit) return {};
+  // A file too young to go anywhere inside keeps its whole subfolder.
+  return [Limit = *FAgeLimit](const std::wstring& Subfolder) { return HoldsFileNewerThan(Subfolder, Limit); };
 }
 
 void TForm1::EndFolderCommand(int FirstUnfinishedRow) {
@@ -589,6 +603,7 @@ bool TForm1::RunLongCommand(const std::wstring& StatusText, const std::function<
 }
 
 void TForm1::ScanFolders() {
+  StartAgeLimit();
   const int Rows = VKRListView1.Count();
   LongCommand1.SetProgress(0, Rows);
   CurrentSubfolderCount = 0;
@@ -635,10 +650,13 @@ void TForm1::AboutToolButtonClick(TObject*) { VKRAboutDialog1.Execute(); }
 bool TForm1::IsFileInUse(const std::wstring& FileName) { return ::IsFileInUse(FileName); }
 
 int32_t TForm1::DeleteSubfolders(const std::wstring& Path) {
-  return ::DeleteSubfolders(Path, DeleteMode(), [this] {
-    LongCommand1.KeepResponsive();
-    return !LongCommand1.StopRequested();
-  });
+  return ::DeleteSubfolders(
+      Path, DeleteMode(),
+      [this] {
+        LongCommand1.KeepResponsive();
+        return !LongCommand1.StopRequested();
+      },
+      KeepYoungSubfolders());
 }
 
 TDeleteMode TForm1::DeleteMode() const {
@@ -652,6 +670,7 @@ void TForm1::DeleteToolButtonClick(TObject*) {
 }
 
 void TForm1::DeleteFolderContents() {
+  StartAgeLimit();
   LongCommand1.SetProgress(0, CurrentFileCount);
   PreviousSubfolderCount = CurrentSubfolderCount;
   PreviousFileCount = CurrentFileCount;

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,11 @@ private:
   // Runs the search of Scan and Delete over one listed folder; false when
   // the command was asked to stop meanwhile.
   bool SearchFolder(const std::wstring& Folder);
+  // Fixes the age limit of "Only files older than" at the moment a command
+  // starts; none when the option is off.
+  void StartAgeLimit();
+  // What keeps a subfolder from Delete under the age limit; none without one.
+  TKeepSubfolder KeepYoungSubfolders() const;
   // The end of Scan and Delete: the rows from FirstUnfinishedRow on (a
   // command stopped part way) keep their figures and the totals add them, so
   // the totals are always the sum of what the list shows; then Delete and
@@ -200,6 +206,7 @@ private:
   void RestorePlacement();
 
   TSingleInstanceGuard FInstanceGuard;
+  std::optional<uint64_t> FAgeLimit;  // the age limit of the running command
   int FBusyDepth = 0;
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
