@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,8 @@ void SortByItemNumber(std::vector<std::wstring>& Names);
 
 class TForm2;
 class TForm3;
+class TFilesViewForm;
+struct TViewedFile;
 
 class TForm1 : public TForm {
 public:
@@ -83,6 +86,7 @@ public:
   TMenuItem CheckforUpdates1;
   TMenuItem About1;
   TMenuItem ExploreFolder1;  // popup menu of the folder list
+  TMenuItem ViewFiles1;
   TMenuItem RemoveFolder2;
 
   // The running totals; sizes in kilobytes.
@@ -112,6 +116,10 @@ public:
   void AddFolderToolButtonClick(TObject* Sender);
   void RemoveFolder2Click(TObject* Sender);
   void ExploreFolder1Click(TObject* Sender);
+  // Shows what Delete would remove from the selected folder, with the options in force.
+  void ViewFiles1Click(TObject* Sender);
+  // The window ViewFiles1Click shows, made when first asked for.
+  TFilesViewForm& FilesView();
   void VKRListView1KeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
   void PopupMenu1Popup(TObject* Sender);
   void VKRListView1Click(TObject* Sender);
@@ -187,6 +195,10 @@ private:
   void StartAgeLimit();
   // What keeps a subfolder from Delete under the age limit; none without one.
   TKeepSubfolder KeepYoungSubfolders() const;
+  // What Delete would remove from Folder: its files and the subfolders it
+  // would delete; false when the command was asked to stop meanwhile.
+  bool FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFile>& Files,
+                         std::vector<std::wstring>& Subfolders);
   // The end of Scan and Delete: the rows from FirstUnfinishedRow on (a
   // command stopped part way) keep their figures and the totals add them, so
   // the totals are always the sum of what the list shows; then Delete and
@@ -210,6 +222,7 @@ private:
   int FBusyDepth = 0;
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
+  std::unique_ptr<TFilesViewForm> FFilesView;
   UniqueMenu FPopupMenuResource;
   HMENU FPopupMenu = nullptr;  // the first submenu of FPopupMenuResource
   UniqueAccelerators FAccelerators;
