@@ -56,26 +56,10 @@ std::optional<int32_t> ItemNumber(const std::wstring& Name) {
   return Number;
 }
 
-// The full path of a folder, "." and ".." resolved against the current
-// directory; empty when the system cannot make one.
-std::wstring FullFolderPath(const std::wstring& Folder) {
-  if (Folder.empty()) return {};
-  std::wstring Full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD Length = GetFullPathNameW(Folder.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
-    if (Length == 0) return {};
-    if (Length < Full.size()) {
-      Full.resize(Length);
-      return Full;
-    }
-    Full.resize(Length);
-  }
-}
-
 // What makes two folder paths the same folder: the full path without
 // trailing separators, compared with A-Z case ignored.
 std::wstring FolderKey(const std::wstring& Folder) {
-  std::wstring Key = FullFolderPath(Folder);
+  std::wstring Key = FullPathName(Folder);
   while (!Key.empty() && Key.back() == L'\\') Key.pop_back();
   return LowerCaseAZ(Key);
 }
@@ -803,7 +787,7 @@ void TForm1::StatisticsToolButtonClick(TObject*) {
 
 TListItem TForm1::AddFolderToVKRListView(const std::wstring& FolderName, bool EnableFind) {
   // A row names one folder for good, whatever the current directory becomes later.
-  const std::wstring Folder = FullFolderPath(FolderName);
+  const std::wstring Folder = FullPathName(FolderName);
   if (Folder.empty() || !DirectoryExists(Folder)) return {};
   TListItem Item;
   if (EnableFind) Item = FindFolderListItem(VKRListView1, Folder);

@@ -52,6 +52,44 @@ std::wstring LongPathForm(const std::wstring& Path) {
   return Path;
 }
 
+namespace {
+
+// The dots and blanks the last name of Path ends with ("a\b. " gives ". "),
+// which the ordinary path rules drop; none for "." and "..".
+std::wstring TrailingDotsAndBlanks(const std::wstring& Path) {
+  size_t End = Path.size();
+  while (End > 0 && IsSeparator(Path[End - 1])) --End;
+  const size_t Separator = End == 0 ? std::wstring::npos : Path.find_last_of(L"\\/", End - 1);
+  const size_t First = Separator == std::wstring::npos ? 0 : Separator + 1;
+  const std::wstring Name = Path.substr(First, End - First);
+  if (Name == L"." || Name == L"..") return {};
+  const size_t Kept = Name.find_last_not_of(L". ");
+  return Kept == std::wstring::npos ? std::wstring() : Name.substr(Kept + 1);
+}
+
+}  // namespace
+
+std::wstring FullPathName(const std::wstring& Path) {
+  if (Path.empty()) return {};
+  std::wstring Full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD Length = GetFullPathNameW(Path.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
+    if (Length == 0) return {};
+    if (Length < Full.size()) {
+      Full.resize(Length);
+      break;
+    }
+    Full.resize(Length);
+  }
+  const std::wstring Tail = TrailingDotsAndBlanks(Path);
+  if (Tail.empty() || Path.rfind(L"\\\\?\\", 0) == 0) return Full;
+  // The system may have dropped all of them or only some: the name gets them all back.
+  const bool Separator = !Full.empty() && Full.back() == L'\\';
+  if (Separator) Full.pop_back();
+  while (!Full.empty() && (Full.back() == L'.' || Full.back() == L' ')) Full.pop_back();
+  return Full + Tail + (Separator ? L"\\" : L"");
+}
+
 std::wstring OrdinaryPathForm(const std::wstring& Path) {
   if (Path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + Path.substr(8);
   if (Path.rfind(L"\\\\?\\", 0) == 0) return Path.substr(4);

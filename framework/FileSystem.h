@@ -13,6 +13,13 @@ std::wstring LongPathForm(const std::wstring& Path);
 // The ordinary form of a path that may carry a "\\?\" prefix.
 std::wstring OrdinaryPathForm(const std::wstring& Path);
 
+// The full path of Path, "." and ".." resolved against the current
+// directory, as the system makes it, except that a last name ending in dots
+// or blanks keeps them: the system drops them, and the path then names
+// another entry (emptying it would empty the wrong folder). Empty when the
+// system cannot make one.
+std::wstring FullPathName(const std::wstring& Path);
+
 bool DirectoryExists(const std::wstring& Path);
 // "." or "..", the entries every folder listing may carry.
 bool IsDotName(const wchar_t* Name);

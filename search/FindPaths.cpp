@@ -46,16 +46,6 @@ std::wstring DriveCurrentDirectory(wchar_t Drive) {
   return std::wstring{Drive, L':', L'\\'};
 }
 
-std::wstring FullPathName(const std::wstring& Path) {
-  const DWORD Needed = GetFullPathNameW(Path.c_str(), 0, nullptr, nullptr);
-  if (Needed == 0) return Path;
-  std::wstring Result(Needed, L'\0');
-  const DWORD Length = GetFullPathNameW(Path.c_str(), Needed, Result.data(), nullptr);
-  if (Length == 0 || Length >= Needed) return Path;
-  Result.resize(Length);
-  return Result;
-}
-
 }  // namespace
 
 std::wstring NormaliseStartDir(std::wstring Line) {
@@ -128,6 +118,7 @@ std::wstring ResolveDirectory(const std::wstring& Base, const std::wstring& Path
     Combined = AppendRelative(Base, Path);
   }
   std::wstring Full = FullPathName(Combined);
+  if (Full.empty()) Full = Combined;
   if (Full.size() >= 2 && Full.back() == L'\\' && Full[Full.size() - 2] != L':') Full.pop_back();
   return Full;
 }

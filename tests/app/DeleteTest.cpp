@@ -299,3 +299,26 @@ TEST_CASE("folders that hold the user's data or the system are never emptied") {
   CHECK(F.Form1->CurrentFileCount == 14);
   CHECK_FALSE(Exists(F.Temp / L"f\\a.tmp"));
 }
+
+TEST_CASE("a listed folder whose name ends in a dot is emptied, and its namesake without the dot is not") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"name\\keep.tmp", 10);
+  F.Start({});
+  const std::wstring Folder = F.Temp.Path() + L"\\name.";
+  REQUIRE(CreateDirectoryW((L"\\\\?\\" + Folder).c_str(), nullptr));
+  REQUIRE(CreateDirectoryW((L"\\\\?\\" + Folder + L"\\sub").c_str(), nullptr));
+  const UniqueFile File(CreateFileW((L"\\\\?\\" + Folder + L"\\go.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  REQUIRE(File.valid());
+  const_cast<UniqueFile&>(File).reset();
+  while (F.Form1->VKRListView1.Count() > 0) F.Form1->VKRListView1.Delete(0);
+  REQUIRE(F.Form1->AddFolderToVKRListView(Folder, true));
+  F.DeleteOptions(false, false, false);
+  F.Scan();
+  CHECK(F.Row(0) == TTexts{L"1", L"1", L"0 KB"});
+  F.Delete();
+  CHECK(F.Row(0) == TTexts{L"0", L"0", L"0 KB"});
+  CHECK_FALSE(Exists(L"\\\\?\\" + Folder + L"\\go.tmp"));
+  CHECK_FALSE(Exists(L"\\\\?\\" + Folder + L"\\sub"));
+  CHECK(Exists(L"\\\\?\\" + Folder));
+  CHECK(Exists(F.Temp / L"name\\keep.tmp"));
+}

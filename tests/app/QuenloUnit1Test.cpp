@@ -346,6 +346,28 @@ TEST_CASE("adding a folder: missing ones are refused, listed ones are refreshed 
   CHECK(Form->VKRListView1.Count() == 2);
 }
 
+TEST_CASE("a folder whose name ends in dots or blanks is listed as itself, not as its namesake without them") {
+  TTempDir Temp;
+  // The namesake without the dot exists too: emptying it instead would be the fault.
+  Temp.MakeFile(L"name\\keep.tmp", 10);
+  TRegistryFixture Registry;
+  auto Form = StartMainWindow(Registry);
+  const int Before = Form->VKRListView1.Count();  // the defaults of a first start
+  for (const wchar_t* Name : {L"name.", L"name ", L"name. ."}) {
+    CAPTURE(WideToUtf8(Name));
+    const std::wstring Folder = Temp.Path() + L"\\" + Name;
+    REQUIRE(CreateDirectoryW((L"\\\\?\\" + Folder).c_str(), nullptr));
+    for (const std::wstring& Given : {Folder, Folder + L"\\"}) {
+      const TListItem Row = Form->AddFolderToVKRListView(Given, true);
+      REQUIRE(Row);
+      CHECK(Row.Caption() == Given);
+      CHECK(Form->FindFolderListItem(Form->VKRListView1, Given).Index() == Row.Index());
+      CHECK_FALSE(Form->FindFolderListItem(Form->VKRListView1, Temp / L"name"));
+    }
+  }
+  CHECK(Form->VKRListView1.Count() == Before + 3);
+}
+
 TEST_CASE("finding a folder row ignores A-Z case and trailing separators of both sides") {
   TTempDir Temp;
   const std::wstring Folder = Temp.MakeDir(L"Temp");

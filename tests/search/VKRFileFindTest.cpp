@@ -552,3 +552,18 @@ TEST_CASE("the out-of-resources text follows the last LangType of any instance")
   CHECK(TVKRFileFind::OutOfResourcesMessage() == L"Trop de fichiers");
   First.SetLangType(TLangType::ltEnglish);
 }
+
+TEST_CASE("a start folder whose name ends in a dot is searched itself, not its namesake without the dot") {
+  TTempDir Temp;
+  Temp.MakeFile(L"name\\other.tmp");
+  const std::wstring Folder = Temp.Path() + L"\\name.";
+  REQUIRE(CreateDirectoryW((L"\\\\?\\" + Folder).c_str(), nullptr));
+  MakeEmptyFile(L"\\\\?\\" + Folder + L"\\mine.tmp");
+  TVKRFileFind Find;
+  Find.SetFileType(MainWindowFileType);
+  Find.SetDirType(MainWindowDirType);
+  Find.SetStartDirFolder(Folder);
+  Find.SetFilePattern(L"*.*");
+  Find.Execute();
+  CHECK(Find.FilesFound() == TLines{Folder + L"\\mine.tmp"});
+}
