@@ -238,11 +238,16 @@ TForm1::TForm1(const TForm1Options& Options)
       StatisticsToolButton(ToolBar1, IDM_STATISTICS),
       OptionsToolButton(ToolBar1, IDM_OPTIONS),
       AboutToolButton(ToolBar1, IDM_ABOUT),
-      ExitToolButton(ToolBar1, IDM_EXIT) {
+      ExitToolButton(ToolBar1, IDM_EXIT),
+      FInstanceGuard(Options.InstanceName) {
+  FUnattended = Options.Unattended;
   // Another instance running: hand over to it before any window or setting is touched.
   if (Options.SingleInstance && !FInstanceGuard.Acquire()) {
     FGaveWay = true;
-    FInstanceGuard.ActivateRunning(GetCommandLineW());
+    // An unattended run has no window to bring forward: say why nothing opens.
+    if (!FInstanceGuard.ActivateRunning(GetCommandLineW()) && FInstanceGuard.RunningUnattended())
+      MessageDlg(L"Marrowby is cleaning its folders unattended right now. Start it again when it has finished.",
+                 TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
     Application().Terminate();
     return;
   }
@@ -404,7 +409,8 @@ void TForm1::BindCommands() {
     VKRListView1AdvancedCustomDrawItem(Sender, Item, State, Stage, DefaultDraw);
   };
 
-  LongCommand1.Attach(Handle(), &ProgressBar1, &StatusBar1);
+  // Unattended, no strip may appear over the hidden window.
+  LongCommand1.Attach(FUnattended ? nullptr : Handle(), &ProgressBar1, &StatusBar1);
   LongCommand1.OnEnableCommands = [this](bool Enabled) { EnableCommands(Enabled); };
 }
 
@@ -466,7 +472,8 @@ void TForm1::FormCreate(TObject*) {
   VKRRegistryEnhanced1.GetValueNames(L"Locations", Names);
   SortByItemNumber(Names);
   for (const std::wstring& Name : Names)
-    AddFolderToVKRListView(VKRRegistryEnhanced1.GetValue(L"Locations\\" + Name).ToString(), false);
+    if (!AddFolderToVKRListView(VKRRegistryEnhanced1.GetValue(L"Locations\\" + Name).ToString(), false))
+      ++FStoredFoldersNotFound;
 
   if (VKRListView1.Count() == 0)
     for (const std::wstring& Folder : DefaultFolderCandidates(TDefaultFolderBases::FromSystem()))
@@ -648,7 +655,7 @@ TDeleteMode TForm1::DeleteMode() const {
 
 void TForm1::DeleteToolButtonClick(TObject*) {
   if (!RunLongCommand(L"Deleting folder content", [this] { DeleteFolderContents(); })) return;
-  if (Form2->ShowStatisticsAfterDeletingFilesCheckBox.Checked()) StatisticsToolButtonClick(this);
+  if (!FUnattended && Form2->ShowStatisticsAfterDeletingFilesCheckBox.Checked()) StatisticsToolButtonClick(this);
 }
 
 void TForm1::DeleteFolderContents() {
@@ -662,6 +669,8 @@ void TForm1::DeleteFolderContents() {
   const TSearchHookup Hookup(VKRFileFind1, LongCommand1);
 
   std::optional<TModalResult> Answer;  // the answer memory: empty until the first prompt
+  if (FUnattended) Answer = mrYesToAll;
+  LastDeleteLeft = {};
   std::wstring Skipped;                // protected folders, for the message at the end
   const int Rows = VKRListView1.Count();
   int Row = 0;
@@ -676,6 +685,7 @@ void TForm1::DeleteFolderContents() {
     // may have been listed by mistake: emptying it would destroy their data.
     if (const std::wstring Reason = ProtectedFolderReason(Folder); !Reason.empty()) {
       Skipped += L"\n\"" + Folder + L"\": " + Reason;
+      ++LastDeleteLeft.ProtectedFolders;
       LongCommand1.StepProgress(Shown.Files);
       CurrentSubfolderCount += Shown.Subfolders;
       CurrentFileCount += Shown.Files;
@@ -683,6 +693,7 @@ void TForm1::DeleteFolderContents() {
       continue;
     }
 
+    if (!DirectoryExists(Folder)) ++LastDeleteLeft.MissingFolders;
     if (!SearchFolder(Folder)) break;
     std::vector<std::wstring>& Found = VKRFileFind1.FilesFound();
     int64_t Size = -1;
@@ -708,6 +719,8 @@ void TForm1::DeleteFolderContents() {
           return !LongCommand1.StopRequested();
         });
         if (Finished) Subfolders -= DeleteSubfolders(Folder);
+        LastDeleteLeft.Files += static_cast<int32_t>(Found.size());
+        LastDeleteLeft.Subfolders += std::max(Subfolders, 0);
       } else {
         LongCommand1.StepProgress(Shown.Files);
       }
@@ -725,7 +738,7 @@ void TForm1::DeleteFolderContents() {
   }
   EndFolderCommand(Row);
   UpdateStatusBar();
-  if (!Skipped.empty())
+  if (!Skipped.empty() && !FUnattended)
     LongCommand1.Prompt([this, &Skipped] {
       TMessageDialogRequest Request;
       Request.Owner = Handle();
