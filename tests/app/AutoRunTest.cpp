@@ -150,12 +150,13 @@ struct TAutoRunFixture {
   }
 };
 
-// The files every case starts from: two listed folders, one with a subfolder
-// and enough files that a window the run showed would have time to appear.
-void MakeFolders(TAutoRunFixture& F) {
+// The files every case starts from: two listed folders, the first with two
+// subfolders, one of them holding Many files of 10 bytes. With a few thousand
+// the run lasts long enough that a window it showed would be seen.
+void MakeFolders(TAutoRunFixture& F, int Many = 10) {
   F.Temp.MakeFile(L"one\\a.tmp", 10);
   F.Temp.MakeFile(L"one\\sub\\b.log", 10);
-  for (int i = 0; i < 400; ++i) F.Temp.MakeFile(L"one\\many\\f" + std::to_wstring(i) + L".tmp", 10);
+  for (int i = 0; i < Many; ++i) F.Temp.MakeFile(L"one\\many\\f" + std::to_wstring(i) + L".tmp", 10);
   F.Temp.MakeFile(L"two\\c.txt", 10);
 }
 
@@ -164,6 +165,7 @@ void MakeFolders(TAutoRunFixture& F) {
 TEST_CASE("an unattended run cleans without a window or a box, saves the list, logs and tells by its exit code") {
   struct TCase {
     const char* Name;
+    int Many;
     const wchar_t* HeldOpen;  // held open without sharing during the run
     const wchar_t* ReadOnly;
     bool ListMissingFolder;
@@ -172,23 +174,23 @@ TEST_CASE("an unattended run cleans without a window or a box, saves the list, l
     std::vector<const wchar_t*> Left;
   };
   const TCase Cases[] = {
-      {"everything found is deleted", nullptr, nullptr, false, 0,
+      {"everything found is deleted", 3000, nullptr, nullptr, false, 0,
        "after: 2 folder(s), 0 subfolder(s), 0 file(s), 0 KB; "
        "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 0",
        {}},
-      {"a file held open stays", L"two\\c.txt", nullptr, false, 1,
+      {"a file held open stays", 10, L"two\\c.txt", nullptr, false, 1,
        "after: 2 folder(s), 0 subfolder(s), 1 file(s), 0 KB; "
        "left: 1 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 1",
        {L"two\\c.txt"}},
-      {"a file held open keeps its subfolder", L"one\\sub\\b.log", nullptr, false, 1,
+      {"a file held open keeps its subfolder", 10, L"one\\sub\\b.log", nullptr, false, 1,
        "after: 2 folder(s), 1 subfolder(s), 1 file(s), 0 KB; "
        "left: 1 file(s), 1 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 1",
        {L"one\\sub\\b.log"}},
-      {"a read-only file stays", nullptr, L"one\\a.tmp", false, 1,
+      {"a read-only file stays", 10, nullptr, L"one\\a.tmp", false, 1,
        "after: 2 folder(s), 0 subfolder(s), 1 file(s), 0 KB; "
        "left: 1 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 1",
        {L"one\\a.tmp"}},
-      {"a listed folder that is gone counts", nullptr, nullptr, true, 1,
+      {"a listed folder that is gone counts", 10, nullptr, nullptr, true, 1,
        "after: 2 folder(s), 0 subfolder(s), 0 file(s), 0 KB; "
        "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 1 folder(s) not found; exit code 1",
        {}},
@@ -196,7 +198,7 @@ TEST_CASE("an unattended run cleans without a window or a box, saves the list, l
   for (const TCase& Case : Cases) {
     SUBCASE(Case.Name) {
       TAutoRunFixture F;
-      MakeFolders(F);
+      MakeFolders(F, Case.Many);
       F.List(Case.ListMissingFolder ? std::vector<std::wstring>{L"one", L"gone", L"two"}
                                     : std::vector<std::wstring>{L"one", L"two"});
       if (Case.ReadOnly != nullptr) SetFileAttributesW((F.Temp / Case.ReadOnly).c_str(), FILE_ATTRIBUTE_READONLY);
@@ -236,7 +238,9 @@ TEST_CASE("an unattended run cleans without a window or a box, saves the list, l
       CHECK(Log[0].size() > 20);
       CHECK(Log[0][4] == '-');
       CHECK(Log[0][13] == ':');
-      CHECK(Log[0].find(" before: 2 folder(s), 2 subfolder(s), 403 file(s), 3 KB; ") == 19);
+      const std::string Before = " before: 2 folder(s), 2 subfolder(s), " + std::to_string(3 + Case.Many) +
+                                 " file(s), " + std::to_string((20 + 10 * Case.Many) / 1024) + " KB; ";
+      CHECK(Log[0].find(Before) == 19);
       CHECK(Log[0].substr(Log[0].find("after: ")) == Case.Logged);
     }
   }
