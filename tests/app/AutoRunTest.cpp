@@ -9,6 +9,7 @@
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
+#include "FileBytes.h"
 
 #include <string>
 #include <vector>
@@ -57,16 +58,6 @@ bool HasVisibleWindow(DWORD ProcessId) {
   return Search.Found;
 }
 
-std::string ReadFileBytes(const std::wstring& Path) {
-  UniqueFile File(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!File) return {};
-  std::string Content(GetFileSize(File.get(), nullptr), '\0');
-  DWORD Read = 0;
-  ReadFile(File.get(), Content.data(), static_cast<DWORD>(Content.size()), &Read, nullptr);
-  Content.resize(Read);
-  return Content;
-}
 
 std::vector<std::string> Lines(const std::string& Content) {
   std::vector<std::string> Result;

@@ -1,25 +1,10 @@
 #include <doctest.h>
 
 #include "app/RunLog.h"
-#include "framework/Handle.h"
 #include "support/TempDir.h"
+#include "FileBytes.h"
 
 #include <string>
-
-namespace {
-
-std::string ReadFileBytes(const std::wstring& Path) {
-  UniqueFile File(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!File) return "(missing)";
-  std::string Content(GetFileSize(File.get(), nullptr), '\0');
-  DWORD Read = 0;
-  ReadFile(File.get(), Content.data(), static_cast<DWORD>(Content.size()), &Read, nullptr);
-  Content.resize(Read);
-  return Content;
-}
-
-}  // namespace
 
 TEST_CASE("appending to the log drops the oldest whole lines to stay within the limit") {
   struct TCase {
@@ -49,14 +34,23 @@ TEST_CASE("appending to the log drops the oldest whole lines to stay within the 
   }
 }
 
-TEST_CASE("a log line holds the time, the totals before and after, what was left and the exit code") {
+namespace {
+
+TRunRecord At(int Year, int Month, int Day, int Hour, int Minute, int Second) {
   TRunRecord Record;
-  Record.Year = 2026;
-  Record.Month = 3;
-  Record.Day = 7;
-  Record.Hour = 9;
-  Record.Minute = 5;
-  Record.Second = 1;
+  Record.Year = Year;
+  Record.Month = Month;
+  Record.Day = Day;
+  Record.Hour = Hour;
+  Record.Minute = Minute;
+  Record.Second = Second;
+  return Record;
+}
+
+}  // namespace
+
+TEST_CASE("a log line holds the time, the totals before and after, what was left and the exit code") {
+  TRunRecord Record = At(2026, 3, 7, 9, 5, 1);
   Record.Ran = true;
   Record.Before = {3, 12, 250, 48213};
   Record.After = {3, 1, 2, 40};
@@ -75,13 +69,7 @@ TEST_CASE("a log line holds the time, the totals before and after, what was left
   Record.ExitCode = 2;
   CHECK(FormatRunLogLine(Record).find("; error: first  second; exit code 2") != std::string::npos);
 
-  TRunRecord NotRun;
-  NotRun.Year = 2026;
-  NotRun.Month = 12;
-  NotRun.Day = 31;
-  NotRun.Hour = 23;
-  NotRun.Minute = 59;
-  NotRun.Second = 59;
+  TRunRecord NotRun = At(2026, 12, 31, 23, 59, 59);
   NotRun.Error = "another Marrowby is running";
   NotRun.ExitCode = 2;
   CHECK(FormatRunLogLine(NotRun) == "2026-12-31 23:59:59 not run: another Marrowby is running; exit code 2");
