@@ -288,15 +288,38 @@ bool DeleteDirectoryTree(const std::wstring& Path, TDeleteMode Mode) {
   return DeleteTree(Top, GetFileAttributesW(LongPathForm(Top).c_str()), Mode);
 }
 
-int32_t DeleteSubfolders(const std::wstring& Path, TDeleteMode Mode, const std::function<bool()>& Continue) {
+namespace {
+
+// The subfolders to delete by full path, with the attributes their listing gave.
+std::vector<TSubfolderEntry> PlanSubfolders(const std::wstring& Path, const TKeepSubfolder& Keep) {
   // Never a relative or empty path (that would name the current drive's
   // root), nor a folder that must never be emptied.
-  if (!ProtectedFolderReason(Path).empty() || !IsFullPath(Path)) return 0;
-  int32_t Deleted = 0;
-  for (const TSubfolderEntry& Entry : ListSubfolders(Path)) {
-    if (Continue && !Continue()) break;
+  if (!ProtectedFolderReason(Path).empty() || !IsFullPath(Path)) return {};
+  std::vector<TSubfolderEntry> Result;
+  for (TSubfolderEntry& Entry : ListSubfolders(Path)) {
     // A system file listed beside the folders is neither removed nor counted.
-    if (DeleteTree(JoinPath(Path, Entry.Name), Entry.Attributes, Mode)) ++Deleted;
+    if ((Entry.Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
+    Entry.Name = JoinPath(Path, Entry.Name);
+    if (Keep && Keep(Entry.Name)) continue;
+    Result.push_back(std::move(Entry));
+  }
+  return Result;
+}
+
+}  // namespace
+
+std::vector<std::wstring> SubfoldersToDelete(const std::wstring& Path, const TKeepSubfolder& Keep) {
+  std::vector<std::wstring> Result;
+  for (TSubfolderEntry& Entry : PlanSubfolders(Path, Keep)) Result.push_back(std::move(Entry.Name));
+  return Result;
+}
+
+int32_t DeleteSubfolders(const std::wstring& Path, TDeleteMode Mode, const std::function<bool()>& Continue,
+                         const TKeepSubfolder& Keep) {
+  int32_t Deleted = 0;
+  for (const TSubfolderEntry& Entry : PlanSubfolders(Path, Keep)) {
+    if (Continue && !Continue()) break;
+    if (DeleteTree(Entry.Name, Entry.Attributes, Mode)) ++Deleted;
   }
   return Deleted;
 }

@@ -34,11 +34,20 @@ bool DeleteFoundFiles(std::vector<std::wstring>& Files, TDeleteMode Mode, const 
 // name ending in "." or " ") stay where they are; the rest goes.
 bool DeleteDirectoryTree(const std::wstring& Path, TDeleteMode Mode);
 
-// Deletes, as whole trees, the subfolders that ListSubfolders names in Path;
-// returns how many went. Continue is asked before each tree; false stops.
-// A path that is not a full path, or names a folder that must never be
-// emptied (below), deletes nothing.
-int32_t DeleteSubfolders(const std::wstring& Path, TDeleteMode Mode, const std::function<bool()>& Continue = {});
+// Tells, by its full path, a subfolder that must stay (it holds a file too
+// young to go, say).
+using TKeepSubfolder = std::function<bool(const std::wstring& Subfolder)>;
+
+// The full paths of the subfolders DeleteSubfolders would delete: the folders
+// (not the system files) that ListSubfolders names in Path, except those
+// Keep keeps. None for a path that is not a full path, or names a folder
+// that must never be emptied (below).
+std::vector<std::wstring> SubfoldersToDelete(const std::wstring& Path, const TKeepSubfolder& Keep = {});
+
+// Deletes, as whole trees, the subfolders SubfoldersToDelete names; returns
+// how many went. Continue is asked before each tree; false stops.
+int32_t DeleteSubfolders(const std::wstring& Path, TDeleteMode Mode, const std::function<bool()>& Continue = {},
+                         const TKeepSubfolder& Keep = {});
 
 // Why Folder must never be emptied (a drive root, the Windows folder, a
 // Program Files folder, the user's profile folder, or the Desktop, Documents,

@@ -1,7 +1,10 @@
 #include "app/QuenloUnit1.h"
 
+#include "app/FilesView.h"
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
+#include "search/FileAge.h"
+#include "search/FileDetails.h"
 #include "search/FolderSize.h"
 #include "search/Subfolders.h"
 #include "common/VKRCommonUnit.h"
@@ -318,6 +321,7 @@ void TForm1::CreateControls() {
   FPopupMenu = GetSubMenu(FPopupMenuResource.get(), 0);
   SetMenuDefaultItem(FPopupMenu, IDM_EXPLOREFOLDER, FALSE);
   ExploreFolder1 = TMenuItem(FPopupMenu, IDM_EXPLOREFOLDER, Handle());
+  ViewFiles1 = TMenuItem(FPopupMenu, IDM_VIEWFILES, Handle());
   RemoveFolder2 = TMenuItem(FPopupMenu, IDM_POPUPREMOVEFOLDER, Handle());
 
   // The menus show the pictures of the toolbar buttons and of the popup strip.
@@ -393,6 +397,7 @@ void TForm1::BindCommands() {
   Bind(IDM_OPTIONS, &TForm1::OptionsToolButtonClick);
   Bind(IDM_ABOUT, &TForm1::AboutToolButtonClick);
   Bind(IDM_EXPLOREFOLDER, &TForm1::ExploreFolder1Click);
+  Bind(IDM_VIEWFILES, &TForm1::ViewFiles1Click);
   Bind(IDM_POPUPREMOVEFOLDER, &TForm1::RemoveFolder2Click);
   Bind(IDM_RELEASENOTES, &TForm1::ReleaseNotes1Click);
   Bind(IDM_CHECKFORUPDATES, &TForm1::CheckforUpdates1Click);
@@ -561,7 +566,20 @@ bool TForm1::SearchFolder(const std::wstring& Folder) {
   RemoveRepeatedFiles(VKRFileFind1);
   if (Form2->LimitSearchDepthCheckBox.Checked())
     VKRFileFind1.FilterFilesFoundDepth(0, Form2->MaxSearchDepthUpDown.Position());
+  if (FAgeLimit) KeepFilesOlderThan(VKRFileFind1.FilesFound(), VKRFileFind1.MatchHitsCountList(), *FAgeLimit);
   return true;
+}
+
+void TForm1::StartAgeLimit() {
+  FAgeLimit.reset();
+  if (Form2->OnlyOlderThanCheckBox.Checked())
+    FAgeLimit = AgeLimit(FileTimeNow(), Form2->OlderThanDaysUpDown.Position());
+}
+
+TKeepSubfolder TForm1::KeepYoungSubfolders() const {
+  if (!FAgeLimit) return {};
+  // A file too young to go anywhere inside keeps its whole subfolder.
+  return [Limit = *FAgeLimit](const std::wstring& Subfolder) { return HoldsFileNewerThan(Subfolder, Limit); };
 }
 
 void TForm1::EndFolderCommand(int FirstUnfinishedRow) {
@@ -596,6 +614,7 @@ bool TForm1::RunLongCommand(const std::wstring& StatusText, const std::function<
 }
 
 void TForm1::ScanFolders() {
+  StartAgeLimit();
   const int Rows = VKRListView1.Count();
   LongCommand1.SetProgress(0, Rows);
   CurrentSubfolderCount = 0;
@@ -642,10 +661,13 @@ void TForm1::AboutToolButtonClick(TObject*) { VKRAboutDialog1.Execute(); }
 bool TForm1::IsFileInUse(const std::wstring& FileName) { return ::IsFileInUse(FileName); }
 
 int32_t TForm1::DeleteSubfolders(const std::wstring& Path) {
-  return ::DeleteSubfolders(Path, DeleteMode(), [this] {
-    LongCommand1.KeepResponsive();
-    return !LongCommand1.StopRequested();
-  });
+  return ::DeleteSubfolders(
+      Path, DeleteMode(),
+      [this] {
+        LongCommand1.KeepResponsive();
+        return !LongCommand1.StopRequested();
+      },
+      KeepYoungSubfolders());
 }
 
 TDeleteMode TForm1::DeleteMode() const {
@@ -659,6 +681,7 @@ void TForm1::DeleteToolButtonClick(TObject*) {
 }
 
 void TForm1::DeleteFolderContents() {
+  StartAgeLimit();
   LongCommand1.SetProgress(0, CurrentFileCount);
   PreviousSubfolderCount = CurrentSubfolderCount;
   PreviousFileCount = CurrentFileCount;
@@ -720,7 +743,10 @@ void TForm1::DeleteFolderContents() {
         });
         if (Finished) Subfolders -= DeleteSubfolders(Folder);
         LastDeleteLeft.Files += static_cast<int32_t>(Found.size());
-        LastDeleteLeft.Subfolders += std::max(Subfolders, 0);
+        // Only what was meant to go and stayed: not a subfolder a young file
+        // keeps, nor a system file counted among the subfolders.
+        if (Finished)
+          LastDeleteLeft.Subfolders += static_cast<int32_t>(SubfoldersToDelete(Folder, KeepYoungSubfolders()).size());
       } else {
         LongCommand1.StepProgress(Shown.Files);
       }
@@ -858,6 +884,52 @@ void TForm1::ExploreFolder1Click(TObject*) {
   ExecuteShellCommand(Handle(), L"open", L"", L"", Row.Caption(), SW_SHOWNORMAL);
 }
 
+void TForm1::ViewFiles1Click(TObject*) {
+  const TListItem Row = VKRListView1.Selected();
+  if (!Row) return;
+  const std::wstring Folder = Row.Caption();
+  if (!DirectoryExists(Folder)) return;
+  const std::wstring Reason = ProtectedFolderReason(Folder);
+  std::vector<TViewedFile> Files;
+  std::vector<std::wstring> Subfolders;
+  bool Complete = false;
+  if (!RunLongCommand(L"Searching folder content",
+                      [&] { Complete = Reason.empty() ? FindFilesToDelete(Folder, Files, Subfolders) : true; }))
+    return;
+  // Cancelled: there is nothing whole to show.
+  if (!Complete) return;
+  FilesView().ShowFiles(Folder, std::move(Files), Subfolders, Reason);
+}
+
+bool TForm1::FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFile>& Files,
+                               std::vector<std::wstring>& Subfolders) {
+  StartAgeLimit();
+  const TSearchHookup Hookup(VKRFileFind1, LongCommand1);
+  LongCommand1.SetItem(Folder);
+  TListedFileDetails Details;
+  VKRFileFind1.SetListingObserver(&Details);
+  const bool Searched = SearchFolder(Folder);
+  VKRFileFind1.SetListingObserver(nullptr);
+  if (!Searched) return false;
+  const std::vector<std::wstring>& Found = VKRFileFind1.FilesFound();
+  const std::wstring Prefix = IncludeTrailingPathDelimiter(Folder);
+  Files.reserve(Found.size());
+  for (const std::wstring& Path : Found) {
+    TViewedFile File;
+    File.Name = Path.compare(0, Prefix.size(), Prefix) == 0 ? Path.substr(Prefix.size()) : Path;
+    Details.Find(Path, File.Size, File.LastWrite);
+    Files.push_back(std::move(File));
+  }
+  // Delete removes subfolders only from a folder in which it found files.
+  if (!Found.empty()) Subfolders = SubfoldersToDelete(Folder, KeepYoungSubfolders());
+  return !LongCommand1.StopRequested();
+}
+
+TFilesViewForm& TForm1::FilesView() {
+  if (!FFilesView) FFilesView = std::make_unique<TFilesViewForm>(Handle());
+  return *FFilesView;
+}
+
 void TForm1::VKRListView1KeyDown(TObject* Sender, WORD& Key, TShiftState) {
   if (Key == VK_RETURN)
     ExploreFolder1Click(Sender);
@@ -869,6 +941,7 @@ void TForm1::PopupMenu1Popup(TObject*) {
   const TListItem Row = VKRListView1.Selected();
   const bool Exists = Row && DirectoryExists(Row.Caption());
   ExploreFolder1.SetEnabled(Exists);
+  ViewFiles1.SetEnabled(Exists);
   RemoveFolder2.SetEnabled(Exists);
 }
 

@@ -17,6 +17,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,8 @@ void SortByItemNumber(std::vector<std::wstring>& Names);
 
 class TForm2;
 class TForm3;
+class TFilesViewForm;
+struct TViewedFile;
 
 class TForm1 : public TForm {
 public:
@@ -95,6 +99,7 @@ public:
   TMenuItem CheckforUpdates1;
   TMenuItem About1;
   TMenuItem ExploreFolder1;  // popup menu of the folder list
+  TMenuItem ViewFiles1;
   TMenuItem RemoveFolder2;
 
   // The running totals; sizes in kilobytes.
@@ -124,6 +129,10 @@ public:
   void AddFolderToolButtonClick(TObject* Sender);
   void RemoveFolder2Click(TObject* Sender);
   void ExploreFolder1Click(TObject* Sender);
+  // Shows what Delete would remove from the selected folder, with the options in force.
+  void ViewFiles1Click(TObject* Sender);
+  // The window ViewFiles1Click shows, made when first asked for.
+  TFilesViewForm& FilesView();
   void VKRListView1KeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
   void PopupMenu1Popup(TObject* Sender);
   void VKRListView1Click(TObject* Sender);
@@ -199,6 +208,15 @@ private:
   // Runs the search of Scan and Delete over one listed folder; false when
   // the command was asked to stop meanwhile.
   bool SearchFolder(const std::wstring& Folder);
+  // Fixes the age limit of "Only files older than" at the moment a command
+  // starts; none when the option is off.
+  void StartAgeLimit();
+  // What keeps a subfolder from Delete under the age limit; none without one.
+  TKeepSubfolder KeepYoungSubfolders() const;
+  // What Delete would remove from Folder: its files and the subfolders it
+  // would delete; false when the command was asked to stop meanwhile.
+  bool FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFile>& Files,
+                         std::vector<std::wstring>& Subfolders);
   // The end of Scan and Delete: the rows from FirstUnfinishedRow on (a
   // command stopped part way) keep their figures and the totals add them, so
   // the totals are always the sum of what the list shows; then Delete and
@@ -218,9 +236,11 @@ private:
   void RestorePlacement();
 
   TSingleInstanceGuard FInstanceGuard;
+  std::optional<uint64_t> FAgeLimit;  // the age limit of the running command
   int FBusyDepth = 0;
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
+  std::unique_ptr<TFilesViewForm> FFilesView;
   bool FUnattended = false;
   int32_t FStoredFoldersNotFound = 0;
   UniqueMenu FPopupMenuResource;

@@ -8,6 +8,7 @@
 #include "framework/Text.h"
 #include "options/QuenloUnit2Res.h"
 #include "options/VKRInternetUnit.h"
+#include "search/FileAge.h"
 #include "resources/MainRes.h"
 
 #include <algorithm>
@@ -80,7 +81,8 @@ void TForm2::AttachControls() {
                               IDC_SHOWSTATISTICS});
   OptionsPageControl.AddPage(AdvancedTabSheet, L"Advanced",
                              {IDC_LIMITSEARCHDEPTH, IDC_MAXSEARCHDEPTHLABEL, IDC_MAXSEARCHDEPTHEDIT,
-                              IDC_MAXSEARCHDEPTHUPDOWN, IDC_RESTRICTSEARCH, IDC_EXTENSIONSLABEL, IDC_EXTENSIONS,
+                              IDC_MAXSEARCHDEPTHUPDOWN, IDC_ONLYOLDERTHAN, IDC_OLDERTHANDAYSEDIT,
+                              IDC_OLDERTHANDAYSUPDOWN, IDC_OLDERTHANDAYSLABEL, IDC_RESTRICTSEARCH, IDC_EXTENSIONSLABEL, IDC_EXTENSIONS,
                               IDC_ADVANCEDDEFAULT});
   OptionsPageControl.AddPage(UpdateTabSheet, L"Update",
                              {IDC_USEPROXYSERVER, IDC_PROXYADDRESSLABEL, IDC_PROXYADDRESS, IDC_PROXYPORTLABEL,
@@ -95,6 +97,9 @@ void TForm2::AttachControls() {
   AttachControl(LimitSearchDepthCheckBox, IDC_LIMITSEARCHDEPTH);
   AttachControl(MaxSearchDepthEdit, IDC_MAXSEARCHDEPTHEDIT);
   AttachControl(MaxSearchDepthUpDown, IDC_MAXSEARCHDEPTHUPDOWN);
+  AttachControl(OnlyOlderThanCheckBox, IDC_ONLYOLDERTHAN);
+  AttachControl(OlderThanDaysEdit, IDC_OLDERTHANDAYSEDIT);
+  AttachControl(OlderThanDaysUpDown, IDC_OLDERTHANDAYSUPDOWN);
   AttachControl(RestrictSearchCheckBox, IDC_RESTRICTSEARCH);
   AttachControl(ExtensionsCheckListBox, IDC_EXTENSIONS);
   AttachControl(AdvancedDefaultButton, IDC_ADVANCEDDEFAULT);
@@ -115,6 +120,9 @@ void TForm2::AttachControls() {
   MaxSearchDepthUpDown.SetRange(MinSearchDepth, MaxSearchDepth);
   MaxSearchDepthUpDown.SetAssociate(MaxSearchDepthEdit.Handle());
   MaxSearchDepthUpDown.SetPosition(DefaultMaxSearchDepth);
+  OlderThanDaysUpDown.SetRange(MinOlderThanDays, MaxOlderThanDays);
+  OlderThanDaysUpDown.SetAssociate(OlderThanDaysEdit.Handle());
+  OlderThanDaysUpDown.SetPosition(DefaultOlderThanDays);
   ProxyPortEdit.SetText(L"80");
   SetDesignExtensions();
 
@@ -129,6 +137,7 @@ void TForm2::AttachControls() {
   Uncheckall1 = TMenuItem(Popup, IDM_UNCHECKALL, Handle());
 
   LimitSearchDepthCheckBox.OnClick = [this](TObject* Sender) { LimitSearchDepthCheckBoxClick(Sender); };
+  OnlyOlderThanCheckBox.OnClick = [this](TObject* Sender) { OnlyOlderThanCheckBoxClick(Sender); };
   RestrictSearchCheckBox.OnClick = [this](TObject* Sender) { RestrictSearchCheckBoxClick(Sender); };
   UseProxyServerCheckBox.OnClick = [this](TObject* Sender) { UseProxyServerCheckBoxClick(Sender); };
   AdvancedDefaultButton.OnClick = [this](TObject* Sender) { AdvancedDefaultButtonClick(Sender); };
@@ -166,6 +175,9 @@ void TForm2::LoadOptionsFromRegistry() {
   // A depth outside the range the control offers is brought to its nearer end.
   MaxSearchDepthUpDown.SetPosition(
       std::clamp(ReadInteger(Store, L"Options\\MaxSearchDepth", DefaultMaxSearchDepth), MinSearchDepth, MaxSearchDepth));
+  OnlyOlderThanCheckBox.SetChecked(ReadBoolean(Store, L"Options\\OnlyOlderThan", false));
+  OlderThanDaysUpDown.SetPosition(std::clamp(ReadInteger(Store, L"Options\\OlderThanDays", DefaultOlderThanDays),
+                                             MinOlderThanDays, MaxOlderThanDays));
   RestrictSearchCheckBox.SetChecked(ReadBoolean(Store, L"Options\\RestrictSearch", false));
   try {
     Store.GetCheckListBox(L"Extensions", ExtensionsCheckListBox, true);
@@ -202,6 +214,8 @@ void TForm2::SaveOptionsToRegistry() {
                  Variant(ShowStatisticsAfterDeletingFilesCheckBox.Checked()));
   Store.SetValue(L"Options\\LimitSearchDepth", Variant(LimitSearchDepthCheckBox.Checked()));
   Store.SetValue(L"Options\\MaxSearchDepth", Variant(int32_t{MaxSearchDepthUpDown.Position()}));
+  Store.SetValue(L"Options\\OnlyOlderThan", Variant(OnlyOlderThanCheckBox.Checked()));
+  Store.SetValue(L"Options\\OlderThanDays", Variant(int32_t{OlderThanDaysUpDown.Position()}));
   Store.SetValue(L"Options\\RestrictSearch", Variant(RestrictSearchCheckBox.Checked()));
   Store.SetCheckListBox(L"Extensions", ExtensionsCheckListBox);
   Store.SetValue(L"Options\\UseProxyServer", Variant(UseProxyServerCheckBox.Checked()));
@@ -236,6 +250,10 @@ void TForm2::LimitSearchDepthCheckBoxClick(TObject*) {
   SetUpDownEnabled(MaxSearchDepthUpDown, LimitSearchDepthCheckBox.Checked());
 }
 
+void TForm2::OnlyOlderThanCheckBoxClick(TObject*) {
+  SetUpDownEnabled(OlderThanDaysUpDown, OnlyOlderThanCheckBox.Checked());
+}
+
 void TForm2::RestrictSearchCheckBoxClick(TObject*) {
   ExtensionsCheckListBox.SetEnabled(RestrictSearchCheckBox.Checked());
 }
@@ -265,17 +283,26 @@ void TForm2::UpdateIEButtonClick(TObject*) {
   ProxyPortEdit.SetText(std::to_wstring(Port));
 }
 
-void TForm2::OKButtonClick(TObject*) {
-  // The up-down ignores a typed number outside its range and keeps its old
-  // position, so the edit could show 999 while 8 is stored and searched with.
-  // A typed depth counts, brought to the nearer end of the range.
-  int64_t Depth = MaxSearchDepthUpDown.Position();
-  const std::wstring Text = MaxSearchDepthEdit.Text();
+namespace {
+
+// The up-down ignores a typed number outside its range and keeps its old
+// position, so the edit could show 999 while 8 is stored and searched with.
+// A typed number counts, brought to the nearer end of the range.
+void KeepTypedNumber(TEdit& Edit, TUpDown& UpDown, int Min, int Max) {
+  int64_t Number = UpDown.Position();
+  const std::wstring Text = Edit.Text();
   const bool Digits =
       !Text.empty() && std::all_of(Text.begin(), Text.end(), [](wchar_t C) { return C >= L'0' && C <= L'9'; });
   // More digits than any integer holds is beyond the range all the same.
-  if (Digits && !TryStrToInt64(Text, Depth)) Depth = MaxSearchDepth;
-  MaxSearchDepthUpDown.SetPosition(static_cast<int>(std::clamp<int64_t>(Depth, MinSearchDepth, MaxSearchDepth)));
+  if (Digits && !TryStrToInt64(Text, Number)) Number = Max;
+  UpDown.SetPosition(static_cast<int>(std::clamp<int64_t>(Number, Min, Max)));
+}
+
+}  // namespace
+
+void TForm2::OKButtonClick(TObject*) {
+  KeepTypedNumber(MaxSearchDepthEdit, MaxSearchDepthUpDown, MinSearchDepth, MaxSearchDepth);
+  KeepTypedNumber(OlderThanDaysEdit, OlderThanDaysUpDown, MinOlderThanDays, MaxOlderThanDays);
 }
 
 void TForm2::Checkall1Click(TObject*) { SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbChecked, -1); }

@@ -32,6 +32,10 @@ public:
   TCheckBox LimitSearchDepthCheckBox;
   TEdit MaxSearchDepthEdit;
   TUpDown MaxSearchDepthUpDown;
+  // Only files last written at least this many days before a command starts.
+  TCheckBox OnlyOlderThanCheckBox;
+  TEdit OlderThanDaysEdit;
+  TUpDown OlderThanDaysUpDown;
   TCheckBox RestrictSearchCheckBox;
   TCheckListBox ExtensionsCheckListBox;
   TButton AdvancedDefaultButton;
@@ -55,6 +59,7 @@ public:
   void FormCreate(TObject* Sender);
 
   void LimitSearchDepthCheckBoxClick(TObject* Sender);
+  void OnlyOlderThanCheckBoxClick(TObject* Sender);
   void RestrictSearchCheckBoxClick(TObject* Sender);
   void UseProxyServerCheckBoxClick(TObject* Sender);
   void AdvancedDefaultButtonClick(TObject* Sender);
@@ -62,7 +67,7 @@ public:
   void UpdateIEButtonClick(TObject* Sender);
   void Checkall1Click(TObject* Sender);
   void Uncheckall1Click(TObject* Sender);
-  // Brings the depth edit in line with the depth that is kept before the dialog closes.
+  // Brings the depth and days edits in line with the numbers that are kept before the dialog closes.
   void OKButtonClick(TObject* Sender);
 
 protected:

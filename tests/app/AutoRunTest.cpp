@@ -346,3 +346,33 @@ TEST_CASE("a normal start while an unattended run cleans says so instead of vani
   CHECK(Boxes[0].Type == TMsgDlgType::mtInformation);
   CHECK_FALSE(Registry.KeyExists(L""));
 }
+
+TEST_CASE("an unattended run with the age filter does not count what is too young to go as left") {
+  TAutoRunFixture F;
+  MakeFolders(F, 0);
+  F.List({L"one", L"two"});
+  F.Registry.WriteDword(L"Options", L"OnlyOlderThan", 1);
+  F.Registry.WriteDword(L"Options", L"OlderThanDays", 7);
+  // a.tmp and c.txt are a month old; sub\b.log is new and keeps sub.
+  FILETIME Now{};
+  GetSystemTimeAsFileTime(&Now);
+  const uint64_t MonthAgo =
+      ((uint64_t{Now.dwHighDateTime} << 32) | Now.dwLowDateTime) - uint64_t{30} * 24 * 3600 * 10'000'000;
+  for (const wchar_t* Old : {L"one\\a.tmp", L"two\\c.txt"}) {
+    const UniqueFile File(CreateFileW((F.Temp / Old).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    REQUIRE(File);
+    const FILETIME Stamp{static_cast<DWORD>(MonthAgo), static_cast<DWORD>(MonthAgo >> 32)};
+    REQUIRE(SetFileTime(File.get(), nullptr, nullptr, &Stamp));
+  }
+
+  CHECK(F.Run(L"/auto").ExitCode == 0);
+  CHECK_FALSE(Exists(F.Temp / L"one\\a.tmp"));
+  CHECK_FALSE(Exists(F.Temp / L"two\\c.txt"));
+  CHECK(Exists(F.Temp / L"one\\sub\\b.log"));
+  const std::vector<std::string> Log = F.LogLines();
+  REQUIRE(Log.size() == 1);
+  CHECK(Log[0].substr(19) ==
+        " before: 2 folder(s), 1 subfolder(s), 2 file(s), 0 KB; after: 2 folder(s), 1 subfolder(s), 0 file(s), 0 KB; "
+        "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 0");
+}

@@ -139,11 +139,13 @@ TEST_CASE("which commands a click on the list and the popup menu offer") {
   CHECK(F.Form1->RemoveFolder1.Enabled());
   F.Form1->PopupMenu1Popup(F.Form1.get());
   CHECK(F.Form1->ExploreFolder1.Enabled());
+  CHECK(F.Form1->ViewFiles1.Enabled());
   CHECK(F.Form1->RemoveFolder2.Enabled());
 
   Select(F, {1});
   F.Form1->PopupMenu1Popup(F.Form1.get());
   CHECK_FALSE(F.Form1->ExploreFolder1.Enabled());
+  CHECK_FALSE(F.Form1->ViewFiles1.Enabled());
   CHECK_FALSE(F.Form1->RemoveFolder2.Enabled());
 
   Select(F, {});
@@ -152,6 +154,7 @@ TEST_CASE("which commands a click on the list and the popup menu offer") {
   CHECK_FALSE(F.Form1->RemoveFolder1.Enabled());
   F.Form1->PopupMenu1Popup(F.Form1.get());
   CHECK_FALSE(F.Form1->ExploreFolder1.Enabled());
+  CHECK_FALSE(F.Form1->ViewFiles1.Enabled());
 }
 
 TEST_CASE("empty folders are drawn grey, every other row black") {

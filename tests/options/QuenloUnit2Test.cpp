@@ -137,6 +137,9 @@ std::map<std::wstring, std::wstring> Shown(TForm2& Form) {
       {L"LimitSearchDepth", Mark(Form.LimitSearchDepthCheckBox.Checked())},
       {L"MaxSearchDepth", Form.MaxSearchDepthEdit.Text() + L"/" + std::to_wstring(Form.MaxSearchDepthUpDown.Position())},
       {L"MaxSearchDepth enabled", Mark(Form.MaxSearchDepthEdit.Enabled()) + Mark(Form.MaxSearchDepthUpDown.Enabled())},
+      {L"OnlyOlderThan", Mark(Form.OnlyOlderThanCheckBox.Checked())},
+      {L"OlderThanDays", Form.OlderThanDaysEdit.Text() + L"/" + std::to_wstring(Form.OlderThanDaysUpDown.Position())},
+      {L"OlderThanDays enabled", Mark(Form.OlderThanDaysEdit.Enabled()) + Mark(Form.OlderThanDaysUpDown.Enabled())},
       {L"RestrictSearch", Mark(Form.RestrictSearchCheckBox.Checked())},
       {L"Extensions", ListText(Form.ExtensionsCheckListBox)},
       {L"Extensions enabled", Mark(Form.ExtensionsCheckListBox.Enabled())},
@@ -304,8 +307,9 @@ TEST_CASE("the dialog has three pages with the designed controls, captions and s
     bool Enabled;
   };
   const HWND Dialog = Form.Handle();
-  TLabel MaxSearchDepthLabel, ExtensionsLabel, ProxyAddressLabel, ProxyPortLabel;
+  TLabel MaxSearchDepthLabel, OlderThanDaysLabel, ExtensionsLabel, ProxyAddressLabel, ProxyPortLabel;
   MaxSearchDepthLabel.Attach(GetDlgItem(Dialog, IDC_MAXSEARCHDEPTHLABEL));
+  OlderThanDaysLabel.Attach(GetDlgItem(Dialog, IDC_OLDERTHANDAYSLABEL));
   ExtensionsLabel.Attach(GetDlgItem(Dialog, IDC_EXTENSIONSLABEL));
   ProxyAddressLabel.Attach(GetDlgItem(Dialog, IDC_PROXYADDRESSLABEL));
   ProxyPortLabel.Attach(GetDlgItem(Dialog, IDC_PROXYPORTLABEL));
@@ -319,6 +323,10 @@ TEST_CASE("the dialog has three pages with the designed controls, captions and s
       {&MaxSearchDepthLabel, Advanced, L"Max search depth :", true},
       {&Form.MaxSearchDepthEdit, Advanced, L"8", false},
       {&Form.MaxSearchDepthUpDown, Advanced, nullptr, false},
+      {&Form.OnlyOlderThanCheckBox, Advanced, L"Only files older than", true},
+      {&Form.OlderThanDaysEdit, Advanced, L"7", false},
+      {&Form.OlderThanDaysUpDown, Advanced, nullptr, false},
+      {&OlderThanDaysLabel, Advanced, L"days", true},
       {&Form.RestrictSearchCheckBox, Advanced, L"Restrict search to extensions listed below", true},
       {&ExtensionsLabel, Advanced, L"Extensions :", true},
       {&Form.ExtensionsCheckListBox, Advanced, nullptr, false},
@@ -350,6 +358,7 @@ TEST_CASE("the dialog has three pages with the designed controls, captions and s
     CHECK(Box->Checked());
   }
   CHECK_FALSE(Form.LimitSearchDepthCheckBox.Checked());
+  CHECK_FALSE(Form.OnlyOlderThanCheckBox.Checked());
   CHECK_FALSE(Form.RestrictSearchCheckBox.Checked());
   CHECK_FALSE(Form.UseProxyServerCheckBox.Checked());
 
@@ -359,6 +368,12 @@ TEST_CASE("the dialog has three pages with the designed controls, captions and s
   CHECK(Form.MaxSearchDepthUpDown.Position() == 8);
   CHECK(Form.MaxSearchDepthUpDown.Associate() == Form.MaxSearchDepthEdit.Handle());
   CHECK((GetWindowLongPtrW(Form.MaxSearchDepthEdit.Handle(), GWL_STYLE) & ES_NUMBER) != 0);
+  // The days: 1 to 3650, 7 at first.
+  CHECK(Form.OlderThanDaysUpDown.Min() == 1);
+  CHECK(Form.OlderThanDaysUpDown.Max() == 3650);
+  CHECK(Form.OlderThanDaysUpDown.Position() == 7);
+  CHECK(Form.OlderThanDaysUpDown.Associate() == Form.OlderThanDaysEdit.Handle());
+  CHECK((GetWindowLongPtrW(Form.OlderThanDaysEdit.Handle(), GWL_STYLE) & ES_NUMBER) != 0);
   CHECK((GetWindowLongPtrW(Form.ProxyPortEdit.Handle(), GWL_STYLE) & ES_NUMBER) != 0);
   CHECK((GetWindowLongPtrW(Form.ProxyAddressEdit.Handle(), GWL_STYLE) & ES_NUMBER) == 0);
 
@@ -409,13 +424,18 @@ TEST_CASE("the dialog's controls sit inside their page without overlapping, the 
         }
         CHECK_FALSE(Overlap(ScreenRect(Form.OKButton.Handle()), ScreenRect(Form.CancelButton.Handle())));
 
-        // The up-down rides on the right edge of its edit, at the same height.
-        const RECT Edit = ScreenRect(Form.MaxSearchDepthEdit.Handle());
-        const RECT Arrows = ScreenRect(Form.MaxSearchDepthUpDown.Handle());
-        CHECK(Arrows.left >= Edit.right - 2);
-        CHECK(Arrows.left <= Edit.right);
-        CHECK(Arrows.top == Edit.top);
-        CHECK(Arrows.bottom == Edit.bottom);
+        // Each up-down rides on the right edge of its edit, at the same height.
+        const std::pair<HWND, HWND> Pairs[] = {
+            {Form.MaxSearchDepthEdit.Handle(), Form.MaxSearchDepthUpDown.Handle()},
+            {Form.OlderThanDaysEdit.Handle(), Form.OlderThanDaysUpDown.Handle()}};
+        for (const auto& [EditHandle, ArrowsHandle] : Pairs) {
+          const RECT Edit = ScreenRect(EditHandle);
+          const RECT Arrows = ScreenRect(ArrowsHandle);
+          CHECK(Arrows.left >= Edit.right - 2);
+          CHECK(Arrows.left <= Edit.right);
+          CHECK(Arrows.top == Edit.top);
+          CHECK(Arrows.bottom == Edit.bottom);
+        }
 
         for (int Page : {Preferences, Advanced, Update}) {
           CAPTURE(Page);
@@ -450,10 +470,9 @@ TEST_CASE("the dialog's controls sit inside their page without overlapping, the 
               CHECK(Extent.cy <= Rect.bottom - Rect.top);
             }
             for (size_t j = i + 1; j < Shown.size(); ++j) {
-              const bool Pair = (Shown[i] == Form.MaxSearchDepthEdit.Handle() &&
-                                 Shown[j] == Form.MaxSearchDepthUpDown.Handle()) ||
-                                (Shown[j] == Form.MaxSearchDepthEdit.Handle() &&
-                                 Shown[i] == Form.MaxSearchDepthUpDown.Handle());
+              const bool Pair = std::any_of(std::begin(Pairs), std::end(Pairs), [&](const auto& P) {
+                return (Shown[i] == P.first && Shown[j] == P.second) || (Shown[j] == P.first && Shown[i] == P.second);
+              });
               if (Pair) continue;
               CAPTURE(GetDlgCtrlID(Shown[j]));
               CHECK_FALSE(Overlap(ScreenRect(Shown[i]), ScreenRect(Shown[j])));
@@ -526,6 +545,9 @@ TEST_CASE("a first start: every default, the system's proxy, a search of everyth
                        {L"LimitSearchDepth", L"0"},
                        {L"MaxSearchDepth", L"8/8"},
                        {L"MaxSearchDepth enabled", L"00"},
+                       {L"OnlyOlderThan", L"0"},
+                       {L"OlderThanDays", L"7/7"},
+                       {L"OlderThanDays enabled", L"00"},
                        {L"RestrictSearch", L"0"},
                        {L"Extensions", L"*.tmp=1;*.log=1;*.old=1;*.bak=1"},
                        {L"Extensions enabled", L"0"},
@@ -571,6 +593,8 @@ TEST_CASE("OK stores every option in its registry form and applies it") {
     SelectPage(Form, Advanced);
     Click(Form.LimitSearchDepthCheckBox);
     Type(Form.MaxSearchDepthEdit, L"12");
+    Click(Form.OnlyOlderThanCheckBox);
+    Type(Form.OlderThanDaysEdit, L"30");
     Click(Form.RestrictSearchCheckBox);
     ClickMark(Form.ExtensionsCheckListBox, 1);
     ClickMark(Form.ExtensionsCheckListBox, 2);
@@ -587,6 +611,8 @@ TEST_CASE("OK stores every option in its registry form and applies it") {
       {L"ShowStatisticsAfterDeletingFiles", Dword(0)},
       {L"LimitSearchDepth", Dword(1)},
       {L"MaxSearchDepth", Dword(12)},
+      {L"OnlyOlderThan", Dword(1)},
+      {L"OlderThanDays", Dword(30)},
       {L"RestrictSearch", Dword(1)},
       {L"UseProxyServer", Dword(1)},
       {L"ProxyAddress", Sz(L"typed.host")},
@@ -625,6 +651,9 @@ TEST_CASE("OK stores every option in its registry form and applies it") {
                            {L"LimitSearchDepth", L"1"},
                            {L"MaxSearchDepth", L"12/12"},
                            {L"MaxSearchDepth enabled", L"11"},
+                           {L"OnlyOlderThan", L"1"},
+                           {L"OlderThanDays", L"30/30"},
+                           {L"OlderThanDays enabled", L"11"},
                            {L"RestrictSearch", L"1"},
                            {L"Extensions enabled", L"1"},
                            {L"ProxyAddress", L"typed.host"},
@@ -689,6 +718,12 @@ TEST_CASE("the options in force decide what a scan finds") {
          Click(Form.LimitSearchDepthCheckBox);
        },
        L"*.*", true, L"7"},
+      {"only files older than 7 days: the new ones are not counted",
+       [](TForm2& Form) {
+         SelectPage(Form, Advanced);
+         Click(Form.OnlyOlderThanCheckBox);
+       },
+       L"*.*", true, L"0"},
   };
   for (const TCase& Case : Cases) {
     CAPTURE(Case.Name);
@@ -716,6 +751,9 @@ TEST_CASE("the check boxes enable the controls that depend on them, by a click o
       {"depth limit", Advanced, &TForm2::LimitSearchDepthCheckBox, L"LimitSearchDepth",
        {[](TForm2& Form) -> TControl& { return Form.MaxSearchDepthEdit; },
         [](TForm2& Form) -> TControl& { return Form.MaxSearchDepthUpDown; }}},
+      {"age limit", Advanced, &TForm2::OnlyOlderThanCheckBox, L"OnlyOlderThan",
+       {[](TForm2& Form) -> TControl& { return Form.OlderThanDaysEdit; },
+        [](TForm2& Form) -> TControl& { return Form.OlderThanDaysUpDown; }}},
       {"restriction", Advanced, &TForm2::RestrictSearchCheckBox, L"RestrictSearch",
        {[](TForm2& Form) -> TControl& { return Form.ExtensionsCheckListBox; }}},
       {"proxy", Update, &TForm2::UseProxyServerCheckBox, L"UseProxyServer",
@@ -1070,6 +1108,34 @@ TEST_CASE("the up-down and its edit show and set one depth, within 0 to 128") {
   }
 }
 
+TEST_CASE("the days: typed numbers are kept within 1 to 3650") {
+  struct TCase {
+    const char* Typed;
+    const wchar_t* Text;
+    std::wstring Shown;
+    uint32_t Stored;
+  };
+  const TCase Cases[] = {
+      {"30", L"30", L"30/30", 30},
+      {"0", L"0", L"1/1", 1},
+      {"3651", L"3651", L"3650/3650", 3650},
+      {"more digits than any number", L"99999999999", L"3650/3650", 3650},
+  };
+  for (const TCase& Case : Cases) {
+    CAPTURE(Case.Typed);
+    TOptionsFixture F;
+    F.Registry.WriteDword(L"Options", L"ScanAtStartup", 0);
+    F.Registry.WriteDword(L"Options", L"OnlyOlderThan", 1);
+    F.Start();
+    F.Ok([&](TForm2& Form) {
+      SelectPage(Form, Advanced);
+      Type(Form.OlderThanDaysEdit, Case.Text);
+    });
+    CHECK(Shown(*F.Form2).at(L"OlderThanDays") == Case.Shown);
+    CheckStored(F.Registry, L"Options", L"OlderThanDays", Dword(Case.Stored));
+  }
+}
+
 TEST_CASE("a stored option of the wrong kind takes its default; the program still starts and scans") {
   // Every option stored away from its default; each case spoils one.
   const auto StoreAll = [](TRegistryFixture& R) {
@@ -1080,6 +1146,8 @@ TEST_CASE("a stored option of the wrong kind takes its default; the program stil
     R.WriteDword(L"Options", L"ShowStatisticsAfterDeletingFiles", 0);
     R.WriteDword(L"Options", L"LimitSearchDepth", 1);
     R.WriteDword(L"Options", L"MaxSearchDepth", 5);
+    R.WriteDword(L"Options", L"OnlyOlderThan", 0);
+    R.WriteDword(L"Options", L"OlderThanDays", 30);
     R.WriteDword(L"Options", L"RestrictSearch", 0);
     R.WriteDword(L"Extensions", L"*.tmp", 1);
     R.WriteDword(L"Extensions", L"*.zip", 0);
@@ -1096,6 +1164,9 @@ TEST_CASE("a stored option of the wrong kind takes its default; the program stil
       {L"LimitSearchDepth", L"1"},
       {L"MaxSearchDepth", L"5/5"},
       {L"MaxSearchDepth enabled", L"11"},
+      {L"OnlyOlderThan", L"0"},
+      {L"OlderThanDays", L"30/30"},
+      {L"OlderThanDays enabled", L"00"},
       {L"RestrictSearch", L"0"},
       {L"Extensions", L"*.tmp=1;*.zip=0"},
       {L"Extensions enabled", L"0"},
@@ -1149,6 +1220,19 @@ TEST_CASE("a stored option of the wrong kind takes its default; the program stil
        {{L"MaxSearchDepth", L"0/0"}}},
       {"a depth of 99999999999 as text", L"Options", L"MaxSearchDepth", REG_SZ,
        Bytes(std::wstring(L"99999999999")), {{L"MaxSearchDepth", L"8/8"}}},
+      {"text for the age switch", L"Options", L"OnlyOlderThan", REG_SZ, Bytes(Hello), {}},
+      {"\"True\" for the age switch", L"Options", L"OnlyOlderThan", REG_SZ, Bytes(std::wstring(L"True")),
+       {{L"OnlyOlderThan", L"1"}, {L"OlderThanDays enabled", L"11"}}},
+      {"text for the days", L"Options", L"OlderThanDays", REG_SZ, Bytes(Hello), {{L"OlderThanDays", L"7/7"}}},
+      {"binary data for the days", L"Options", L"OlderThanDays", REG_BINARY, One, {{L"OlderThanDays", L"7/7"}}},
+      {"a number as text for the days", L"Options", L"OlderThanDays", REG_SZ, Bytes(std::wstring(L"12")),
+       {{L"OlderThanDays", L"12/12"}}},
+      {"0 days", L"Options", L"OlderThanDays", REG_DWORD, Bytes(uint32_t{0}), {{L"OlderThanDays", L"1/1"}}},
+      {"a negative number of days", L"Options", L"OlderThanDays", REG_DWORD, Bytes(static_cast<uint32_t>(-5)),
+       {{L"OlderThanDays", L"1/1"}}},
+      {"100000 days", L"Options", L"OlderThanDays", REG_DWORD, Bytes(uint32_t{100000}),
+       {{L"OlderThanDays", L"3650/3650"}}},
+      {"days of eight bytes", L"Options", L"OlderThanDays", REG_QWORD, LongDword, {{L"OlderThanDays", L"7/7"}}},
       {"binary data for the address: the system's", L"Options", L"ProxyAddress", REG_BINARY, One,
        {{L"ProxyAddress", L"sys.proxy"}}},
       {"a list of texts for the port: the system's", L"Options", L"ProxyPort", REG_MULTI_SZ, MultiSz,
@@ -1183,7 +1267,8 @@ TEST_CASE("a stored option of the wrong kind takes its default; the program stil
     // The scan at start-up ran with the options it could read.
     const bool Recursive = Expected.at(L"Recursive") == L"1";
     const bool Restricted = Expected.at(L"RestrictSearch") == L"1";
-    CHECK(F.ScannedFiles() == (Restricted ? L"2" : Recursive ? L"7" : L"5"));
+    const bool NewFilesOnly = Expected.at(L"OnlyOlderThan") == L"1";  // the fixture's files are all new
+    CHECK(F.ScannedFiles() == (NewFilesOnly ? L"0" : Restricted ? L"2" : Recursive ? L"7" : L"5"));
 
     // The next OK leaves only clean values behind.
     F.Ok([](TForm2&) {});
@@ -1195,7 +1280,7 @@ TEST_CASE("a stored option of the wrong kind takes its default; the program stil
       if (Name == L"ProxyAddress" || Name == L"ProxyPort") {
         CHECK(Stored->Type == REG_SZ);
         CHECK(Stored->AsString() == Value);
-      } else if (Name == L"MaxSearchDepth") {
+      } else if (Name == L"MaxSearchDepth" || Name == L"OlderThanDays") {
         CHECK(Stored->Type == REG_DWORD);
         CHECK(Stored->Data.size() == 4);
         CHECK(std::to_wstring(Stored->AsDword()) + L"/" + std::to_wstring(Stored->AsDword()) == Value);
