@@ -38,7 +38,6 @@ struct TDeleteLeft {
   int32_t Subfolders = 0;        // subfolders of emptied folders that stayed
   int32_t ProtectedFolders = 0;  // listed folders that must never be emptied
   int32_t MissingFolders = 0;    // listed folders that no longer exist
-  bool Any() const { return Files > 0 || Subfolders > 0 || ProtectedFolders > 0 || MissingFolders > 0; }
 };
 
 // The candidates for the folder list of a first start, in their order.

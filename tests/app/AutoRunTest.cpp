@@ -6,6 +6,7 @@
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
 #include "framework/Text.h"
+#include "options/QuenloUnit2.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
@@ -375,4 +376,40 @@ TEST_CASE("an unattended run with the age filter does not count what is too youn
   CHECK(Log[0].substr(19) ==
         " before: 2 folder(s), 1 subfolder(s), 2 file(s), 0 KB; after: 2 folder(s), 1 subfolder(s), 0 file(s), 0 KB; "
         "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 0");
+}
+
+TEST_CASE("unattended, the main window leaves the start-up scan to the run and keeps every box away") {
+  TRegistryFixture Registry;
+  TTempDir Temp;
+  Temp.MakeFile(L"one\\a.tmp", 10);
+  Registry.WriteString(L"Locations", L"Item0", Temp / L"one");
+  // A drive root is never emptied: Delete skips it, and unattended it only counts.
+  Registry.WriteString(L"Locations", L"Item1", L"C:\\");
+  Registry.WriteDword(L"Options", L"ScanAtStartup", 1);
+  Registry.WriteDword(L"Options", L"PromptBeforeDeletingFiles", 1);
+  Registry.WriteDword(L"Options", L"ShowStatisticsAfterDeletingFiles", 1);
+  Registry.WriteDword(L"Options", L"UseRecycleBinWhenDeletingFiles", 0);
+  std::vector<TMessageDialogRequest> Boxes;
+  TMessageDialogHook Hook([&Boxes](const TMessageDialogRequest& Request) {
+    Boxes.push_back(Request);
+    return mrCancel;
+  });
+
+  TForm1Options Options;
+  Options.RegistryKey = Registry.KeyPath();
+  Options.SingleInstance = false;
+  Options.Unattended = true;
+  TForm1 Form1(Options);
+  TForm2 Form2(Form1);
+  REQUIRE(Form1.VKRListView1.Count() == 2);
+  for (int i = 0; i < 2; ++i) CHECK(Form1.VKRListView1.Item(i).SubItem(1) == L"?");
+
+  // No statistics dialog exists here: showing it would not get far.
+  Form1.DeleteToolButtonClick(&Form1);
+  CHECK(Boxes.empty());
+  CHECK_FALSE(Exists(Temp / L"one\\a.tmp"));
+  CHECK(Form1.LastDeleteLeft.ProtectedFolders == 1);
+  CHECK(Form1.LastDeleteLeft.Files == 0);
+  CHECK(Form1.LastDeleteLeft.MissingFolders == 0);
+  CHECK_FALSE(IsWindowVisible(Form1.Handle()));
 }
