@@ -379,16 +379,11 @@ TEST_CASE("an unattended run with the age filter does not count what is too youn
 }
 
 TEST_CASE("unattended, the main window leaves the start-up scan to the run and keeps every box away") {
-  TRegistryFixture Registry;
-  TTempDir Temp;
-  Temp.MakeFile(L"one\\a.tmp", 10);
-  Registry.WriteString(L"Locations", L"Item0", Temp / L"one");
+  TAutoRunFixture F;
+  F.Temp.MakeFile(L"one\\a.tmp", 10);
+  F.List({L"one"});
   // A drive root is never emptied: Delete skips it, and unattended it only counts.
-  Registry.WriteString(L"Locations", L"Item1", L"C:\\");
-  Registry.WriteDword(L"Options", L"ScanAtStartup", 1);
-  Registry.WriteDword(L"Options", L"PromptBeforeDeletingFiles", 1);
-  Registry.WriteDword(L"Options", L"ShowStatisticsAfterDeletingFiles", 1);
-  Registry.WriteDword(L"Options", L"UseRecycleBinWhenDeletingFiles", 0);
+  F.Registry.WriteString(L"Locations", L"Item1", L"C:\\");
   std::vector<TMessageDialogRequest> Boxes;
   TMessageDialogHook Hook([&Boxes](const TMessageDialogRequest& Request) {
     Boxes.push_back(Request);
@@ -396,7 +391,7 @@ TEST_CASE("unattended, the main window leaves the start-up scan to the run and k
   });
 
   TForm1Options Options;
-  Options.RegistryKey = Registry.KeyPath();
+  Options.RegistryKey = F.Registry.KeyPath();
   Options.SingleInstance = false;
   Options.Unattended = true;
   TForm1 Form1(Options);
@@ -407,7 +402,7 @@ TEST_CASE("unattended, the main window leaves the start-up scan to the run and k
   // No statistics dialog exists here: showing it would not get far.
   Form1.DeleteToolButtonClick(&Form1);
   CHECK(Boxes.empty());
-  CHECK_FALSE(Exists(Temp / L"one\\a.tmp"));
+  CHECK_FALSE(Exists(F.Temp / L"one\\a.tmp"));
   CHECK(Form1.LastDeleteLeft.ProtectedFolders == 1);
   CHECK(Form1.LastDeleteLeft.Files == 0);
   CHECK(Form1.LastDeleteLeft.MissingFolders == 0);
