@@ -225,11 +225,16 @@ TForm1::TForm1(const TForm1Options& Options)
       StatisticsToolButton(ToolBar1, IDM_STATISTICS),
       OptionsToolButton(ToolBar1, IDM_OPTIONS),
       AboutToolButton(ToolBar1, IDM_ABOUT),
-      ExitToolButton(ToolBar1, IDM_EXIT) {
+      ExitToolButton(ToolBar1, IDM_EXIT),
+      FInstanceGuard(Options.InstanceName) {
+  FUnattended = Options.Unattended;
   // Another instance running: hand over to it before any window or setting is touched.
   if (Options.SingleInstance && !FInstanceGuard.Acquire()) {
     FGaveWay = true;
-    FInstanceGuard.ActivateRunning(GetCommandLineW());
+    // An unattended run has no window to bring forward: say why nothing opens.
+    if (!FInstanceGuard.ActivateRunning(GetCommandLineW()) && FInstanceGuard.RunningUnattended())
+      MessageDlg(L"Marrowby is cleaning its folders unattended right now. Start it again when it has finished.",
+                 TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
     Application().Terminate();
     return;
   }
@@ -393,7 +398,8 @@ void TForm1::BindCommands() {
     VKRListView1AdvancedCustomDrawItem(Sender, Item, State, Stage, DefaultDraw);
   };
 
-  LongCommand1.Attach(Handle(), &ProgressBar1, &StatusBar1);
+  // Unattended, no strip may appear over the hidden window.
+  LongCommand1.Attach(FUnattended ? nullptr : Handle(), &ProgressBar1, &StatusBar1);
   LongCommand1.OnEnableCommands = [this](bool Enabled) { EnableCommands(Enabled); };
 }
 
@@ -455,7 +461,8 @@ void TForm1::FormCreate(TObject*) {
   VKRRegistryEnhanced1.GetValueNames(L"Locations", Names);
   SortByItemNumber(Names);
   for (const std::wstring& Name : Names)
-    AddFolderToVKRListView(VKRRegistryEnhanced1.GetValue(L"Locations\\" + Name).ToString(), false);
+    if (!AddFolderToVKRListView(VKRRegistryEnhanced1.GetValue(L"Locations\\" + Name).ToString(), false))
+      ++FStoredFoldersNotFound;
 
   if (VKRListView1.Count() == 0)
     for (const std::wstring& Folder : DefaultFolderCandidates(TDefaultFolderBases::FromSystem()))
@@ -654,7 +661,7 @@ TDeleteMode TForm1::DeleteMode() const {
 
 void TForm1::DeleteToolButtonClick(TObject*) {
   if (!RunLongCommand(L"Deleting folder content", [this] { DeleteFolderContents(); })) return;
-  if (Form2->ShowStatisticsAfterDeletingFilesCheckBox.Checked()) StatisticsToolButtonClick(this);
+  if (!FUnattended && Form2->ShowStatisticsAfterDeletingFilesCheckBox.Checked()) StatisticsToolButtonClick(this);
 }
 
 void TForm1::DeleteFolderContents() {
@@ -669,6 +676,8 @@ void TForm1::DeleteFolderContents() {
   const TSearchHookup Hookup(VKRFileFind1, LongCommand1);
 
   std::optional<TModalResult> Answer;  // the answer memory: empty until the first prompt
+  if (FUnattended) Answer = mrYesToAll;
+  LastDeleteLeft = {};
   std::wstring Skipped;                // protected folders, for the message at the end
   const int Rows = VKRListView1.Count();
   int Row = 0;
@@ -683,6 +692,7 @@ void TForm1::DeleteFolderContents() {
     // may have been listed by mistake: emptying it would destroy their data.
     if (const std::wstring Reason = ProtectedFolderReason(Folder); !Reason.empty()) {
       Skipped += L"\n\"" + Folder + L"\": " + Reason;
+      ++LastDeleteLeft.ProtectedFolders;
       LongCommand1.StepProgress(Shown.Files);
       CurrentSubfolderCount += Shown.Subfolders;
       CurrentFileCount += Shown.Files;
@@ -690,6 +700,7 @@ void TForm1::DeleteFolderContents() {
       continue;
     }
 
+    if (!DirectoryExists(Folder)) ++LastDeleteLeft.MissingFolders;
     if (!SearchFolder(Folder)) break;
     std::vector<std::wstring>& Found = VKRFileFind1.FilesFound();
     int64_t Size = -1;
@@ -715,6 +726,11 @@ void TForm1::DeleteFolderContents() {
           return !LongCommand1.StopRequested();
         });
         if (Finished) Subfolders -= DeleteSubfolders(Folder);
+        LastDeleteLeft.Files += static_cast<int32_t>(Found.size());
+        // Only what was meant to go and stayed: not a subfolder a young file
+        // keeps, nor a system file counted among the subfolders.
+        if (Finished)
+          LastDeleteLeft.Subfolders += static_cast<int32_t>(SubfoldersToDelete(Folder, KeepYoungSubfolders()).size());
       } else {
         LongCommand1.StepProgress(Shown.Files);
       }
@@ -732,7 +748,7 @@ void TForm1::DeleteFolderContents() {
   }
   EndFolderCommand(Row);
   UpdateStatusBar();
-  if (!Skipped.empty())
+  if (!Skipped.empty() && !FUnattended)
     LongCommand1.Prompt([this, &Skipped] {
       TMessageDialogRequest Request;
       Request.Owner = Handle();

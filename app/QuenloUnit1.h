@@ -26,6 +26,18 @@
 struct TForm1Options {
   std::wstring RegistryKey = L"Software\\Brenlow\\Marrowby";
   bool SingleInstance = true;
+  std::wstring InstanceName = TSingleInstanceGuard::DefaultName;
+  // An unattended run: the window is never shown, no command asks anything
+  // or shows a box, and the scan at start-up is left to the run.
+  bool Unattended = false;
+};
+
+// What the last Delete could not remove, or would not touch.
+struct TDeleteLeft {
+  int32_t Files = 0;             // found files left (in use, read-only, refused)
+  int32_t Subfolders = 0;        // subfolders of emptied folders that stayed
+  int32_t ProtectedFolders = 0;  // listed folders that must never be emptied
+  int32_t MissingFolders = 0;    // listed folders that no longer exist
 };
 
 // The candidates for the folder list of a first start, in their order.
@@ -163,6 +175,11 @@ public:
   // True when this start found another instance running and gave way to it.
   bool GaveWayToRunningInstance() const { return FGaveWay; }
 
+  bool Unattended() const { return FUnattended; }
+  TDeleteLeft LastDeleteLeft;
+  // Stored folders that no longer existed at start-up: they left the list.
+  int32_t StoredFoldersNotFound() const { return FStoredFoldersNotFound; }
+
 protected:
   bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
 
@@ -223,6 +240,8 @@ private:
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   std::unique_ptr<TFilesViewForm> FFilesView;
+  bool FUnattended = false;
+  int32_t FStoredFoldersNotFound = 0;
   UniqueMenu FPopupMenuResource;
   HMENU FPopupMenu = nullptr;  // the first submenu of FPopupMenuResource
   UniqueAccelerators FAccelerators;

@@ -5,6 +5,8 @@ namespace {
 struct TSharedState {
   // The main window of the first instance; 0 until it exists.
   volatile LONG64 MainWindow;
+  // 1 while the first instance is an unattended run.
+  volatile LONG64 Unattended;
 };
 
 }  // namespace
@@ -30,12 +32,23 @@ void TSingleInstanceGuard::Publish(HWND MainWindow) {
   InterlockedExchange64(&State->MainWindow, static_cast<LONG64>(reinterpret_cast<INT_PTR>(MainWindow)));
 }
 
+void TSingleInstanceGuard::PublishUnattended() {
+  if (!FView) return;
+  InterlockedExchange64(&static_cast<TSharedState*>(FView.get())->Unattended, 1);
+}
+
+bool TSingleInstanceGuard::RunningUnattended() const {
+  if (!FView) return false;
+  return static_cast<const TSharedState*>(FView.get())->Unattended != 0;
+}
+
 bool TSingleInstanceGuard::ActivateRunning(const std::wstring& CommandLine) const {
   if (!FView) return false;
   const auto* State = static_cast<const TSharedState*>(FView.get());
   // The first instance may still be starting: give it a few seconds to show its window.
   HWND Window = nullptr;
   for (int Attempt = 0; Attempt < 100 && Window == nullptr; ++Attempt) {
+    if (State->Unattended != 0) return false;
     Window = reinterpret_cast<HWND>(static_cast<INT_PTR>(State->MainWindow));
     if (Window == nullptr) Sleep(50);
   }

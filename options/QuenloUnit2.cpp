@@ -156,7 +156,8 @@ void TForm2::FormCreate(TObject*) {
   LoadOptionsFromRegistry();
   ActivateOptions();
   SetSystemFont(Font(), TSystemFontKind::sfkUserInterface);
-  if (ScanAtStartupCheckBox.Checked()) FForm1.ScanToolButton.Click();
+  // An unattended run scans once, itself.
+  if (ScanAtStartupCheckBox.Checked() && !FForm1.Unattended()) FForm1.ScanToolButton.Click();
 }
 
 // ---- Persistence --------------------------------------------------------------------

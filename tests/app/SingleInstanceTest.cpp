@@ -49,7 +49,8 @@ TProcess Start(const std::wstring& Exe) {
   STARTUPINFOW Startup{};
   Startup.cb = sizeof(Startup);
   PROCESS_INFORMATION Info{};
-  std::wstring CommandLine = L"\"" + Exe + L"\" --handed-over";
+  // Marrowby takes no arguments for a normal start; an unknown one would only bring up the usage.
+  std::wstring CommandLine = L"\"" + Exe + L"\"";
   REQUIRE(CreateProcessW(Exe.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup,
                          &Info));
   CloseHandle(Info.hThread);

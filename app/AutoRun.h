@@ -1,0 +1,23 @@
+#pragma once
+// Unattended runs (Marrowby.exe /auto), for the Task Scheduler: load the
+// folder list and options, Scan, Delete, save what a close saves, write one
+// line to the log, exit. No window is shown and nothing is asked; what would
+// have been a box goes to the log.
+
+#include "app/CommandLine.h"
+
+#include <string>
+
+struct TAutoRunSettings {
+  std::wstring RegistryKey = L"Software\\Brenlow\\Marrowby";  // under HKEY_CURRENT_USER
+  std::wstring InstanceName;  // the single-instance name; empty: the program's own
+  std::wstring LogPath;       // empty: DefaultRunLogPath()
+};
+
+// Runs unattended and returns the exit code: ExitAllDeleted, ExitSomethingLeft
+// or ExitCouldNotRun (another instance runs, or the run failed).
+int RunUnattended(const TAutoRunSettings& Settings);
+
+// Carries out a command line that is not a normal start: the usage box for
+// /? and for a bad command line, or an unattended run. Returns the exit code.
+int RunCommandLine(const TCommandLine& Line, const TAutoRunSettings& Settings = {});

@@ -1,0 +1,47 @@
+#pragma once
+// The log of unattended runs: one line per run, UTF-8, oldest lines dropped
+// first so that the file never grows past a limit (1 MB).
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+constexpr size_t RunLogLimit = 1024 * 1024;
+
+// Totals as the status bar shows them.
+struct TRunTotals {
+  int32_t Folders = 0;
+  int32_t Subfolders = 0;
+  int32_t Files = 0;
+  int32_t SizeKB = 0;
+};
+
+struct TRunRecord {
+  // Local time of the run's start.
+  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+  bool Ran = false;  // false: it could not run (Error says why)
+  TRunTotals Before;
+  TRunTotals After;
+  int32_t FilesLeft = 0;
+  int32_t SubfoldersLeft = 0;
+  int32_t ProtectedFoldersSkipped = 0;
+  int32_t FoldersNotFound = 0;
+  std::string Error;  // UTF-8; empty when nothing went wrong
+  int ExitCode = 0;
+};
+
+// The record as one log line, UTF-8, without its line break.
+std::string FormatRunLogLine(const TRunRecord& Record);
+
+// Existing log content with Line (without a line break) appended as a line
+// ending in CRLF. When the result would pass Limit bytes, the oldest whole
+// lines go first; a line longer than Limit alone is cut to fit.
+std::string AppendWithinLimit(std::string Existing, const std::string& Line, size_t Limit = RunLogLimit);
+
+// The log of this user: Brenlow\Marrowby\Marrowby.log in the local
+// application data folder; empty when the system cannot name that folder.
+std::wstring DefaultRunLogPath();
+
+// Appends Line to the log at Path within the limit, creating the folders on
+// the way; false when the file could not be written.
+bool AppendRunLogLine(const std::wstring& Path, const std::string& Line, size_t Limit = RunLogLimit);
