@@ -164,17 +164,8 @@ bool SamePath(const std::wstring& A, const wchar_t* B, size_t BLength) {
 // own), short names made long where the folder exists.
 std::wstring NormalFolder(const std::wstring& Folder) {
   if (Folder.empty()) return {};
-  const std::wstring Mask = JoinPath(OrdinaryPathForm(Folder), L"*");
-  std::wstring Full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD Length = GetFullPathNameW(Mask.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
-    if (Length == 0) return {};
-    if (Length < Full.size()) {
-      Full.resize(Length);
-      break;
-    }
-    Full.resize(Length);
-  }
+  std::wstring Full = FullPathName(JoinPath(OrdinaryPathForm(Folder), L"*"));
+  if (Full.empty()) return {};
   Full.pop_back();  // the "*"
   if (!(Full.size() == 3 && Full[1] == L':')) Full = ExcludeTrailingPathDelimiter(Full);
   std::wstring Long(Full.size() + MAX_PATH, L'\0');

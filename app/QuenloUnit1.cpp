@@ -6,6 +6,7 @@
 #include "search/FileAge.h"
 #include "search/FileDetails.h"
 #include "search/FolderSize.h"
+#include "search/FoundFiles.h"
 #include "search/Subfolders.h"
 #include "common/VKRCommonUnit.h"
 #include "framework/Application.h"
@@ -99,20 +100,9 @@ TRowFigures FiguresOf(const TListItem& Row) {
 // stays, so the order is the search's.
 void RemoveRepeatedFiles(TVKRFileFind& Find) {
   if (Find.FilePattern().find(L';') == std::wstring::npos) return;
-  std::vector<std::wstring>& Files = Find.FilesFound();
-  std::vector<std::wstring>& Hits = Find.MatchHitsCountList();
   std::unordered_set<std::wstring> Seen;
-  size_t Kept = 0;
-  for (size_t i = 0; i < Files.size(); ++i) {
-    if (!Seen.insert(Files[i]).second) continue;
-    if (Kept != i) {
-      Files[Kept] = std::move(Files[i]);
-      if (i < Hits.size()) Hits[Kept] = std::move(Hits[i]);
-    }
-    ++Kept;
-  }
-  Files.resize(Kept);
-  if (Hits.size() > Kept) Hits.resize(Kept);
+  KeepFoundFiles(Find.FilesFound(), Find.MatchHitsCountList(),
+                 [&Seen](const std::wstring& File) { return Seen.insert(File).second; });
 }
 
 // While Scan or Delete searches, the window stays painted and Cancel reaches

@@ -3,14 +3,12 @@
 // the subfolders and measures the whole tree's size; the figure shows what
 // sharing the walks saves.
 
-#include "app/QuenloUnit1.h"
-#include "app/QuenloUnit3.h"
+#include "bench/BenchMainWindow.h"
 #include "bench/BenchTiming.h"
 #include "bench/BenchTree.h"
 #include "common/VKRCommonUnit.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
-#include "options/QuenloUnit2.h"
 #include "search/FolderSize.h"
 
 #include <windows.h>
@@ -21,40 +19,18 @@
 
 namespace {
 
-// The main window's settings live under a key of the benchmark's own.
-class TBenchKey {
-public:
-  TBenchKey() : FPath(L"Software\\Brenlow\\MarrowbyBench\\" + std::to_wstring(GetCurrentProcessId())) {}
-  ~TBenchKey() { RegDeleteTreeW(HKEY_CURRENT_USER, FPath.c_str()); RegDeleteKeyW(HKEY_CURRENT_USER, FPath.c_str()); }
-  const std::wstring& Path() const { return FPath; }
-
-private:
-  std::wstring FPath;
-};
-
 int Run() {
   Application().Initialize();
   const TBenchTree Tree;
   const TBenchTree::TShape& Shape = Tree.Shape();
 
   // One listed folder, no scan at start-up: the benchmark starts the scans.
-  const TBenchKey Key;
-  TVKRRegistryEnhanced Store;
-  Store.SetKey(Key.Path());
-  Store.SetValue(L"Locations\\Item0", Variant(Tree.Root()));
-  Store.SetValue(L"Options\\ScanAtStartup", Variant(false));
-
-  TForm1Options Options;
-  Options.RegistryKey = Key.Path();
-  Options.SingleInstance = false;
-  auto Form1 = std::make_unique<TForm1>(Options);
-  auto Form2 = std::make_unique<TForm2>(*Form1);
-  auto Form3 = std::make_unique<TForm3>(Form1->Handle());
-  Form1->Form3 = Form3.get();
+  TBenchMainWindow Window(Tree.Root());
+  TForm1* const Form1 = &Window.Form1();
 
   size_t ReferenceCount = 0;
   const std::vector<TBenchTask> Tasks = {
-      {"Scan of the listed folder", [&] { Form1->ScanToolButtonClick(Form1.get()); }},
+      {"Scan of the listed folder", [&] { Form1->ScanToolButtonClick(Form1); }},
       {"reference FindFirstFileExW walk", [&] { ReferenceCount = ReferenceWalk(Tree.Root()); }},
   };
   const std::vector<double> Medians = MedianMilliseconds(Tasks, 5);

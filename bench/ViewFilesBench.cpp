@@ -4,12 +4,10 @@
 // beside it, so the share of the window shows.
 
 #include "app/FilesView.h"
-#include "app/QuenloUnit1.h"
-#include "app/QuenloUnit3.h"
+#include "bench/BenchMainWindow.h"
 #include "bench/BenchTiming.h"
 #include "bench/BenchTree.h"
 #include "framework/Application.h"
-#include "options/QuenloUnit2.h"
 
 #include <windows.h>
 
@@ -33,35 +31,12 @@ void CALLBACK WatchView(HWND, UINT, UINT_PTR Timer, DWORD) {
   WatchedView->SetModalResult(mrOk);
 }
 
-class TBenchKey {
-public:
-  TBenchKey() : FPath(L"Software\\Brenlow\\MarrowbyBench\\" + std::to_wstring(GetCurrentProcessId())) {}
-  ~TBenchKey() {
-    RegDeleteTreeW(HKEY_CURRENT_USER, FPath.c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, FPath.c_str());
-  }
-  const std::wstring& Path() const { return FPath; }
-
-private:
-  std::wstring FPath;
-};
-
 int Run() {
   Application().Initialize();
   const TBenchTree Tree(TBenchTree::TShape{5100, 100000, 20240611});
 
-  const TBenchKey Key;
-  TVKRRegistryEnhanced Store;
-  Store.SetKey(Key.Path());
-  Store.SetValue(L"Locations\\Item0", Variant(Tree.Root()));
-  Store.SetValue(L"Options\\ScanAtStartup", Variant(false));
-  TForm1Options Options;
-  Options.RegistryKey = Key.Path();
-  Options.SingleInstance = false;
-  auto Form1 = std::make_unique<TForm1>(Options);
-  auto Form2 = std::make_unique<TForm2>(*Form1);
-  auto Form3 = std::make_unique<TForm3>(Form1->Handle());
-  Form1->Form3 = Form3.get();
+  TBenchMainWindow Window(Tree.Root());
+  TForm1* const Form1 = &Window.Form1();
   Form1->VKRListView1.Item(0).SetSelected(true);
   TFilesViewForm& View = Form1->FilesView();
 
@@ -77,11 +52,11 @@ int Run() {
   const auto OpenView = [&] {
     SetTimer(nullptr, 0, 1, &WatchView);
     Start = std::chrono::steady_clock::now();
-    Form1->ViewFiles1Click(Form1.get());
+    Form1->ViewFiles1Click(Form1);
   };
   const std::vector<TBenchTask> Tasks = {
       {"View Files... until the rows show", OpenView},
-      {"Scan of the same folder", [&] { Form1->ScanToolButtonClick(Form1.get()); }},
+      {"Scan of the same folder", [&] { Form1->ScanToolButtonClick(Form1); }},
   };
   const std::vector<double> Medians = MedianMilliseconds(Tasks, 5);
 

@@ -2,6 +2,7 @@
 
 #include "framework/FileSystem.h"
 #include "framework/FolderListing.h"
+#include "search/FoundFiles.h"
 
 #include <windows.h>
 
@@ -34,18 +35,10 @@ bool LastWriteTime(const std::wstring& File, uint64_t& Time) {
 }
 
 void KeepFilesOlderThan(std::vector<std::wstring>& Files, std::vector<std::wstring>& Hits, uint64_t Limit) {
-  size_t Kept = 0;
-  for (size_t i = 0; i < Files.size(); ++i) {
+  KeepFoundFiles(Files, Hits, [Limit](const std::wstring& File) {
     uint64_t Time = 0;
-    if (!LastWriteTime(Files[i], Time) || Time > Limit) continue;
-    if (Kept != i) {
-      Files[Kept] = std::move(Files[i]);
-      if (i < Hits.size()) Hits[Kept] = std::move(Hits[i]);
-    }
-    ++Kept;
-  }
-  Files.resize(Kept);
-  if (Hits.size() > Kept) Hits.resize(Kept);
+    return LastWriteTime(File, Time) && Time <= Limit;
+  });
 }
 
 bool HoldsFileNewerThan(const std::wstring& Folder, uint64_t Limit) {

@@ -6,6 +6,7 @@
 #include "framework/Text.h"
 #include "support/TestStrings.h"
 #include "support/Trash.h"
+#include "FileTimes.h"
 #include "MainWindowFixture.h"
 
 #include <string>
@@ -15,14 +16,6 @@ namespace {
 
 constexpr int64_t Minute = 600'000'000LL;  // in file time
 constexpr int64_t Day = 1440 * Minute;
-
-void SetLastWriteTime(const std::wstring& File, uint64_t Time) {
-  const UniqueFile Handle(CreateFileW(File.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  REQUIRE(Handle.valid());
-  const FILETIME Stamp{static_cast<DWORD>(Time), static_cast<DWORD>(Time >> 32)};
-  REQUIRE(SetFileTime(Handle.get(), nullptr, nullptr, &Stamp));
-}
 
 // A listed folder of files of known ages, with "Only files older than 7 days":
 //   young.tmp (6 days)  limit.tmp (7 days exactly)  justinside.tmp (7 days less 2 minutes)  old.tmp (30 days)

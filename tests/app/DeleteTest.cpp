@@ -6,6 +6,7 @@
 #include "framework/Handle.h"
 #include "support/ModalAnswer.h"
 #include "support/TestStrings.h"
+#include "support/Trash.h"
 #include "MainWindowFixture.h"
 
 #include <shlobj.h>
@@ -153,6 +154,7 @@ TEST_CASE("files that cannot be deleted stay and are counted, in both modes") {
     // Files are left: Delete stays available.
     CHECK(F.Form1->DeleteToolButton.Enabled());
     SetFileAttributesW(ReadOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (RecycleBin) RemoveTrashEntriesOf(ExtractFileName(F.Temp.Path()));
   }
 }
 

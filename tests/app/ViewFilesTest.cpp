@@ -7,6 +7,7 @@
 #include "search/FileAge.h"
 #include "support/ModalAnswer.h"
 #include "support/TestStrings.h"
+#include "FileTimes.h"
 #include "MainWindowFixture.h"
 
 #include <algorithm>
@@ -20,14 +21,6 @@ namespace {
 using TNames = std::set<std::wstring>;
 
 constexpr uint64_t Day = 864'000'000'000ULL;
-
-void SetLastWriteTime(const std::wstring& File, uint64_t Time) {
-  const UniqueFile Handle(CreateFileW(File.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
-  REQUIRE(Handle.valid());
-  const FILETIME Stamp{static_cast<DWORD>(Time), static_cast<DWORD>(Time >> 32)};
-  REQUIRE(SetFileTime(Handle.get(), nullptr, nullptr, &Stamp));
-}
 
 // Every file and folder below Folder, relative to it.
 void Collect(const std::wstring& Folder, const std::wstring& Relative, TNames& Files, TNames& Folders) {
