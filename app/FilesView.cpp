@@ -98,8 +98,10 @@ void TFilesViewForm::ShowFiles(const std::wstring& Folder, std::vector<TViewedFi
                        CompareNames(Subfolder.substr(0, Prefix.size()), Prefix) == 0;
     SubfoldersListView.Add(Below ? Subfolder.substr(Prefix.size()) : Subfolder);
   }
+  SubfoldersLabel.SetText(L"Subfolders that Delete removes with their content (" +
+                          std::to_wstring(Subfolders.size()) + L"):");
   TotalLabel.SetText(ProtectedReason.empty()
-                         ? ViewedFilesTotal(FFiles) + L" - " + std::to_wstring(Subfolders.size()) + L" subfolder(s)"
+                         ? ViewedFilesTotal(FFiles)
                          : L"Delete leaves this folder alone, to protect your data: " + ProtectedReason);
   LayoutControls();
   ShowModal();

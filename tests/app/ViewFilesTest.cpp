@@ -47,6 +47,7 @@ struct TSeen {
   TNames Files;
   TNames Subfolders;
   std::wstring Total;
+  std::wstring SubfoldersCaption;
 };
 
 // The list folder of the test:
@@ -87,6 +88,7 @@ struct TViewFixture : TMainWindowFixture {
       }
       for (int i = 0; i < View.SubfoldersListView.Count(); ++i) Seen.Subfolders.insert(View.SubfoldersListView.ItemText(i, 0));
       Seen.Total = View.TotalLabel.Text();
+      Seen.SubfoldersCaption = View.SubfoldersLabel.Text();
       if (Look) Look(View);
       View.CloseButton.Click();
     });
@@ -231,7 +233,8 @@ TEST_CASE("the view: caption, columns, the total line, and sorting by a header c
   });
   CHECK(Seen.Caption == L"View Files - " + (F.Temp / L"list"));
   // 3000 + 1000 + 100 + 2048 + 10 + 20 bytes.
-  CHECK(Seen.Total == L"6 file(s) - 6 KB - 2 subfolder(s)");
+  CHECK(Seen.Total == L"6 file(s) - 6 KB");
+  CHECK(Seen.SubfoldersCaption == L"Subfolders that Delete removes with their content (2):");
 }
 
 TEST_CASE("View Files on a folder Delete leaves alone shows why and lists nothing") {
