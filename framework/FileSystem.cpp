@@ -140,6 +140,26 @@ bool SameText(std::wstring_view A, std::wstring_view B) {
                                                       static_cast<int>(B.size()), TRUE) == CSTR_EQUAL;
 }
 
+// A system name with the dots and blanks that end any of its names left
+// out: Wine leaves them out of a folder's own name ("space " gives "space")
+// but keeps them in the names of the entries below it.
+std::wstring WithoutTrailingDotsAndBlanks(std::wstring_view Path) {
+  std::wstring Result;
+  Result.reserve(Path.size());
+  size_t Begin = 0;
+  while (Begin <= Path.size()) {
+    size_t End = Path.find(L'\\', Begin);
+    if (End == std::wstring_view::npos) End = Path.size();
+    std::wstring_view Piece = Path.substr(Begin, End - Begin);
+    const size_t Kept = Piece.find_last_not_of(L". ");
+    if (Kept != std::wstring_view::npos) Piece = Piece.substr(0, Kept + 1);
+    Result.append(Piece);
+    if (End < Path.size()) Result.push_back(L'\\');
+    Begin = End + 1;
+  }
+  return Result;
+}
+
 }  // namespace
 
 UniqueFile TEntryOpener::Open(const std::wstring& File, DWORD Access, DWORD Share, DWORD Flags) const {
@@ -159,12 +179,11 @@ bool TEntryOpener::IsEntryItself(HANDLE Handle, const std::wstring& File) {
     FFolderFinal = Opened ? FinalPath(Opened.get()) : std::wstring();
     if (FFolderFinal.empty()) return false;
   }
-  const std::wstring Final = FinalPath(Handle);
   const std::wstring_view Name(File.data() + Separator + 1, File.size() - Separator - 1);
-  const size_t FolderLength = FFolderFinal.size() + (FFolderFinal.back() == L'\\' ? 0 : 1);
-  return Final.size() == FolderLength + Name.size() && SameText(std::wstring_view(Final).substr(FolderLength), Name) &&
-         SameText(std::wstring_view(Final).substr(0, FFolderFinal.size()), FFolderFinal) &&
-         (FolderLength == FFolderFinal.size() || Final[FFolderFinal.size()] == L'\\');
+  std::wstring Expected = FFolderFinal;
+  if (Expected.back() != L'\\') Expected.push_back(L'\\');
+  Expected.append(Name);
+  return SameText(WithoutTrailingDotsAndBlanks(FinalPath(Handle)), WithoutTrailingDotsAndBlanks(Expected));
 }
 
 bool TEntryOpener::DeleteEntry(const std::wstring& File, DWORD Share, bool ClearReadOnly) {

@@ -491,3 +491,32 @@ TEST_CASE("Continue is asked before each tree and stops the deletes") {
   CHECK(Asked == 2);
   CHECK(ListSubfolders(Folder).size() == 1);
 }
+
+TEST_CASE("files and subfolders whose names end in a dot or a blank are deleted, the subfolders whole") {
+  for (const TDeleteMode Mode : BothModes) {
+    CAPTURE(ModeName(Mode));
+    TComScope Com;
+    TTempDir Dir;
+    const std::wstring Folder = Dir.MakeDir(L"listed");
+    for (const wchar_t* Name : {L"dot.", L"space "}) {
+      const std::wstring Sub = L"\\\\?\\" + Folder + L"\\" + Name;
+      REQUIRE(CreateDirectoryW(Sub.c_str(), nullptr));
+      const UniqueFile File(CreateFileW((Sub + L"\\b.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+      REQUIRE(File.valid());
+    }
+    std::vector<std::wstring> Found;
+    for (const wchar_t* Name : {L"file.", L"file "}) {
+      Found.push_back(Folder + L"\\" + Name);
+      const UniqueFile File(
+          CreateFileW((L"\\\\?\\" + Found.back()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+      REQUIRE(File.valid());
+    }
+    // The Recycle Bin cannot take what the shell cannot name: those stay.
+    const bool Permanent = Mode == TDeleteMode::dmPermanent;
+    CHECK(DeleteFoundFiles(Found, Mode, [] { return true; }));
+    CHECK(Found.size() == (Permanent ? 0U : 2U));
+    const int Expected = Permanent ? 2 : 0;
+    CHECK(DeleteSubfolders(Folder, Mode) == Expected);
+    CHECK(ListSubfolders(Folder).size() == static_cast<size_t>(2 - Expected));
+  }
+}
