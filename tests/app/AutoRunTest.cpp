@@ -11,6 +11,7 @@
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
 #include "FileBytes.h"
+#include "ProcessWindows.h"
 
 #include <string>
 #include <vector>
@@ -43,20 +44,7 @@ UniqueWindow MakeRunningInstanceWindow() {
 }
 
 bool HasVisibleWindow(DWORD ProcessId) {
-  struct TSearch {
-    DWORD Id;
-    bool Found;
-  } Search{ProcessId, false};
-  EnumWindows(
-      [](HWND Window, LPARAM Param) -> BOOL {
-        auto* S = reinterpret_cast<TSearch*>(Param);
-        DWORD Owner = 0;
-        GetWindowThreadProcessId(Window, &Owner);
-        if (Owner == S->Id && IsWindowVisible(Window)) S->Found = true;
-        return !S->Found;
-      },
-      reinterpret_cast<LPARAM>(&Search));
-  return Search.Found;
+  return FindWindowOfProcess(ProcessId, [](HWND Window) { return IsWindowVisible(Window) != FALSE; }) != nullptr;
 }
 
 

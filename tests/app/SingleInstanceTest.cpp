@@ -3,6 +3,7 @@
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
 #include "support/RegistryFixture.h"
+#include "ProcessWindows.h"
 
 #include <string>
 
@@ -61,25 +62,11 @@ TProcess Start(const std::wstring& Exe) {
 }
 
 HWND MainWindowOf(DWORD ProcessId) {
-  struct TSearch {
-    DWORD Id;
-    HWND Found;
-  } Search{ProcessId, nullptr};
-  EnumWindows(
-      [](HWND Window, LPARAM Param) -> BOOL {
-        auto* S = reinterpret_cast<TSearch*>(Param);
-        DWORD Owner = 0;
-        GetWindowThreadProcessId(Window, &Owner);
-        wchar_t Class[64] = L"";
-        GetClassNameW(Window, Class, 64);
-        if (Owner == S->Id && std::wstring(Class) == L"TForm1") {
-          S->Found = Window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&Search));
-  return Search.Found;
+  return FindWindowOfProcess(ProcessId, [](HWND Window) {
+    wchar_t Class[64] = L"";
+    GetClassNameW(Window, Class, 64);
+    return std::wstring(Class) == L"TForm1";
+  });
 }
 
 }  // namespace
