@@ -306,12 +306,14 @@ std::vector<std::wstring> SubfoldersToDelete(const std::wstring& Path, const TKe
 }
 
 int32_t DeleteSubfolders(const std::wstring& Path, TDeleteMode Mode, const std::function<bool()>& Continue,
-                         const TKeepSubfolder& Keep) {
+                         const TKeepSubfolder& Keep, int32_t* Stayed) {
+  const std::vector<TSubfolderEntry> Planned = PlanSubfolders(Path, Keep);
   int32_t Deleted = 0;
-  for (const TSubfolderEntry& Entry : PlanSubfolders(Path, Keep)) {
+  for (const TSubfolderEntry& Entry : Planned) {
     if (Continue && !Continue()) break;
     if (DeleteTree(Entry.Name, Entry.Attributes, Mode)) ++Deleted;
   }
+  if (Stayed != nullptr) *Stayed = static_cast<int32_t>(Planned.size()) - Deleted;
   return Deleted;
 }
 

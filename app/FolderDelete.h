@@ -45,9 +45,11 @@ using TKeepSubfolder = std::function<bool(const std::wstring& Subfolder)>;
 std::vector<std::wstring> SubfoldersToDelete(const std::wstring& Path, const TKeepSubfolder& Keep = {});
 
 // Deletes, as whole trees, the subfolders SubfoldersToDelete names; returns
-// how many went. Continue is asked before each tree; false stops.
+// how many went. Continue is asked before each tree; false stops. Stayed,
+// when given, receives how many of them did not go (those a stop left
+// included).
 int32_t DeleteSubfolders(const std::wstring& Path, TDeleteMode Mode, const std::function<bool()>& Continue = {},
-                         const TKeepSubfolder& Keep = {});
+                         const TKeepSubfolder& Keep = {}, int32_t* Stayed = nullptr);
 
 // Why Folder must never be emptied (a drive root, the Windows folder, a
 // Program Files folder, the user's profile folder, or the Desktop, Documents,

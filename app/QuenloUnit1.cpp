@@ -635,13 +635,18 @@ void TForm1::AboutToolButtonClick(TObject*) { VKRAboutDialog1.Execute(); }
 bool TForm1::IsFileInUse(const std::wstring& FileName) { return ::IsFileInUse(FileName); }
 
 int32_t TForm1::DeleteSubfolders(const std::wstring& Path) {
-  return ::DeleteSubfolders(
+  int32_t Stayed = 0;
+  const int32_t Deleted = ::DeleteSubfolders(
       Path, DeleteMode(),
       [this] {
         LongCommand1.KeepResponsive();
         return !LongCommand1.StopRequested();
       },
-      KeepYoungSubfolders());
+      KeepYoungSubfolders(), &Stayed);
+  // Only what was meant to go and stayed: not a subfolder a young file
+  // keeps, nor a system file counted among the subfolders.
+  LastDeleteLeft.Subfolders += Stayed;
+  return Deleted;
 }
 
 TDeleteMode TForm1::DeleteMode() const {
@@ -717,10 +722,6 @@ void TForm1::DeleteFolderContents() {
         });
         if (Finished) Subfolders -= DeleteSubfolders(Folder);
         LastDeleteLeft.Files += static_cast<int32_t>(Found.size());
-        // Only what was meant to go and stayed: not a subfolder a young file
-        // keeps, nor a system file counted among the subfolders.
-        if (Finished)
-          LastDeleteLeft.Subfolders += static_cast<int32_t>(SubfoldersToDelete(Folder, KeepYoungSubfolders()).size());
       } else {
         LongCommand1.StepProgress(Shown.Files);
       }

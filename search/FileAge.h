@@ -3,6 +3,8 @@
 // to go. Times are file times (100 ns since 1601, UTC), so the limit does
 // not move with the time zone or a change to or from daylight saving time.
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,6 +18,8 @@ constexpr int DefaultOlderThanDays = 7;
 uint64_t AgeLimit(uint64_t Now, int Days);
 // The current time as a file time.
 uint64_t FileTimeNow();
+// A FILETIME as one number.
+uint64_t FileTimeValue(const FILETIME& Time);
 
 // The last-write time of File, false when it cannot be read (gone, no access).
 bool LastWriteTime(const std::wstring& File, uint64_t& Time);

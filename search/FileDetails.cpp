@@ -1,18 +1,18 @@
 #include "search/FileDetails.h"
 
 #include "framework/FileSystem.h"
+#include "search/FileAge.h"
 
 namespace {
 
-uint64_t Combine(DWORD High, DWORD Low) { return (static_cast<uint64_t>(High) << 32) | Low; }
+int64_t FileSize64(DWORD High, DWORD Low) { return static_cast<int64_t>((static_cast<uint64_t>(High) << 32) | Low); }
 
 }  // namespace
 
 void TListedFileDetails::Entry(const std::wstring& Folder, const WIN32_FIND_DATAW& Data) {
   if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
   FFiles.insert_or_assign(JoinPath(Folder, Data.cFileName),
-                          TDetails{static_cast<int64_t>(Combine(Data.nFileSizeHigh, Data.nFileSizeLow)),
-                                   Combine(Data.ftLastWriteTime.dwHighDateTime, Data.ftLastWriteTime.dwLowDateTime)});
+                          TDetails{FileSize64(Data.nFileSizeHigh, Data.nFileSizeLow), FileTimeValue(Data.ftLastWriteTime)});
 }
 
 bool TListedFileDetails::Find(const std::wstring& File, int64_t& Size, uint64_t& LastWrite) const {
@@ -23,7 +23,7 @@ bool TListedFileDetails::Find(const std::wstring& File, int64_t& Size, uint64_t&
   }
   WIN32_FILE_ATTRIBUTE_DATA Data{};
   if (!GetFileAttributesExW(LongPathForm(File).c_str(), GetFileExInfoStandard, &Data)) return false;
-  Size = static_cast<int64_t>(Combine(Data.nFileSizeHigh, Data.nFileSizeLow));
-  LastWrite = Combine(Data.ftLastWriteTime.dwHighDateTime, Data.ftLastWriteTime.dwLowDateTime);
+  Size = FileSize64(Data.nFileSizeHigh, Data.nFileSizeLow);
+  LastWrite = FileTimeValue(Data.ftLastWriteTime);
   return true;
 }

@@ -20,6 +20,31 @@ bool IsFollowedFolder(DWORD Attributes) {
 
 }  // namespace
 
+bool WalkFilesBelow(const std::wstring& Top, bool UnlistedFails,
+                    const std::function<bool(const WIN32_FIND_DATAW& File)>& Visit,
+                    const std::function<void()>& OnFolder) {
+  // Depth first with an explicit stack: deep trees must not exhaust the thread's stack.
+  std::vector<std::wstring> Pending{Top};
+  while (!Pending.empty()) {
+    const std::wstring Current = std::move(Pending.back());
+    Pending.pop_back();
+    if (OnFolder) OnFolder();
+    TFolderListing Listing(Current);
+    if (!Listing.Opened() && UnlistedFails) return false;
+    for (; Listing.HasEntry(); Listing.Next()) {
+      const WIN32_FIND_DATAW& Data = Listing.Entry();
+      if (IsDotName(Data.cFileName)) continue;
+      if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        if (!Visit(Data)) return false;
+      } else if (IsFollowedFolder(Data.dwFileAttributes)) {
+        Pending.push_back(JoinPath(Current, Data.cFileName));
+      }
+    }
+    if (Listing.Opened() && Listing.EndError() != ERROR_NO_MORE_FILES) return false;
+  }
+  return true;
+}
+
 namespace {
 
 // The tree below a folder that exists (or existed a moment ago). Temp folders
@@ -28,24 +53,14 @@ namespace {
 // the measure.
 int64_t TreeSizeBelow(const std::wstring& Top, const std::function<void()>& OnFolder) {
   int64_t Total = 0;
-  // Depth first with an explicit stack: deep trees must not exhaust the thread's stack.
-  std::vector<std::wstring> Pending{Top};
-  while (!Pending.empty()) {
-    const std::wstring Current = std::move(Pending.back());
-    Pending.pop_back();
-    if (OnFolder) OnFolder();
-    TFolderListing Listing(Current);
-    for (; Listing.HasEntry(); Listing.Next()) {
-      const WIN32_FIND_DATAW& Data = Listing.Entry();
-      if (IsDotName(Data.cFileName)) continue;
-      if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        Total += FileSize(Data);
-      else if (IsFollowedFolder(Data.dwFileAttributes))
-        Pending.push_back(JoinPath(Current, Data.cFileName));
-    }
-    if (Listing.Opened() && Listing.EndError() != ERROR_NO_MORE_FILES) return -1;
-  }
-  return Total;
+  const bool Complete = WalkFilesBelow(
+      Top, false,
+      [&Total](const WIN32_FIND_DATAW& File) {
+        Total += FileSize(File);
+        return true;
+      },
+      OnFolder);
+  return Complete ? Total : -1;
 }
 
 }  // namespace

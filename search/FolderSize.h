@@ -19,6 +19,17 @@
 // OnFolder, when set, is called before each folder is listed.
 int64_t FolderTreeSize(const std::wstring& Folder, const std::function<void()>& OnFolder = {});
 
+// Shows Visit every file in the tree below Top, hidden and system ones
+// included, depth first; links to folders are not followed. Visit returns
+// false to stop the walk there. True when every folder was listed to its
+// end: false when Visit stopped it, when a listing broke off with an error,
+// or, with UnlistedFails, when a folder could not be listed at all (without
+// it, such a folder, gone or out of reach, simply adds nothing). OnFolder,
+// when set, is called before each folder is listed.
+bool WalkFilesBelow(const std::wstring& Top, bool UnlistedFails,
+                    const std::function<bool(const WIN32_FIND_DATAW& File)>& Visit,
+                    const std::function<void()>& OnFolder = {});
+
 // The same measure, sharing the listings of a file search over the same
 // folder: the search shows this object every folder it lists; Result then
 // lists only what the search did not (hidden folders, or every subfolder of

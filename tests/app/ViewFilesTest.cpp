@@ -258,3 +258,54 @@ TEST_CASE("View Files on a folder Delete leaves alone shows why and lists nothin
   CHECK(Rows == 0);
   CHECK(Total.rfind(L"Delete leaves this folder alone, to protect your data: ", 0) == 0);
 }
+
+TEST_CASE("View Files on folders with awkward names lists their own files, not their namesakes'") {
+  const std::wstring Long(120, L'l');
+  struct TCase {
+    const char* Name;
+    std::wstring Folder;  // made through "\\?\", relative to the temp folder
+  };
+  const TCase Cases[] = {
+      {"\";\" in the name", L"a;b"},
+      {"\"%\" in the name", L"100%x%"},
+      {"a trailing dot", L"a."},
+      {"a trailing blank", L"a "},
+      {"a path past MAX_PATH", Long + L"\\" + Long + L"\\deep"},
+  };
+  for (const TCase& Case : Cases) {
+    CAPTURE(Case.Name);
+    TMainWindowFixture F;
+    // The namesakes the name could be mistaken for, each with a file of its own.
+    F.Temp.MakeFile(L"a\\other.tmp", 10);
+    F.Temp.MakeFile(L"b\\other.tmp", 10);
+    F.Start({});
+    const std::wstring Folder = F.Temp.Path() + L"\\" + Case.Folder;
+    std::wstring Made = L"\\\\?\\" + F.Temp.Path();
+    for (size_t Begin = 0; Begin <= Case.Folder.size();) {
+      const size_t End = std::min(Case.Folder.find(L'\\', Begin), Case.Folder.size());
+      Made += L"\\" + Case.Folder.substr(Begin, End - Begin);
+      CreateDirectoryW(Made.c_str(), nullptr);
+      Begin = End + 1;
+    }
+    REQUIRE(CreateDirectoryW((Made + L"\\sub").c_str(), nullptr));
+    const UniqueFile File(CreateFileW((Made + L"\\sub\\mine.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                                      nullptr));
+    REQUIRE(File.valid());
+    while (F.Form1->VKRListView1.Count() > 0) F.Form1->VKRListView1.Delete(0);
+    REQUIRE(F.Form1->AddFolderToVKRListView(Folder, true));
+    F.Form1->VKRListView1.Item(0).SetSelected(true);
+
+    TFilesViewForm& View = F.Form1->FilesView();
+    TNames Files, Subfolders;
+    TModalAnswer Answer(View, [&](TForm&) {
+      for (int i = 0; i < View.FilesListView.Count(); ++i) Files.insert(View.FilesListView.ItemText(i, 0));
+      for (int i = 0; i < View.SubfoldersListView.Count(); ++i)
+        Subfolders.insert(View.SubfoldersListView.ItemText(i, 0));
+      View.SetModalResult(mrOk);
+    });
+    F.Form1->ViewFiles1Click(F.Form1.get());
+    CHECK(Answer.Answered());
+    CHECK(Files == TNames{L"sub\\mine.tmp"});
+    CHECK(Subfolders == TNames{L"sub"});
+  }
+}

@@ -12,7 +12,10 @@ std::map<UINT_PTR, TModalAnswer*>& Pending() {
 }  // namespace
 
 TModalAnswer::TModalAnswer(TForm& Form, std::function<void(TForm&)> Answer)
-    : FForm(Form), FAnswer(std::move(Answer)) {
+    : TModalAnswer([&Form] { return &Form; }, std::move(Answer)) {}
+
+TModalAnswer::TModalAnswer(std::function<TForm*()> FormOf, std::function<void(TForm&)> Answer)
+    : FFormOf(std::move(FormOf)), FAnswer(std::move(Answer)) {
   FTimer = SetTimer(nullptr, 0, 20, &TModalAnswer::Tick);
   Pending()[FTimer] = this;
 }
@@ -26,14 +29,15 @@ void CALLBACK TModalAnswer::Tick(HWND, UINT, UINT_PTR Id, DWORD) {
   const auto Found = Pending().find(Id);
   if (Found == Pending().end()) return;
   TModalAnswer& Self = *Found->second;
-  if (Self.FAnswered || !Self.FForm.Modal() || !Self.FForm.Visible()) return;
+  TForm* const Form = Self.FFormOf();
+  if (Self.FAnswered || Form == nullptr || !Form->Modal() || !Form->Visible()) return;
   Self.FAnswered = true;
   KillTimer(nullptr, Self.FTimer);
   // Nothing may leave a timer callback: a failed REQUIRE ends the form instead.
   try {
-    Self.FAnswer(Self.FForm);
+    Self.FAnswer(*Form);
   } catch (...) {
-    Self.FForm.SetModalResult(mrCancel);
+    Form->SetModalResult(mrCancel);
     FAIL_CHECK("the answer to a modal form failed");
   }
 }

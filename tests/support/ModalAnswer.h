@@ -11,6 +11,9 @@
 class TModalAnswer {
 public:
   TModalAnswer(TForm& Form, std::function<void(TForm&)> Answer);
+  // For a form the code under test makes itself: FormOf gives it once it
+  // exists (nullptr before).
+  TModalAnswer(std::function<TForm*()> FormOf, std::function<void(TForm&)> Answer);
   ~TModalAnswer();
   TModalAnswer(const TModalAnswer&) = delete;
   TModalAnswer& operator=(const TModalAnswer&) = delete;
@@ -20,7 +23,7 @@ public:
 private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR Id, DWORD);
 
-  TForm& FForm;
+  std::function<TForm*()> FFormOf;
   std::function<void(TForm&)> FAnswer;
   UINT_PTR FTimer = 0;
   bool FAnswered = false;

@@ -3,7 +3,6 @@
 #include <doctest.h>
 
 namespace {
-TNotifyAnswer* GPending = nullptr;
 TDownloadWatch* GWatch = nullptr;
 }
 
@@ -21,30 +20,9 @@ TShellLog::TShellLog()
         return 42;
       }) {}
 
-TNotifyAnswer::TNotifyAnswer(std::function<void(TVKRAppUpdateNotifyBox&)> Answer) : FAnswer(std::move(Answer)) {
-  GPending = this;
-  FTimer = SetTimer(nullptr, 0, 20, &TNotifyAnswer::Tick);
-}
-
-TNotifyAnswer::~TNotifyAnswer() {
-  KillTimer(nullptr, FTimer);
-  GPending = nullptr;
-}
-
-void CALLBACK TNotifyAnswer::Tick(HWND, UINT, UINT_PTR, DWORD) {
-  TNotifyAnswer* Self = GPending;
-  TVKRAppUpdateNotifyBox* Box = VKRAppUpdateNotifyBox;
-  if (Self == nullptr || Self->FAnswered || Box == nullptr || !Box->Modal() || !Box->Visible()) return;
-  Self->FAnswered = true;
-  KillTimer(nullptr, Self->FTimer);
-  // Nothing may leave a timer callback: a failed REQUIRE ends the window instead.
-  try {
-    Self->FAnswer(*Box);
-  } catch (...) {
-    Box->SetModalResult(mrOk);
-    FAIL_CHECK("the answer to the notify window failed");
-  }
-}
+TNotifyAnswer::TNotifyAnswer(std::function<void(TVKRAppUpdateNotifyBox&)> Answer)
+    : FAnswer([]() -> TForm* { return VKRAppUpdateNotifyBox; },
+              [Answer = std::move(Answer)](TForm& Box) { Answer(static_cast<TVKRAppUpdateNotifyBox&>(Box)); }) {}
 
 TDownloadWatch::TDownloadWatch(std::function<void(TVKRAppUpdateDownloadBox&)> Look) : FLook(std::move(Look)) {
   GWatch = this;

@@ -5,6 +5,7 @@
 
 #include "framework/Dialogs.h"
 #include "framework/ShellExecute.h"
+#include "support/ModalAnswer.h"
 #include "update/VKRAppUpdateDownload.h"
 #include "update/VKRAppUpdateNotify.h"
 
@@ -40,16 +41,10 @@ private:
 class TNotifyAnswer {
 public:
   explicit TNotifyAnswer(std::function<void(TVKRAppUpdateNotifyBox&)> Answer);
-  ~TNotifyAnswer();
-  TNotifyAnswer(const TNotifyAnswer&) = delete;
-  TNotifyAnswer& operator=(const TNotifyAnswer&) = delete;
-  bool Answered() const { return FAnswered; }
+  bool Answered() const { return FAnswer.Answered(); }
 
 private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
-  std::function<void(TVKRAppUpdateNotifyBox&)> FAnswer;
-  UINT_PTR FTimer = 0;
-  bool FAnswered = false;
+  TModalAnswer FAnswer;
 };
 
 // Looks at the download window every 10 ms while it is shown, as a person
