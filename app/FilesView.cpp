@@ -41,6 +41,12 @@ void SortViewedFiles(std::vector<TViewedFile>& Files, TViewedColumn Column, bool
     std::stable_sort(Files.begin(), Files.end(), [&Less](const TViewedFile& A, const TViewedFile& B) { return Less(B, A); });
 }
 
+std::wstring RelativeToFolder(const std::wstring& Folder, const std::wstring& Path) {
+  const std::wstring Prefix = IncludeTrailingPathDelimiter(Folder);
+  const bool Below = Path.size() > Prefix.size() && CompareNames(Path.substr(0, Prefix.size()), Prefix) == 0;
+  return Below ? Path.substr(Prefix.size()) : Path;
+}
+
 std::wstring ViewedFilesTotal(const std::vector<TViewedFile>& Files) {
   int64_t Total = 0;
   for (const TViewedFile& File : Files) Total += File.Size;
@@ -91,13 +97,8 @@ void TFilesViewForm::ShowFiles(const std::wstring& Folder, std::vector<TViewedFi
   FAscending = true;
   FilesListView.SetSortArrow(-1, true);
   FilesListView.SetRowCount(static_cast<int>(FFiles.size()));
-  const std::wstring Prefix = IncludeTrailingPathDelimiter(Folder);
   SubfoldersListView.Clear();
-  for (const std::wstring& Subfolder : Subfolders) {
-    const bool Below = Subfolder.size() > Prefix.size() &&
-                       CompareNames(Subfolder.substr(0, Prefix.size()), Prefix) == 0;
-    SubfoldersListView.Add(Below ? Subfolder.substr(Prefix.size()) : Subfolder);
-  }
+  for (const std::wstring& Subfolder : Subfolders) SubfoldersListView.Add(RelativeToFolder(Folder, Subfolder));
   SubfoldersLabel.SetText(L"Subfolders that Delete removes with their content (" +
                           std::to_wstring(Subfolders.size()) + L"):");
   TotalLabel.SetText(ProtectedReason.empty()

@@ -25,6 +25,8 @@ enum TViewedColumn { vcName, vcSize, vcLastWrite };
 // Sorts by a column; equal entries keep their order. Names compare without
 // regard to letter case.
 void SortViewedFiles(std::vector<TViewedFile>& Files, TViewedColumn Column, bool Ascending);
+// Path relative to Folder when it lies below it (letter case aside); Path otherwise.
+std::wstring RelativeToFolder(const std::wstring& Folder, const std::wstring& Path);
 // "N file(s) - N KB".
 std::wstring ViewedFilesTotal(const std::vector<TViewedFile>& Files);
 // A file time as the user's short date and time, in local time.

@@ -887,11 +887,10 @@ bool TForm1::FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFi
   VKRFileFind1.SetListingObserver(nullptr);
   if (!Searched) return false;
   const std::vector<std::wstring>& Found = VKRFileFind1.FilesFound();
-  const std::wstring Prefix = IncludeTrailingPathDelimiter(Folder);
   Files.reserve(Found.size());
   for (const std::wstring& Path : Found) {
     TViewedFile File;
-    File.Name = Path.compare(0, Prefix.size(), Prefix) == 0 ? Path.substr(Prefix.size()) : Path;
+    File.Name = RelativeToFolder(Folder, Path);
     Details.Find(Path, File.Size, File.LastWrite);
     Files.push_back(std::move(File));
   }
