@@ -1,7 +1,10 @@
-# make run    installs what is missing, builds, starts Marrowby under Wine
-#             (without a display: under Xvfb, saves build/marrowby.png, closes)
-# make test   installs what is missing, builds, runs every test through ctest
-# make build  only builds;  make bench  runs the benchmarks
+# make run    installs what is missing, builds the program alone, starts it
+#             under Wine (without a display: under Xvfb, saves
+#             build/marrowby.png, closes)
+# make test   installs what is missing, builds everything, runs every test through ctest
+# make build  only builds everything
+# make bench  builds the benchmarks and runs their quick form (trees cached
+#             in build/bench-trees);  make bench-full  the long form
 # make installer  builds build/Marrowby-Setup-<version>.exe with NSIS
 
 BUILD      ?= build
@@ -13,7 +16,7 @@ PACKAGES   := cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 xvfb xaut
 WINE_ENV   := WINEPREFIX=$(PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all setup build run test bench prefix clean installer
+.PHONY: all setup build run test bench bench-full prefix clean installer
 
 all: build
 
@@ -37,7 +40,9 @@ build: setup $(BUILD)/build.ninja
 prefix: setup
 	@tests/support/wine-prefix.sh $(PREFIX)
 
-run: build prefix
+# Only the program and what it links: a first start does not wait for the tests.
+run: setup $(BUILD)/build.ninja prefix
+	cmake --build $(BUILD) -j $(JOBS) --target Marrowby
 	@tools/run-marrowby.sh $(BUILD)
 
 # Tests always run under their own Xvfb: their windows never reach your desktop.
@@ -48,8 +53,13 @@ test: build prefix
 	$(WINE_ENV) wineserver -k 2>/dev/null || true; \
 	exit $$status
 
-bench: build prefix
+bench: setup $(BUILD)/build.ninja prefix
+	cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@tools/run-bench.sh $(BUILD)
+
+bench-full: setup $(BUILD)/build.ninja prefix
+	cmake --build $(BUILD) -j $(JOBS) --target benchmarks
+	@tools/run-bench.sh --full $(BUILD)
 
 # NSIS is needed by this target alone; the build finds makensis when it is configured again.
 installer: setup

@@ -1,7 +1,8 @@
-// How long "View Files..." takes to open on a folder of 100,000 files: from
-// the command to the window showing its first rows, search included. The
-// window is meant to open within a second or two; the search alone is given
-// beside it, so the share of the window shows.
+// How long "View Files..." takes to open on a folder of 100,000 files (the
+// long form, /full; the quick form takes the 50,000-file tree the other
+// benchmarks share): from the command to the window showing its first rows,
+// search included. The search alone is given beside it, so the share of the
+// window shows.
 
 #include "app/FilesView.h"
 #include "bench/BenchMainWindow.h"
@@ -33,7 +34,7 @@ void CALLBACK WatchView(HWND, UINT, UINT_PTR Timer, DWORD) {
 
 int Run() {
   Application().Initialize();
-  const TBenchTree Tree(TBenchTree::TShape{5100, 100000, 20240611});
+  const TBenchTree Tree(FullRun() ? TBenchTree::TShape{5100, 100000, 20240611} : TBenchTree::TShape{});
 
   TBenchMainWindow Window(Tree.Root());
   TForm1* const Form1 = &Window.Form1();
@@ -62,7 +63,8 @@ int Run() {
 
   std::printf("median of 5 runs after a warm-up:\n");
   for (size_t i = 0; i < Tasks.size(); ++i) std::printf("  %-46s %9.1f ms\n", Tasks[i].Name.c_str(), Medians[i]);
-  std::printf("view files: %d rows, opened in %.0f ms (median; goal: within 2000 ms)\n", Rows, Median(Opened));
+  std::printf("view files: %d rows, opened in %.0f ms (median; goal for 100,000 rows: within 1000 ms)\n", Rows,
+              Median(Opened));
   return Rows == Tree.Shape().Files ? 0 : 1;
 }
 
