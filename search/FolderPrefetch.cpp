@@ -144,7 +144,7 @@ TFolderPrefetch::TFolderPrefetch(const TListingPlan& Plan, std::wstring Start, c
 
 TFolderPrefetch::~TFolderPrefetch() {
   {
-    std::lock_guard<std::mutex> Guard(FLock);
+    std::lock_guard<TSlimLock> Guard(FLock);
     FShutdown = true;
   }
   FWorkReady.notify_all();
@@ -166,7 +166,7 @@ TFolderPrefetch::TNode* TFolderPrefetch::NextInWalk() {
     if (FRoot->Folder.Interrupted) return nullptr;
     FRoot->Listed = true;
     BuildChildren(*FRoot);
-    std::lock_guard<std::mutex> Guard(FLock);
+    std::lock_guard<TSlimLock> Guard(FLock);
     Enqueue(*FRoot);
     return FRoot.get();
   }
@@ -189,7 +189,7 @@ TFolderPrefetch::TNode* TFolderPrefetch::NextInWalk() {
       ListFolder(FPlan, false, Child->Folder, FStopRequested, nullptr);
       BuildChildren(*Child);
     } else {
-      std::unique_lock<std::mutex> Lock(FLock);
+      std::unique_lock<TSlimLock> Lock(FLock);
       if (!Child->Listed) {
         FWaiting = true;
         FWorkReady.notify_all();
@@ -243,7 +243,7 @@ void TFolderPrefetch::StartWorkers() {
 }
 
 void TFolderPrefetch::Work() {
-  std::unique_lock<std::mutex> Lock(FLock);
+  std::unique_lock<TSlimLock> Lock(FLock);
   for (;;) {
     FWorkReady.wait(Lock, [&] { return FShutdown || (!FQueue.empty() && (FBuffered < MostBuffered || FWaiting)); });
     if (FShutdown) return;

@@ -6,17 +6,16 @@
 // walk (pre-order, subfolders in listing order), on its own thread, so that
 // everything it does with them happens in that order and on that thread.
 
+#include "framework/SlimLock.h"
 #include "search/ListingPattern.h"
 
 #include <windows.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -106,9 +105,9 @@ private:
   };
   std::vector<TLevel> FStack;
 
-  std::mutex FLock;
-  std::condition_variable FWorkReady;   // a task, or room to list ahead
-  std::condition_variable FFolderDone;  // a folder has been listed
+  TSlimLock FLock;
+  TSlimCondition FWorkReady;   // a task, or room to list ahead
+  TSlimCondition FFolderDone;  // a folder has been listed
   std::vector<TNode*> FQueue;           // heap: the folder the walk needs first on top
   size_t FBuffered = 0;                 // entries listed ahead and not yet taken
   bool FWaiting = false;                // the walk waits for a folder
