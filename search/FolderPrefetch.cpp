@@ -45,10 +45,6 @@ bool AnswerFromEntries(const TListingPattern& Pattern, const TListedFolder& Fold
   return true;
 }
 
-// Entries ahead of the walk that the workers may hold; a waiting walk is
-// always served.
-constexpr size_t MostBuffered = 16384;
-
 }  // namespace
 
 void TListedFolder::Add(const WIN32_FIND_DATAW& Data) {
@@ -137,8 +133,9 @@ unsigned TFolderPrefetch::WorkerCount() {
   return std::clamp(Cores * 2, 2u, 4u);
 }
 
-TFolderPrefetch::TFolderPrefetch(const TListingPlan& Plan, std::wstring Start, const std::atomic<bool>* StopRequested)
-    : FPlan(Plan), FStopRequested(StopRequested), FRoot(std::make_unique<TNode>()) {
+TFolderPrefetch::TFolderPrefetch(const TListingPlan& Plan, std::wstring Start, const std::atomic<bool>* StopRequested,
+                                 size_t MostAhead)
+    : FPlan(Plan), FStopRequested(StopRequested), FMostAhead(MostAhead), FRoot(std::make_unique<TNode>()) {
   FRoot->Folder.Path = std::move(Start);
 }
 
@@ -190,6 +187,19 @@ TFolderPrefetch::TNode* TFolderPrefetch::NextInWalk() {
       BuildChildren(*Child);
     } else {
       std::unique_lock<TSlimLock> Lock(FLock);
+      // No worker has taken the folder the walk needs next (it is the first
+      // in walk order, so it is on top of the queue): listing it here saves
+      // waking a worker and sleeping until it is done, a hand-over that
+      // costs as much as a small folder's listing.
+      if (!Child->Listed && !FQueue.empty() && FQueue.front() == Child) {
+        std::pop_heap(FQueue.begin(), FQueue.end(), TLater());
+        FQueue.pop_back();
+        Lock.unlock();
+        ListNode(*Child);
+        Lock.lock();
+        PublishNode(*Child);
+        ++FListedByWalk;
+      }
       if (!Child->Listed) {
         FWaiting = true;
         FWorkReady.notify_all();
@@ -245,30 +255,38 @@ void TFolderPrefetch::StartWorkers() {
 void TFolderPrefetch::Work() {
   std::unique_lock<TSlimLock> Lock(FLock);
   for (;;) {
-    FWorkReady.wait(Lock, [&] { return FShutdown || (!FQueue.empty() && (FBuffered < MostBuffered || FWaiting)); });
+    FWorkReady.wait(Lock, [&] { return FShutdown || (!FQueue.empty() && (FBuffered < FMostAhead || FWaiting)); });
     if (FShutdown) return;
     std::pop_heap(FQueue.begin(), FQueue.end(), TLater());
     TNode* const Node = FQueue.back();
     FQueue.pop_back();
     Lock.unlock();
-    try {
-      if (Stopped())
-        Node->Folder.Interrupted = true;
-      else
-        ListFolder(FPlan, false, Node->Folder, FStopRequested, &FShutdown);
-      if (Node->Folder.Opened && !Node->Folder.Interrupted) BuildChildren(*Node);
-    } catch (...) {
-      Node->Error = std::current_exception();
-    }
+    ListNode(*Node);
     Lock.lock();
-    try {
-      if (!Node->Error) Enqueue(*Node);
-    } catch (...) {
-      Node->Error = std::current_exception();
-    }
-    Node->Weight = Node->Folder.Entries.size() + 1;
-    FBuffered += Node->Weight;
-    Node->Listed = true;
+    PublishNode(*Node);
     FFolderDone.notify_all();
   }
+}
+
+void TFolderPrefetch::ListNode(TNode& Node) noexcept {
+  try {
+    if (Stopped())
+      Node.Folder.Interrupted = true;
+    else
+      ListFolder(FPlan, false, Node.Folder, FStopRequested, &FShutdown);
+    if (Node.Folder.Opened && !Node.Folder.Interrupted) BuildChildren(Node);
+  } catch (...) {
+    Node.Error = std::current_exception();
+  }
+}
+
+void TFolderPrefetch::PublishNode(TNode& Node) noexcept {
+  try {
+    if (!Node.Error) Enqueue(Node);
+  } catch (...) {
+    Node.Error = std::current_exception();
+  }
+  Node.Weight = Node.Folder.Entries.size() + 1;
+  FBuffered += Node.Weight;
+  Node.Listed = true;
 }

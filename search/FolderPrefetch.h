@@ -64,8 +64,14 @@ struct TListedFolder {
 
 class TFolderPrefetch {
 public:
+  // Entries the workers may hold listed ahead of the walk.
+  static constexpr size_t DefaultMostAhead = 16384;
+
   // Nothing is listed before the first Next. StopRequested may be null.
-  TFolderPrefetch(const TListingPlan& Plan, std::wstring Start, const std::atomic<bool>* StopRequested);
+  // MostAhead bounds what the workers list ahead (0: they list nothing
+  // ahead, and the walk lists every folder itself).
+  TFolderPrefetch(const TListingPlan& Plan, std::wstring Start, const std::atomic<bool>* StopRequested,
+                  size_t MostAhead = DefaultMostAhead);
   ~TFolderPrefetch();
   TFolderPrefetch(const TFolderPrefetch&) = delete;
   TFolderPrefetch& operator=(const TFolderPrefetch&) = delete;
@@ -79,6 +85,10 @@ public:
   // The number of workers a walk uses on this machine.
   static unsigned WorkerCount();
 
+  // How many folders below the start folder the walk listed itself, having
+  // reached them before any worker took them.
+  size_t ListedByWalk() const { return FListedByWalk; }
+
 private:
   struct TNode;
   struct TLater {
@@ -90,10 +100,16 @@ private:
   void Work();
   void BuildChildren(TNode& Node);
   void Enqueue(const TNode& Node);  // with the lock held
+  // A worker's task, on whichever thread takes it: the listing without the
+  // lock, then its publication with the lock held.
+  void ListNode(TNode& Node) noexcept;
+  void PublishNode(TNode& Node) noexcept;
   TNode* NextInWalk();
 
   const TListingPlan& FPlan;
   const std::atomic<bool>* FStopRequested;
+  const size_t FMostAhead;
+  size_t FListedByWalk = 0;
   std::atomic<bool> FShutdown{false};
   std::unique_ptr<TNode> FRoot;
   TNode* FCurrent = nullptr;

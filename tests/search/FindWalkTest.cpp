@@ -50,7 +50,52 @@ struct TWideTree {
   const std::wstring& Root() const { return Dir.Path(); }
 };
 
+// A folder of the walk as text: its path, every entry listed and what each
+// pattern reports there.
+std::wstring Describe(const TListedFolder& Folder) {
+  std::wstring Text = Folder.Path + L":";
+  for (size_t i = 0; i < Folder.Entries.size(); ++i) Text += L" " + std::wstring(Folder.Name(i));
+  for (const TPatternHits& Hits : Folder.Hits) {
+    Text += L" |";
+    for (const uint32_t Entry : Hits.Entries) Text += L" " + std::wstring(Folder.Name(Entry));
+    for (const std::wstring& Name : Hits.Names) Text += L" " + Name;
+  }
+  return Text;
+}
+
+// The walk's folders as a plain recursion on the calling thread lists them.
+void ListInWalkOrder(const TListingPlan& Plan, const std::wstring& Path, bool IsStart, std::vector<std::wstring>& Out) {
+  TListedFolder Folder;
+  Folder.Path = Path;
+  ListFolder(Plan, IsStart, Folder, nullptr, nullptr);
+  if (!Folder.Opened && !IsStart) return;
+  Out.push_back(Describe(Folder));
+  for (const std::wstring& Name : Folder.Subfolders) ListInWalkOrder(Plan, Path + L"\\" + Name, false, Out);
+}
+
 }  // namespace
+
+TEST_CASE("the walk's folders come in walk order with their listings, whether workers or the walk list them") {
+  const TWideTree Tree;
+  TListingPlan Plan;
+  for (const wchar_t* Pattern : {L"*.*", L"*.tmp", L"?.log"}) Plan.Patterns.push_back(ClassifyPattern(Pattern));
+  Plan.FileWord = WordOf(MainWindowFileType);
+  Plan.DirWord = static_cast<uint16_t>(WordOf(MainWindowDirType) | FILE_ATTRIBUTE_DIRECTORY);
+  std::vector<std::wstring> Expected;
+  ListInWalkOrder(Plan, Tree.Root(), true, Expected);
+  REQUIRE(Expected.size() == 45);  // the root, 4 tops, 12 mids, 24 leaves, 4 system folders
+
+  // 0: the workers list nothing ahead, so the walk lists every folder itself;
+  // 1: they list one folder ahead and the walk the rest; the default: mostly the workers.
+  for (const size_t MostAhead : {size_t{0}, size_t{1}, TFolderPrefetch::DefaultMostAhead}) {
+    CAPTURE(MostAhead);
+    std::vector<std::wstring> Got;
+    TFolderPrefetch Walk(Plan, Tree.Root(), nullptr, MostAhead);
+    while (const TListedFolder* Folder = Walk.Next()) Got.push_back(Describe(*Folder));
+    CHECK(Got == Expected);
+    if (MostAhead == 0) CHECK(Walk.ListedByWalk() == Expected.size() - 1);
+  }
+}
 
 TEST_CASE("several patterns over a wide tree give what one walk per pattern by current directory gives") {
   const TWideTree Tree;
