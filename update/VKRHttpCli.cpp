@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Handle.h"
 #include "framework/Text.h"
+#include "update/UpdateErrors.h"
 
 #include <winhttp.h>
 
@@ -60,18 +61,6 @@ EHttpException::EHttpException(int StatusCode, std::wstring ReasonPhrase)
       FReasonPhrase(std::move(ReasonPhrase)) {}
 
 namespace {
-
-std::wstring WinHttpErrorText(unsigned long ErrorCode) {
-  wchar_t* Buffer = nullptr;
-  const DWORD Length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
-          FORMAT_MESSAGE_IGNORE_INSERTS,
-      GetModuleHandleW(L"winhttp.dll"), ErrorCode, 0, reinterpret_cast<wchar_t*>(&Buffer), 0, nullptr);
-  std::wstring Text = Length > 0 && Buffer != nullptr ? std::wstring(Buffer, Length) : std::wstring();
-  if (Buffer != nullptr) LocalFree(Buffer);
-  while (!Text.empty() && (Text.back() == L'\r' || Text.back() == L'\n' || Text.back() == L' ')) Text.pop_back();
-  return Text.empty() ? L"error " + std::to_wstring(ErrorCode) : Text;
-}
 
 bool IsHostChar(wchar_t C) {
   return (C >= L'a' && C <= L'z') || (C >= L'A' && C <= L'Z') || (C >= L'0' && C <= L'9') || C == L'-' ||
@@ -212,7 +201,7 @@ void Perform(TTransferJob& Job) {
       if (Location.empty() || Hop >= Job.MaxRedirections) return;  // the redirection is the answer
       const std::wstring Next = ResolveLocation(URL, Location);
       if (Parts.Secure && !StartsWithNoCase(Next, L"https://"))
-        throw EHttpClientError(ERROR_WINHTTP_REDIRECT_FAILED, URL + L" -> " + Next);
+        throw EHttpClientError(ERROR_WINHTTP_REDIRECT_FAILED, URL);
       URL = Next;
       continue;
     }
@@ -236,8 +225,8 @@ void RunTransfer(TTransferJob& Job) noexcept {
 
 }  // namespace
 
-EHttpClientError::EHttpClientError(unsigned long ErrorCode, const std::wstring& Context)
-    : Exception(Context + L": " + WinHttpErrorText(ErrorCode)), FErrorCode(ErrorCode) {}
+EHttpClientError::EHttpClientError(unsigned long ErrorCode, const std::wstring& URL)
+    : Exception(HttpClientErrorText(ErrorCode, URL)), FErrorCode(ErrorCode) {}
 
 bool IsWebURLSyntax(const std::wstring& URL) {
   if (URL.empty() || URL.size() > 2083) return false;
