@@ -279,8 +279,13 @@ bool TVKRAppUpdate::Execute(bool NoMessageDlg) {
   }
 
   if (!NoMessageDlg) {
-    if (!Failure.empty()) {
+    if (!Failure.empty() && Box->UpdatePageURL.empty()) {
       MessageDlg(Failure, TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+    } else if (!Failure.empty()) {
+      // The product page may still tell of a new version.
+      if (MessageDlg(Failure + L"\r\n\r\nDo you want to open the update web page?", TMsgDlgType::mtConfirmation,
+                     {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}) == mrYes)
+        OpenUpdatePage(Box->UpdatePageURL);
     } else if (!Box->Version.empty() || Box->UpdatePageURL.empty()) {
       MessageDlg(L"There are no new versions available.", TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
     } else if (MessageDlg(L"There are no advertised versions available.\rDo you want to open the update web page?",
