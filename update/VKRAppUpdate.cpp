@@ -5,6 +5,7 @@
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
 #include "framework/Text.h"
+#include "update/UpdateErrors.h"
 #include "update/VKRAppUpdateNotify.h"
 #include "update/VKRHttpCli.h"
 
@@ -71,9 +72,11 @@ private:
 };
 
 // Fetches Source into FileName with the window's clients; false after an
-// HTTP error (its "Failed: " line is in the notes area), an invalid source or
-// an unusable UNC source. Other client errors go to the caller.
-bool FetchSource(TVKRAppUpdateNotifyBox& Box, const std::wstring& Source, const std::wstring& FileName) {
+// HTTP error (its "Failed: " line is in the notes area, its words in
+// HttpError when asked for), an invalid source or an unusable UNC source.
+// Other client errors go to the caller.
+bool FetchSource(TVKRAppUpdateNotifyBox& Box, const std::wstring& Source, const std::wstring& FileName,
+                 std::wstring* HttpError = nullptr) {
   switch (ClassifySource(Source)) {
     case TSourceKind::skUNCPath:
       return CopySourceFile(Source, FileName);
@@ -97,6 +100,7 @@ bool FetchSource(TVKRAppUpdateNotifyBox& Box, const std::wstring& Source, const 
     Client.Get();
   } catch (const EHttpException& Error) {
     Box.SetReadmeText(L"Failed: " + std::to_wstring(Error.ErrorCode()) + L" " + Error.ReasonPhrase());
+    if (HttpError != nullptr) *HttpError = HttpStatusErrorText(Error.ErrorCode(), Error.ReasonPhrase(), Source);
     return false;
   }
   return true;
@@ -152,6 +156,7 @@ TUpdateDescriptor ReadUpdateDescriptor(const std::wstring& FileName, const std::
       {L"DownloadFileURL", &TUpdateDescriptor::DownloadFileURL}, {L"ReadmeFileURL", &TUpdateDescriptor::ReadmeFileURL},
       {L"UpdatePageURL", &TUpdateDescriptor::UpdatePageURL},     {L"MD5Hash", &TUpdateDescriptor::MD5Hash},
       {L"SHA1Hash", &TUpdateDescriptor::SHA1Hash},               {L"SHA256Hash", &TUpdateDescriptor::SHA256Hash},
+      {L"Signature", &TUpdateDescriptor::Signature},
   };
   // This is a 64-bit program: the "64" keys first, the plain ones for what they leave empty.
   for (const TKey& Key : Keys)
@@ -160,6 +165,11 @@ TUpdateDescriptor ReadUpdateDescriptor(const std::wstring& FileName, const std::
     if ((Result.*Key.Field).empty()) Result.*Key.Field = ReadProfileText(FileName, Section, Key.Name);
   Result.Version = ReadProfileText(FileName, Section, L"Version");
   return Result;
+}
+
+bool IsUpdateDescriptor(const std::wstring& FileName) {
+  wchar_t Names[256] = L"";
+  return GetPrivateProfileSectionNamesW(Names, 256, FileName.c_str()) > 0 && Names[0] != L'\0';
 }
 
 bool CopySourceFile(const std::wstring& Source, const std::wstring& Destination) {
@@ -222,10 +232,16 @@ bool TVKRAppUpdate::Execute(bool NoMessageDlg) {
   Box->FileSizeUnit = FFileSizeUnit;
   Box->HashType = FHashType;
   bool Success = true;
+  // Why the check could not learn of a version, in words; it takes the place
+  // of the closing message.
+  std::wstring Failure;
 
   if (!FUpdateFileURL.empty()) {
     TTempFile Descriptor;
-    Success = FetchSource(*Box, FUpdateFileURL, Descriptor.Name());
+    Success = FetchSource(*Box, FUpdateFileURL, Descriptor.Name(), &Failure);
+    if (Success && FileExists(Descriptor.Name()) && !IsUpdateDescriptor(Descriptor.Name()) &&
+        ClassifySource(FUpdateFileURL) == TSourceKind::skWebURL)
+      Failure = NotADescriptorText(FUpdateFileURL);
     if (Success && FileExists(Descriptor.Name())) {
       const TUpdateDescriptor Values = ReadUpdateDescriptor(Descriptor.Name(), AppSectionName());
       Box->DownloadFileURL = Values.DownloadFileURL;
@@ -234,6 +250,7 @@ bool TVKRAppUpdate::Execute(bool NoMessageDlg) {
       Box->MD5Hash = Values.MD5Hash;
       Box->SHA1Hash = Values.SHA1Hash;
       Box->SHA256Hash = Values.SHA256Hash;
+      Box->Signature = Values.Signature;
       Box->Version = Values.Version;
     }
     if (Box->UpdatePageURL.empty()) Box->UpdatePageURL = FUpdatePageURL;
@@ -262,7 +279,14 @@ bool TVKRAppUpdate::Execute(bool NoMessageDlg) {
   }
 
   if (!NoMessageDlg) {
-    if (!Box->Version.empty() || Box->UpdatePageURL.empty()) {
+    if (!Failure.empty() && Box->UpdatePageURL.empty()) {
+      MessageDlg(Failure, TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+    } else if (!Failure.empty()) {
+      // The product page may still tell of a new version.
+      if (MessageDlg(Failure + L"\r\n\r\nDo you want to open the update web page?", TMsgDlgType::mtConfirmation,
+                     {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}) == mrYes)
+        OpenUpdatePage(Box->UpdatePageURL);
+    } else if (!Box->Version.empty() || Box->UpdatePageURL.empty()) {
       MessageDlg(L"There are no new versions available.", TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
     } else if (MessageDlg(L"There are no advertised versions available.\rDo you want to open the update web page?",
                           TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}) == mrYes) {

@@ -77,11 +77,17 @@ struct TUpdateDescriptor {
   std::wstring MD5Hash;
   std::wstring SHA1Hash;
   std::wstring SHA256Hash;
+  std::wstring Signature;
   std::wstring Version;
 };
 
 // The keys of Section, the "64" ones first; a value too long to be real reads as empty.
+// Signature (Signature64 first) is the release's signature (update/UpdateSignature.h).
 TUpdateDescriptor ReadUpdateDescriptor(const std::wstring& FileName, const std::wstring& Section);
+
+// True when the file holds at least one [section]: an HTML page or any
+// other answer in place of the descriptor holds none.
+bool IsUpdateDescriptor(const std::wstring& FileName);
 
 // Copies a UNC source in blocks, letting windows repaint between them; true
 // when something was copied.

@@ -9,6 +9,7 @@
 #include "framework/ShellExecute.h"
 #include "framework/Text.h"
 #include "update/UpdateDigest.h"
+#include "update/UpdateSignature.h"
 #include "update/VKRAppUpdateDownload.h"
 #include "update/VKRAppUpdateNotifyRes.h"
 
@@ -351,6 +352,21 @@ void TVKRAppUpdateNotifyBox::DownloadButtonClick(TObject*) {
     // A digest that is wanted but missing never matches: the file is not started.
     Success = !Expected.empty() && FileDigest(Target, HashType) == LowerCaseAZ(Expected);
     if (!Success) MessageDlg(L"The downloaded file is corrupted.", TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+  }
+
+  // The program runs as administrator: only an installer signed with a key
+  // built into it is started, whatever the server says. The file stays open,
+  // shared for reading only, until it has been started: what was verified
+  // is what starts.
+  UniqueFile Installer;
+  if (Success) {
+    Installer.reset(CreateFileW(Target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    Success = Installer.valid() && IsSignedRelease(Installer.get(), Version, FileName, Signature);
+    if (!Success) {
+      Installer.reset();
+      MessageDlg(L"The downloaded file is not signed by Brenlow.", TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+    }
   }
 
   if (Success) {

@@ -35,6 +35,8 @@ public:
   std::wstring MD5Hash;
   std::wstring SHA1Hash;
   std::wstring SHA256Hash;
+  // The release's signature; without a valid one nothing downloaded is started.
+  std::wstring Signature;
   TVKRAppUpdateFileSizeUnit FileSizeUnit = TVKRAppUpdateFileSizeUnit::Auto;
   THashType HashType = THashType::htNone;
 

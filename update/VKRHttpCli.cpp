@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Handle.h"
 #include "framework/Text.h"
+#include "update/UpdateErrors.h"
 
 #include <winhttp.h>
 
@@ -52,6 +53,8 @@ struct TTransferJob {
   std::wstring Reason;
   int64_t Length = -1;
   std::exception_ptr Error;
+  // WINHTTP_CALLBACK_STATUS_FLAG_* of a failed certificate check.
+  DWORD SecureFailure = 0;
 };
 
 EHttpException::EHttpException(int StatusCode, std::wstring ReasonPhrase)
@@ -60,18 +63,6 @@ EHttpException::EHttpException(int StatusCode, std::wstring ReasonPhrase)
       FReasonPhrase(std::move(ReasonPhrase)) {}
 
 namespace {
-
-std::wstring WinHttpErrorText(unsigned long ErrorCode) {
-  wchar_t* Buffer = nullptr;
-  const DWORD Length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
-          FORMAT_MESSAGE_IGNORE_INSERTS,
-      GetModuleHandleW(L"winhttp.dll"), ErrorCode, 0, reinterpret_cast<wchar_t*>(&Buffer), 0, nullptr);
-  std::wstring Text = Length > 0 && Buffer != nullptr ? std::wstring(Buffer, Length) : std::wstring();
-  if (Buffer != nullptr) LocalFree(Buffer);
-  while (!Text.empty() && (Text.back() == L'\r' || Text.back() == L'\n' || Text.back() == L' ')) Text.pop_back();
-  return Text.empty() ? L"error " + std::to_wstring(ErrorCode) : Text;
-}
 
 bool IsHostChar(wchar_t C) {
   return (C >= L'a' && C <= L'z') || (C >= L'A' && C <= L'Z') || (C >= L'0' && C <= L'9') || C == L'-' ||
@@ -142,6 +133,47 @@ std::wstring QueryText(HINTERNET Request, DWORD Info) {
   return Text;
 }
 
+// The platform names only "secure failure" as the error of a request; why
+// the certificate was refused comes to the status callback.
+void CALLBACK SecureFailureCallback(HINTERNET, DWORD_PTR Context, DWORD Status, LPVOID Information,
+                                    DWORD Length) noexcept {
+  if (Status == WINHTTP_CALLBACK_STATUS_SECURE_FAILURE && Context != 0 && Information != nullptr &&
+      Length >= sizeof(DWORD))
+    reinterpret_cast<TTransferJob*>(Context)->SecureFailure |= *static_cast<const DWORD*>(Information);
+}
+
+// The error that says why a secure connection failed, most basic reason first.
+DWORD SecureFailureError(DWORD Flags, DWORD Fallback) {
+  const struct {
+    DWORD Flag;
+    DWORD Error;
+  } Reasons[] = {
+      {WINHTTP_CALLBACK_STATUS_FLAG_CERT_REVOKED, ERROR_WINHTTP_SECURE_CERT_REVOKED},
+      {WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CA, ERROR_WINHTTP_SECURE_INVALID_CA},
+      {WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CERT, ERROR_WINHTTP_SECURE_INVALID_CERT},
+      {WINHTTP_CALLBACK_STATUS_FLAG_CERT_REV_FAILED, ERROR_WINHTTP_SECURE_CERT_REV_FAILED},
+      {WINHTTP_CALLBACK_STATUS_FLAG_CERT_CN_INVALID, ERROR_WINHTTP_SECURE_CERT_CN_INVALID},
+      {WINHTTP_CALLBACK_STATUS_FLAG_CERT_DATE_INVALID, ERROR_WINHTTP_SECURE_CERT_DATE_INVALID},
+      {WINHTTP_CALLBACK_STATUS_FLAG_SECURITY_CHANNEL_ERROR, ERROR_WINHTTP_SECURE_CHANNEL_ERROR},
+  };
+  for (const auto& Reason : Reasons)
+    if ((Flags & Reason.Flag) != 0) return Reason.Error;
+  return Fallback;
+}
+
+// Sends the request and waits for the answer; a refused certificate fails with its reason.
+void Exchange(TTransferJob& Job, HINTERNET Request, const std::wstring& URL) {
+  const bool Answered =
+      WinHttpSendRequest(Request, Job.Headers.c_str(), static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0, 0,
+                         reinterpret_cast<DWORD_PTR>(&Job)) != FALSE &&
+      WinHttpReceiveResponse(Request, nullptr) != FALSE;
+  if (Answered) return;
+  DWORD Error = GetLastError();
+  if (Error == ERROR_WINHTTP_SECURE_FAILURE || Error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR)
+    Error = SecureFailureError(Job.SecureFailure, Error);
+  throw EHttpClientError(Error, URL);
+}
+
 bool IsRedirection(int Status) { return Status == 301 || Status == 302 || Status == 303 || Status == 307 || Status == 308; }
 
 // Hands a received block to the GUI thread and waits until it has been seen
@@ -192,10 +224,9 @@ void Perform(TTransferJob& Job) {
     // Redirections are followed here, to count them and to refuse a step down from https.
     DWORD Features = WINHTTP_DISABLE_REDIRECTS;
     WinHttpSetOption(Request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &Features, sizeof(Features));
-    Check(WinHttpSendRequest(Request.get(), Job.Headers.c_str(), static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0, 0,
-                             0) != FALSE,
-          URL);
-    Check(WinHttpReceiveResponse(Request.get(), nullptr) != FALSE, URL);
+    WinHttpSetStatusCallback(Request.get(), SecureFailureCallback, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
+    Job.SecureFailure = 0;
+    Exchange(Job, Request.get(), URL);
 
     DWORD Status = 0;
     DWORD Size = sizeof(Status);
@@ -212,7 +243,7 @@ void Perform(TTransferJob& Job) {
       if (Location.empty() || Hop >= Job.MaxRedirections) return;  // the redirection is the answer
       const std::wstring Next = ResolveLocation(URL, Location);
       if (Parts.Secure && !StartsWithNoCase(Next, L"https://"))
-        throw EHttpClientError(ERROR_WINHTTP_REDIRECT_FAILED, URL + L" -> " + Next);
+        throw EHttpClientError(ERROR_WINHTTP_REDIRECT_FAILED, URL);
       URL = Next;
       continue;
     }
@@ -236,8 +267,8 @@ void RunTransfer(TTransferJob& Job) noexcept {
 
 }  // namespace
 
-EHttpClientError::EHttpClientError(unsigned long ErrorCode, const std::wstring& Context)
-    : Exception(Context + L": " + WinHttpErrorText(ErrorCode)), FErrorCode(ErrorCode) {}
+EHttpClientError::EHttpClientError(unsigned long ErrorCode, const std::wstring& URL)
+    : Exception(HttpClientErrorText(ErrorCode, URL)), FErrorCode(ErrorCode) {}
 
 bool IsWebURLSyntax(const std::wstring& URL) {
   if (URL.empty() || URL.size() > 2083) return false;
@@ -357,8 +388,12 @@ void THttpCli::Request(const wchar_t* Method) {
       }
       if (Block) {
         Job.Taken.notify_all();
-        FRcvdCount = Count;
-        if (OnDocData) OnDocData(this, Count);
+        // The worker may have read one more block before it saw the abort:
+        // an aborted request reports no progress after the abort.
+        if (!Job.Aborted.load()) {
+          FRcvdCount = Count;
+          if (OnDocData) OnDocData(this, Count);
+        }
       }
       if (Done) {
         Join.Finished = true;

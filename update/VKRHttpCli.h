@@ -29,9 +29,10 @@ private:
 };
 
 // Any other failure of a request: name resolution, connection, time-out, TLS.
+// Its message says in words what happened to the request for URL.
 class EHttpClientError : public Exception {
 public:
-  EHttpClientError(unsigned long ErrorCode, const std::wstring& Context);
+  EHttpClientError(unsigned long ErrorCode, const std::wstring& URL);
   unsigned long ErrorCode() const noexcept { return FErrorCode; }
 
 private:

@@ -27,6 +27,7 @@ using TUnit = TVKRAppUpdateFileSizeUnit;
 
 const std::wstring WillClose = L"The application will close to start the update.";
 const std::wstring Corrupted = L"The downloaded file is corrupted.";
+const std::wstring NotSigned = L"The downloaded file is not signed by Brenlow.";
 
 // An installer name no other test uses.
 std::wstring UniqueInstallerName() {
@@ -58,6 +59,18 @@ public:
   int Closes = 0;
   TCloseApplicationHook CloseHook{[this] { ++Closes; }};
 };
+
+// The names in the download folder, to see that a refusal leaves nothing behind.
+std::set<std::wstring> DownloadFolderNames() {
+  std::set<std::wstring> Names;
+  WIN32_FIND_DATAW Data;
+  const HANDLE Find = FindFirstFileW((DownloadFolder() + L"*").c_str(), &Data);
+  if (Find == INVALID_HANDLE_VALUE) return Names;
+  do Names.insert(Data.cFileName);
+  while (FindNextFileW(Find, &Data));
+  FindClose(Find);
+  return Names;
+}
 
 }  // namespace
 
@@ -200,6 +213,11 @@ TEST_CASE("downloads of the installer") {
   const std::wstring Digest = [&] {
     return FileDigest(Dir.MakeFile(L"reference.exe", Installer), THashType::htSHA256);
   }();
+  TTestReleaseKey Key;
+  REQUIRE(Key.Valid());
+  TTrustedReleaseKeysOverride Trust({Key.Public()});
+  Box.Version = L"2.0.0.0";
+  Box.Signature = Key.SignRelease(Box.Version, Fixture.Name, Installer);
 
   SUBCASE("an unsafe or invalid source writes nothing and is named once") {
     for (const wchar_t* Source : {L"http://127.0.0.1:1/dir/", L"http://127.0.0.1:1/..%5cevil.exe",
@@ -225,6 +243,16 @@ TEST_CASE("downloads of the installer") {
     CHECK(Fixture.Closes == 1);
     CHECK(Fixture.Shell.Files == std::vector<std::wstring>{Fixture.Target()});
     CHECK(Started == Installer);
+  }
+
+  SUBCASE("an unsigned UNC source is refused and deleted") {
+    Box.DownloadFileURL = L"\\\\?\\" + Dir.MakeFile(Fixture.Name, Installer);
+    Box.SHA256Hash = Digest;
+    Box.Signature.clear();
+    Fixture.Download();
+    CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{NotSigned});
+    CHECK_FALSE(FileExists(Fixture.Target()));
+    CHECK(Fixture.Shell.Files.empty());
   }
 
   SUBCASE("a missing UNC source copies nothing and says nothing") {
@@ -363,6 +391,47 @@ TEST_CASE("downloads of the installer") {
     }
   }
 
+  SUBCASE("an installer not signed as it arrived is refused, deleted and not started") {
+    TTestReleaseKey Stranger;
+    REQUIRE(Stranger.Valid());
+    const std::wstring Good = Box.Signature;
+    const struct {
+      const char* What;
+      std::string Served;
+      std::wstring Version;
+      std::wstring Signature;
+    } Cases[] = {
+        {"no signature", Installer, L"2.0.0.0", L""},
+        {"a signature that is not base64", Installer, L"2.0.0.0", std::wstring(88, L'*')},
+        {"a signature of the wrong length", Installer, L"2.0.0.0", Good.substr(0, 84)},
+        {"a signature of a megabyte", Installer, L"2.0.0.0", std::wstring(1 << 20, L'Q')},
+        {"a signature of another release", Installer, L"2.0.0.0", Key.SignRelease(L"2.0.0.0", L"other.exe", Installer)},
+        {"a key that is not built in", Installer, L"2.0.0.0", Stranger.SignRelease(L"2.0.0.0", Fixture.Name, Installer)},
+        {"an older release labelled as newer", Installer, L"2.0.0.1", Good},
+        {"one byte longer than signed", Installer + "!", L"2.0.0.0", Good},
+        {"one byte shorter than signed", Installer.substr(0, Installer.size() - 1), L"2.0.0.0", Good},
+    };
+    for (const auto& Case : Cases) {
+      CAPTURE(Case.What);
+      Served.Write(Fixture.Name, Case.Served);
+      const std::set<std::wstring> Before = DownloadFolderNames();
+      Fixture.Dialogs.Texts.clear();
+      Box.Version = Case.Version;
+      Box.Signature = Case.Signature;
+      // The digest matches what is served: the signature alone refuses it.
+      Box.SHA256Hash = FileDigest(Dir.MakeFile(L"served.exe", Case.Served), THashType::htSHA256);
+      Box.DownloadFileURL = Served.URL(Fixture.Name);
+      Fixture.Download();
+      CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{NotSigned});
+      CHECK(Fixture.Dialogs.Types == std::vector<TMsgDlgType>{TMsgDlgType::mtError});
+      Fixture.Dialogs.Types.clear();
+      CHECK_FALSE(FileExists(Fixture.Target()));
+      CHECK(DownloadFolderNames() == Before);
+    }
+    CHECK(Fixture.Shell.Files.empty());
+    CHECK(Fixture.Closes == 0);
+  }
+
   SUBCASE("a failed transfer is deleted without a message") {
     Box.DownloadFileURL = Served.URL(Fixture.Name, L"gone");
     Box.SHA256Hash = Digest;
@@ -384,7 +453,7 @@ TEST_CASE("downloads of the installer") {
   }
 }
 
-TEST_CASE("end to end: a newer version's installer is fetched, verified and would be started") {
+TEST_CASE("end to end: a newer version's installer is fetched, verified and started only when signed") {
   if (!UpdateServerRunning()) {
     MESSAGE("no update test server: skipped");
     return;
@@ -397,32 +466,55 @@ TEST_CASE("end to end: a newer version's installer is fetched, verified and woul
   const std::string Installer = ReadFileBytes(Source);
   REQUIRE(Installer.size() > 1000);
 
+  TTestReleaseKey Key;
+  REQUIRE(Key.Valid());
+  TTrustedReleaseKeysOverride Trust({Key.Public()});
   TServedFolder Served;
   const std::wstring Name = ExtractFileName(Source);
   Served.Write(Name, Installer);
-  TTempDir Dir;
-  const std::wstring Digest = FileDigest(Dir.MakeFile(L"copy.exe", Installer), THashType::htSHA256);
-  TVKRAppUpdate Update;
-  Served.Write(L"BrenlowUpdates.txt", "[" + WideToUtf8(AppSectionName()) + "]\r\nVersion=9.00.00\r\n" +
-                                          "DownloadFileURL64=" + WideToUtf8(Served.URL(Name)) + "\r\n" +
-                                          "SHA256Hash64=" + WideToUtf8(Digest) + "\r\n");
-  Update.SetUpdateFileURL(Served.URL(L"BrenlowUpdates.txt"));
-  Update.SetVersion(L"1.00.00");
-  Update.SetHashType(THashType::htSHA256);
+  const std::wstring Digest = Sha256Hex(Installer);
+  const struct {
+    const char* What;
+    std::wstring Signature;
+    bool Started;
+  } Cases[] = {
+      {"signed for this version", Key.SignRelease(L"9.00.00", Name, Installer), true},
+      {"unsigned", L"", false},
+      // A real, signed, older release whose descriptor claims a newer version.
+      {"an old release re-labelled", Key.SignRelease(L"1.50.00", Name, Installer), false},
+  };
+  for (const auto& Case : Cases) {
+    CAPTURE(Case.What);
+    TVKRAppUpdate Update;
+    Served.Write(L"BrenlowUpdates.txt", "[" + WideToUtf8(AppSectionName()) + "]\r\nVersion=9.00.00\r\n" +
+                                            "DownloadFileURL64=" + WideToUtf8(Served.URL(Name)) + "\r\n" +
+                                            "SHA256Hash64=" + WideToUtf8(Digest) + "\r\n" +
+                                            "Signature64=" + WideToUtf8(Case.Signature) + "\r\n");
+    Update.SetUpdateFileURL(Served.URL(L"BrenlowUpdates.txt"));
+    Update.SetVersion(L"1.00.00");
+    Update.SetHashType(THashType::htSHA256);
 
-  TDialogLog Dialogs;
-  TShellLog Shell;
-  std::string Started;
-  Shell.OnRequest = [&](const std::wstring& File) { Started = ReadFileBytes(File); };
-  int Closes = 0;
-  TCloseApplicationHook CloseHook([&] { ++Closes; });
-  TNotifyAnswer Answer([](TVKRAppUpdateNotifyBox& Box) { Box.DownloadButton.Click(); });
-  CHECK(Update.Execute(false));
-  CHECK(Answer.Answered());
-  CHECK(Dialogs.Texts == std::vector<std::wstring>{WillClose});
-  CHECK(Closes == 1);
-  REQUIRE(Shell.Files.size() == 1);
-  CHECK(Shell.Files[0] == DownloadFolder() + Name);
-  CHECK(Started == Installer);
-  DeleteFileW(Shell.Files[0].c_str());
+    TDialogLog Dialogs;
+    TShellLog Shell;
+    std::string Started;
+    Shell.OnRequest = [&](const std::wstring& File) { Started = ReadFileBytes(File); };
+    int Closes = 0;
+    TCloseApplicationHook CloseHook([&] { ++Closes; });
+    TNotifyAnswer Answer([](TVKRAppUpdateNotifyBox& Box) { Box.DownloadButton.Click(); });
+    CHECK(Update.Execute(false));
+    CHECK(Answer.Answered());
+    if (Case.Started) {
+      CHECK(Dialogs.Texts == std::vector<std::wstring>{WillClose});
+      CHECK(Closes == 1);
+      REQUIRE(Shell.Files.size() == 1);
+      CHECK(Shell.Files[0] == DownloadFolder() + Name);
+      CHECK(Started == Installer);
+    } else {
+      CHECK(Dialogs.Texts == std::vector<std::wstring>{NotSigned});
+      CHECK(Closes == 0);
+      CHECK(Shell.Files.empty());
+      CHECK_FALSE(FileExists(DownloadFolder() + Name));
+    }
+    DeleteFileW((DownloadFolder() + Name).c_str());
+  }
 }

@@ -8,6 +8,7 @@
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
+#include "update/UpdateErrors.h"
 #include "update/VKRAppUpdate.h"
 
 #include <memory>
@@ -251,11 +252,28 @@ TEST_CASE("the check against a real server") {
     CHECK(Shown.Notes.empty());
   }
 
-  SUBCASE("a descriptor that is not found offers the component's page") {
-    Update.SetUpdateFileURL(HttpOrigin() + L"/status/404");
-    Dialogs.ConfirmAnswer = mrNo;
+  SUBCASE("a descriptor that is not found says so and offers the component's page") {
+    const std::wstring NotFound = HttpOrigin() + L"/status/404";
+    Update.SetUpdateFileURL(NotFound);
+    const std::wstring Offer =
+        HttpStatusErrorText(404, L"Not Found", NotFound) + L"\r\n\r\nDo you want to open the update web page?";
+    for (const TModalResult Answer : {mrNo, mrYes}) {
+      CAPTURE(Answer);
+      Dialogs.Texts.clear();
+      Dialogs.ConfirmAnswer = Answer;
+      CHECK_FALSE(Update.Execute(false));
+      CHECK(Dialogs.Texts == std::vector<std::wstring>{Offer});
+      CHECK(Dialogs.Types.back() == TMsgDlgType::mtConfirmation);
+    }
+    CHECK(Shell.Files == std::vector<std::wstring>{L"http://updates.brenlow.example/brenlow/"});
+  }
+
+  SUBCASE("an answer that is no descriptor says so and offers the component's page") {
+    Served.Write(L"portal.html", "<html><body>Sign in</body></html>");
+    Update.SetUpdateFileURL(Served.URL(L"portal.html"));
     CHECK_FALSE(Update.Execute(false));
-    CHECK(Dialogs.Texts == std::vector<std::wstring>{OfferPage});
+    CHECK(Dialogs.Texts == std::vector<std::wstring>{NotADescriptorText(Served.URL(L"portal.html")) +
+                                                     L"\r\n\r\nDo you want to open the update web page?"});
     CHECK(Shell.Files.empty());
   }
 

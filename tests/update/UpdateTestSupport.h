@@ -6,6 +6,7 @@
 #include "framework/Dialogs.h"
 #include "framework/ShellExecute.h"
 #include "support/ModalAnswer.h"
+#include "update/UpdateSignature.h"
 #include "update/VKRAppUpdateDownload.h"
 #include "update/VKRAppUpdateNotify.h"
 
@@ -63,3 +64,28 @@ private:
   UINT_PTR FTimer = 0;
   int FLooks = 0;
 };
+
+// A release key pair made by the platform for one test; a test trusts it
+// with TTrustedReleaseKeysOverride.
+class TTestReleaseKey {
+public:
+  TTestReleaseKey();
+  ~TTestReleaseKey();
+  TTestReleaseKey(const TTestReleaseKey&) = delete;
+  TTestReleaseKey& operator=(const TTestReleaseKey&) = delete;
+  // False when the platform could not make the key (the test then fails).
+  bool Valid() const { return FPublic.size() == 64; }
+  const TReleaseKey& Public() const { return FPublic; }
+  // Base64 of the raw r || s over the SHA-256 of Statement.
+  std::wstring Sign(const std::string& Statement) const;
+  // The signature of a release whose file holds Content.
+  std::wstring SignRelease(const std::wstring& Version, const std::wstring& FileName, const std::string& Content) const;
+
+private:
+  void* FKey = nullptr;  // BCRYPT_KEY_HANDLE
+  TReleaseKey FPublic;
+};
+
+std::wstring EncodeBase64(const std::vector<uint8_t>& Bytes);
+// The lower-case SHA-256 hex of Content.
+std::wstring Sha256Hex(const std::string& Content);
