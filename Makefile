@@ -5,16 +5,21 @@
 # make build  only builds everything
 # make bench  builds the benchmarks and runs their quick form (trees cached
 #             in build/bench-trees);  make bench-full  the long form
-# make installer  builds build/Marrowby-Setup-<version>.exe with NSIS
+# make installer  builds build/Marrowby-Setup-<version>.exe with NSIS; with
+#             SIGN_PFX=<certificate.pfx> (its password in the environment
+#             variable SIGN_PFX_PASSWORD) Marrowby.exe and the setup are signed
 
 BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 PREFIX     := $(abspath $(BUILD))/wineprefix
 PACKAGES   := cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth doctest-dev \
-              x11-utils xdotool imagemagick
+              x11-utils xdotool imagemagick python3 python3-cryptography openssl osslsigncode
 WINE_ENV   := WINEPREFIX=$(PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+# The code-signing certificate of `make installer`, if any (never committed).
+SIGN_PFX   ?=
+SIGN_PFX_FILE := $(if $(SIGN_PFX),$(abspath $(SIGN_PFX)))
 
 .PHONY: all setup build run test bench bench-full prefix clean installer
 
@@ -66,7 +71,7 @@ installer: setup
 	@dpkg-query -W -f='$${Status}' nsis 2>/dev/null | grep -q "install ok installed" || { \
 	  $(SUDO) apt-get update -q && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q nsis; }
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DMARROWBY_SIGN_PFX=$(SIGN_PFX_FILE)
 	cmake --build $(BUILD) --target installer -j $(JOBS)
 
 clean:

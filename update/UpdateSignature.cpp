@@ -6,6 +6,8 @@
 
 #include <bcrypt.h>
 
+#include <cstring>
+
 namespace handle_traits {
 struct SignatureAlgorithm {
   using Type = BCRYPT_ALG_HANDLE;
