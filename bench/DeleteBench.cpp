@@ -25,7 +25,6 @@
 
 namespace {
 
-constexpr int Rounds = 3;
 
 const TBenchTree::TShape QuickShape{100, 2000, 20240611};
 const TBenchTree::TShape FullShape{1000, 20000, 20240611};
@@ -53,6 +52,8 @@ struct TDeleteTask {
 
 int Run() {
   const TBenchTree::TShape& Shape = FullRun() ? FullShape : QuickShape;
+  // Small trees are quickly made and emptied: more rounds steady their medians.
+  const int Rounds = FullRun() ? 3 : 5;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const std::vector<TDeleteTask> Tasks = {
       {"Delete, permanent", false,

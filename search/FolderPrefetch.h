@@ -5,6 +5,8 @@
 // a listing of their own. The caller takes the folders in the order of the
 // walk (pre-order, subfolders in listing order), on its own thread, so that
 // everything it does with them happens in that order and on that thread.
+// A folder the walk reaches before any worker has taken it, the walk lists
+// itself; the result is the same whichever thread lists a folder.
 
 #include "framework/SlimLock.h"
 #include "search/ListingPattern.h"
