@@ -20,6 +20,13 @@ std::wstring OrdinaryPathForm(const std::wstring& Path);
 // system cannot make one.
 std::wstring FullPathName(const std::wstring& Path);
 
+// A path that names one place whatever the current folder and drive: a
+// drive's absolute path ("C:\\x"), a network path ("\\\\server\\share..."),
+// or either in its "\\\\?\\" form. A relative path, a drive-relative one ("C:",
+// "C:x"), an empty one or a number read from a setting ("5") is not: the
+// system would take it from wherever the process stands.
+bool IsFullPath(const std::wstring& Path);
+
 bool DirectoryExists(const std::wstring& Path);
 // "." or "..", the entries every folder listing may carry.
 bool IsDotName(const wchar_t* Name);
