@@ -387,14 +387,12 @@ int32_t DeleteSubfolders(const std::wstring& Path, TDeleteMode Mode, const std::
 
 std::wstring ProtectedFolderReason(const std::wstring& Folder) {
   if (!IsFullPath(Folder)) return L"not a full path: it would be taken from wherever the program stands";
+  const DWORD Attributes = GetFileAttributesW(LongPathForm(Folder).c_str());
+  // A folder that is not there has nothing to empty; that is no refusal.
+  if (Attributes == INVALID_FILE_ATTRIBUTES) return {};
+  if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return L"not a folder";
   const TOpenedFolder Opened = TOpenedFolder::Open(Folder);
   if (Opened.valid()) return ProtectedFolders().Reason(Opened);
-  const UniqueFile Itself = OpenToInspect(Folder);
-  TFileIdentity Identity;
-  DWORD Attributes = 0;
-  // A folder that is not there has nothing to empty; that is no refusal.
-  if (!Itself || !IdentityOf(Itself.get(), Identity, &Attributes)) return {};
   if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return L"a link or junction: what it leads to is not emptied";
-  if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return L"not a folder";
   return L"it cannot be opened";
 }

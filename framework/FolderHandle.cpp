@@ -93,6 +93,13 @@ std::wstring WithoutTrailingDotsAndBlanks(std::wstring_view Path) {
 
 bool IsLink(DWORD Attributes) { return (Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
+// Wine shows a drive whose dosdevices entry leads to "/" as a link; a drive
+// root is a volume's, whatever its attributes say.
+bool IsDriveRoot(const std::wstring& Path) {
+  const std::wstring Full = FullPathName(OrdinaryPathForm(Path));
+  return Full.size() == 3 && Full[1] == L':';
+}
+
 bool SetAttributesByHandle(HANDLE Handle, DWORD Attributes) {
   FILE_BASIC_INFO Basic{};  // times of 0 stay as they are
   Basic.FileAttributes = Attributes;
@@ -168,10 +175,14 @@ TOpenedFolder TOpenedFolder::Open(const std::wstring& Path, bool ForDelete) {
     Handle.reset(CreateFileW(Long.c_str(), Access, ShareAll, nullptr, OPEN_EXISTING, Flags, nullptr));
   TFileIdentity Identity;
   DWORD Attributes = 0;
-  // A link or junction is never emptied: its target is somewhere else.
+  // A link or junction is never emptied: its target is somewhere else. Wine
+  // opens a Unix link's target whatever the flags say, but its listing
+  // still tells a link by the reparse bit.
   if (!Handle || !IdentityOf(Handle.get(), Identity, &Attributes) || IsLink(Attributes) ||
       (Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
     return Folder;
+  const DWORD Named = GetFileAttributesW(Long.c_str());
+  if (Named == INVALID_FILE_ATTRIBUTES || (IsLink(Named) && !IsDriveRoot(Path))) return Folder;
   Folder.FObjectPath = ObjectPathOf(Handle.get());
   if (Folder.FObjectPath.empty()) return Folder;
   Folder.FHandle = std::move(Handle);
