@@ -805,7 +805,10 @@ void TForm1::StatisticsToolButtonClick(TObject*) {
 // ---- The folder list ----------------------------------------------------------------
 
 TListItem TForm1::AddFolderToVKRListView(const std::wstring& FolderName, bool EnableFind) {
-  // A row names one folder for good, whatever the current directory becomes later.
+  // A row names one folder for good, whatever the current directory becomes
+  // later; an entry that is not a full path would be taken from wherever the
+  // program started, and is never made one.
+  if (!IsFullPath(FolderName)) return {};
   const std::wstring Folder = FullPathName(FolderName);
   if (Folder.empty() || !DirectoryExists(Folder)) return {};
   TListItem Item;

@@ -1,9 +1,11 @@
 #pragma once
-// Links in test folders: Wine cannot make them itself, so the Unix "ln" of
-// Wine's host makes them; on Windows the system's symbolic links serve.
+// Links in test folders and second drive letters: Wine cannot make either
+// itself, so the Unix "ln" of Wine's host makes them; on Windows the
+// system's symbolic links and DefineDosDeviceW serve.
 
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
+#include "framework/Text.h"
 
 #include <windows.h>
 
@@ -63,5 +65,50 @@ inline void RemoveLink(const std::wstring& Link) {
     DeleteFileW(Link.c_str());
 }
 
+inline bool DriveThere(const std::wstring& Root) { return GetFileAttributesW(Root.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool DriveGone(const std::wstring& Root) { return !DriveThere(Root); }
+
+// A second drive letter over Folder. Wine's DefineDosDeviceW maps nothing:
+// a link in the prefix's dosdevices folder does. Root() is empty when no
+// drive could be made.
+class TSecondDrive {
+public:
+  explicit TSecondDrive(const std::wstring& Folder) {
+    DWORD Used = GetLogicalDrives();
+    wchar_t Letter = L'N';
+    while (Letter < L'Y' && (Used & (1u << (Letter - L'A'))) != 0) ++Letter;
+    const std::wstring Root = std::wstring(1, Letter) + L":\\";
+    if (!UnderWine()) {
+      if (DefineDosDeviceW(0, Root.substr(0, 2).c_str(), Folder.c_str()) && DriveThere(Root)) FRoot = Root;
+      return;
+    }
+    using TUnixName = char*(CDECL*)(const wchar_t*);
+    const auto UnixName = reinterpret_cast<TUnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t Prefix[MAX_PATH] = L"";
+    if (UnixName == nullptr || GetEnvironmentVariableW(L"WINEPREFIX", Prefix, MAX_PATH) == 0) return;
+    char* Target = UnixName(Folder.c_str());
+    if (Target == nullptr) return;
+    const std::wstring UnixTarget = Utf8ToWide(Target);
+    HeapFree(GetProcessHeap(), 0, Target);
+    std::wstring Devices = L"Z:" + std::wstring(Prefix) + L"/dosdevices";
+    for (wchar_t& c : Devices)
+      if (c == L'/') c = L'\\';
+    FDevices = Devices;
+    FName = std::wstring(1, static_cast<wchar_t>(Letter - L'A' + L'a')) + L":";
+    if (RunUnix(L"Z:\\bin\\ln", L"ln -s " + UnixTarget + L" " + FName, Devices, DriveThere, Root)) FRoot = Root;
+  }
+  ~TSecondDrive() {
+    if (FRoot.empty()) return;
+    if (!UnderWine())
+      DefineDosDeviceW(DDD_REMOVE_DEFINITION, FRoot.substr(0, 2).c_str(), nullptr);
+    else
+      RunUnix(L"Z:\\bin\\rm", L"rm -f " + FName, FDevices, DriveGone, FRoot);
+  }
+  const std::wstring& Root() const { return FRoot; }
+
+private:
+  std::wstring FRoot, FDevices, FName;
+};
 
 }  // namespace

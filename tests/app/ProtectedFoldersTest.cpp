@@ -92,52 +92,6 @@ private:
   bool FSet = false;
 };
 
-bool DriveThere(const std::wstring& Root) { return GetFileAttributesW(Root.c_str()) != INVALID_FILE_ATTRIBUTES; }
-bool DriveGone(const std::wstring& Root) { return !DriveThere(Root); }
-
-// A second drive letter over Folder. Wine's DefineDosDeviceW maps nothing:
-// a link in the prefix's dosdevices folder does. Root() is empty when no
-// drive could be made.
-class TSecondDrive {
-public:
-  explicit TSecondDrive(const std::wstring& Folder) {
-    DWORD Used = GetLogicalDrives();
-    wchar_t Letter = L'N';
-    while (Letter < L'Y' && (Used & (1u << (Letter - L'A'))) != 0) ++Letter;
-    const std::wstring Root = std::wstring(1, Letter) + L":\\";
-    if (!UnderWine()) {
-      if (DefineDosDeviceW(0, Root.substr(0, 2).c_str(), Folder.c_str()) && DriveThere(Root)) FRoot = Root;
-      return;
-    }
-    using TUnixName = char*(CDECL*)(const wchar_t*);
-    const auto UnixName = reinterpret_cast<TUnixName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    wchar_t Prefix[MAX_PATH] = L"";
-    if (UnixName == nullptr || GetEnvironmentVariableW(L"WINEPREFIX", Prefix, MAX_PATH) == 0) return;
-    char* Target = UnixName(Folder.c_str());
-    if (Target == nullptr) return;
-    const std::wstring UnixTarget = Utf8ToWide(Target);
-    HeapFree(GetProcessHeap(), 0, Target);
-    std::wstring Devices = L"Z:" + std::wstring(Prefix) + L"/dosdevices";
-    for (wchar_t& c : Devices)
-      if (c == L'/') c = L'\\';
-    FDevices = Devices;
-    FName = std::wstring(1, static_cast<wchar_t>(Letter - L'A' + L'a')) + L":";
-    if (RunUnix(L"Z:\\bin\\ln", L"ln -s " + UnixTarget + L" " + FName, Devices, DriveThere, Root)) FRoot = Root;
-  }
-  ~TSecondDrive() {
-    if (FRoot.empty()) return;
-    if (!UnderWine())
-      DefineDosDeviceW(DDD_REMOVE_DEFINITION, FRoot.substr(0, 2).c_str(), nullptr);
-    else
-      RunUnix(L"Z:\\bin\\rm", L"rm -f " + FName, FDevices, DriveGone, FRoot);
-  }
-  const std::wstring& Root() const { return FRoot; }
-
-private:
-  std::wstring FRoot, FDevices, FName;
-};
-
 // A fixture of folders standing for the system's: a Windows folder with its
 // Temp, Fonts and others; a profile with AppData\Local and a folder with a
 // long name; a plain folder beside them. Each holds a file.
