@@ -273,7 +273,7 @@ bool DeleteFiles(TFolderChain& Chain, std::vector<std::wstring>& Files, TDeleteM
       std::wstring_view Name;
       const TOpenedFolder* Folder = Chain.FolderOf(Files[Next], Name);
       // An exclusive open for deleting serves as the in-use test too.
-      Settle(Next, Folder != nullptr && Folder->DeleteFile(Name));
+      Settle(Next, Folder != nullptr && Folder->DeleteFileEntry(Name));
       ++Next;
       continue;
     }

@@ -4,7 +4,6 @@
 #include "framework/Handle.h"
 
 #include <windows.h>
-#include <winternl.h>
 
 #include <vector>
 
@@ -138,72 +137,6 @@ bool FileExists(const std::wstring& Path) {
 
 bool IsDotName(const wchar_t* Name) {
   return Name[0] == L'.' && (Name[1] == L'\0' || (Name[1] == L'.' && Name[2] == L'\0'));
-}
-
-namespace {
-
-bool SameText(std::wstring_view A, std::wstring_view B) {
-  return A.size() == B.size() && CompareStringOrdinal(A.data(), static_cast<int>(A.size()), B.data(),
-                                                      static_cast<int>(B.size()), TRUE) == CSTR_EQUAL;
-}
-
-// A system name with the dots and blanks that end any of its names left
-// out: Wine leaves them out of a folder's own name ("space " gives "space")
-// but keeps them in the names of the entries below it.
-std::wstring WithoutTrailingDotsAndBlanks(std::wstring_view Path) {
-  std::wstring Result;
-  Result.reserve(Path.size());
-  size_t Begin = 0;
-  while (Begin <= Path.size()) {
-    size_t End = Path.find(L'\\', Begin);
-    if (End == std::wstring_view::npos) End = Path.size();
-    std::wstring_view Piece = Path.substr(Begin, End - Begin);
-    const size_t Kept = Piece.find_last_not_of(L". ");
-    if (Kept != std::wstring_view::npos) Piece = Piece.substr(0, Kept + 1);
-    Result.append(Piece);
-    if (End < Path.size()) Result.push_back(L'\\');
-    Begin = End + 1;
-  }
-  return Result;
-}
-
-}  // namespace
-
-UniqueFile TEntryOpener::Open(const std::wstring& File, DWORD Access, DWORD Share, DWORD Flags) const {
-  return UniqueFile(CreateFileW(LongPathForm(File).c_str(), Access, Share, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | Flags, nullptr));
-}
-
-bool TEntryOpener::IsEntryItself(HANDLE Handle, const std::wstring& File) {
-  const size_t Separator = File.find_last_of(L'\\');
-  if (Separator == std::wstring::npos) return false;
-  // The folder without its separator, but a drive root's.
-  const std::wstring_view Folder(File.data(), Separator > 0 && File[Separator - 1] == L':' ? Separator + 1 : Separator);
-  if (!SameText(Folder, FFolder)) {
-    const UniqueFile Opened = Open(std::wstring(Folder), FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_FLAG_BACKUP_SEMANTICS);
-    FFolder = Opened ? std::wstring(Folder) : std::wstring();
-    FFolderFinal = Opened ? ObjectPathOf(Opened.get()) : std::wstring();
-    if (FFolderFinal.empty()) return false;
-  }
-  const std::wstring_view Name(File.data() + Separator + 1, File.size() - Separator - 1);
-  std::wstring Expected = FFolderFinal;
-  if (Expected.back() != L'\\') Expected.push_back(L'\\');
-  Expected.append(Name);
-  return SameText(WithoutTrailingDotsAndBlanks(ObjectPathOf(Handle)), WithoutTrailingDotsAndBlanks(Expected));
-}
-
-bool TEntryOpener::DeleteEntry(const std::wstring& File, DWORD Share, bool ClearReadOnly) {
-  const UniqueFile Handle = Open(File, DELETE | (ClearReadOnly ? FILE_WRITE_ATTRIBUTES : 0), Share);
-  if (!Handle || !IsEntryItself(Handle.get(), File)) return false;
-  if (ClearReadOnly) {
-    FILE_BASIC_INFO Basic{};  // times of 0 stay as they are
-    Basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    SetFileInformationByHandle(Handle.get(), FileBasicInfo, &Basic, sizeof(Basic));
-  }
-  FILE_DISPOSITION_INFO Disposition{};
-  Disposition.DeleteFile = TRUE;
-  return SetFileInformationByHandle(Handle.get(), FileDispositionInfo, &Disposition, sizeof(Disposition)) != FALSE;
 }
 
 void LeaveCurrentDirectoryBelow(const std::wstring& Folder) {

@@ -241,15 +241,11 @@ bool TOpenedFolder::List(const std::function<void(std::wstring_view Name, DWORD 
   }
 }
 
-bool TOpenedFolder::DeleteFile(std::wstring_view Name) const {
-  // No sharing: another program's handle keeps the file (it is in use).
-  const UniqueFile Handle = OpenFile(Name, DELETE | FILE_READ_ATTRIBUTES, 0);
-  TFileIdentity Identity;
-  DWORD Attributes = 0;
-  if (!Handle || !IdentityOf(Handle.get(), Identity, &Attributes)) return false;
-  // Wine lets an administrator delete a read-only file: it stays, as on Windows.
-  if ((Attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
-  return DeleteByHandle(Handle.get());
+bool TOpenedFolder::DeleteFileEntry(std::wstring_view Name) const {
+  // No sharing: another program's handle keeps the file (it is in use). A
+  // read-only file opens, but the system refuses to mark it for deletion.
+  const UniqueFile Handle = OpenFile(Name, DELETE, 0);
+  return Handle && DeleteByHandle(Handle.get());
 }
 
 bool TOpenedFolder::RemoveEntry(std::wstring_view Name, DWORD Attributes) const {

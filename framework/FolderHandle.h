@@ -61,7 +61,7 @@ public:
   bool RemoveEntry(std::wstring_view Name, DWORD Attributes) const;
   // Deletes the file Name when nobody else holds it and it is not read-only;
   // true when it went.
-  bool DeleteFile(std::wstring_view Name) const;
+  bool DeleteFileEntry(std::wstring_view Name) const;
 
 private:
   bool IsOwnEntry(HANDLE Entry, std::wstring_view Name) const;
