@@ -422,6 +422,11 @@ TEST_CASE("unattended, entries that are no full path, links and other spellings 
   F.Registry.WriteDword(L"Locations", L"Item5", 5);
   F.Registry.WriteString(L"Locations", L"Item6", Link);
   F.Registry.WriteString(L"Locations", L"Item7", Drive.Root());
+  wchar_t ProgramFiles[MAX_PATH] = L"", Short[MAX_PATH] = L"";
+  REQUIRE(SHGetSpecialFolderPathW(nullptr, ProgramFiles, CSIDL_PROGRAM_FILES, FALSE));
+  REQUIRE(GetShortPathNameW(ProgramFiles, Short, MAX_PATH) > 0);
+  REQUIRE(std::wstring(Short) != ProgramFiles);
+  F.Registry.WriteString(L"Locations", L"Item8", Short);
 
   const TAutoRunFixture::TRun Run = F.Run(L"/auto", Here);
 
@@ -440,12 +445,13 @@ TEST_CASE("unattended, entries that are no full path, links and other spellings 
   REQUIRE(Log.size() == 1);
   CAPTURE(Log[0]);
   // The entries that are no full path never become rows: they count as not found.
-  CHECK(Log[0].find(" before: 3 folder(s), ") == 19);
-  CHECK(Log[0].find("left: 0 file(s), 0 subfolder(s), 2 protected folder(s), 5 folder(s) not found; not emptied: ") !=
+  CHECK(Log[0].find(" before: 4 folder(s), ") == 19);
+  CHECK(Log[0].find("left: 0 file(s), 0 subfolder(s), 3 protected folder(s), 5 folder(s) not found; not emptied: ") !=
         std::string::npos);
   for (const std::string& Refused :
        {"\"" + WideToUtf8(Link) + "\": a link or junction: what it leads to is not emptied",
-        "\"" + WideToUtf8(Drive.Root()) + "\": the Windows folder"}) {
+        "\"" + WideToUtf8(Drive.Root()) + "\": the Windows folder",
+        "\"" + WideToUtf8(Short) + "\": a Program Files folder"}) {
     CAPTURE(Refused);
     CHECK(Log[0].find(Refused) != std::string::npos);
   }
