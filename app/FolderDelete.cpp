@@ -7,7 +7,6 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <string_view>
@@ -101,7 +100,12 @@ public:
       }
       return FOwnFolder.valid() ? &FOwnFolder : nullptr;
     }
-    if (!FRoot.valid() || !StartsWithFolder(File, FRootText)) return nullptr;
+    if (!FRoot.valid()) return nullptr;
+    // Files of one folder come in a row: the chain of the last one serves.
+    const std::wstring_view Folder = std::wstring_view(File).substr(0, Separator);
+    if (FLastValid && SameName(Folder, FLastFolder)) return FFolders.empty() ? &FRoot : &FFolders.back();
+    FLastValid = false;
+    if (!StartsWithFolder(File, FRootText)) return nullptr;
     // The names between the root and the file.
     const size_t Begin = FRootText.back() == L'\\' ? FRootText.size() : FRootText.size() + 1;
     std::vector<std::wstring_view> Names;
@@ -116,11 +120,13 @@ public:
     FFolders.resize(Kept);
     for (size_t i = Kept; i < Names.size(); ++i) {
       const TOpenedFolder& Above = i == 0 ? FRoot : FFolders.back();
-      TOpenedFolder Folder = Above.OpenFolder(Names[i], false);
-      if (!Folder.valid()) return nullptr;
+      TOpenedFolder Opened = Above.OpenFolder(Names[i], false);
+      if (!Opened.valid()) return nullptr;
       FNames.emplace_back(Names[i]);
-      FFolders.push_back(std::move(Folder));
+      FFolders.push_back(std::move(Opened));
     }
+    FLastFolder.assign(File, 0, Separator);
+    FLastValid = true;
     return FFolders.empty() ? &FRoot : &FFolders.back();
   }
 
@@ -138,6 +144,8 @@ private:
   TOpenedFolder FRoot;
   std::vector<std::wstring> FNames;
   std::vector<TOpenedFolder> FFolders;
+  std::wstring FLastFolder;  // the folder part of the last file reached
+  bool FLastValid = false;
   std::wstring FOwnFolderText;
   TOpenedFolder FOwnFolder;
 };

@@ -173,8 +173,17 @@ std::wstring TProtectedFolders::Reason(const TOpenedFolder& Folder) const {
 
 const TProtectedFolders& ProtectedFolders() {
   if (Current != nullptr) return *Current;
-  static const TProtectedFolders Folders = TProtectedFolders::System();
-  return Folders;
+  // Wine makes a volume's serial number of the drive letter it reaches a
+  // folder through, the one whose mapping is nearest: a drive added later
+  // changes the serials below its folder. The set is made again then.
+  static DWORD Drives = 0;
+  static std::unique_ptr<TProtectedFolders> Folders;
+  const DWORD Now = GetLogicalDrives();
+  if (!Folders || Now != Drives) {
+    Folders = std::make_unique<TProtectedFolders>(TProtectedFolders::System());
+    Drives = Now;
+  }
+  return *Folders;
 }
 
 TProtectedFoldersOverride::TProtectedFoldersOverride(TProtectedFolders Folders)

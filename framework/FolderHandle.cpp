@@ -19,6 +19,20 @@ constexpr ULONG ForBackup = 0x00004000;           // FILE_OPEN_FOR_BACKUP_INTENT
 constexpr ULONG LinkItself = 0x00200000;          // FILE_OPEN_REPARSE_POINT
 constexpr LONG SharingViolation = static_cast<LONG>(0xC0000043);
 
+// FILE_FULL_DIR_INFO and its two classes, which older kits declare only for
+// Windows 8 and later (Windows 7 and Wine answer them all the same).
+struct TFullDirInfo {
+  ULONG NextEntryOffset;
+  ULONG FileIndex;
+  LARGE_INTEGER CreationTime, LastAccessTime, LastWriteTime, ChangeTime, EndOfFile, AllocationSize;
+  ULONG FileAttributes;
+  ULONG FileNameLength;
+  ULONG EaSize;
+  WCHAR FileName[1];
+};
+constexpr auto FullDirectoryInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(14);
+constexpr auto FullDirectoryRestartInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(15);
+
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // Without FILE_SHARE_DELETE nobody can rename or delete a folder we hold:
 // nobody can swap it for a link while we work below it.
@@ -225,14 +239,14 @@ bool TOpenedFolder::List(const std::function<void(std::wstring_view Name, DWORD 
   if (!valid()) return false;
   // 8-byte units keep the records aligned.
   std::vector<unsigned long long> Buffer(64 * 1024 / 8);
-  FILE_INFO_BY_HANDLE_CLASS Class = FileFullDirectoryRestartInfo;
+  FILE_INFO_BY_HANDLE_CLASS Class = FullDirectoryRestartInfo;
   for (;;) {
     if (!GetFileInformationByHandleEx(FHandle.get(), Class, Buffer.data(), static_cast<DWORD>(Buffer.size() * 8)))
       return GetLastError() == ERROR_NO_MORE_FILES;
-    Class = FileFullDirectoryInfo;
+    Class = FullDirectoryInfo;
     const auto* Bytes = reinterpret_cast<const unsigned char*>(Buffer.data());
     for (size_t Offset = 0;;) {
-      const auto* Info = reinterpret_cast<const FILE_FULL_DIR_INFO*>(Bytes + Offset);
+      const auto* Info = reinterpret_cast<const TFullDirInfo*>(Bytes + Offset);
       const std::wstring_view Name(Info->FileName, Info->FileNameLength / sizeof(wchar_t));
       if (Name != L"." && Name != L"..") Entry(Name, Info->FileAttributes);
       if (Info->NextEntryOffset == 0) break;
