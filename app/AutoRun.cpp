@@ -60,6 +60,11 @@ void CleanAndSave(const TAutoRunSettings& Settings, TRunRecord& Record) {
   Record.FilesLeft = Left.Files;
   Record.SubfoldersLeft = Left.Subfolders;
   Record.ProtectedFoldersSkipped = Left.ProtectedFolders;
+  // Said once, with the reasons: the folder list needs mending, not the run repeating.
+  for (const std::wstring& Refusal : Left.Refused) {
+    if (!Record.Refused.empty()) Record.Refused += " / ";
+    Record.Refused += WideToUtf8(Refusal);
+  }
   Record.FoldersNotFound = Left.MissingFolders + Form1->StoredFoldersNotFound();
   Record.Ran = true;
 

@@ -1,15 +1,15 @@
 #include "app/FolderDelete.h"
 
+#include "app/ProtectedFolders.h"
 #include "framework/FileSystem.h"
-#include "framework/FolderListing.h"
+#include "framework/FolderHandle.h"
 #include "framework/Handle.h"
-#include "search/Subfolders.h"
 
 #include <windows.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -55,174 +55,274 @@ void ShellDelete(const std::vector<std::wstring>& Paths, FILEOP_FLAGS Flags) {
 
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// A file the Recycle Bin may take now: the shell can name it, it is not in
-// use (an exclusive open for reading and writing works, and it is not
-// read-only, which Wine lets an administrator open for writing) and it is
-// not a link whose target the shell would move instead.
-bool RecyclableNow(TEntryOpener& Opener, const std::wstring& FileName) {
-  if (!ShellCanTake(FileName)) return false;
-  const UniqueFile Handle = Opener.Open(FileName, GENERIC_READ | GENERIC_WRITE, 0);
+TDeleteSeam DeleteSeam;
+
+void BeforeDelete(const std::wstring& Path) {
+  if (DeleteSeam) DeleteSeam(Path);
+}
+
+bool StartsWithFolder(const std::wstring& Path, const std::wstring& Folder) {
+  return Path.size() > Folder.size() &&
+         CompareStringOrdinal(Path.c_str(), static_cast<int>(Folder.size()), Folder.c_str(),
+                              static_cast<int>(Folder.size()), TRUE) == CSTR_EQUAL &&
+         (Path[Folder.size()] == L'\\' || Folder.back() == L'\\');
+}
+
+// The folder of Path's last name ("C:\a\b" gives "C:\a", "C:\a" gives "C:\").
+std::wstring FolderOfPath(const std::wstring& Path) {
+  const size_t Separator = Path.find_last_of(L'\\');
+  if (Separator == std::wstring::npos) return {};
+  return Path.substr(0, Separator > 0 && Path[Separator - 1] == L':' ? Separator + 1 : Separator);
+}
+
+// The folders from a listed folder down to the one that holds a file, each
+// opened from the handle of the one above it and held open (nobody can
+// rename them meanwhile). Files of one folder in a row share the chain.
+class TFolderChain {
+public:
+  // Files below Root only; without a root, each file's own folder, opened by
+  // its path, starts its chain.
+  explicit TFolderChain(const std::wstring& Root = {}) : FRootText(ExcludeTrailingPathDelimiterKeepRoot(Root)) {
+    if (!FRootText.empty()) FRoot = TOpenedFolder::Open(FRootText);
+  }
+
+  // The opened folder that holds File, and File's name in it; null when File
+  // is not below the root or a folder on the way is not itself.
+  const TOpenedFolder* FolderOf(const std::wstring& File, std::wstring_view& Name) {
+    const size_t Separator = File.find_last_of(L'\\');
+    if (Separator == std::wstring::npos || !IsFullPath(File)) return nullptr;
+    Name = std::wstring_view(File).substr(Separator + 1);
+    if (FRootText.empty()) {
+      const std::wstring Folder = FolderOfPath(File);
+      if (Folder != FOwnFolderText) {
+        FOwnFolderText = Folder;
+        FOwnFolder = TOpenedFolder::Open(Folder);
+      }
+      return FOwnFolder.valid() ? &FOwnFolder : nullptr;
+    }
+    if (!FRoot.valid()) return nullptr;
+    // Files of one folder come in a row: the chain of the last one serves.
+    const std::wstring_view Folder = std::wstring_view(File).substr(0, Separator);
+    if (FLastValid && SameName(Folder, FLastFolder)) return FFolders.empty() ? &FRoot : &FFolders.back();
+    FLastValid = false;
+    if (!StartsWithFolder(File, FRootText)) return nullptr;
+    // The names between the root and the file.
+    const size_t Begin = FRootText.back() == L'\\' ? FRootText.size() : FRootText.size() + 1;
+    std::vector<std::wstring_view> Names;
+    for (size_t At = Begin; At < Separator;) {
+      const size_t End = std::min(File.find(L'\\', At), Separator);
+      Names.push_back(std::wstring_view(File).substr(At, End - At));
+      At = End + 1;
+    }
+    size_t Kept = 0;
+    while (Kept < Names.size() && Kept < FNames.size() && SameName(Names[Kept], FNames[Kept])) ++Kept;
+    FNames.resize(Kept);
+    FFolders.resize(Kept);
+    for (size_t i = Kept; i < Names.size(); ++i) {
+      const TOpenedFolder& Above = i == 0 ? FRoot : FFolders.back();
+      TOpenedFolder Opened = Above.OpenFolder(Names[i], false);
+      if (!Opened.valid()) return nullptr;
+      FNames.emplace_back(Names[i]);
+      FFolders.push_back(std::move(Opened));
+    }
+    FLastFolder.assign(File, 0, Separator);
+    FLastValid = true;
+    return FFolders.empty() ? &FRoot : &FFolders.back();
+  }
+
+private:
+  static bool SameName(std::wstring_view A, std::wstring_view B) {
+    return A.size() == B.size() && CompareStringOrdinal(A.data(), static_cast<int>(A.size()), B.data(),
+                                                        static_cast<int>(B.size()), TRUE) == CSTR_EQUAL;
+  }
+  static std::wstring ExcludeTrailingPathDelimiterKeepRoot(const std::wstring& Path) {
+    if (Path.size() > 3 && Path.back() == L'\\') return Path.substr(0, Path.size() - 1);
+    return Path;
+  }
+
+  std::wstring FRootText;
+  TOpenedFolder FRoot;
+  std::vector<std::wstring> FNames;
+  std::vector<TOpenedFolder> FFolders;
+  std::wstring FLastFolder;  // the folder part of the last file reached
+  bool FLastValid = false;
+  std::wstring FOwnFolderText;
+  TOpenedFolder FOwnFolder;
+};
+
+// A file the Recycle Bin may take now: the shell can name it, it is the
+// entry its folder holds under that name (not a link's target), it is not
+// in use (an exclusive open for reading and writing works) and not
+// read-only (which Wine lets an administrator open for writing).
+bool RecyclableNow(const TOpenedFolder& Folder, std::wstring_view Name, const std::wstring& Path) {
+  if (!ShellCanTake(Path)) return false;
+  const UniqueFile Handle = Folder.OpenFile(Name, GENERIC_READ | GENERIC_WRITE, 0);
   FILE_BASIC_INFO Basic{};
-  return Handle && Opener.IsEntryItself(Handle.get(), FileName) &&
-         GetFileInformationByHandleEx(Handle.get(), FileBasicInfo, &Basic, sizeof(Basic)) &&
+  return Handle && GetFileInformationByHandleEx(Handle.get(), FileBasicInfo, &Basic, sizeof(Basic)) &&
          (Basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
 }
 
-// Recycles Files[Begin, End) that may go, in one shell call; Gone[i - Begin]
-// tells afterwards which went.
-std::vector<bool> RecycleFiles(TEntryOpener& Opener, const std::vector<std::wstring>& Files, size_t Begin,
-                               size_t End) {
+// Recycles Files[Begin, End) that may go, in one shell call, each checked
+// just before; Gone[i - Begin] tells afterwards which went.
+std::vector<bool> RecycleFiles(TFolderChain& Chain, const std::vector<std::wstring>& Files, size_t Begin, size_t End) {
   std::vector<std::wstring> Batch;
   std::vector<bool> Handed(End - Begin, false);
-  for (size_t i = Begin; i < End; ++i)
-    if (RecyclableNow(Opener, Files[i])) {
+  for (size_t i = Begin; i < End; ++i) {
+    BeforeDelete(Files[i]);
+    std::wstring_view Name;
+    const TOpenedFolder* Folder = Chain.FolderOf(Files[i], Name);
+    if (Folder != nullptr && RecyclableNow(*Folder, Name, Files[i])) {
       Batch.push_back(Files[i]);
       Handed[i - Begin] = true;
     }
+  }
   ShellDelete(Batch, RecycleFileFlags);
   std::vector<bool> Gone(End - Begin, false);
   for (size_t i = Begin; i < End; ++i) Gone[i - Begin] = Handed[i - Begin] && IsGone(Files[i]);
   return Gone;
 }
 
-// What of a tree the Recycle Bin may be handed. A folder with no link and no
-// name the shell cannot take anywhere below it goes whole; any other folder
-// stays, with those entries, and what else it holds goes piece by piece.
-struct TRecyclePlan {
-  std::wstring Path;
+// What a folder holds, as checked from its handle: Whole when there is no
+// link, no entry that is not itself and no name the shell cannot take
+// anywhere below it.
+struct TRecycleCheck {
   bool Whole = true;
   bool Empty = true;
-  std::vector<std::wstring> Files;     // kept only when the folder is not Whole
-  std::vector<TRecyclePlan> Folders;  // likewise
+  std::vector<std::wstring> Files;
+  std::vector<std::wstring> Folders;
 };
 
-// A file that is the entry its path names, not a link's target.
-bool IsPlainFile(TEntryOpener& Opener, const std::wstring& FileName) {
-  const UniqueFile Handle = Opener.Open(FileName, FILE_READ_ATTRIBUTES, ShareAll);
-  return Handle && Opener.IsEntryItself(Handle.get(), FileName);
-}
-
-TRecyclePlan PlanRecycle(TEntryOpener& Opener, const std::wstring& Path) {
-  TRecyclePlan Plan;
-  Plan.Path = Path;
-  TFolderListing Listing(Path);
+TRecycleCheck CheckForRecycle(const TOpenedFolder& Folder, const std::wstring& Path) {
+  TRecycleCheck Check;
+  std::vector<std::pair<std::wstring, DWORD>> Entries;
   // A folder that cannot be read may hide anything: it stays.
-  if (!Listing.Opened()) Plan.Whole = false;
-  for (; Listing.HasEntry(); Listing.Next()) {
-    const WIN32_FIND_DATAW& Data = Listing.Entry();
-    if (IsDotName(Data.cFileName)) continue;
-    Plan.Empty = false;
-    const std::wstring Child = JoinPath(Path, Data.cFileName);
-    if ((Data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !ShellCanTake(Child)) {
-      Plan.Whole = false;
-    } else if ((Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      Plan.Folders.push_back(PlanRecycle(Opener, Child));
-      if (!Plan.Folders.back().Whole) Plan.Whole = false;
-    } else if (IsPlainFile(Opener, Child)) {
-      Plan.Files.push_back(Child);
+  if (!Folder.List([&Entries](std::wstring_view Name, DWORD Attributes) { Entries.emplace_back(Name, Attributes); }))
+    Check.Whole = false;
+  for (const auto& [Name, Attributes] : Entries) {
+    Check.Empty = false;
+    const std::wstring Child = JoinPath(Path, Name);
+    if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !ShellCanTake(Child)) {
+      Check.Whole = false;
+    } else if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      const TOpenedFolder Sub = Folder.OpenFolder(Name, false);
+      if (!Sub.valid() || !CheckForRecycle(Sub, Child).Whole) Check.Whole = false;
+      Check.Folders.push_back(Name);
+    } else if (Folder.OpenFile(Name, FILE_READ_ATTRIBUTES, ShareAll)) {
+      Check.Files.push_back(Child);
     } else {
-      Plan.Whole = false;
+      Check.Whole = false;
     }
   }
-  if (Listing.EndError() != ERROR_NO_MORE_FILES) Plan.Whole = false;
-  if (Plan.Whole) {
-    Plan.Files.clear();
-    Plan.Folders.clear();
-  }
-  return Plan;
+  return Check;
 }
 
-// Carries a plan out; true when the folder went.
-bool Recycle(TEntryOpener& Opener, const TRecyclePlan& Plan) {
-  if (Plan.Whole) {
+// True when the entry Path names now is the folder Folder is open on.
+bool StillNames(const std::wstring& Path, const TOpenedFolder& Folder) {
+  const UniqueFile Now = OpenToInspect(Path);
+  TFileIdentity Named, Held;
+  DWORD Attributes = 0;
+  return Now && IdentityOf(Now.get(), Named, &Attributes) && (Attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+         IdentityOf(Folder.get(), Held) && Named == Held;
+}
+
+// Recycles the folder Name in Parent (whose path is ParentPath); true when
+// it went. The shell takes paths, not handles: a folder goes whole only when
+// the check of everything below it has just passed and its path still names
+// it; any other folder stays, and what it holds goes piece by piece, each
+// checked just before.
+bool RecycleFolder(const TOpenedFolder& Parent, std::wstring_view Name, const std::wstring& ParentPath) {
+  const std::wstring Path = JoinPath(ParentPath, Name);
+  TOpenedFolder Folder = Parent.OpenFolder(Name, false);
+  if (!Folder.valid() || !ShellCanTake(Path)) return false;
+  const TRecycleCheck Check = CheckForRecycle(Folder, Path);
+  if (Check.Whole && StillNames(Path, Folder)) {
+    // The shell cannot move a folder we hold.
+    Folder = TOpenedFolder();
     // The content first, then the folder itself.
-    if (!Plan.Empty) ShellDelete({JoinPath(Plan.Path, L"*.*")}, RecycleTreeFlags);
-    ShellDelete({Plan.Path}, RecycleTreeFlags);
-    return IsGone(Plan.Path);
+    if (!Check.Empty) ShellDelete({JoinPath(Path, L"*.*")}, RecycleTreeFlags);
+    ShellDelete({Path}, RecycleTreeFlags);
+    return IsGone(Path);
   }
-  for (size_t Begin = 0; Begin < Plan.Files.size(); Begin += RecycleBatch)
-    RecycleFiles(Opener, Plan.Files, Begin, std::min(Plan.Files.size(), Begin + RecycleBatch));
-  for (const TRecyclePlan& Folder : Plan.Folders) Recycle(Opener, Folder);
+  TFolderChain Chain(Path);
+  for (size_t Begin = 0; Begin < Check.Files.size(); Begin += RecycleBatch)
+    RecycleFiles(Chain, Check.Files, Begin, std::min(Check.Files.size(), Begin + RecycleBatch));
+  for (const std::wstring& Sub : Check.Folders) RecycleFolder(Folder, Sub, Path);
   return false;
 }
 
-// A drive's absolute path or a network path; anything else would be taken
-// from the current directory.
-bool IsFullPath(const std::wstring& Path) {
-  const auto Separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
-  if (Path.size() >= 2 && Separator(Path[0]) && Separator(Path[1])) return true;
-  return Path.size() >= 3 && Path[1] == L':' && Separator(Path[2]);
+// Deletes the folder Name in Parent as a whole tree; true when it went.
+bool DeleteTree(const TOpenedFolder& Parent, std::wstring_view Name, DWORD Attributes, const std::wstring& ParentPath,
+                TDeleteMode Mode) {
+  if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+  const std::wstring Path = JoinPath(ParentPath, Name);
+  LeaveCurrentDirectoryBelow(Path);
+  if (Mode == TDeleteMode::dmPermanent) return Parent.RemoveEntry(Name, Attributes);
+  // The shell would move a link's target: a link is never handed to it.
+  if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return false;
+  return RecycleFolder(Parent, Name, ParentPath);
 }
 
-bool SamePath(const std::wstring& A, const wchar_t* B, size_t BLength) {
-  return A.size() == BLength && CompareStringOrdinal(A.c_str(), static_cast<int>(A.size()), B,
-                                                     static_cast<int>(BLength), TRUE) == CSTR_EQUAL;
-}
-
-// A folder as a listing of it reaches it: full, in the ordinary form, "."
-// and ".." resolved, without a trailing separator (a drive root keeps its
-// own), short names made long where the folder exists.
-std::wstring NormalFolder(const std::wstring& Folder) {
-  if (Folder.empty()) return {};
-  std::wstring Full = FullPathName(JoinPath(OrdinaryPathForm(Folder), L"*"));
-  if (Full.empty()) return {};
-  Full.pop_back();  // the "*"
-  if (!(Full.size() == 3 && Full[1] == L':')) Full = ExcludeTrailingPathDelimiter(Full);
-  std::wstring Long(Full.size() + MAX_PATH, L'\0');
-  const DWORD Length = GetLongPathNameW(Full.c_str(), Long.data(), static_cast<DWORD>(Long.size()));
-  if (Length == 0 || Length >= Long.size()) return Full;
-  Long.resize(Length);
-  return Long;
-}
-
-bool IsRoot(const std::wstring& Folder) {
-  if (Folder.size() == 3 && Folder[1] == L':') return true;
-  // "\\server\share": a network share's root.
-  return Folder.rfind(L"\\\\", 0) == 0 && std::count(Folder.begin() + 2, Folder.end(), L'\\') == 1;
-}
-
-struct TProtectedFolder {
-  std::wstring Path;
-  const wchar_t* Reason;
-};
-
-std::vector<TProtectedFolder> ProtectedFolders() {
-  std::vector<TProtectedFolder> Result;
-  const auto Add = [&Result](const std::wstring& Path, const wchar_t* Reason) {
-    const std::wstring Normal = NormalFolder(Path);
-    if (!Normal.empty()) Result.push_back({Normal, Reason});
+bool DeleteFiles(TFolderChain& Chain, std::vector<std::wstring>& Files, TDeleteMode Mode,
+                 const std::function<bool()>& Step) {
+  // The files that stay are moved forward over those that went, in one pass.
+  size_t Kept = 0;
+  size_t Next = 0;
+  bool Stopped = false;
+  const auto Settle = [&](size_t Index, bool Gone) {
+    if (!Gone) {
+      if (Kept != Index) Files[Kept] = std::move(Files[Index]);
+      ++Kept;
+    }
+    if (Step && !Step()) Stopped = true;
   };
-  wchar_t Path[MAX_PATH + 1];
-  const struct {
-    int Csidl;
-    const wchar_t* Reason;
-  } Known[] = {
-      {CSIDL_WINDOWS, L"the Windows folder"},
-      {CSIDL_PROGRAM_FILES, L"a Program Files folder"},
-      {CSIDL_PROGRAM_FILESX86, L"a Program Files folder"},
-      {CSIDL_PROFILE, L"the user's profile folder"},
-      {CSIDL_DESKTOPDIRECTORY, L"the Desktop folder"},
-      {CSIDL_PERSONAL, L"the Documents folder"},
-      {CSIDL_MYPICTURES, L"the Pictures folder"},
-      {CSIDL_MYMUSIC, L"the Music folder"},
-      {CSIDL_MYVIDEO, L"the Videos folder"},
-  };
-  for (const auto& Folder : Known)
-    if (SUCCEEDED(SHGetFolderPathW(nullptr, Folder.Csidl, nullptr, SHGFP_TYPE_CURRENT, Path))) Add(Path, Folder.Reason);
+  while (Next < Files.size() && !Stopped) {
+    if (Mode == TDeleteMode::dmPermanent) {
+      BeforeDelete(Files[Next]);
+      std::wstring_view Name;
+      const TOpenedFolder* Folder = Chain.FolderOf(Files[Next], Name);
+      // An exclusive open for deleting serves as the in-use test too.
+      Settle(Next, Folder != nullptr && Folder->DeleteFileEntry(Name));
+      ++Next;
+      continue;
+    }
+    // Each batch is dealt with as a whole before the next stop request counts.
+    const size_t End = std::min(Files.size(), Next + RecycleBatch);
+    const std::vector<bool> Gone = RecycleFiles(Chain, Files, Next, End);
+    for (size_t i = Next; i < End; ++i) Settle(i, Gone[i - Next]);
+    Next = End;
+  }
+  // The files not dealt with stay, in their order, after those kept.
+  const auto At = [&Files](size_t Index) { return Files.begin() + static_cast<std::ptrdiff_t>(Index); };
+  if (Kept != Next) std::move(At(Next), Files.end(), At(Kept));
+  Files.resize(Kept + (Files.size() - Next));
+  return !Stopped;
+}
+
+// The subfolders to delete, by name, with the attributes their listing gave:
+// what the subfolder count counts (hidden entries never, system files not
+// deleted), except those Keep keeps.
+std::vector<std::pair<std::wstring, DWORD>> PlanSubfolders(const TOpenedFolder& Listed, const std::wstring& Path,
+                                                          const TKeepSubfolder& Keep) {
+  std::vector<std::pair<std::wstring, DWORD>> Result;
+  Listed.List([&](std::wstring_view Name, DWORD Attributes) {
+    if ((Attributes & FILE_ATTRIBUTE_HIDDEN) != 0 || (Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return;
+    if (Keep && Keep(JoinPath(Path, Name))) return;
+    Result.emplace_back(Name, Attributes);
+  });
   return Result;
 }
 
-bool DeleteTree(const std::wstring& Path, DWORD Attributes, TDeleteMode Mode) {
-  if (Attributes == INVALID_FILE_ATTRIBUTES || (Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
-  if (Mode == TDeleteMode::dmPermanent) return RemoveTree(Path);
-  // The shell would move a link's target: a link is never handed to it.
-  if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !ShellCanTake(Path)) return false;
-  LeaveCurrentDirectoryBelow(Path);
-  TEntryOpener Opener;
-  return Recycle(Opener, PlanRecycle(Opener, Path));
+// The listed folder opened for emptying: never when it is not a full path
+// or a protected folder.
+TOpenedFolder OpenForEmptying(const std::wstring& Path) {
+  TOpenedFolder Listed = TOpenedFolder::Open(Path);
+  if (!Listed.valid() || !ProtectedFolders().Reason(Listed).empty()) return {};
+  return Listed;
 }
 
 }  // namespace
+
+void SetDeleteSeam(TDeleteSeam Seam) { DeleteSeam = std::move(Seam); }
 
 bool IsFileInUse(const std::wstring& FileName) {
   const DWORD Attributes = GetFileAttributesW(LongPathForm(FileName).c_str());
@@ -235,100 +335,72 @@ bool IsFileInUse(const std::wstring& FileName) {
 }
 
 bool DeleteOneFile(const std::wstring& FileName, TDeleteMode Mode) {
-  TEntryOpener Opener;
-  // An exclusive open for deleting serves as the in-use test too: another
-  // program's handle or the read-only attribute keeps the file.
-  if (Mode == TDeleteMode::dmPermanent) return Opener.DeleteEntry(FileName, 0);
-  return RecycleFiles(Opener, {FileName}, 0, 1)[0];
+  std::vector<std::wstring> Files{FileName};
+  TFolderChain Chain;
+  DeleteFiles(Chain, Files, Mode, {});
+  return Files.empty();
 }
 
 bool DeleteFoundFiles(std::vector<std::wstring>& Files, TDeleteMode Mode, const std::function<bool()>& Step) {
-  // The files that stay are moved forward over those that went, in one pass.
-  size_t Kept = 0;
-  size_t Next = 0;
-  bool Stopped = false;
-  TEntryOpener Opener;
-  const auto Settle = [&](size_t Index, bool Gone) {
-    if (!Gone) {
-      if (Kept != Index) Files[Kept] = std::move(Files[Index]);
-      ++Kept;
-    }
-    if (Step && !Step()) Stopped = true;
-  };
-  while (Next < Files.size() && !Stopped) {
-    if (Mode == TDeleteMode::dmPermanent) {
-      Settle(Next, Opener.DeleteEntry(Files[Next], 0));
-      ++Next;
-      continue;
-    }
-    // Each batch is dealt with as a whole before the next stop request counts.
-    const size_t End = std::min(Files.size(), Next + RecycleBatch);
-    const std::vector<bool> Gone = RecycleFiles(Opener, Files, Next, End);
-    for (size_t i = Next; i < End; ++i) Settle(i, Gone[i - Next]);
-    Next = End;
+  TFolderChain Chain;
+  return DeleteFiles(Chain, Files, Mode, Step);
+}
+
+bool DeleteFoundFiles(const std::wstring& Folder, std::vector<std::wstring>& Files, TDeleteMode Mode,
+                      const std::function<bool()>& Step) {
+  if (!ProtectedFolderReason(Folder).empty()) {
+    // Nothing goes; the walk still steps, so that progress counts the files.
+    for (size_t i = 0; i < Files.size(); ++i)
+      if (Step && !Step()) return false;
+    return true;
   }
-  // The files not dealt with stay, in their order, after those kept.
-  const auto At = [&Files](size_t Index) { return Files.begin() + static_cast<std::ptrdiff_t>(Index); };
-  if (Kept != Next) std::move(At(Next), Files.end(), At(Kept));
-  Files.resize(Kept + (Files.size() - Next));
-  return !Stopped;
+  TFolderChain Chain(Folder);
+  return DeleteFiles(Chain, Files, Mode, Step);
 }
 
 bool DeleteDirectoryTree(const std::wstring& Path, TDeleteMode Mode) {
   const std::wstring Top = ExcludeTrailingPathDelimiter(Path);
-  return DeleteTree(Top, GetFileAttributesW(LongPathForm(Top).c_str()), Mode);
+  const std::wstring Parent = FolderOfPath(Top);
+  if (!IsFullPath(Top) || Parent.empty()) return false;
+  const TOpenedFolder Opened = TOpenedFolder::Open(Parent);
+  if (!Opened.valid()) return false;
+  const std::wstring Name = Top.substr(Top.find_last_of(L'\\') + 1);
+  const DWORD Attributes = GetFileAttributesW(LongPathForm(Top).c_str());
+  if (Attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return DeleteTree(Opened, Name, Attributes, Parent, Mode);
 }
-
-namespace {
-
-// The subfolders to delete by full path, with the attributes their listing gave.
-std::vector<TSubfolderEntry> PlanSubfolders(const std::wstring& Path, const TKeepSubfolder& Keep) {
-  // Never a relative or empty path (that would name the current drive's
-  // root), nor a folder that must never be emptied.
-  if (!ProtectedFolderReason(Path).empty() || !IsFullPath(Path)) return {};
-  std::vector<TSubfolderEntry> Result;
-  for (TSubfolderEntry& Entry : ListSubfolders(Path)) {
-    // A system file listed beside the folders is neither removed nor counted.
-    if ((Entry.Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
-    Entry.Name = JoinPath(Path, Entry.Name);
-    if (Keep && Keep(Entry.Name)) continue;
-    Result.push_back(std::move(Entry));
-  }
-  return Result;
-}
-
-}  // namespace
 
 std::vector<std::wstring> SubfoldersToDelete(const std::wstring& Path, const TKeepSubfolder& Keep) {
   std::vector<std::wstring> Result;
-  for (TSubfolderEntry& Entry : PlanSubfolders(Path, Keep)) Result.push_back(std::move(Entry.Name));
+  const TOpenedFolder Listed = OpenForEmptying(Path);
+  if (!Listed.valid()) return Result;
+  for (const auto& [Name, Attributes] : PlanSubfolders(Listed, Path, Keep)) Result.push_back(JoinPath(Path, Name));
   return Result;
 }
 
 int32_t DeleteSubfolders(const std::wstring& Path, TDeleteMode Mode, const std::function<bool()>& Continue,
                          const TKeepSubfolder& Keep, int32_t* Stayed) {
-  const std::vector<TSubfolderEntry> Planned = PlanSubfolders(Path, Keep);
+  // Held open until the end: nobody can swap the listed folder meanwhile.
+  const TOpenedFolder Listed = OpenForEmptying(Path);
+  const auto Planned = Listed.valid() ? PlanSubfolders(Listed, Path, Keep) : decltype(PlanSubfolders(Listed, Path, Keep)){};
   int32_t Deleted = 0;
-  for (const TSubfolderEntry& Entry : Planned) {
+  for (const auto& [Name, Attributes] : Planned) {
     if (Continue && !Continue()) break;
-    if (DeleteTree(Entry.Name, Entry.Attributes, Mode)) ++Deleted;
+    BeforeDelete(JoinPath(Path, Name));
+    if (DeleteTree(Listed, Name, Attributes, ExcludeTrailingPathDelimiter(Path), Mode)) ++Deleted;
   }
   if (Stayed != nullptr) *Stayed = static_cast<int32_t>(Planned.size()) - Deleted;
   return Deleted;
 }
 
 std::wstring ProtectedFolderReason(const std::wstring& Folder) {
-  const std::wstring Normal = NormalFolder(Folder);
-  if (Normal.empty()) return {};
-  if (IsRoot(Normal)) return L"a drive root";
-  const std::vector<TProtectedFolder> Protected = ProtectedFolders();
-  for (const TProtectedFolder& Entry : Protected)
-    if (SamePath(Normal, Entry.Path.c_str(), Entry.Path.size())) return Entry.Reason;
-  // Emptying a folder deletes its subfolders whole: one that holds a
-  // protected folder would take it along.
-  for (const TProtectedFolder& Entry : Protected)
-    if (Entry.Path.size() > Normal.size() && Entry.Path[Normal.size()] == L'\\' &&
-        SamePath(Normal, Entry.Path.c_str(), Normal.size()))
-      return std::wstring(L"a folder that holds ") + Entry.Reason;
-  return {};
+  if (!IsFullPath(Folder)) return L"not a full path: it would be taken from wherever the program stands";
+  const DWORD Attributes = GetFileAttributesW(LongPathForm(Folder).c_str());
+  // A folder that is not there has nothing to empty; that is no refusal.
+  if (Attributes == INVALID_FILE_ATTRIBUTES) return {};
+  if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return L"not a folder";
+  const TOpenedFolder Opened = TOpenedFolder::Open(Folder);
+  if (Opened.valid()) return ProtectedFolders().Reason(Opened);
+  if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return L"a link or junction: what it leads to is not emptied";
+  return L"it cannot be opened";
 }

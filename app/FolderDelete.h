@@ -1,10 +1,14 @@
 #pragma once
 // Emptying a listed folder: the files Delete found, then the folder's direct
-// subfolders as whole trees, permanently or to the Recycle Bin. A junction or
-// symbolic link never leads a delete out of the listed folder: it is removed
-// as a link or left alone, never entered, and never handed to the shell's
-// Recycle Bin operation (which would move the link's target). The listed
-// folder itself is never deleted.
+// subfolders as whole trees, permanently or to the Recycle Bin. The listed
+// folder is opened once, refused when it is a link or a protected folder
+// (by identity, see ProtectedFolders.h), and held open; every file and
+// folder removed is reached from its handle, one folder at a time, each
+// checked to be the entry its folder holds under that name. A junction or
+// symbolic link, wherever and whenever it appears, never leads a delete out
+// of the listed folder: it is removed as a link or left alone, never
+// entered, and never handed to the shell's Recycle Bin operation (which
+// would move the link's target). The listed folder itself is never deleted.
 
 #include <cstdint>
 #include <functional>
@@ -20,6 +24,12 @@ bool IsFileInUse(const std::wstring& FileName);
 
 // Deletes one file that is not in use; true when it is gone.
 bool DeleteOneFile(const std::wstring& FileName, TDeleteMode Mode);
+
+// Deletes every file of Files (full paths below Folder) that is not in use
+// and removes it from Files, as below; none when Folder is refused
+// (ProtectedFolderReason). Each file is reached from Folder's handle.
+bool DeleteFoundFiles(const std::wstring& Folder, std::vector<std::wstring>& Files, TDeleteMode Mode,
+                      const std::function<bool()>& Step);
 
 // Deletes every file of Files that is not in use and removes it from Files;
 // the files that stay (in use, refused) keep their order. Step is called once
@@ -40,8 +50,7 @@ using TKeepSubfolder = std::function<bool(const std::wstring& Subfolder)>;
 
 // The full paths of the subfolders DeleteSubfolders would delete: the folders
 // (not the system files) that ListSubfolders names in Path, except those
-// Keep keeps. None for a path that is not a full path, or names a folder
-// that must never be emptied (below).
+// Keep keeps. None for a folder that ProtectedFolderReason refuses.
 std::vector<std::wstring> SubfoldersToDelete(const std::wstring& Path, const TKeepSubfolder& Keep = {});
 
 // Deletes, as whole trees, the subfolders SubfoldersToDelete names; returns
@@ -51,7 +60,12 @@ std::vector<std::wstring> SubfoldersToDelete(const std::wstring& Path, const TKe
 int32_t DeleteSubfolders(const std::wstring& Path, TDeleteMode Mode, const std::function<bool()>& Continue = {},
                          const TKeepSubfolder& Keep = {}, int32_t* Stayed = nullptr);
 
-// Why Folder must never be emptied (a drive root, the Windows folder, a
-// Program Files folder, the user's profile folder, or the Desktop, Documents,
-// Pictures, Music or Videos folder itself); empty when it may be.
+// Why Folder must not be emptied now: not a full path, a link or junction,
+// or a protected folder (ProtectedFolders.h); empty when it may be, and for a
+// folder that does not exist.
 std::wstring ProtectedFolderReason(const std::wstring& Folder);
+
+// Called with each path just before it is deleted, after the listing that
+// found it: tests change the tree there.
+using TDeleteSeam = std::function<void(const std::wstring& Path)>;
+void SetDeleteSeam(TDeleteSeam Seam);

@@ -269,6 +269,10 @@ TForm1::TForm1(const TForm1Options& Options)
 
   CreateControls();
   BindCommands();
+  // Run as administrator, the window would not hear drops from Explorer,
+  // which runs at a lower integrity level, without these.
+  for (const UINT Message : {UINT{WM_DROPFILES}, UINT{WM_COPYDATA}, UINT{0x0049} /* WM_COPYGLOBALDATA */})
+    ChangeWindowMessageFilterEx(Handle(), Message, MSGFLT_ALLOW, nullptr);
   VKRFileDrag1.HookWindow(Handle());
   VKRFileDrag1.OnDrop = [this](TObject* Sender, int, int) { VKRFileDrag1Drop(Sender); };
   if (Options.SingleInstance) FInstanceGuard.Publish(Handle());
@@ -529,6 +533,12 @@ int32_t TForm1::CountSubfolders(const std::wstring& Path) {
 }
 
 bool TForm1::SearchFolder(const std::wstring& Folder) {
+  // Any other path would be searched wherever the process stands: it finds nothing.
+  if (!IsFullPath(Folder)) {
+    VKRFileFind1.SetStartDirFolder(L"");
+    VKRFileFind1.FilesFound().clear();
+    return !LongCommand1.StopRequested();
+  }
   // One folder, whatever its name holds: ";" would split it into others.
   VKRFileFind1.SetStartDirFolder(Folder);
   try {
@@ -683,10 +693,12 @@ void TForm1::DeleteFolderContents() {
     const TRowFigures Shown = FiguresOf(Item);
     int32_t Subfolders = Shown.Subfolders;
 
-    // A drive root, the Windows folder or a folder of the user's own data
-    // may have been listed by mistake: emptying it would destroy their data.
+    // Decided by what the folder is now, not by how it is spelled: a path
+    // that is not full, a link, a drive root, a system folder or a folder of
+    // the user's own data (ProtectedFolders.h) is never emptied.
     if (const std::wstring Reason = ProtectedFolderReason(Folder); !Reason.empty()) {
       Skipped += L"\n\"" + Folder + L"\": " + Reason;
+      LastDeleteLeft.Refused.push_back(L"\"" + Folder + L"\": " + Reason);
       ++LastDeleteLeft.ProtectedFolders;
       LongCommand1.StepProgress(Shown.Files);
       CurrentSubfolderCount += Shown.Subfolders;
@@ -715,7 +727,7 @@ void TForm1::DeleteFolderContents() {
         }
       }
       if (Answer == mrYes || Answer == mrYesToAll) {
-        const bool Finished = DeleteFoundFiles(Found, DeleteMode(), [this] {
+        const bool Finished = DeleteFoundFiles(Folder, Found, DeleteMode(), [this] {
           LongCommand1.StepProgress();
           LongCommand1.KeepResponsive();
           return !LongCommand1.StopRequested();
@@ -743,7 +755,7 @@ void TForm1::DeleteFolderContents() {
     LongCommand1.Prompt([this, &Skipped] {
       TMessageDialogRequest Request;
       Request.Owner = Handle();
-      Request.Text = L"These folders were not emptied, to protect your data:" + Skipped;
+      Request.Text = L"These folders were not emptied, to protect your data and your system:" + Skipped;
       Request.Type = TMsgDlgType::mtWarning;
       return MessageDlg(Request);
     });
@@ -793,7 +805,10 @@ void TForm1::StatisticsToolButtonClick(TObject*) {
 // ---- The folder list ----------------------------------------------------------------
 
 TListItem TForm1::AddFolderToVKRListView(const std::wstring& FolderName, bool EnableFind) {
-  // A row names one folder for good, whatever the current directory becomes later.
+  // A row names one folder for good, whatever the current directory becomes
+  // later; an entry that is not a full path would be taken from wherever the
+  // program started, and is never made one.
+  if (!IsFullPath(FolderName)) return {};
   const std::wstring Folder = FullPathName(FolderName);
   if (Folder.empty() || !DirectoryExists(Folder)) return {};
   TListItem Item;

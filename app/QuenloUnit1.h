@@ -38,6 +38,7 @@ struct TDeleteLeft {
   int32_t Subfolders = 0;        // subfolders of emptied folders that stayed
   int32_t ProtectedFolders = 0;  // listed folders that must never be emptied
   int32_t MissingFolders = 0;    // listed folders that no longer exist
+  std::vector<std::wstring> Refused;  // each refused folder with why: "\"C:\x\": the reason"
 };
 
 // The candidates for the folder list of a first start, in their order.

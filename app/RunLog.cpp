@@ -30,6 +30,7 @@ std::string FormatRunLogLine(const TRunRecord& R) {
             std::to_string(R.FilesLeft) + " file(s), " + std::to_string(R.SubfoldersLeft) + " subfolder(s), " +
             std::to_string(R.ProtectedFoldersSkipped) + " protected folder(s), " + std::to_string(R.FoldersNotFound) +
             " folder(s) not found";
+    if (!R.Refused.empty()) Line += "; not emptied: " + OneLine(R.Refused);
     if (!R.Error.empty()) Line += "; error: " + OneLine(R.Error);
   }
   Line += "; exit code " + std::to_string(R.ExitCode);

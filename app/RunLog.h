@@ -26,6 +26,7 @@ struct TRunRecord {
   int32_t SubfoldersLeft = 0;
   int32_t ProtectedFoldersSkipped = 0;
   int32_t FoldersNotFound = 0;
+  std::string Refused;  // UTF-8: each folder that was not emptied and why, " / " between them
   std::string Error;  // UTF-8; empty when nothing went wrong
   int ExitCode = 0;
 };

@@ -1,10 +1,9 @@
 #include "framework/FileSystem.h"
 
-#include "framework/FolderListing.h"
+#include "framework/FolderHandle.h"
 #include "framework/Handle.h"
 
 #include <windows.h>
-#include <winternl.h>
 
 #include <vector>
 
@@ -96,6 +95,34 @@ std::wstring OrdinaryPathForm(const std::wstring& Path) {
   return Path;
 }
 
+namespace {
+
+bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+// "server\share" at the start of Rest, both names present.
+bool StartsWithShare(std::wstring_view Rest) {
+  const size_t Server = Rest.find_first_of(L"\\/");
+  return Server != std::wstring_view::npos && Server > 0 && Server + 1 < Rest.size() &&
+         !IsSeparator(Rest[Server + 1]);
+}
+
+}  // namespace
+
+bool IsFullPath(const std::wstring& Path) {
+  const std::wstring_view View(Path);
+  if (View.size() >= 3 && IsDriveLetter(View[0]) && View[1] == L':' && IsSeparator(View[2])) return true;
+  if (View.size() < 3 || !IsSeparator(View[0]) || !IsSeparator(View[1])) return false;
+  if (View.substr(0, 4) == L"\\\\?\\") {
+    const std::wstring_view Rest = View.substr(4);
+    if (Rest.size() >= 3 && IsDriveLetter(Rest[0]) && Rest[1] == L':' && Rest[2] == L'\\') return true;
+    return Rest.size() > 4 && CompareStringOrdinal(Rest.data(), 4, L"UNC\\", 4, TRUE) == CSTR_EQUAL &&
+           StartsWithShare(Rest.substr(4));
+  }
+  // "\\.\" names devices, and the other "\\?\" forms no folder of a drive or share.
+  if ((View[2] == L'?' || View[2] == L'.') && View.size() > 3 && IsSeparator(View[3])) return false;
+  return StartsWithShare(View.substr(2));
+}
+
 bool DirectoryExists(const std::wstring& Path) {
   if (Path.empty()) return false;
   const DWORD Result = Attributes(Path);
@@ -111,130 +138,6 @@ bool FileExists(const std::wstring& Path) {
 bool IsDotName(const wchar_t* Name) {
   return Name[0] == L'.' && (Name[1] == L'\0' || (Name[1] == L'.' && Name[2] == L'\0'));
 }
-
-namespace {
-
-// The system's own full name of what Handle is open on, as the object
-// manager keeps it (GetFinalPathNameByHandleW fails past MAX_PATH on Wine).
-std::wstring FinalPath(HANDLE Handle) {
-  using TNtQueryObject = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-  constexpr int ObjectNameInformation = 1;
-  static const auto Query = reinterpret_cast<TNtQueryObject>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
-  if (Query == nullptr) return {};
-  // A UNICODE_STRING followed by its characters; 8-byte units keep it aligned.
-  std::vector<unsigned long long> Buffer((sizeof(UNICODE_STRING) + 2 * MAX_PATH * sizeof(wchar_t)) / 8);
-  ULONG Length = 0;
-  for (int Attempt = 0;; ++Attempt) {
-    const ULONG Size = static_cast<ULONG>(Buffer.size() * 8);
-    if (Query(Handle, ObjectNameInformation, Buffer.data(), Size, &Length) >= 0) break;
-    if (Attempt > 0 || Length <= Size) return {};
-    Buffer.resize(Length / 8 + 1);
-  }
-  const auto* Name = reinterpret_cast<const UNICODE_STRING*>(Buffer.data());
-  return std::wstring(Name->Buffer, Name->Length / sizeof(wchar_t));
-}
-
-bool SameText(std::wstring_view A, std::wstring_view B) {
-  return A.size() == B.size() && CompareStringOrdinal(A.data(), static_cast<int>(A.size()), B.data(),
-                                                      static_cast<int>(B.size()), TRUE) == CSTR_EQUAL;
-}
-
-// A system name with the dots and blanks that end any of its names left
-// out: Wine leaves them out of a folder's own name ("space " gives "space")
-// but keeps them in the names of the entries below it.
-std::wstring WithoutTrailingDotsAndBlanks(std::wstring_view Path) {
-  std::wstring Result;
-  Result.reserve(Path.size());
-  size_t Begin = 0;
-  while (Begin <= Path.size()) {
-    size_t End = Path.find(L'\\', Begin);
-    if (End == std::wstring_view::npos) End = Path.size();
-    std::wstring_view Piece = Path.substr(Begin, End - Begin);
-    const size_t Kept = Piece.find_last_not_of(L". ");
-    if (Kept != std::wstring_view::npos) Piece = Piece.substr(0, Kept + 1);
-    Result.append(Piece);
-    if (End < Path.size()) Result.push_back(L'\\');
-    Begin = End + 1;
-  }
-  return Result;
-}
-
-}  // namespace
-
-UniqueFile TEntryOpener::Open(const std::wstring& File, DWORD Access, DWORD Share, DWORD Flags) const {
-  return UniqueFile(CreateFileW(LongPathForm(File).c_str(), Access, Share, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | Flags, nullptr));
-}
-
-bool TEntryOpener::IsEntryItself(HANDLE Handle, const std::wstring& File) {
-  const size_t Separator = File.find_last_of(L'\\');
-  if (Separator == std::wstring::npos) return false;
-  // The folder without its separator, but a drive root's.
-  const std::wstring_view Folder(File.data(), Separator > 0 && File[Separator - 1] == L':' ? Separator + 1 : Separator);
-  if (!SameText(Folder, FFolder)) {
-    const UniqueFile Opened = Open(std::wstring(Folder), FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_FLAG_BACKUP_SEMANTICS);
-    FFolder = Opened ? std::wstring(Folder) : std::wstring();
-    FFolderFinal = Opened ? FinalPath(Opened.get()) : std::wstring();
-    if (FFolderFinal.empty()) return false;
-  }
-  const std::wstring_view Name(File.data() + Separator + 1, File.size() - Separator - 1);
-  std::wstring Expected = FFolderFinal;
-  if (Expected.back() != L'\\') Expected.push_back(L'\\');
-  Expected.append(Name);
-  return SameText(WithoutTrailingDotsAndBlanks(FinalPath(Handle)), WithoutTrailingDotsAndBlanks(Expected));
-}
-
-bool TEntryOpener::DeleteEntry(const std::wstring& File, DWORD Share, bool ClearReadOnly) {
-  const UniqueFile Handle = Open(File, DELETE | (ClearReadOnly ? FILE_WRITE_ATTRIBUTES : 0), Share);
-  if (!Handle || !IsEntryItself(Handle.get(), File)) return false;
-  if (ClearReadOnly) {
-    FILE_BASIC_INFO Basic{};  // times of 0 stay as they are
-    Basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    SetFileInformationByHandle(Handle.get(), FileBasicInfo, &Basic, sizeof(Basic));
-  }
-  FILE_DISPOSITION_INFO Disposition{};
-  Disposition.DeleteFile = TRUE;
-  return SetFileInformationByHandle(Handle.get(), FileDispositionInfo, &Disposition, sizeof(Disposition)) != FALSE;
-}
-
-namespace {
-
-bool RemoveTreeEntry(TEntryOpener& Opener, const std::wstring& Path, DWORD Attributes);
-
-// Every entry of Path, then Path itself; false when anything stays.
-bool RemoveTreeBelow(TEntryOpener& Opener, const std::wstring& Path, DWORD Attributes) {
-  const std::wstring Long = LongPathForm(Path);
-  // Wine keeps a read-only folder's entries from being deleted.
-  if ((Attributes & FILE_ATTRIBUTE_READONLY) != 0) SetFileAttributesW(Long.c_str(), FILE_ATTRIBUTE_NORMAL);
-  bool AllGone = true;
-  TFolderListing Listing(Path);
-  if (!Listing.Opened()) AllGone = false;
-  for (; Listing.HasEntry(); Listing.Next()) {
-    const WIN32_FIND_DATAW& Data = Listing.Entry();
-    if (IsDotName(Data.cFileName)) continue;
-    if (!RemoveTreeEntry(Opener, JoinPath(Path, Data.cFileName), Data.dwFileAttributes)) AllGone = false;
-  }
-  if (Listing.EndError() != ERROR_NO_MORE_FILES) AllGone = false;
-  return AllGone && RemoveDirectoryW(Long.c_str()) != FALSE;
-}
-
-bool RemoveTreeEntry(TEntryOpener& Opener, const std::wstring& Path, DWORD Attributes) {
-  const std::wstring Long = LongPathForm(Path);
-  // A link goes as a link, attributes untouched: setting them could reach
-  // the target, and listing it would walk the target's entries.
-  if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-    return ((Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? RemoveDirectoryW(Long.c_str())
-                                                          : DeleteFileW(Long.c_str())) != FALSE;
-  if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return RemoveTreeBelow(Opener, Path, Attributes);
-  // Only the read-only attribute stops a delete; a file that stays keeps its
-  // others.
-  return Opener.DeleteEntry(Path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            (Attributes & FILE_ATTRIBUTE_READONLY) != 0);
-}
-
-}  // namespace
 
 void LeaveCurrentDirectoryBelow(const std::wstring& Folder) {
   const std::wstring Top = ExcludeTrailingPathDelimiter(Folder);
@@ -253,8 +156,11 @@ bool RemoveTree(const std::wstring& Path) {
   const DWORD Attributes = GetFileAttributesW(LongPathForm(Top).c_str());
   if (Attributes == INVALID_FILE_ATTRIBUTES || (Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
   LeaveCurrentDirectoryBelow(Top);
-  TEntryOpener Opener;
-  return RemoveTreeEntry(Opener, Top, Attributes);
+  // Everything below is reached from the handle of the folder above it.
+  const size_t Separator = Top.find_last_of(L'\\');
+  if (Separator == std::wstring::npos) return false;
+  const std::wstring Parent = Top.substr(0, Separator > 0 && Top[Separator - 1] == L':' ? Separator + 1 : Separator);
+  return TOpenedFolder::Open(Parent).RemoveEntry(std::wstring_view(Top).substr(Separator + 1), Attributes);
 }
 
 std::wstring JoinPath(std::wstring_view Folder, std::wstring_view Name) {

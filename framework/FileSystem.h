@@ -20,6 +20,13 @@ std::wstring OrdinaryPathForm(const std::wstring& Path);
 // system cannot make one.
 std::wstring FullPathName(const std::wstring& Path);
 
+// A path that names one place whatever the current folder and drive: a
+// drive's absolute path ("C:\\x"), a network path ("\\\\server\\share..."),
+// or either in its "\\\\?\\" form. A relative path, a drive-relative one ("C:",
+// "C:x"), an empty one or a number read from a setting ("5") is not: the
+// system would take it from wherever the process stands.
+bool IsFullPath(const std::wstring& Path);
+
 bool DirectoryExists(const std::wstring& Path);
 // "." or "..", the entries every folder listing may carry.
 bool IsDotName(const wchar_t* Name);
@@ -38,29 +45,10 @@ std::wstring ExtractFileName(const std::wstring& Path);
 std::wstring ExtractFileExt(const std::wstring& Path);
 std::wstring ChangeFileExt(const std::wstring& Path, const std::wstring& Extension);
 
-// Opens files by full path (OPEN_EXISTING, the link itself where the
-// platform can) and tells whether an open reached the entry its path names
-// or the target of a link: Wine lists a Unix symbolic link to a file as a
-// plain file, always opens its target, and so deletes or moves the target
-// through it. Files of one folder in a row share the folder's look-up.
-class TEntryOpener {
-public:
-  UniqueFile Open(const std::wstring& File, DWORD Access, DWORD Share, DWORD Flags = 0) const;
-  // True when Handle, opened for File, is File itself and not a link's target.
-  bool IsEntryItself(HANDLE Handle, const std::wstring& File);
-  // Opens File for deleting it (with Share for the others' handles) and
-  // deletes it when it is the entry itself, read-only attribute cleared
-  // first when asked; true when it went. Read-only files stay otherwise.
-  bool DeleteEntry(const std::wstring& File, DWORD Share, bool ClearReadOnly = false);
-
-private:
-  std::wstring FFolder;       // the folder of the last file, as given
-  std::wstring FFolderFinal;  // the same folder as the system names it
-};
-
 // Removes a folder and everything below it, whatever the attributes; true
 // when all of it is gone. A link to a folder is removed as a link, never
-// followed (Path itself too). When the current directory lies in the tree (a
+// followed (Path itself too); every entry is reached from the handle of the
+// folder above it (FolderHandle.h). When the current directory lies in the tree (a
 // search leaves it in the folder it listed last), it is moved out first,
 // since the current directory cannot be removed. Whatever cannot be removed
 // stays, with the folders that hold it.

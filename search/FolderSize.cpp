@@ -67,7 +67,8 @@ int64_t TreeSizeBelow(const std::wstring& Top, const std::function<void()>& OnFo
 
 int64_t FolderTreeSize(const std::wstring& Folder, const std::function<void()>& OnFolder) {
   const std::wstring Top = ExcludeTrailingPathDelimiter(Folder);
-  if (!DirectoryExists(Top)) return -1;
+  // Any other path would measure wherever the process stands.
+  if (!IsFullPath(Top) || !DirectoryExists(Top)) return -1;
   return TreeSizeBelow(Top, OnFolder);
 }
 

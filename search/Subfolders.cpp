@@ -5,6 +5,8 @@
 
 std::vector<TSubfolderEntry> ListSubfolders(const std::wstring& Path) {
   std::vector<TSubfolderEntry> Result;
+  // Any other path would list wherever the process stands.
+  if (!IsFullPath(Path)) return Result;
   for (TFolderListing Listing(Path, L"*.*"); Listing.HasEntry(); Listing.Next()) {
     const WIN32_FIND_DATAW& Entry = Listing.Entry();
     // Hidden entries are left alone; system files count as subfolders.

@@ -15,5 +15,5 @@ struct TSubfolderEntry {
   DWORD Attributes = 0;
 };
 
-// Empty when Path cannot be listed.
+// Empty when Path cannot be listed or is not a full path.
 std::vector<TSubfolderEntry> ListSubfolders(const std::wstring& Path);

@@ -11,8 +11,12 @@
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
 #include "FileBytes.h"
+#include "Links.h"
 #include "ProcessWindows.h"
 
+#include <shlobj.h>
+
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -91,7 +95,7 @@ struct TAutoRunFixture {
 
   // Runs the child with Marrowby's command line Arguments and waits for it,
   // looking for windows of it all the while.
-  TRun Run(const std::wstring& Arguments) {
+  TRun Run(const std::wstring& Arguments, const std::wstring& CurrentFolder = {}) {
     const std::wstring Child = ExtractFilePath(ApplicationExeName()) + L"test_autorun_child.exe";
     REQUIRE(FileExists(Child));
     std::wstring CommandLine = L"\"" + Child + L"\" \"" + Registry.KeyPath() + L"\" \"" + Instance + L"\" \"" +
@@ -99,8 +103,8 @@ struct TAutoRunFixture {
     STARTUPINFOW Startup{};
     Startup.cb = sizeof(Startup);
     PROCESS_INFORMATION Info{};
-    REQUIRE(CreateProcessW(Child.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup,
-                           &Info));
+    REQUIRE(CreateProcessW(Child.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           CurrentFolder.empty() ? nullptr : CurrentFolder.c_str(), &Startup, &Info));
     CloseHandle(Info.hThread);
     UniqueKernelObject Process(Info.hProcess);
     TRun Result;
@@ -395,4 +399,62 @@ TEST_CASE("unattended, the main window leaves the start-up scan to the run and k
   CHECK(Form1.LastDeleteLeft.Files == 0);
   CHECK(Form1.LastDeleteLeft.MissingFolders == 0);
   CHECK_FALSE(IsWindowVisible(Form1.Handle()));
+}
+
+TEST_CASE("unattended, entries that are no full path, links and other spellings of system folders are refused and logged") {
+  TAutoRunFixture F;
+  F.Temp.MakeFile(L"one\\a.tmp", 10);
+  F.Temp.MakeFile(L"plain\\p.tmp", 10);
+  // Where the run stands: folders named as the relative entries would reach.
+  for (const wchar_t* File : {L"here\\h.tmp", L"here\\temp\\t.tmp", L"here\\5\\f.tmp", L"here\\sub\\s.tmp"})
+    F.Temp.MakeFile(File, 10);
+  const std::wstring Here = F.Temp / L"here";
+  const std::wstring Link = F.Temp / L"link";
+  REQUIRE(MakeLink(Link, L"plain", true));
+  wchar_t Windows[MAX_PATH] = L"";
+  REQUIRE(GetWindowsDirectoryW(Windows, MAX_PATH) > 0);
+  const TSecondDrive Drive(Windows);
+  REQUIRE_FALSE(Drive.Root().empty());
+  F.List({L"one"});
+  const wchar_t* const Relative[] = {L"temp", L".", L"C:", L"C:sub"};
+  for (size_t i = 0; i < std::size(Relative); ++i)
+    F.Registry.WriteString(L"Locations", L"Item" + std::to_wstring(i + 1), Relative[i]);
+  F.Registry.WriteDword(L"Locations", L"Item5", 5);
+  F.Registry.WriteString(L"Locations", L"Item6", Link);
+  F.Registry.WriteString(L"Locations", L"Item7", Drive.Root());
+  wchar_t ProgramFiles[MAX_PATH] = L"", Short[MAX_PATH] = L"";
+  REQUIRE(SHGetSpecialFolderPathW(nullptr, ProgramFiles, CSIDL_PROGRAM_FILES, FALSE));
+  REQUIRE(GetShortPathNameW(ProgramFiles, Short, MAX_PATH) > 0);
+  REQUIRE(std::wstring(Short) != ProgramFiles);
+  F.Registry.WriteString(L"Locations", L"Item8", Short);
+
+  const TAutoRunFixture::TRun Run = F.Run(L"/auto", Here);
+
+  CHECK(Run.ExitCode == 1);
+  CHECK(F.Boxes() == "");
+  CHECK_FALSE(Exists(F.Temp / L"one\\a.tmp"));
+  for (const wchar_t* File : {L"here\\h.tmp", L"here\\temp\\t.tmp", L"here\\5\\f.tmp", L"here\\sub\\s.tmp",
+                              L"plain\\p.tmp"}) {
+    CAPTURE(WideToUtf8(File));
+    CHECK(Exists(F.Temp / File));
+  }
+  wchar_t Fonts[MAX_PATH] = L"";
+  REQUIRE(SHGetSpecialFolderPathW(nullptr, Fonts, CSIDL_FONTS, FALSE));
+  CHECK(DirectoryExists(Fonts));
+  const std::vector<std::string> Log = F.LogLines();
+  REQUIRE(Log.size() == 1);
+  CAPTURE(Log[0]);
+  // The entries that are no full path never become rows: they count as not found.
+  CHECK(Log[0].find(" before: 4 folder(s), ") == 19);
+  CHECK(Log[0].find("left: 0 file(s), 0 subfolder(s), 3 protected folder(s), 5 folder(s) not found; not emptied: ") !=
+        std::string::npos);
+  for (const std::string& Refused :
+       {"\"" + WideToUtf8(Link) + "\": a link or junction: what it leads to is not emptied",
+        "\"" + WideToUtf8(Drive.Root()) + "\": the Windows folder",
+        "\"" + WideToUtf8(Short) + "\": a Program Files folder"}) {
+    CAPTURE(Refused);
+    CHECK(Log[0].find(Refused) != std::string::npos);
+  }
+  CHECK(Log[0].substr(Log[0].size() - 13) == "; exit code 1");
+  RemoveLink(Link);
 }

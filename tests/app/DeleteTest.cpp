@@ -262,9 +262,12 @@ TEST_CASE("one stored pattern mark of the wrong type leaves the others as they w
   }
 }
 
-TEST_CASE("folders that hold the user's data or the system are never emptied") {
+TEST_CASE("folders that hold the user's data or the system, and rows that are no full path, are never emptied") {
   TMainWindowFixture F;
   F.Temp.MakeFile(L"f\\a.tmp", 10);
+  // Where the program stands while it deletes: what the relative rows would reach.
+  F.Temp.MakeFile(L"here\\h.tmp", 10);
+  F.Temp.MakeFile(L"here\\sub\\s.tmp", 10);
   F.Start({L"f"});
   F.DeleteOptions(true, false, false);
   wchar_t Windows[MAX_PATH] = L"";
@@ -273,7 +276,8 @@ TEST_CASE("folders that hold the user's data or the system are never emptied") {
   REQUIRE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, Profile)));
   F.Scan();
   // Listed by mistake, and shown as scanned so that Delete reaches them.
-  for (const std::wstring& Folder : {std::wstring(Windows), std::wstring(Profile) + L"\\"}) {
+  for (const std::wstring& Folder : {std::wstring(Windows), std::wstring(Profile) + L"\\", std::wstring(L"."),
+                                    std::wstring(L"C:")}) {
     TListItem Row = F.Form1->VKRListView1.Add(Folder);
     Row.SetSubItem(0, L"3");
     Row.SetSubItem(1, L"7");
@@ -288,17 +292,30 @@ TEST_CASE("folders that hold the user's data or the system are never emptied") {
     Boxes.push_back(Request);
     return mrYesToAll;
   });
+  wchar_t Saved[MAX_PATH] = L"";
+  GetCurrentDirectoryW(MAX_PATH, Saved);
+  REQUIRE(SetCurrentDirectoryW((F.Temp / L"here").c_str()));
   F.Delete();
+  SetCurrentDirectoryW(Saved);
   const bool MarkerKept = Exists(Marker);
   DeleteFileW(Marker.c_str());
   CHECK(MarkerKept);
-  // One confirmation for the test's folder, then one message naming both skipped rows.
+  CHECK(Exists(F.Temp / L"here\\h.tmp"));
+  CHECK(Exists(F.Temp / L"here\\sub\\s.tmp"));
+  // One confirmation for the test's folder, then one message naming every skipped row with its reason.
   REQUIRE(Boxes.size() == 2);
   CHECK(Boxes[1].Type == TMsgDlgType::mtWarning);
-  CHECK(Boxes[1].Text.find(Windows) != std::wstring::npos);
-  CHECK(Boxes[1].Text.find(Profile) != std::wstring::npos);
+  const std::wstring& Said = Boxes[1].Text;
+  CAPTURE(WideToUtf8(Said));
+  CHECK(Said.find(L"\"" + std::wstring(Windows) + L"\": the Windows folder") != std::wstring::npos);
+  CHECK(Said.find(L"\"" + std::wstring(Profile) + L"\\\": the user's profile folder") != std::wstring::npos);
+  const std::wstring NotFull = L"\": not a full path: it would be taken from wherever the program stands";
+  CHECK(Said.find(L"\"." + NotFull) != std::wstring::npos);
+  CHECK(Said.find(L"\"C:" + NotFull) != std::wstring::npos);
+  CHECK(F.Form1->LastDeleteLeft.ProtectedFolders == 4);
+  CHECK(F.Form1->LastDeleteLeft.Refused.size() == 4);
   CHECK(F.Row(1) == TTexts{L"3", L"7", L"9 KB"});
-  CHECK(F.Form1->CurrentFileCount == 14);
+  CHECK(F.Form1->CurrentFileCount == 28);
   CHECK_FALSE(Exists(F.Temp / L"f\\a.tmp"));
 }
 

@@ -175,14 +175,19 @@ TEST_CASE("folders enter the list as full paths; the same folder written another
   TTempDir Temp;
   const std::wstring Folder = Temp.MakeDir(L"fx\\1");
   TRegistryFixture Registry;
+  // Entries that are no full path would name whatever folder the program
+  // started in: they never become rows, even where such folders exist.
   Registry.WriteString(L"Locations", L"Item0", L".");
   Registry.WriteString(L"Locations", L"Item1", L"fx\\1");
+  Registry.WriteString(L"Locations", L"Item2", Temp.Path());
+  Registry.WriteString(L"Locations", L"Item3", Temp.Path() + L"\\fx\\.\\1");
   std::unique_ptr<TForm1> Form;
   {
     TCurrentDirectory Current(Temp.Path());
     Form = StartMainWindow(Registry);
   }
   CHECK(Captions(*Form) == std::vector<std::wstring>{Temp.Path(), Folder});
+  CHECK(Form->StoredFoldersNotFound() == 2);
 
   // Another current directory changes nothing of what a row names.
   TCurrentDirectory Elsewhere(Folder);
@@ -206,7 +211,8 @@ TEST_CASE("folders enter the list as full paths; the same folder written another
     CHECK((Found ? Found.Index() : -1) == Case.Row);
   }
   // Adding a listed folder written another way refreshes its row.
-  const TListItem Row = Form->AddFolderToVKRListView(L"..\\1", true);
+  CHECK_FALSE(Form->AddFolderToVKRListView(L"..\\1", true));
+  const TListItem Row = Form->AddFolderToVKRListView(Temp.Path() + L"\\fx\\1\\..\\1", true);
   REQUIRE(Row);
   CHECK(Row.Index() == 1);
   CHECK(Row.Caption() == Folder);

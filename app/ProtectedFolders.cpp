@@ -1,0 +1,194 @@
+#include "app/ProtectedFolders.h"
+
+#include "framework/FileSystem.h"
+
+#include <windows.h>
+#include <initguid.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+namespace {
+
+const TProtectedFolders* Current = nullptr;
+
+bool SameName(const std::wstring& A, const std::wstring& B) {
+  return A.size() == B.size() && CompareStringOrdinal(A.c_str(), static_cast<int>(A.size()), B.c_str(),
+                                                      static_cast<int>(B.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The folder that holds Path ("\\?\C:\a" gives "\\?\C:\"); empty for a root.
+std::wstring ParentOf(const std::wstring& Path) {
+  const std::wstring Top = Path.size() > 3 && Path.back() == L'\\' ? Path.substr(0, Path.size() - 1) : Path;
+  const size_t Separator = Top.find_last_of(L'\\');
+  if (Separator == std::wstring::npos || Separator + 1 == Top.size()) return {};
+  std::wstring Parent = Top.substr(0, Separator);
+  if (!Parent.empty() && Parent.back() == L':') return Parent + L'\\';
+  // "\\?\UNC\server" and "\\?\" hold no folder a path can name.
+  if (Parent.rfind(L"\\\\?\\UNC\\", 0) == 0 && Parent.find(L'\\', 8) == std::wstring::npos) return {};
+  if (Parent.size() <= 4) return {};
+  return Parent;
+}
+
+UniqueFile OpenFollowing(const std::wstring& Path) {
+  return UniqueFile(CreateFileW(LongPathForm(Path).c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+std::wstring KnownFolderPath(const KNOWNFOLDERID& Id) {
+  PWSTR Path = nullptr;
+  std::wstring Result;
+  if (SUCCEEDED(SHGetKnownFolderPath(Id, 0, nullptr, &Path)) && Path != nullptr) Result = Path;
+  CoTaskMemFree(Path);
+  return Result;
+}
+
+}  // namespace
+
+const std::vector<std::wstring>& WindowsFolderAllowed() {
+  // Folders that only ever hold what installers and programs leave to be thrown away.
+  static const std::vector<std::wstring> Allowed{L"Temp", L"Downloaded Installations",
+                                                 L"InstallShield Installation Information"};
+  return Allowed;
+}
+
+void TProtectedFolders::Add(std::vector<TEntry>& To, HANDLE Handle, const std::wstring& Reason) {
+  TEntry Entry;
+  if (!IdentityOf(Handle, Entry.Identity)) return;
+  Entry.Reason = Reason;
+  To.push_back(std::move(Entry));
+}
+
+TProtectedFolders::TProtectedFolders(const std::vector<TProtectedFolder>& Folders, const std::wstring& WindowsFolder,
+                                     const std::vector<std::wstring>& Allowed, bool DriveRoots)
+    : FAllowed(Allowed) {
+  std::vector<TProtectedFolder> All = Folders;
+  if (!WindowsFolder.empty()) {
+    All.push_back({WindowsFolder, L"the Windows folder"});
+    const UniqueFile Windows = OpenFollowing(WindowsFolder);
+    FHasWindows = Windows && IdentityOf(Windows.get(), FWindows);
+  }
+  for (const TProtectedFolder& Folder : All) {
+    if (!IsFullPath(Folder.Path)) continue;
+    // The folder a link reaches, and the link itself.
+    const UniqueFile Reached = OpenFollowing(Folder.Path);
+    if (!Reached) continue;
+    Add(FFolders, Reached.get(), Folder.Reason);
+    if (const UniqueFile Itself = OpenToInspect(Folder.Path)) Add(FFolders, Itself.get(), Folder.Reason);
+    // Emptying a folder deletes its subfolders whole: one that holds a
+    // protected folder would take it along.
+    for (std::wstring Holder = ParentOf(FinalPathOf(Reached.get())); !Holder.empty(); Holder = ParentOf(Holder))
+      if (const UniqueFile Opened = OpenFollowing(Holder)) Add(FHolders, Opened.get(), L"a folder that holds " + Folder.Reason);
+  }
+  if (!DriveRoots) return;
+  wchar_t Drives[4 * 26 + 1] = L"";
+  const DWORD Length = GetLogicalDriveStringsW(static_cast<DWORD>(std::size(Drives)), Drives);
+  if (Length == 0 || Length >= std::size(Drives)) return;
+  for (const wchar_t* Drive = Drives; *Drive != L'\0'; Drive += wcslen(Drive) + 1) {
+    const UINT Type = GetDriveTypeW(Drive);
+    // Asking a drive without a medium can take long and says nothing.
+    if (Type != DRIVE_FIXED && Type != DRIVE_REMOTE && Type != DRIVE_RAMDISK) continue;
+    if (const UniqueFile Root = OpenFollowing(Drive)) Add(FFolders, Root.get(), L"a drive root");
+  }
+}
+
+TProtectedFolders TProtectedFolders::System() {
+  const struct {
+    const KNOWNFOLDERID* Id;
+    const wchar_t* Reason;
+  } Known[] = {
+      {&FOLDERID_System, L"the System folder"},
+      {&FOLDERID_SystemX86, L"the System folder"},
+      {&FOLDERID_Fonts, L"the Fonts folder"},
+      {&FOLDERID_ResourceDir, L"a folder of the Windows folder"},
+      {&FOLDERID_ProgramFiles, L"a Program Files folder"},
+      {&FOLDERID_ProgramFilesX86, L"a Program Files folder"},
+      {&FOLDERID_ProgramFilesX64, L"a Program Files folder"},
+      {&FOLDERID_ProgramFilesCommon, L"a Common Files folder"},
+      {&FOLDERID_ProgramFilesCommonX86, L"a Common Files folder"},
+      {&FOLDERID_ProgramFilesCommonX64, L"a Common Files folder"},
+      {&FOLDERID_ProgramData, L"the ProgramData folder"},
+      {&FOLDERID_Public, L"the Public folder"},
+      {&FOLDERID_PublicDesktop, L"the Public Desktop folder"},
+      {&FOLDERID_PublicDocuments, L"the Public Documents folder"},
+      {&FOLDERID_CommonStartMenu, L"the Start Menu folder"},
+      {&FOLDERID_CommonPrograms, L"the Start Menu folder"},
+      {&FOLDERID_CommonStartup, L"the Startup folder"},
+      {&FOLDERID_UserProfiles, L"the Users folder"},
+      {&FOLDERID_Profile, L"the user's profile folder"},
+      {&FOLDERID_RoamingAppData, L"the user's Roaming application data folder"},
+      {&FOLDERID_LocalAppData, L"the user's Local application data folder"},
+      {&FOLDERID_LocalAppDataLow, L"the user's LocalLow application data folder"},
+      {&FOLDERID_Desktop, L"the Desktop folder"},
+      {&FOLDERID_Documents, L"the Documents folder"},
+      {&FOLDERID_Downloads, L"the Downloads folder"},
+      {&FOLDERID_Pictures, L"the Pictures folder"},
+      {&FOLDERID_Music, L"the Music folder"},
+      {&FOLDERID_Videos, L"the Videos folder"},
+      {&FOLDERID_Favorites, L"the Favorites folder"},
+      {&FOLDERID_StartMenu, L"the Start Menu folder"},
+      {&FOLDERID_Programs, L"the Start Menu folder"},
+      {&FOLDERID_Startup, L"the Startup folder"},
+      {&FOLDERID_SendTo, L"the Send To folder"},
+      {&FOLDERID_Templates, L"the Templates folder"},
+      {&FOLDERID_SavedGames, L"the Saved Games folder"},
+      {&FOLDERID_Contacts, L"the Contacts folder"},
+      {&FOLDERID_Links, L"the Links folder"},
+      {&FOLDERID_SkyDrive, L"the OneDrive folder"},
+  };
+  std::vector<TProtectedFolder> Folders;
+  for (const auto& Folder : Known)
+    if (std::wstring Path = KnownFolderPath(*Folder.Id); !Path.empty()) Folders.push_back({std::move(Path), Folder.Reason});
+  return TProtectedFolders(Folders, KnownFolderPath(FOLDERID_Windows));
+}
+
+const std::wstring* TProtectedFolders::Find(const std::vector<TEntry>& In, const TFileIdentity& Identity) const {
+  for (const TEntry& Entry : In)
+    if (Entry.Identity == Identity) return &Entry.Reason;
+  return nullptr;
+}
+
+std::wstring TProtectedFolders::Reason(const TOpenedFolder& Folder) const {
+  TFileIdentity Identity;
+  if (!Folder.valid() || !IdentityOf(Folder.get(), Identity)) return L"it cannot be opened as a folder";
+  if (const std::wstring* Found = Find(FFolders, Identity)) return *Found;
+  if (const std::wstring* Found = Find(FHolders, Identity)) return *Found;
+  const std::wstring Final = FinalPathOf(Folder.get());
+  if (Final.empty()) return L"the system cannot say where it is";
+  if (ParentOf(Final).empty()) return L"a drive root";
+  if (!FHasWindows) return {};
+  // Inside the Windows folder: only below an allowed folder directly in it.
+  std::wstring Child = Final;
+  for (std::wstring Holder = ParentOf(Final); !Holder.empty(); Child = Holder, Holder = ParentOf(Holder)) {
+    const UniqueFile Opened = OpenFollowing(Holder);
+    TFileIdentity HolderIdentity;
+    if (!Opened || !IdentityOf(Opened.get(), HolderIdentity) || !(HolderIdentity == FWindows)) continue;
+    const std::wstring Name = ExtractFileName(Child);
+    for (const std::wstring& Allowed : FAllowed)
+      if (SameName(Name, Allowed)) return {};
+    return L"a folder inside the Windows folder";
+  }
+  return {};
+}
+
+const TProtectedFolders& ProtectedFolders() {
+  if (Current != nullptr) return *Current;
+  // Wine makes a volume's serial number of the drive letter it reaches a
+  // folder through, the one whose mapping is nearest: a drive added later
+  // changes the serials below its folder. The set is made again then.
+  static DWORD Drives = 0;
+  static std::unique_ptr<TProtectedFolders> Folders;
+  const DWORD Now = GetLogicalDrives();
+  if (!Folders || Now != Drives) {
+    Folders = std::make_unique<TProtectedFolders>(TProtectedFolders::System());
+    Drives = Now;
+  }
+  return *Folders;
+}
+
+TProtectedFoldersOverride::TProtectedFoldersOverride(TProtectedFolders Folders)
+    : FFolders(std::make_unique<TProtectedFolders>(std::move(Folders))), FPrevious(Current) {
+  Current = FFolders.get();
+}
+
+TProtectedFoldersOverride::~TProtectedFoldersOverride() { Current = FPrevious; }

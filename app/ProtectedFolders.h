@@ -1,0 +1,69 @@
+#pragma once
+// The folders a Delete must never empty, known by identity (volume and file
+// ID from an opened handle), so that no other spelling of one (another drive
+// letter, a link, a junction, a short name, a network path) gets through:
+// the system's and the user's known folders, every folder that holds one
+// (emptying it would delete the folder whole), every drive root, and
+// everything inside the Windows folder except the few folders that exist to
+// be emptied (WindowsFolderAllowed).
+
+#include "framework/FolderHandle.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct TProtectedFolder {
+  std::wstring Path;
+  std::wstring Reason;  // what the folder is, as a message says it: "the Fonts folder"
+};
+
+// The folders directly inside the Windows folder that may be emptied, with
+// everything below them.
+const std::vector<std::wstring>& WindowsFolderAllowed();
+
+class TProtectedFolders {
+public:
+  // Folders given by path (links followed: the folder they reach counts);
+  // WindowsFolder, when given, protects everything inside it but Allowed.
+  TProtectedFolders(const std::vector<TProtectedFolder>& Folders, const std::wstring& WindowsFolder,
+                    const std::vector<std::wstring>& Allowed = WindowsFolderAllowed(), bool DriveRoots = true);
+
+  // The known folders of this system and user, the drive roots and the
+  // Windows folder.
+  static TProtectedFolders System();
+
+  // Why the folder Folder is open on must not be emptied; empty when it may.
+  std::wstring Reason(const TOpenedFolder& Folder) const;
+
+private:
+  struct TEntry {
+    TFileIdentity Identity;
+    std::wstring Reason;
+  };
+  void Add(std::vector<TEntry>& To, HANDLE Handle, const std::wstring& Reason);
+  const std::wstring* Find(const std::vector<TEntry>& In, const TFileIdentity& Identity) const;
+
+  std::vector<TEntry> FFolders;
+  std::vector<TEntry> FHolders;  // every folder that holds one of FFolders
+  bool FHasWindows = false;
+  TFileIdentity FWindows;
+  std::vector<std::wstring> FAllowed;
+};
+
+// The set the program's deletes go by: the system's, built at first use,
+// unless a test put its own in place.
+const TProtectedFolders& ProtectedFolders();
+
+// Puts Folders in place of the system's set for as long as it lives.
+class TProtectedFoldersOverride {
+public:
+  explicit TProtectedFoldersOverride(TProtectedFolders Folders);
+  ~TProtectedFoldersOverride();
+  TProtectedFoldersOverride(const TProtectedFoldersOverride&) = delete;
+  TProtectedFoldersOverride& operator=(const TProtectedFoldersOverride&) = delete;
+
+private:
+  std::unique_ptr<TProtectedFolders> FFolders;
+  const TProtectedFolders* FPrevious;
+};
