@@ -35,8 +35,6 @@ private:
 
 namespace {
 
-// How long a command may run before the strip shows: quick ones never flash it.
-constexpr ULONGLONG StripDelay = 300;
 // Often enough to repaint and to move the progress bar, seldom enough to cost nothing.
 constexpr ULONGLONG ResponseInterval = 50;
 
@@ -163,7 +161,12 @@ void TLongCommand::KeepResponsive() {
   const ULONGLONG Now = GetTickCount64();
   if (Now - FLastResponse < ResponseInterval) return;
   FLastResponse = Now;
-  if (!FStrip && FOwner != nullptr && Now - FStarted >= StripDelay) ShowStrip();
+  if (!FStrip && FOwner != nullptr && Now - FStarted >= FStripDelay) ShowStrip();
+  Respond();
+}
+
+void TLongCommand::Respond() {
+  if (!FRunning) return;
   MSG Message;
   while (PeekMessageW(&Message, nullptr, 0, 0, PM_REMOVE)) {
     if (Message.message == WM_QUIT) {

@@ -119,6 +119,8 @@ TEST_CASE("while a scan runs, input that would change the rows does nothing") {
   });
   bool WindowDisabled = false;
   bool StripShown = false;
+  // The strip is up from the first moment the command lets the window repaint.
+  F.Form1->LongCommand1.SetStripDelay(0);
   TDuringCommand During([&] {
     WindowDisabled = !IsWindowEnabled(F.Form1->Handle());
     // The Delete key on the list, a header click, the popup menu, a menu
@@ -144,8 +146,8 @@ TEST_CASE("while a scan runs, input that would change the rows does nothing") {
   REQUIRE(F.Form1->VKRListView1.Count() == 3);
   for (int i = 0; i < 3; ++i) CHECK(F.Row(i) == TTexts{L"150", L"450", L"450 KB"});
   CHECK(IsWindowEnabled(F.Form1->Handle()));
+  CHECK(StripShown);
   CHECK(F.Form1->LongCommand1.StripHandle() == nullptr);
-  (void)StripShown;
 }
 
 TEST_CASE("Esc stops a scan: finished rows keep their figures, the others theirs, and the totals agree") {
@@ -180,25 +182,17 @@ TEST_CASE("the strip's Cancel button stops a scan as Esc does") {
   TMainWindowFixture F;
   MakeBusyFolders(F, 4);
   bool Clicked = false;
-  // The strip shows once the command has run a moment: press Cancel then.
-  std::function<void()> PressCancel;
-  PressCancel = [&] {
+  const auto PressCancel = [&] {
     const HWND Strip = F.Form1->LongCommand1.StripHandle();
-    if (Strip == nullptr) return;
+    REQUIRE(Strip != nullptr);
     CHECK(IsWindowEnabled(GetDlgItem(Strip, IDCANCEL)));
     SendMessageW(Strip, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(Strip, IDCANCEL)));
     Clicked = true;
   };
   F.Form1->VKRFileFind1.OnChangeDirectory = nullptr;
-  TDuringCommand During([&] {
-    // Wait in the command's own loop until the strip is up.
-    const ULONGLONG Until = GetTickCount64() + 3000;
-    while (F.Form1->LongCommand1.StripHandle() == nullptr && GetTickCount64() < Until) {
-      Sleep(10);
-      F.Form1->LongCommand1.KeepResponsive();
-    }
-    PressCancel();
-  });
+  // The strip is up from the first moment the command lets the window repaint.
+  F.Form1->LongCommand1.SetStripDelay(0);
+  TDuringCommand During([&] { PressCancel(); });
   F.Scan();
   REQUIRE(Clicked);
   CHECK(F.Row(3) == Unscanned());

@@ -203,11 +203,10 @@ TEST_CASE("while a scan runs, no other command starts") {
   });
   // Waiting in the queue, this reaches the window while the scan lets it repaint.
   PostMessageW(F.Form1->Handle(), WM_COMMAND, MAKEWPARAM(IDM_STATISTICS, 0), 0);
-  F.Form1->LongCommand1.Run(L"Scanning", [&] {
-    F.Form1->LongCommand1.KeepResponsive();
-    Sleep(60);
-    F.Form1->LongCommand1.KeepResponsive();
-  });
+  F.Form1->LongCommand1.Run(L"Scanning", [&] { F.Form1->LongCommand1.Respond(); });
+  // It was delivered during the command, and did nothing.
+  MSG Waiting{};
+  CHECK_FALSE(PeekMessageW(&Waiting, F.Form1->Handle(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE));
   CHECK(StatisticsShown == 0);
   F.Scan();
   CHECK(F.Row(0) == TTexts{L"0", L"1", L"1 KB"});
