@@ -47,16 +47,6 @@ const wchar_t* const AboutCredit = L"Made with C++20 and MinGW-w64";
 
 const wchar_t* const PlacementValue = L"FormInfo\\Main Window";
 
-// The number of a stored list entry "Item<n>"; none for any other name.
-std::optional<int32_t> ItemNumber(const std::wstring& Name) {
-  if (Name.size() <= 4 || !SameTextAZ(Name.substr(0, 4), L"Item")) return std::nullopt;
-  const std::wstring Digits = Name.substr(4);
-  if (Digits.find_first_not_of(L"0123456789") != std::wstring::npos) return std::nullopt;
-  int32_t Number = 0;
-  if (!TryStrToInt(Digits, Number)) return std::nullopt;
-  return Number;
-}
-
 // What makes two folder paths the same folder: the full path without
 // trailing separators, compared with A-Z case ignored.
 std::wstring FolderKey(const std::wstring& Folder) {
@@ -176,15 +166,6 @@ TDefaultFolderBases TDefaultFolderBases::FromSystem() {
   Bases.Windows = WindowsFolder();
   Bases.Temp = UserTempFolder();
   return Bases;
-}
-
-void SortByItemNumber(std::vector<std::wstring>& Names) {
-  std::stable_sort(Names.begin(), Names.end(), [](const std::wstring& A, const std::wstring& B) {
-    const std::optional<int32_t> NumberA = ItemNumber(A);
-    const std::optional<int32_t> NumberB = ItemNumber(B);
-    if (NumberA && NumberB) return *NumberA < *NumberB;
-    return NumberA.has_value() && !NumberB.has_value();
-  });
 }
 
 std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bases) {
@@ -444,15 +425,8 @@ void TForm1::LayoutControls() {
 
 void TForm1::FormCreate(TObject*) {
   VKRAboutDialog1.SetText(AboutCredit);
-  // An earlier layout kept the folder list under "Location".
-  if (VKRRegistryEnhanced1.KeyExists(L"Location")) VKRRegistryEnhanced1.RenameKey(L"Location", L"Locations");
-
-  std::vector<std::wstring> Names;
-  VKRRegistryEnhanced1.GetValueNames(L"Locations", Names);
-  SortByItemNumber(Names);
-  for (const std::wstring& Name : Names)
-    if (!AddFolderToVKRListView(VKRRegistryEnhanced1.GetValue(L"Locations\\" + Name).ToString(), false))
-      ++FStoredFoldersNotFound;
+  for (const std::wstring& Folder : LoadFolderList(VKRRegistryEnhanced1))
+    if (!AddFolderToVKRListView(Folder, false)) ++FStoredFoldersNotFound;
 
   if (VKRListView1.Count() == 0)
     for (const std::wstring& Folder : DefaultFolderCandidates(TDefaultFolderBases::FromSystem()))
@@ -469,13 +443,27 @@ void TForm1::FormCreate(TObject*) {
   LayoutControls();
 }
 
-void TForm1::FormClose(TObject*, TCloseAction&) {
+void TForm1::FormClose(TObject*, TCloseAction& Action) {
   VKRRegistryEnhanced1.SetValue(L"ApplicationPath", Variant(ExtractFilePath(ApplicationExeName())));
   VKRRegistryEnhanced1.SetValue(L"Version", Variant(VKRAboutDialog1.ExtractVersion(true)));
-  VKRRegistryEnhanced1.DeleteKey(L"Locations");
+  // The list in memory is the only one left when it cannot be stored: the window stays.
+  if (!SaveFolderList()) Action = TCloseAction::caNone;
+}
+
+bool TForm1::SaveFolderList() {
+  std::vector<std::wstring> Folders;
   const int Count = VKRListView1.Count();
-  for (int i = 0; i < Count; ++i)
-    VKRRegistryEnhanced1.SetValue(L"Locations\\Item" + std::to_wstring(i), Variant(VKRListView1.Item(i).Caption()));
+  Folders.reserve(static_cast<size_t>(Count));
+  for (int i = 0; i < Count; ++i) Folders.push_back(VKRListView1.Item(i).Caption());
+  try {
+    ::SaveFolderList(VKRRegistryEnhanced1, Folders);
+    return true;
+  } catch (const Exception& Error) {
+    if (!FUnattended)
+      MessageDlg(L"The folder list could not be saved. Marrowby keeps it open until it can be.\n\n" + Error.Message(),
+                 TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+    return false;
+  }
 }
 
 void TForm1::FormDestroy(TObject*) { VKRRegistryEnhanced1.SetFormInfo(PlacementValue, *this); }
@@ -753,7 +741,12 @@ void TForm1::OptionsToolButtonClick(TObject*) {
   Form2->OptionsPageControl.SetActivePage(Form2->PreferencesTabSheet);
   if (Form2->ShowModal() == mrOk) {
     Form2->ActivateOptions();
-    Form2->SaveOptionsToRegistry();
+    try {
+      Form2->SaveOptionsToRegistry();
+    } catch (const Exception& Error) {
+      // In force until the program ends, but not kept for the next start.
+      MessageDlg(L"The options could not be saved.\n\n" + Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+    }
   } else {
     Form2->LoadOptionsFromRegistry();
     Form2->ActivateOptions();
@@ -832,6 +825,7 @@ void TForm1::AddFolderToolButtonClick(TObject*) {
   AddFolderToVKRListView(Folder, true);
   // The row shows "?" now: Delete comes back with the next scan.
   WithdrawDelete();
+  SaveFolderList();
 }
 
 void TForm1::RemoveFolder2Click(TObject*) {
@@ -850,6 +844,7 @@ void TForm1::RemoveFolder2Click(TObject*) {
     if (Row) Row = VKRListView1.Item(Row.Index() - 1);
   }
   UpdateStatusBar();
+  SaveFolderList();
 }
 
 void TForm1::ExploreFolder1Click(TObject*) {
@@ -953,6 +948,7 @@ void TForm1::VKRFileDrag1Drop(TObject*) {
     // The rows added before the unreadable shortcut stay; the rest of the drop is dropped.
     MessageDlg(Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
   }
+  SaveFolderList();
 }
 
 void TForm1::ReleaseNotes1Click(TObject*) {

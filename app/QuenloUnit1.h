@@ -2,6 +2,7 @@
 // The main window: the folder list, the running totals, the commands.
 
 #include "app/FolderDelete.h"
+#include "app/FolderListStore.h"
 #include "app/SingleInstance.h"
 #include "common/VKRAboutDialog.h"
 #include "common/VKRFileDrag.h"
@@ -51,10 +52,6 @@ struct TDefaultFolderBases {
   static TDefaultFolderBases FromSystem();
 };
 std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bases);
-
-// The stored list entries in the order of their numbers (Item2 before
-// Item10, as the registry may list them by name), other names after them.
-void SortByItemNumber(std::vector<std::wstring>& Names);
 
 class TForm2;
 class TForm3;
@@ -150,6 +147,11 @@ public:
   // The subfolders directly in Path: directories and system entries that
   // are not hidden. 0 when Path cannot be listed.
   int32_t CountSubfolders(const std::wstring& Path);
+
+  // Stores the folder list as it stands now; a refusal is said in a box
+  // (unattended: in nothing but the result) and gives false, the list
+  // staying in memory.
+  bool SaveFolderList();
 
   // The status bar summary of the list and the current totals.
   void UpdateStatusBar();

@@ -35,8 +35,6 @@ private:
 
 namespace {
 
-// Often enough to repaint and to move the progress bar, seldom enough to cost nothing.
-constexpr ULONGLONG ResponseInterval = 50;
 
 bool IsUserActionNotification(UINT Code) {
   switch (Code) {
@@ -159,7 +157,7 @@ void TLongCommand::ShowStrip() {
 void TLongCommand::KeepResponsive() {
   if (!FRunning) return;
   const ULONGLONG Now = GetTickCount64();
-  if (Now - FLastResponse < ResponseInterval) return;
+  if (Now - FLastResponse < FResponseInterval) return;
   FLastResponse = Now;
   if (!FStrip && FOwner != nullptr && Now - FStarted >= FStripDelay) ShowStrip();
   Respond();

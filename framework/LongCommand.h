@@ -79,6 +79,8 @@ public:
   // How long a command runs before the strip shows, so that quick ones never
   // flash it; 0 shows it at the first KeepResponsive.
   void SetStripDelay(ULONGLONG Milliseconds) { FStripDelay = Milliseconds; }
+  // How seldom KeepResponsive delivers the queue; 0 delivers it at every call.
+  void SetResponseInterval(ULONGLONG Milliseconds) { FResponseInterval = Milliseconds; }
 
 private:
   void Enter(const std::wstring& StatusText);
@@ -95,6 +97,8 @@ private:
   std::wstring FStatusText;
   std::wstring FItem;
   ULONGLONG FStripDelay = 300;
+  // Often enough to repaint and to move the progress bar, seldom enough to cost nothing.
+  ULONGLONG FResponseInterval = 50;
   ULONGLONG FStarted = 0;
   ULONGLONG FLastResponse = 0;
   std::unique_ptr<TLongCommandStrip> FStrip;
