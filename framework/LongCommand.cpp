@@ -69,8 +69,10 @@ void TLongCommand::Attach(HWND Owner, TProgressBar* Bar, TStatusBar* Status) {
 
 bool TLongCommand::Run(const std::wstring& StatusText, const std::function<void()>& Work) {
   if (FRunning) return false;
-  Enter(StatusText);
   try {
+    // Entering can fail half way (the status bar, the window's own handler):
+    // what it did is undone like the rest.
+    Enter(StatusText);
     Work();
   } catch (const std::exception& Error) {
     Leave();
@@ -87,6 +89,7 @@ bool TLongCommand::Run(const std::wstring& StatusText, const std::function<void(
 
 void TLongCommand::Enter(const std::wstring& StatusText) {
   FRunning = true;
+  FOwnerWasEnabled = false;
   FStop.store(false);
   FStatusText = StatusText;
   FItem.clear();
@@ -101,8 +104,10 @@ void TLongCommand::Enter(const std::wstring& StatusText) {
 
 void TLongCommand::Leave() noexcept {
   try {
-    FStrip.reset();
+    // The owner first: when the strip, the active window, goes, the system
+    // activates the owner instead of another program's window.
     if (FOwner != nullptr && FOwnerWasEnabled) EnableWindow(FOwner, TRUE);
+    FStrip.reset();
     if (OnEnableCommands) OnEnableCommands(true);
   } catch (...) {
     // Leaving must finish: the window would stay unusable otherwise.

@@ -257,6 +257,67 @@ TEST_CASE("an error inside a long command is shown once and leaves the window us
   CHECK(Ran);
 }
 
+namespace {
+
+// A host that tells the moment it is enabled again.
+class TEnableWatchForm : public THostForm {
+public:
+  std::function<void()> OnEnabled;
+
+protected:
+  bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override {
+    if (Msg == WM_ENABLE && WParam != FALSE && OnEnabled) OnEnabled();
+    return THostForm::HandleMessage(Msg, WParam, LParam, Result);
+  }
+};
+
+}  // namespace
+
+TEST_CASE("a long command gives its window back whole") {
+  TEnableWatchForm Host;
+  ShowWindow(Host.Handle(), SW_SHOWNORMAL);
+  TLongCommand Command;
+  Command.Attach(Host.Handle(), nullptr, nullptr);
+  Command.SetStripDelay(0);
+  Command.SetResponseInterval(0);
+  std::vector<std::wstring> Shown;
+  TMessageDialogHook Answer([&](const TMessageDialogRequest& Request) {
+    Shown.push_back(Request.Text);
+    return mrOk;
+  });
+
+  SUBCASE("the window is enabled while the strip is still there, so activation returns to it") {
+    HWND Strip = nullptr;
+    bool StripThereWhenEnabled = false;
+    Host.OnEnabled = [&] { StripThereWhenEnabled = Strip != nullptr && IsWindow(Strip); };
+    CHECK(Command.Run(L"Working", [&] {
+      Command.KeepResponsive();
+      Strip = Command.StripHandle();
+    }));
+    REQUIRE(Strip != nullptr);
+    CHECK(StripThereWhenEnabled);
+    CHECK_FALSE(IsWindow(Strip));
+    CHECK(IsWindowEnabled(Host.Handle()));
+  }
+
+  SUBCASE("a failure as the command starts is shown once and leaves nothing running") {
+    int Starts = 0;
+    Command.OnEnableCommands = [&](bool Enabled) {
+      if (!Enabled && ++Starts == 1) throw Exception(L"The toolbar went away");
+    };
+    bool Ran = false;
+    CHECK(Command.Run(L"Working", [&] { Ran = true; }));
+    CHECK_FALSE(Ran);
+    CHECK(Shown == std::vector<std::wstring>{L"The toolbar went away"});
+    CHECK_FALSE(Command.Running());
+    CHECK(IsWindowEnabled(Host.Handle()));
+    CHECK(ScreenCursor() == TCursor::crDefault);
+    // The next command runs as usual.
+    CHECK(Command.Run(L"Working", [&] { Ran = true; }));
+    CHECK(Ran);
+  }
+}
+
 TEST_CASE("a prompt of the command itself works, and the window stays disabled after it") {
   THostForm Host;
   TLongCommand Command;
