@@ -24,6 +24,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <climits>
 #include <optional>
 #include <unordered_set>
 
@@ -58,20 +59,21 @@ std::wstring FolderKey(const std::wstring& Folder) {
 // What a row shows, read back from its texts; an unscanned row shows nothing.
 struct TRowFigures {
   bool Scanned = false;
-  int32_t Subfolders = 0;
-  int32_t Files = 0;
-  int32_t SizeKB = 0;
+  int64_t Subfolders = 0;
+  int64_t Files = 0;
+  int64_t SizeKB = 0;
 };
 
 // The number of a size text: the text before " KB", without the thousands
 // separators that FormatFileSize put in.
-int32_t SizeTextKB(const std::wstring& Text) {
+int64_t SizeTextKB(const std::wstring& Text) {
   std::wstring Number = Text.substr(0, Text.find(L" KB"));
   const std::wstring& Separator = FormatSettings().ThousandSeparator;
   if (!Separator.empty())
     for (size_t At = Number.find(Separator); At != std::wstring::npos; At = Number.find(Separator, At))
       Number.erase(At, Separator.size());
-  return StrToIntDef(Number, 0);
+  int64_t KiloBytes = 0;
+  return TryStrToInt64(Number, KiloBytes) ? KiloBytes : 0;
 }
 
 TRowFigures FiguresOf(const TListItem& Row) {
@@ -79,8 +81,12 @@ TRowFigures FiguresOf(const TListItem& Row) {
   const std::wstring Subfolders = Row.SubItem(0);
   if (Subfolders == UnscannedCount) return Figures;
   Figures.Scanned = true;
-  Figures.Subfolders = StrToIntDef(Subfolders, 0);
-  Figures.Files = StrToIntDef(Row.SubItem(1), 0);
+  const auto Count = [](const std::wstring& Text) {
+    int64_t Value = 0;
+    return TryStrToInt64(Text, Value) ? Value : 0;
+  };
+  Figures.Subfolders = Count(Subfolders);
+  Figures.Files = Count(Row.SubItem(1));
   Figures.SizeKB = SizeTextKB(Row.SubItem(2));
   return Figures;
 }
@@ -115,8 +121,9 @@ private:
   TVKRFileFind& FFind;
 };
 
-// The kilobytes a folder tree adds to the size total; an unknown size (-1) adds nothing.
-int32_t SizeKB(int64_t Size) { return static_cast<int32_t>(Size / 1024); }
+
+// The progress bar counts in int: a count past that only fills it sooner.
+int ProgressSteps(int64_t Count) { return static_cast<int>(std::clamp<int64_t>(Count, 0, INT_MAX)); }
 
 std::wstring ShellFolder(int Csidl) {
   wchar_t Path[MAX_PATH] = L"";
@@ -157,6 +164,13 @@ std::wstring WindowsFolder() {
 }
 
 }  // namespace
+
+int64_t FolderSizeKB(int64_t Bytes) {
+  if (Bytes <= 0) return 0;
+  return Bytes < 1024 ? 1 : Bytes / 1024;
+}
+
+std::wstring FolderSizeText(int64_t KiloBytes) { return FormatFileSize(KiloBytes * 1024, TSizeUnit::fsKiloBytes); }
 
 TDefaultFolderBases TDefaultFolderBases::FromSystem() {
   TDefaultFolderBases Bases;
@@ -509,7 +523,7 @@ void TForm1::UpdateStatusBar() {
   StatusBar1.SetSimpleText(std::to_wstring(VKRListView1.Count()) + L" folder(s) - " +
                            std::to_wstring(CurrentSubfolderCount) + L" subfolder(s) - " +
                            std::to_wstring(CurrentFileCount) + L" file(s) - " +
-                           FormatFileSize(int64_t{CurrentFileSizeKB} * 1024, TSizeUnit::fsKiloBytes));
+                           FolderSizeText(CurrentFileSizeKB));
 }
 
 int32_t TForm1::CountSubfolders(const std::wstring& Path) {
@@ -598,16 +612,16 @@ void TForm1::ScanFolders() {
     const bool Searched = SearchFolder(Folder);
     VKRFileFind1.SetListingObserver(nullptr);
     if (!Searched) break;
-    const int32_t Subfolders = CountSubfolders(Folder);
+    const int64_t Subfolders = CountSubfolders(Folder);
     const int64_t Size = Measure.Result(Folder, KeepUp);
     if (LongCommand1.StopRequested()) break;
-    const auto Files = static_cast<int32_t>(VKRFileFind1.FilesFound().size());
+    const auto Files = static_cast<int64_t>(VKRFileFind1.FilesFound().size());
     Item.SetSubItem(0, std::to_wstring(Subfolders));
     Item.SetSubItem(1, std::to_wstring(Files));
-    Item.SetSubItem(2, FormatFileSize(Size, TSizeUnit::fsKiloBytes));
+    Item.SetSubItem(2, FolderSizeText(FolderSizeKB(Size)));
     CurrentSubfolderCount += Subfolders;
     CurrentFileCount += Files;
-    CurrentFileSizeKB += SizeKB(Size);
+    CurrentFileSizeKB += FolderSizeKB(Size);
   }
   EndFolderCommand(Row);
   PreviousSubfolderCount = CurrentSubfolderCount;
@@ -649,7 +663,7 @@ void TForm1::DeleteToolButtonClick(TObject*) {
 
 void TForm1::DeleteFolderContents() {
   StartAgeLimit();
-  LongCommand1.SetProgress(0, CurrentFileCount);
+  LongCommand1.SetProgress(0, ProgressSteps(CurrentFileCount));
   PreviousSubfolderCount = CurrentSubfolderCount;
   PreviousFileCount = CurrentFileCount;
   PreviousFileSizeKB = CurrentFileSizeKB;
@@ -669,14 +683,14 @@ void TForm1::DeleteFolderContents() {
     const std::wstring Folder = Item.Caption();
     LongCommand1.SetItem(Folder);
     const TRowFigures Shown = FiguresOf(Item);
-    int32_t Subfolders = Shown.Subfolders;
+    int64_t Subfolders = Shown.Subfolders;
 
     // A drive root, the Windows folder or a folder of the user's own data
     // may have been listed by mistake: emptying it would destroy their data.
     if (const std::wstring Reason = ProtectedFolderReason(Folder); !Reason.empty()) {
       Skipped += L"\n\"" + Folder + L"\": " + Reason;
       ++LastDeleteLeft.ProtectedFolders;
-      LongCommand1.StepProgress(Shown.Files);
+      LongCommand1.StepProgress(ProgressSteps(Shown.Files));
       CurrentSubfolderCount += Shown.Subfolders;
       CurrentFileCount += Shown.Files;
       CurrentFileSizeKB += Shown.SizeKB;
@@ -711,19 +725,19 @@ void TForm1::DeleteFolderContents() {
         if (Finished) Subfolders -= DeleteSubfolders(Folder);
         LastDeleteLeft.Files += static_cast<int32_t>(Found.size());
       } else {
-        LongCommand1.StepProgress(Shown.Files);
+        LongCommand1.StepProgress(ProgressSteps(Shown.Files));
       }
       // Stopped in the middle of this row: what is left of it is still the truth.
       Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
       Item.SetSubItem(0, std::to_wstring(Subfolders));
       Item.SetSubItem(1, std::to_wstring(Found.size()));
-      Item.SetSubItem(2, FormatFileSize(Size, TSizeUnit::fsKiloBytes));
+      Item.SetSubItem(2, FolderSizeText(FolderSizeKB(Size)));
     } else {
       Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
     }
     CurrentSubfolderCount += Subfolders;
-    CurrentFileCount += static_cast<int32_t>(Found.size());
-    CurrentFileSizeKB += SizeKB(Size);
+    CurrentFileCount += static_cast<int64_t>(Found.size());
+    CurrentFileSizeKB += FolderSizeKB(Size);
   }
   EndFolderCommand(Row);
   UpdateStatusBar();
@@ -769,16 +783,16 @@ void TForm1::StatisticsToolButtonClick(TObject*) {
   {
     TBusyState Busy(*this, nullptr);
     const auto Count = [](int64_t Value) { return std::to_wstring(Value); };
-    const auto Size = [](int64_t KiloBytes) { return FormatFileSize(KiloBytes * 1024, TSizeUnit::fsKiloBytes); };
+    const auto Size = [](int64_t KiloBytes) { return FolderSizeText(KiloBytes); };
     Form3->CurrentSubfolderCountLabel.SetText(Count(CurrentSubfolderCount));
     Form3->CurrentFileCountLabel.SetText(Count(CurrentFileCount));
     Form3->CurrentFileSizeLabel.SetText(Size(CurrentFileSizeKB));
     Form3->PreviousSubfolderCountLabel.SetText(Count(PreviousSubfolderCount));
     Form3->PreviousFileCountLabel.SetText(Count(PreviousFileCount));
     Form3->PreviousFileSizeLabel.SetText(Size(PreviousFileSizeKB));
-    Form3->DeltaSubfolderCountLabel.SetText(Count(int64_t{PreviousSubfolderCount} - CurrentSubfolderCount));
-    Form3->DeltaFileCountLabel.SetText(Count(int64_t{PreviousFileCount} - CurrentFileCount));
-    Form3->DeltaFileSizeLabel.SetText(Size(int64_t{PreviousFileSizeKB} - CurrentFileSizeKB));
+    Form3->DeltaSubfolderCountLabel.SetText(Count(PreviousSubfolderCount - CurrentSubfolderCount));
+    Form3->DeltaFileCountLabel.SetText(Count(PreviousFileCount - CurrentFileCount));
+    Form3->DeltaFileSizeLabel.SetText(Size(PreviousFileSizeKB - CurrentFileSizeKB));
   }
   Form3->ShowModal();
 }

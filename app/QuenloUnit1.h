@@ -53,6 +53,12 @@ struct TDefaultFolderBases {
 };
 std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bases);
 
+// The kilobytes a row shows for a folder tree of Bytes, and its text: one
+// rule for rows and totals. Nothing is 0, any amount below a kilobyte is 1,
+// an unknown size (-1) is 0.
+int64_t FolderSizeKB(int64_t Bytes);
+std::wstring FolderSizeText(int64_t KiloBytes);
+
 class TForm2;
 class TForm3;
 class TFilesViewForm;
@@ -98,13 +104,15 @@ public:
   TMenuItem ViewFiles1;
   TMenuItem RemoveFolder2;
 
-  // The running totals; sizes in kilobytes.
-  int32_t CurrentSubfolderCount = 0;
-  int32_t CurrentFileCount = 0;
-  int32_t CurrentFileSizeKB = 0;
-  int32_t PreviousSubfolderCount = 0;
-  int32_t PreviousFileCount = 0;
-  int32_t PreviousFileSizeKB = 0;
+  // The running totals; sizes in kilobytes, each row's as it shows it
+  // (FolderSizeKB), so the totals are the sum of what the rows show. 64 bits:
+  // a list past 2 TiB is no reason to show a negative size.
+  int64_t CurrentSubfolderCount = 0;
+  int64_t CurrentFileCount = 0;
+  int64_t CurrentFileSizeKB = 0;
+  int64_t PreviousSubfolderCount = 0;
+  int64_t PreviousFileCount = 0;
+  int64_t PreviousFileSizeKB = 0;
 
   // The dialogs created after the main window; they live as long as it does.
   TForm2* Form2 = nullptr;
