@@ -727,14 +727,13 @@ void TForm1::DeleteFolderContents() {
       } else {
         LongCommand1.StepProgress(ProgressSteps(Shown.Files));
       }
-      // Stopped in the middle of this row: what is left of it is still the truth.
-      Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
-      Item.SetSubItem(0, std::to_wstring(Subfolders));
-      Item.SetSubItem(1, std::to_wstring(Found.size()));
-      Item.SetSubItem(2, FolderSizeText(FolderSizeKB(Size)));
-    } else {
-      Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
     }
+    // Stopped in the middle of this row, or nothing found in it: what is
+    // there now is the truth, for the row as for the totals.
+    Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
+    Item.SetSubItem(0, std::to_wstring(Subfolders));
+    Item.SetSubItem(1, std::to_wstring(Found.size()));
+    Item.SetSubItem(2, FolderSizeText(FolderSizeKB(Size)));
     CurrentSubfolderCount += Subfolders;
     CurrentFileCount += static_cast<int64_t>(Found.size());
     CurrentFileSizeKB += FolderSizeKB(Size);
