@@ -70,6 +70,8 @@ void CleanAndSave(const TAutoRunSettings& Settings, TRunRecord& Record) {
 
   // What a close saves: program path, version, folder list; the placement as the window goes.
   Form2.reset();
+  // The dialog went first: nothing may reach it through the main window any more.
+  Form1->Form2 = nullptr;
   Form1->Close();
 }
 

@@ -24,6 +24,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <climits>
 #include <optional>
 #include <unordered_set>
 
@@ -47,16 +48,6 @@ const wchar_t* const AboutCredit = L"Made with C++20 and MinGW-w64";
 
 const wchar_t* const PlacementValue = L"FormInfo\\Main Window";
 
-// The number of a stored list entry "Item<n>"; none for any other name.
-std::optional<int32_t> ItemNumber(const std::wstring& Name) {
-  if (Name.size() <= 4 || !SameTextAZ(Name.substr(0, 4), L"Item")) return std::nullopt;
-  const std::wstring Digits = Name.substr(4);
-  if (Digits.find_first_not_of(L"0123456789") != std::wstring::npos) return std::nullopt;
-  int32_t Number = 0;
-  if (!TryStrToInt(Digits, Number)) return std::nullopt;
-  return Number;
-}
-
 // What makes two folder paths the same folder: the full path without
 // trailing separators, compared with A-Z case ignored.
 std::wstring FolderKey(const std::wstring& Folder) {
@@ -68,20 +59,21 @@ std::wstring FolderKey(const std::wstring& Folder) {
 // What a row shows, read back from its texts; an unscanned row shows nothing.
 struct TRowFigures {
   bool Scanned = false;
-  int32_t Subfolders = 0;
-  int32_t Files = 0;
-  int32_t SizeKB = 0;
+  int64_t Subfolders = 0;
+  int64_t Files = 0;
+  int64_t SizeKB = 0;
 };
 
 // The number of a size text: the text before " KB", without the thousands
 // separators that FormatFileSize put in.
-int32_t SizeTextKB(const std::wstring& Text) {
+int64_t SizeTextKB(const std::wstring& Text) {
   std::wstring Number = Text.substr(0, Text.find(L" KB"));
   const std::wstring& Separator = FormatSettings().ThousandSeparator;
   if (!Separator.empty())
     for (size_t At = Number.find(Separator); At != std::wstring::npos; At = Number.find(Separator, At))
       Number.erase(At, Separator.size());
-  return StrToIntDef(Number, 0);
+  int64_t KiloBytes = 0;
+  return TryStrToInt64(Number, KiloBytes) ? KiloBytes : 0;
 }
 
 TRowFigures FiguresOf(const TListItem& Row) {
@@ -89,8 +81,12 @@ TRowFigures FiguresOf(const TListItem& Row) {
   const std::wstring Subfolders = Row.SubItem(0);
   if (Subfolders == UnscannedCount) return Figures;
   Figures.Scanned = true;
-  Figures.Subfolders = StrToIntDef(Subfolders, 0);
-  Figures.Files = StrToIntDef(Row.SubItem(1), 0);
+  const auto Count = [](const std::wstring& Text) {
+    int64_t Value = 0;
+    return TryStrToInt64(Text, Value) ? Value : 0;
+  };
+  Figures.Subfolders = Count(Subfolders);
+  Figures.Files = Count(Row.SubItem(1));
   Figures.SizeKB = SizeTextKB(Row.SubItem(2));
   return Figures;
 }
@@ -125,8 +121,9 @@ private:
   TVKRFileFind& FFind;
 };
 
-// The kilobytes a folder tree adds to the size total; an unknown size (-1) adds nothing.
-int32_t SizeKB(int64_t Size) { return static_cast<int32_t>(Size / 1024); }
+
+// The progress bar counts in int: a count past that only fills it sooner.
+int ProgressSteps(int64_t Count) { return static_cast<int>(std::clamp<int64_t>(Count, 0, INT_MAX)); }
 
 std::wstring ShellFolder(int Csidl) {
   wchar_t Path[MAX_PATH] = L"";
@@ -168,6 +165,13 @@ std::wstring WindowsFolder() {
 
 }  // namespace
 
+int64_t FolderSizeKB(int64_t Bytes) {
+  if (Bytes <= 0) return 0;
+  return Bytes < 1024 ? 1 : Bytes / 1024;
+}
+
+std::wstring FolderSizeText(int64_t KiloBytes) { return FormatFileSize(KiloBytes * 1024, TSizeUnit::fsKiloBytes); }
+
 TDefaultFolderBases TDefaultFolderBases::FromSystem() {
   TDefaultFolderBases Bases;
   Bases.ProgramFiles = ProgramFilesFromRegistry();
@@ -176,15 +180,6 @@ TDefaultFolderBases TDefaultFolderBases::FromSystem() {
   Bases.Windows = WindowsFolder();
   Bases.Temp = UserTempFolder();
   return Bases;
-}
-
-void SortByItemNumber(std::vector<std::wstring>& Names) {
-  std::stable_sort(Names.begin(), Names.end(), [](const std::wstring& A, const std::wstring& B) {
-    const std::optional<int32_t> NumberA = ItemNumber(A);
-    const std::optional<int32_t> NumberB = ItemNumber(B);
-    if (NumberA && NumberB) return *NumberA < *NumberB;
-    return NumberA.has_value() && !NumberB.has_value();
-  });
 }
 
 std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bases) {
@@ -448,15 +443,8 @@ void TForm1::LayoutControls() {
 
 void TForm1::FormCreate(TObject*) {
   VKRAboutDialog1.SetText(AboutCredit);
-  // An earlier layout kept the folder list under "Location".
-  if (VKRRegistryEnhanced1.KeyExists(L"Location")) VKRRegistryEnhanced1.RenameKey(L"Location", L"Locations");
-
-  std::vector<std::wstring> Names;
-  VKRRegistryEnhanced1.GetValueNames(L"Locations", Names);
-  SortByItemNumber(Names);
-  for (const std::wstring& Name : Names)
-    if (!AddFolderToVKRListView(VKRRegistryEnhanced1.GetValue(L"Locations\\" + Name).ToString(), false))
-      ++FStoredFoldersNotFound;
+  for (const std::wstring& Folder : LoadFolderList(VKRRegistryEnhanced1))
+    if (!AddFolderToVKRListView(Folder, false)) ++FStoredFoldersNotFound;
 
   if (VKRListView1.Count() == 0)
     for (const std::wstring& Folder : DefaultFolderCandidates(TDefaultFolderBases::FromSystem()))
@@ -473,13 +461,27 @@ void TForm1::FormCreate(TObject*) {
   LayoutControls();
 }
 
-void TForm1::FormClose(TObject*, TCloseAction&) {
+void TForm1::FormClose(TObject*, TCloseAction& Action) {
   VKRRegistryEnhanced1.SetValue(L"ApplicationPath", Variant(ExtractFilePath(ApplicationExeName())));
   VKRRegistryEnhanced1.SetValue(L"Version", Variant(VKRAboutDialog1.ExtractVersion(true)));
-  VKRRegistryEnhanced1.DeleteKey(L"Locations");
+  // The list in memory is the only one left when it cannot be stored: the window stays.
+  if (!SaveFolderList()) Action = TCloseAction::caNone;
+}
+
+bool TForm1::SaveFolderList() {
+  std::vector<std::wstring> Folders;
   const int Count = VKRListView1.Count();
-  for (int i = 0; i < Count; ++i)
-    VKRRegistryEnhanced1.SetValue(L"Locations\\Item" + std::to_wstring(i), Variant(VKRListView1.Item(i).Caption()));
+  Folders.reserve(static_cast<size_t>(Count));
+  for (int i = 0; i < Count; ++i) Folders.push_back(VKRListView1.Item(i).Caption());
+  try {
+    ::SaveFolderList(VKRRegistryEnhanced1, Folders);
+    return true;
+  } catch (const Exception& Error) {
+    if (!FUnattended)
+      MessageDlg(L"The folder list could not be saved. Marrowby keeps it open until it can be.\n\n" + Error.Message(),
+                 TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+    return false;
+  }
 }
 
 void TForm1::FormDestroy(TObject*) { VKRRegistryEnhanced1.SetFormInfo(PlacementValue, *this); }
@@ -525,7 +527,7 @@ void TForm1::UpdateStatusBar() {
   StatusBar1.SetSimpleText(std::to_wstring(VKRListView1.Count()) + L" folder(s) - " +
                            std::to_wstring(CurrentSubfolderCount) + L" subfolder(s) - " +
                            std::to_wstring(CurrentFileCount) + L" file(s) - " +
-                           FormatFileSize(int64_t{CurrentFileSizeKB} * 1024, TSizeUnit::fsKiloBytes));
+                           FolderSizeText(CurrentFileSizeKB));
 }
 
 int32_t TForm1::CountSubfolders(const std::wstring& Path) {
@@ -620,16 +622,16 @@ void TForm1::ScanFolders() {
     const bool Searched = SearchFolder(Folder);
     VKRFileFind1.SetListingObserver(nullptr);
     if (!Searched) break;
-    const int32_t Subfolders = CountSubfolders(Folder);
+    const int64_t Subfolders = CountSubfolders(Folder);
     const int64_t Size = Measure.Result(Folder, KeepUp);
     if (LongCommand1.StopRequested()) break;
-    const auto Files = static_cast<int32_t>(VKRFileFind1.FilesFound().size());
+    const auto Files = static_cast<int64_t>(VKRFileFind1.FilesFound().size());
     Item.SetSubItem(0, std::to_wstring(Subfolders));
     Item.SetSubItem(1, std::to_wstring(Files));
-    Item.SetSubItem(2, FormatFileSize(Size, TSizeUnit::fsKiloBytes));
+    Item.SetSubItem(2, FolderSizeText(FolderSizeKB(Size)));
     CurrentSubfolderCount += Subfolders;
     CurrentFileCount += Files;
-    CurrentFileSizeKB += SizeKB(Size);
+    CurrentFileSizeKB += FolderSizeKB(Size);
   }
   EndFolderCommand(Row);
   PreviousSubfolderCount = CurrentSubfolderCount;
@@ -671,7 +673,7 @@ void TForm1::DeleteToolButtonClick(TObject*) {
 
 void TForm1::DeleteFolderContents() {
   StartAgeLimit();
-  LongCommand1.SetProgress(0, CurrentFileCount);
+  LongCommand1.SetProgress(0, ProgressSteps(CurrentFileCount));
   PreviousSubfolderCount = CurrentSubfolderCount;
   PreviousFileCount = CurrentFileCount;
   PreviousFileSizeKB = CurrentFileSizeKB;
@@ -691,7 +693,7 @@ void TForm1::DeleteFolderContents() {
     const std::wstring Folder = Item.Caption();
     LongCommand1.SetItem(Folder);
     const TRowFigures Shown = FiguresOf(Item);
-    int32_t Subfolders = Shown.Subfolders;
+    int64_t Subfolders = Shown.Subfolders;
 
     // Decided by what the folder is now, not by how it is spelled: a path
     // that is not full, a link, a drive root, a system folder or a folder of
@@ -700,7 +702,7 @@ void TForm1::DeleteFolderContents() {
       Skipped += L"\n\"" + Folder + L"\": " + Reason;
       LastDeleteLeft.Refused.push_back(L"\"" + Folder + L"\": " + Reason);
       ++LastDeleteLeft.ProtectedFolders;
-      LongCommand1.StepProgress(Shown.Files);
+      LongCommand1.StepProgress(ProgressSteps(Shown.Files));
       CurrentSubfolderCount += Shown.Subfolders;
       CurrentFileCount += Shown.Files;
       CurrentFileSizeKB += Shown.SizeKB;
@@ -735,19 +737,18 @@ void TForm1::DeleteFolderContents() {
         if (Finished) Subfolders -= DeleteSubfolders(Folder);
         LastDeleteLeft.Files += static_cast<int32_t>(Found.size());
       } else {
-        LongCommand1.StepProgress(Shown.Files);
+        LongCommand1.StepProgress(ProgressSteps(Shown.Files));
       }
-      // Stopped in the middle of this row: what is left of it is still the truth.
-      Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
-      Item.SetSubItem(0, std::to_wstring(Subfolders));
-      Item.SetSubItem(1, std::to_wstring(Found.size()));
-      Item.SetSubItem(2, FormatFileSize(Size, TSizeUnit::fsKiloBytes));
-    } else {
-      Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
     }
+    // Stopped in the middle of this row, or nothing found in it: what is
+    // there now is the truth, for the row as for the totals.
+    Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
+    Item.SetSubItem(0, std::to_wstring(Subfolders));
+    Item.SetSubItem(1, std::to_wstring(Found.size()));
+    Item.SetSubItem(2, FolderSizeText(FolderSizeKB(Size)));
     CurrentSubfolderCount += Subfolders;
-    CurrentFileCount += static_cast<int32_t>(Found.size());
-    CurrentFileSizeKB += SizeKB(Size);
+    CurrentFileCount += static_cast<int64_t>(Found.size());
+    CurrentFileSizeKB += FolderSizeKB(Size);
   }
   EndFolderCommand(Row);
   UpdateStatusBar();
@@ -765,7 +766,12 @@ void TForm1::OptionsToolButtonClick(TObject*) {
   Form2->OptionsPageControl.SetActivePage(Form2->PreferencesTabSheet);
   if (Form2->ShowModal() == mrOk) {
     Form2->ActivateOptions();
-    Form2->SaveOptionsToRegistry();
+    try {
+      Form2->SaveOptionsToRegistry();
+    } catch (const Exception& Error) {
+      // In force until the program ends, but not kept for the next start.
+      MessageDlg(L"The options could not be saved.\n\n" + Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+    }
   } else {
     Form2->LoadOptionsFromRegistry();
     Form2->ActivateOptions();
@@ -788,16 +794,16 @@ void TForm1::StatisticsToolButtonClick(TObject*) {
   {
     TBusyState Busy(*this, nullptr);
     const auto Count = [](int64_t Value) { return std::to_wstring(Value); };
-    const auto Size = [](int64_t KiloBytes) { return FormatFileSize(KiloBytes * 1024, TSizeUnit::fsKiloBytes); };
+    const auto Size = [](int64_t KiloBytes) { return FolderSizeText(KiloBytes); };
     Form3->CurrentSubfolderCountLabel.SetText(Count(CurrentSubfolderCount));
     Form3->CurrentFileCountLabel.SetText(Count(CurrentFileCount));
     Form3->CurrentFileSizeLabel.SetText(Size(CurrentFileSizeKB));
     Form3->PreviousSubfolderCountLabel.SetText(Count(PreviousSubfolderCount));
     Form3->PreviousFileCountLabel.SetText(Count(PreviousFileCount));
     Form3->PreviousFileSizeLabel.SetText(Size(PreviousFileSizeKB));
-    Form3->DeltaSubfolderCountLabel.SetText(Count(int64_t{PreviousSubfolderCount} - CurrentSubfolderCount));
-    Form3->DeltaFileCountLabel.SetText(Count(int64_t{PreviousFileCount} - CurrentFileCount));
-    Form3->DeltaFileSizeLabel.SetText(Size(int64_t{PreviousFileSizeKB} - CurrentFileSizeKB));
+    Form3->DeltaSubfolderCountLabel.SetText(Count(PreviousSubfolderCount - CurrentSubfolderCount));
+    Form3->DeltaFileCountLabel.SetText(Count(PreviousFileCount - CurrentFileCount));
+    Form3->DeltaFileSizeLabel.SetText(Size(PreviousFileSizeKB - CurrentFileSizeKB));
   }
   Form3->ShowModal();
 }
@@ -847,6 +853,7 @@ void TForm1::AddFolderToolButtonClick(TObject*) {
   AddFolderToVKRListView(Folder, true);
   // The row shows "?" now: Delete comes back with the next scan.
   WithdrawDelete();
+  SaveFolderList();
 }
 
 void TForm1::RemoveFolder2Click(TObject*) {
@@ -865,6 +872,7 @@ void TForm1::RemoveFolder2Click(TObject*) {
     if (Row) Row = VKRListView1.Item(Row.Index() - 1);
   }
   UpdateStatusBar();
+  SaveFolderList();
 }
 
 void TForm1::ExploreFolder1Click(TObject*) {
@@ -968,6 +976,7 @@ void TForm1::VKRFileDrag1Drop(TObject*) {
     // The rows added before the unreadable shortcut stay; the rest of the drop is dropped.
     MessageDlg(Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
   }
+  SaveFolderList();
 }
 
 void TForm1::ReleaseNotes1Click(TObject*) {

@@ -2,6 +2,7 @@
 // The main window: the folder list, the running totals, the commands.
 
 #include "app/FolderDelete.h"
+#include "app/FolderListStore.h"
 #include "app/SingleInstance.h"
 #include "common/VKRAboutDialog.h"
 #include "common/VKRFileDrag.h"
@@ -53,9 +54,11 @@ struct TDefaultFolderBases {
 };
 std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bases);
 
-// The stored list entries in the order of their numbers (Item2 before
-// Item10, as the registry may list them by name), other names after them.
-void SortByItemNumber(std::vector<std::wstring>& Names);
+// The kilobytes a row shows for a folder tree of Bytes, and its text: one
+// rule for rows and totals. Nothing is 0, any amount below a kilobyte is 1,
+// an unknown size (-1) is 0.
+int64_t FolderSizeKB(int64_t Bytes);
+std::wstring FolderSizeText(int64_t KiloBytes);
 
 class TForm2;
 class TForm3;
@@ -102,13 +105,15 @@ public:
   TMenuItem ViewFiles1;
   TMenuItem RemoveFolder2;
 
-  // The running totals; sizes in kilobytes.
-  int32_t CurrentSubfolderCount = 0;
-  int32_t CurrentFileCount = 0;
-  int32_t CurrentFileSizeKB = 0;
-  int32_t PreviousSubfolderCount = 0;
-  int32_t PreviousFileCount = 0;
-  int32_t PreviousFileSizeKB = 0;
+  // The running totals; sizes in kilobytes, each row's as it shows it
+  // (FolderSizeKB), so the totals are the sum of what the rows show. 64 bits:
+  // a list past 2 TiB is no reason to show a negative size.
+  int64_t CurrentSubfolderCount = 0;
+  int64_t CurrentFileCount = 0;
+  int64_t CurrentFileSizeKB = 0;
+  int64_t PreviousSubfolderCount = 0;
+  int64_t PreviousFileCount = 0;
+  int64_t PreviousFileSizeKB = 0;
 
   // The dialogs created after the main window; they live as long as it does.
   TForm2* Form2 = nullptr;
@@ -151,6 +156,11 @@ public:
   // The subfolders directly in Path: directories and system entries that
   // are not hidden. 0 when Path cannot be listed.
   int32_t CountSubfolders(const std::wstring& Path);
+
+  // Stores the folder list as it stands now; a refusal is said in a box
+  // (unattended: in nothing but the result) and gives false, the list
+  // staying in memory.
+  bool SaveFolderList();
 
   // The status bar summary of the list and the current totals.
   void UpdateStatusBar();

@@ -11,9 +11,9 @@ constexpr size_t RunLogLimit = 1024 * 1024;
 // Totals as the status bar shows them.
 struct TRunTotals {
   int32_t Folders = 0;
-  int32_t Subfolders = 0;
-  int32_t Files = 0;
-  int32_t SizeKB = 0;
+  int64_t Subfolders = 0;
+  int64_t Files = 0;
+  int64_t SizeKB = 0;
 };
 
 struct TRunRecord {

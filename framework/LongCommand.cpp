@@ -35,10 +35,6 @@ private:
 
 namespace {
 
-// How long a command may run before the strip shows: quick ones never flash it.
-constexpr ULONGLONG StripDelay = 300;
-// Often enough to repaint and to move the progress bar, seldom enough to cost nothing.
-constexpr ULONGLONG ResponseInterval = 50;
 
 bool IsUserActionNotification(UINT Code) {
   switch (Code) {
@@ -73,8 +69,10 @@ void TLongCommand::Attach(HWND Owner, TProgressBar* Bar, TStatusBar* Status) {
 
 bool TLongCommand::Run(const std::wstring& StatusText, const std::function<void()>& Work) {
   if (FRunning) return false;
-  Enter(StatusText);
   try {
+    // Entering can fail half way (the status bar, the window's own handler):
+    // what it did is undone like the rest.
+    Enter(StatusText);
     Work();
   } catch (const std::exception& Error) {
     Leave();
@@ -91,6 +89,7 @@ bool TLongCommand::Run(const std::wstring& StatusText, const std::function<void(
 
 void TLongCommand::Enter(const std::wstring& StatusText) {
   FRunning = true;
+  FOwnerWasEnabled = false;
   FStop.store(false);
   FStatusText = StatusText;
   FItem.clear();
@@ -105,8 +104,10 @@ void TLongCommand::Enter(const std::wstring& StatusText) {
 
 void TLongCommand::Leave() noexcept {
   try {
-    FStrip.reset();
+    // The owner first: when the strip, the active window, goes, the system
+    // activates the owner instead of another program's window.
     if (FOwner != nullptr && FOwnerWasEnabled) EnableWindow(FOwner, TRUE);
+    FStrip.reset();
     if (OnEnableCommands) OnEnableCommands(true);
   } catch (...) {
     // Leaving must finish: the window would stay unusable otherwise.
@@ -161,9 +162,14 @@ void TLongCommand::ShowStrip() {
 void TLongCommand::KeepResponsive() {
   if (!FRunning) return;
   const ULONGLONG Now = GetTickCount64();
-  if (Now - FLastResponse < ResponseInterval) return;
+  if (Now - FLastResponse < FResponseInterval) return;
   FLastResponse = Now;
-  if (!FStrip && FOwner != nullptr && Now - FStarted >= StripDelay) ShowStrip();
+  if (!FStrip && FOwner != nullptr && Now - FStarted >= FStripDelay) ShowStrip();
+  Respond();
+}
+
+void TLongCommand::Respond() {
+  if (!FRunning) return;
   MSG Message;
   while (PeekMessageW(&Message, nullptr, 0, 0, PM_REMOVE)) {
     if (Message.message == WM_QUIT) {

@@ -56,6 +56,8 @@ public:
 
   // Lets the window repaint and Cancel act; cheap to call often.
   void KeepResponsive();
+  // Delivers what waits in the queue now, however recently that was done last.
+  void Respond();
 
   // Shows a box of the command's own (a confirmation); the window stays
   // disabled for the rest of the command.
@@ -74,6 +76,11 @@ public:
 
   // The strip's window while a command runs and it is shown, else null.
   HWND StripHandle() const;
+  // How long a command runs before the strip shows, so that quick ones never
+  // flash it; 0 shows it at the first KeepResponsive.
+  void SetStripDelay(ULONGLONG Milliseconds) { FStripDelay = Milliseconds; }
+  // How seldom KeepResponsive delivers the queue; 0 delivers it at every call.
+  void SetResponseInterval(ULONGLONG Milliseconds) { FResponseInterval = Milliseconds; }
 
 private:
   void Enter(const std::wstring& StatusText);
@@ -89,6 +96,9 @@ private:
   std::atomic<bool> FStop{false};
   std::wstring FStatusText;
   std::wstring FItem;
+  ULONGLONG FStripDelay = 300;
+  // Often enough to repaint and to move the progress bar, seldom enough to cost nothing.
+  ULONGLONG FResponseInterval = 50;
   ULONGLONG FStarted = 0;
   ULONGLONG FLastResponse = 0;
   std::unique_ptr<TLongCommandStrip> FStrip;

@@ -180,7 +180,17 @@ void TForm2::LoadOptionsFromRegistry() {
                                              MinOlderThanDays, MaxOlderThanDays));
   RestrictSearchCheckBox.SetChecked(ReadBoolean(Store, L"Options\\RestrictSearch", false));
   try {
-    Store.GetCheckListBox(L"Extensions", ExtensionsCheckListBox, true);
+    Store.FinishReplacedValues(L"Extensions");
+  } catch (const Exception&) {
+    // The journal stays for the next load to finish; what the key holds now is read.
+  }
+  try {
+    // Without stored marks the design list is all checked, as on a first
+    // start; but where the restriction itself is stored on, the marks were
+    // lost, and checking every pattern would widen what Delete removes.
+    const bool MarksLost = !Store.KeyExists(L"Extensions") && RestrictSearchCheckBox.Checked();
+    Store.GetCheckListBox(L"Extensions", ExtensionsCheckListBox, !MarksLost);
+    if (MarksLost) SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbUnchecked, -1);
   } catch (const Exception&) {
     // A mark that is not stored as a number: that pattern alone stays
     // unchecked. Resetting the whole list would check again the patterns the
@@ -217,7 +227,18 @@ void TForm2::SaveOptionsToRegistry() {
   Store.SetValue(L"Options\\OnlyOlderThan", Variant(OnlyOlderThanCheckBox.Checked()));
   Store.SetValue(L"Options\\OlderThanDays", Variant(int32_t{OlderThanDaysUpDown.Position()}));
   Store.SetValue(L"Options\\RestrictSearch", Variant(RestrictSearchCheckBox.Checked()));
-  Store.SetCheckListBox(L"Extensions", ExtensionsCheckListBox);
+  {
+    // Items of equal text share one value: the last mark wins.
+    std::vector<TStoredValue> Marks;
+    for (int i = 0; i < ExtensionsCheckListBox.Count(); ++i) {
+      const std::wstring Item = ExtensionsCheckListBox.Item(i);
+      // A pattern without text finds nothing, and its name is the key's default value.
+      if (Item.empty()) continue;
+      std::erase_if(Marks, [&Item](const TStoredValue& Mark) { return SameTextAZ(Mark.Name, Item); });
+      Marks.push_back(TStoredValue::Boolean(Item, ExtensionsCheckListBox.Checked(i)));
+    }
+    Store.ReplaceValues(L"Extensions", Marks);
+  }
   Store.SetValue(L"Options\\UseProxyServer", Variant(UseProxyServerCheckBox.Checked()));
   Store.SetValue(L"Options\\ProxyAddress", Variant(ProxyAddressEdit.Text()));
   Store.SetValue(L"Options\\ProxyPort", Variant(ProxyPortEdit.Text()));

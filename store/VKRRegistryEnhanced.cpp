@@ -152,6 +152,16 @@ std::wstring TVKRRegistryEnhanced::SubKeyPath(const std::wstring& ASubKey) const
   return NormalizeKeyPath(FKey) + NormalizeKeyPath(ASubKey);
 }
 
+void TVKRRegistryEnhanced::ReplaceValues(const std::wstring& ASubKey, const std::vector<TStoredValue>& Values) {
+  if (FKey.empty()) throw ERegistryException(L"No registry key to save to");
+  ReplaceKeyValues(RootKeyHandle(FRootKey), SubKeyPath(ASubKey).substr(1), Values);
+}
+
+void TVKRRegistryEnhanced::FinishReplacedValues(const std::wstring& ASubKey) {
+  if (FKey.empty()) return;
+  FinishKeyValues(RootKeyHandle(FRootKey), SubKeyPath(ASubKey).substr(1));
+}
+
 TRegistryAccessor TVKRRegistryEnhanced::NewAccessor() const {
   return TRegistryAccessor(RootKeyHandle(FRootKey), AccessMask(FAccess));
 }

@@ -6,6 +6,7 @@
 
 #include "common/VKRBreakApart.h"
 #include "common/VKRLangType.h"
+#include "store/DurableValues.h"
 #include "framework/Exception.h"
 #include "framework/Menus.h"
 #include "framework/Object.h"
@@ -77,6 +78,15 @@ public:
   Variant GetValueDefault(const std::wstring& AValue, const Variant& AValueDataDefault);
   Variant GetTypedValueDefault(const std::wstring& AValue, const Variant& AValueDataDefault,
                                TBinaryType ABinaryType);
+
+  // Every value of ASubKey replaced so that an end at any instant leaves the
+  // old set or the new one (store/DurableValues.h). A refusal always raises
+  // ERegistryException, whatever RaiseExceptions says: what was not saved
+  // must not pass for saved.
+  void ReplaceValues(const std::wstring& ASubKey, const std::vector<TStoredValue>& Values);
+  // Finishes or drops what an interrupted ReplaceValues left; before ASubKey
+  // is read. Raises ERegistryException when the system refuses.
+  void FinishReplacedValues(const std::wstring& ASubKey);
 
   bool KeyExists(const std::wstring& ASubKey);
   bool ValueExists(const std::wstring& AValue);

@@ -157,21 +157,22 @@ TEST_CASE("an unattended run cleans without a window or a box, saves the list, l
     const char* Logged;  // from "after:" to the end of the line
     std::vector<const wchar_t*> Left;
   };
+  // Each row's size shows, and counts, in whole kilobytes, anything below one as 1 KB.
   const TCase Cases[] = {
       {"everything found is deleted", 3000, nullptr, nullptr, false, 0,
        "after: 2 folder(s), 0 subfolder(s), 0 file(s), 0 KB; "
        "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 0",
        {}},
       {"a file held open stays", 10, L"two\\c.txt", nullptr, false, 1,
-       "after: 2 folder(s), 0 subfolder(s), 1 file(s), 0 KB; "
+       "after: 2 folder(s), 0 subfolder(s), 1 file(s), 1 KB; "
        "left: 1 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 1",
        {L"two\\c.txt"}},
       {"a file held open keeps its subfolder", 10, L"one\\sub\\b.log", nullptr, false, 1,
-       "after: 2 folder(s), 1 subfolder(s), 1 file(s), 0 KB; "
+       "after: 2 folder(s), 1 subfolder(s), 1 file(s), 1 KB; "
        "left: 1 file(s), 1 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 1",
        {L"one\\sub\\b.log"}},
       {"a read-only file stays", 10, nullptr, L"one\\a.tmp", false, 1,
-       "after: 2 folder(s), 0 subfolder(s), 1 file(s), 0 KB; "
+       "after: 2 folder(s), 0 subfolder(s), 1 file(s), 1 KB; "
        "left: 1 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 1",
        {L"one\\a.tmp"}},
       {"a listed folder that is gone counts", 10, nullptr, nullptr, true, 1,
@@ -223,7 +224,7 @@ TEST_CASE("an unattended run cleans without a window or a box, saves the list, l
       CHECK(Log[0][4] == '-');
       CHECK(Log[0][13] == ':');
       const std::string Before = " before: 2 folder(s), 2 subfolder(s), " + std::to_string(3 + Case.Many) +
-                                 " file(s), " + std::to_string((20 + 10 * Case.Many) / 1024) + " KB; ";
+                                 " file(s), " + std::to_string(FolderSizeKB(20 + 10 * Case.Many) + 1) + " KB; ";
       CHECK(Log[0].find(Before) == 19);
       CHECK(Log[0].substr(Log[0].find("after: ")) == Case.Logged);
     }
@@ -366,7 +367,7 @@ TEST_CASE("an unattended run with the age filter does not count what is too youn
   const std::vector<std::string> Log = F.LogLines();
   REQUIRE(Log.size() == 1);
   CHECK(Log[0].substr(19) ==
-        " before: 2 folder(s), 1 subfolder(s), 2 file(s), 0 KB; after: 2 folder(s), 1 subfolder(s), 0 file(s), 0 KB; "
+        " before: 2 folder(s), 1 subfolder(s), 2 file(s), 2 KB; after: 2 folder(s), 1 subfolder(s), 0 file(s), 1 KB; "
         "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 0");
 }
 

@@ -87,6 +87,25 @@ TEST_CASE("a folder in which nothing is found is not asked about and keeps its s
   CHECK(F.Row(0) == TTexts{L"1", L"0", L"0 KB"});
 }
 
+TEST_CASE("a Delete that finds nothing shows what is there now, as the totals do") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"f\\a.tmp", 2048);
+  F.Temp.MakeFile(L"f\\sub\\b.txt", 5000);
+  F.Start({L"f"});
+  F.DeleteOptions(false, false, false);
+  F.RestrictTo({L"*.tmp"});
+  F.Scan();
+  REQUIRE(F.Row(0) == TTexts{L"1", L"1", L"6 KB"});
+  // Gone before Delete looks: the search finds nothing.
+  REQUIRE(DeleteFileW((F.Temp / L"f\\a.tmp").c_str()));
+  F.Delete();
+  CHECK(F.Row(0) == TTexts{L"1", L"0", L"4 KB"});
+  CHECK(F.Form1->CurrentSubfolderCount == 1);
+  CHECK(F.Form1->CurrentFileCount == 0);
+  CHECK(F.Form1->CurrentFileSizeKB == 4);
+  CHECK(F.Form1->StatusBar1.SimpleText() == L"1 folder(s) - 1 subfolder(s) - 0 file(s) - 4 KB");
+}
+
 TEST_CASE("with only *.tmp checked, Delete removes the found files and every subfolder") {
   TMainWindowFixture F;
   F.Temp.MakeFile(L"f\\a.tmp", 2048);

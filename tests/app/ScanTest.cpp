@@ -2,6 +2,7 @@
 
 #include "app/QuenloUnit1.h"
 #include "app/QuenloUnit3.h"
+#include "common/VKRCommonUnit.h"
 #include "framework/Application.h"
 #include "options/QuenloUnit2.h"
 #include "resources/MainRes.h"
@@ -116,8 +117,58 @@ TEST_CASE("sizes are shown and totalled in whole kilobytes") {
   F.Scan();
   CHECK(F.Row(0)[2] == L"1 KB");
   CHECK(F.Row(1)[2] == L"2 KB");
-  CHECK(F.Form1->CurrentFileSizeKB == 2);  // 1,023 bytes add nothing
-  CHECK(F.Form1->StatusBar1.SimpleText() == L"2 folder(s) - 0 subfolder(s) - 3 file(s) - 2 KB");
+  // The total is the sum of what the rows show: 1,023 bytes show, and count, as 1 KB.
+  CHECK(F.Form1->CurrentFileSizeKB == 3);
+  CHECK(F.Form1->StatusBar1.SimpleText() == L"2 folder(s) - 0 subfolder(s) - 3 file(s) - 3 KB");
+}
+
+TEST_CASE("one rule gives a row's kilobytes and the totals' share of them") {
+  constexpr int64_t TiB = int64_t{1} << 40;
+  const struct {
+    int64_t Bytes;
+    int64_t KiloBytes;
+  } Cases[] = {
+      {-1, 0}, {0, 0}, {1, 1}, {1023, 1}, {1024, 1}, {2047, 1}, {2048, 2}, {3 * TiB, 3 * (TiB / 1024)},
+  };
+  for (const auto& Case : Cases) {
+    CAPTURE(Case.Bytes);
+    CHECK(FolderSizeKB(Case.Bytes) == Case.KiloBytes);
+    // What the row shows is that number, whatever the bytes were.
+    CHECK(FolderSizeText(FolderSizeKB(Case.Bytes)) == FormatFileSize(Case.KiloBytes * 1024, TSizeUnit::fsKiloBytes));
+  }
+}
+
+TEST_CASE("totals past 2 TiB stay true as rows are removed") {
+  TScanFixture F;
+  F.Start({L"a", L"b", L"c"});
+  // Figures no test machine can hold on disk: 3 TiB and 2 TiB, 3 billion files.
+  const int64_t Sizes[] = {int64_t{3} << 30, int64_t{2} << 30, 5};
+  const int64_t Files[] = {3'000'000'000, 1, 2};
+  F.Form1->CurrentSubfolderCount = 0;
+  F.Form1->CurrentFileCount = 0;
+  F.Form1->CurrentFileSizeKB = 0;
+  for (int i = 0; i < 3; ++i) {
+    TListItem Row = F.Form1->VKRListView1.Item(i);
+    Row.SetSubItem(0, L"0");
+    Row.SetSubItem(1, std::to_wstring(Files[i]));
+    Row.SetSubItem(2, FolderSizeText(Sizes[i]));
+    F.Form1->CurrentFileCount += Files[i];
+    F.Form1->CurrentFileSizeKB += Sizes[i];
+  }
+  F.Form1->UpdateStatusBar();
+  CHECK(F.Form1->StatusBar1.SimpleText() ==
+        L"3 folder(s) - 0 subfolder(s) - 3000000003 file(s) - " + FolderSizeText((int64_t{5} << 30) + 5));
+
+  // The first row goes: its figures come off the totals, read at full width.
+  F.Form1->VKRListView1.Item(0).SetSelected(true);
+  const std::wstring Kept = F.Form1->VKRListView1.Item(1).SubItem(2);
+  F.Form1->RemoveFolder2Click(F.Form1.get());
+  REQUIRE(F.Form1->VKRListView1.Count() == 2);
+  CHECK(F.Form1->CurrentFileCount == 3);
+  CHECK(F.Form1->CurrentFileSizeKB == (int64_t{2} << 30) + 5);
+  CHECK(F.Form1->StatusBar1.SimpleText() ==
+        L"2 folder(s) - 0 subfolder(s) - 3 file(s) - " + FolderSizeText((int64_t{2} << 30) + 5));
+  CHECK(Kept == FolderSizeText(int64_t{2} << 30));
 }
 
 TEST_CASE("an empty list: totals 0, Delete and Statistics keep their states") {
@@ -153,7 +204,8 @@ TEST_CASE("a listed folder removed from the disk stays listed with nothing in it
   RemoveTree(F.Temp / L"gone");
   F.Scan();
   REQUIRE(F.Form1->VKRListView1.Count() == 2);
-  CHECK(F.Row(0) == TTexts{L"0", L"0", L"1 KB"});
+  // A size that cannot be measured shows, and counts, as nothing.
+  CHECK(F.Row(0) == TTexts{L"0", L"0", L"0 KB"});
   CHECK(F.Row(1) == TTexts{L"0", L"1", L"2 KB"});
   CHECK(F.Form1->CurrentFileSizeKB == 2);
 }
@@ -203,11 +255,10 @@ TEST_CASE("while a scan runs, no other command starts") {
   });
   // Waiting in the queue, this reaches the window while the scan lets it repaint.
   PostMessageW(F.Form1->Handle(), WM_COMMAND, MAKEWPARAM(IDM_STATISTICS, 0), 0);
-  F.Form1->LongCommand1.Run(L"Scanning", [&] {
-    F.Form1->LongCommand1.KeepResponsive();
-    Sleep(60);
-    F.Form1->LongCommand1.KeepResponsive();
-  });
+  F.Form1->LongCommand1.Run(L"Scanning", [&] { F.Form1->LongCommand1.Respond(); });
+  // It was delivered during the command, and did nothing.
+  MSG Waiting{};
+  CHECK_FALSE(PeekMessageW(&Waiting, F.Form1->Handle(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE));
   CHECK(StatisticsShown == 0);
   F.Scan();
   CHECK(F.Row(0) == TTexts{L"0", L"1", L"1 KB"});

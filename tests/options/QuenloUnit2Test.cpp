@@ -1300,3 +1300,51 @@ TEST_CASE("a stored option of the wrong kind takes its default; the program stil
     CHECK(ListText(F.Form2->ExtensionsCheckListBox) == Expected.at(L"Extensions"));
   }
 }
+
+TEST_CASE("the extension marks a load finds: a lost list never widens what Delete removes, a saved one is whole") {
+  struct TCase {
+    const char* Name;
+    std::function<void(TRegistryFixture&)> Store;
+    std::wstring Marks;  // what the check list shows after the load
+    std::wstring Pattern;  // what the search then looks for
+  };
+  const auto Restrict = [](TRegistryFixture& Registry, bool On) {
+    Registry.WriteDword(L"Options", L"RestrictSearch", On ? 1 : 0);
+  };
+  const auto Marks = [](TRegistryFixture& Registry, const wchar_t* Key, std::vector<std::pair<const wchar_t*, int>> Values) {
+    for (const auto& [Name, Mark] : Values) Registry.WriteDword(Key, Name, static_cast<uint32_t>(Mark));
+  };
+  const TCase Cases[] = {
+      {"a first start: the design list, all checked", [](TRegistryFixture&) {}, L"*.tmp=1;*.log=1;*.old=1;*.bak=1",
+       L"*.*"},
+      {"restriction stored off, marks missing: all checked, nothing restricted",
+       [&](TRegistryFixture& R) { Restrict(R, false); }, L"*.tmp=1;*.log=1;*.old=1;*.bak=1", L"*.*"},
+      {"restriction stored on, marks missing: nothing checked, nothing found",
+       [&](TRegistryFixture& R) { Restrict(R, true); }, L"*.tmp=0;*.log=0;*.old=0;*.bak=0", L""},
+      {"a save that ended before its journal was complete: the old marks",
+       [&](TRegistryFixture& R) {
+         Restrict(R, true);
+         Marks(R, L"Extensions", {{L"*.tmp", 1}, {L"*.log", 0}});
+         Marks(R, L"Extensions.saving", {{L"*.tmp", 1}, {L"*.log", 1}});
+       },
+       L"*.log=0;*.tmp=1", L"*.tmp"},
+      {"a save that ended after its journal was complete: the new marks",
+       [&](TRegistryFixture& R) {
+         Restrict(R, true);
+         Marks(R, L"Extensions", {{L"*.tmp", 1}, {L"*.log", 0}});
+         Marks(R, L"Extensions.saving", {{L"*.tmp", 0}, {L"*.log", 1}});
+         R.WriteString(L"Extensions.saving", L"", L"complete");
+       },
+       L"*.log=1;*.tmp=0", L"*.log"},
+  };
+  for (const TCase& Case : Cases) {
+    CAPTURE(Case.Name);
+    TOptionsFixture F;
+    F.Registry.WriteDword(L"Options", L"ScanAtStartup", 0);
+    Case.Store(F.Registry);
+    F.Start();
+    CHECK(ListText(F.Form2->ExtensionsCheckListBox) == Case.Marks);
+    CHECK(F.Form1->VKRFileFind1.FilePattern() == Case.Pattern);
+    CHECK_FALSE(F.Registry.KeyExists(L"Extensions.saving"));
+  }
+}

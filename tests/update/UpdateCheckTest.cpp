@@ -150,9 +150,12 @@ TEST_CASE("descriptors that are no INI text read as empty, without a hang") {
     if (Case.Download != nullptr) CHECK(Values.DownloadFileURL == Case.Download);
   }
   // A very long address is read whole, and is then no valid source.
-  const TUpdateDescriptor Long = ReadUpdateDescriptor(Dir / L"d.txt", L"test_update");
-  (void)Long;
-  CHECK(ClassifySource(L"http://h.example/" + std::wstring(100000, L'a')) == TSourceKind::skInvalid);
+  const std::wstring LongURL = L"http://h.example/" + std::wstring(100000, L'a');
+  const TUpdateDescriptor Long = ReadUpdateDescriptor(
+      Dir.MakeFile(L"long.txt", "[test_update]\r\nVersion=3.0\r\nDownloadFileURL=" + WideToUtf8(LongURL) + "\r\n"),
+      L"test_update");
+  CHECK(Long.DownloadFileURL == LongURL);
+  CHECK(ClassifySource(Long.DownloadFileURL) == TSourceKind::skInvalid);
 }
 
 TEST_CASE("the check without a server to ask") {
@@ -199,10 +202,7 @@ TEST_CASE("the check without a server to ask") {
 }
 
 TEST_CASE("the check against a real server") {
-  if (!UpdateServerRunning()) {
-    MESSAGE("no update test server: skipped");
-    return;
-  }
+  REQUIRE_MESSAGE(UpdateServerRunning(), "no update test server: run through ctest (its fixture starts one)");
   TServedFolder Served;
   TVKRAppUpdate Update;
   Update.SetVersion(L"1.02.03");
