@@ -38,11 +38,15 @@ public:
   void SetEnabled(bool Value);
   bool Visible() const;
   void SetVisible(bool Value);
+  // The text as the user reads it: a label's or button's mnemonic "&" is not part of it.
   std::wstring Text() const;
   void SetText(const std::wstring& Value);
   void SetFont(HFONT Font);
   void SetBounds(int Left, int Top, int Width, int Height);
   void SetFocus();
+  // A tooltip that is also the name a screen reader gives the control (for
+  // a caption too short to say what the control does).
+  void SetHint(const std::wstring& Value);
 
   // Called by the owning form; return true when the notification was consumed.
   virtual bool HandleCommand(WORD Code);
@@ -147,6 +151,8 @@ public:
   std::vector<HWND> NotifySources() const override;
 
 private:
+  void ExposeButtons();
+
   std::vector<TToolButtonDef> FButtons;
   int FButtonSize = 0;
   // The toolbar only borrows its image list: it goes with the toolbar object.
@@ -163,6 +169,7 @@ public:
   bool Exists() const;
   bool Enabled() const;
   void SetEnabled(bool Value);
+  // As the menu shows it: the mnemonic "&" is not part of the caption.
   std::wstring Caption() const;
   bool Default() const;
   // Runs the item's command exactly as choosing it does.

@@ -226,6 +226,7 @@ TModalResult TForm::ShowModal() {
       },
       reinterpret_cast<LPARAM>(&State));
   const std::vector<HWND>& Disabled = State.Disabled;
+  const HWND Previous = GetActiveWindow();
   for (HWND Window : Disabled) EnableWindow(Window, FALSE);
 
   FModal = true;
@@ -248,7 +249,19 @@ TModalResult TForm::ShowModal() {
   for (HWND Window : Disabled) EnableWindow(Window, TRUE);
   ShowWindow(Handle(), SW_HIDE);
   FModal = false;
+  // Without a window manager nothing else decides which window is active next.
+  if (Previous != nullptr && Previous != Handle() && IsWindow(Previous) && IsWindowVisible(Previous))
+    SetActiveWindow(Previous);
   return FModalResult;
+}
+
+// ---- Focus ------------------------------------------------------------------------
+
+void TForm::RestoreFocus() {
+  HWND Target = FLastFocus;
+  if (Target == nullptr || !IsChild(Handle(), Target) || !IsWindowVisible(Target) || !IsWindowEnabled(Target))
+    Target = GetNextDlgTabItem(Handle(), nullptr, FALSE);
+  ::SetFocus(Target != nullptr ? Target : Handle());
 }
 
 // ---- Messages ---------------------------------------------------------------------
@@ -307,6 +320,18 @@ bool TForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Resul
       Result = TRUE;
       return true;
     }
+    case WM_ACTIVATE:
+      // A dialog's own procedure keeps its focus; other forms do it here, so
+      // the control that had the focus has it again when a dialog closes.
+      if (IsDialog()) return false;
+      if (LOWORD(WParam) == WA_INACTIVE) {
+        const HWND Focus = GetFocus();
+        if (Focus != nullptr && IsChild(Handle(), Focus)) FLastFocus = Focus;
+        return false;
+      }
+      if (HIWORD(WParam) != 0) return false;  // activated while minimised: nothing to focus yet
+      RestoreFocus();
+      return true;
     case WM_CLOSE:
       Close();
       return true;

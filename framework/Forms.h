@@ -75,6 +75,10 @@ public:
 
   HACCEL Accelerators() const { return FAccelerators; }
 
+  // Gives the focus back to the control that had it when the form was last
+  // active, or to its first tab stop.
+  void RestoreFocus();
+
   // Left and top put the form in the middle of the primary screen, its size kept.
   void CenterOnScreen();
   // Resizes the window, where it stands, to a client area of this size.
@@ -112,6 +116,7 @@ private:
   bool FModal = false;
   bool FShownOnce = false;
   HACCEL FAccelerators = nullptr;
+  HWND FLastFocus = nullptr;
   std::map<int, std::function<void()>> FCommands;
   std::unordered_map<HWND, TControl*> FControls;
 };
