@@ -929,7 +929,7 @@ void TForm1::VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Ite
                                                 bool&) {
   if (Stage != TCustomDrawStage::cdPrePaint) return;
   // Empty folders are greyed.
-  Sender->CanvasFont().SetColor(Item.SubItem(2) == L"0 KB" ? clGrayText : clBlack);
+  Sender->CanvasFont().SetColor(Item.SubItem(2) == L"0 KB" ? clGrayText : clWindowText);
 }
 
 // ---- Drops and help ------------------------------------------------------------------
