@@ -298,7 +298,12 @@ void TForm1::CreateControls() {
   ViewFiles1 = TMenuItem(FPopupMenu, IDM_VIEWFILES, Handle());
   RemoveFolder2 = TMenuItem(FPopupMenu, IDM_POPUPREMOVEFOLDER, Handle());
 
-  // The menus show the pictures of the toolbar buttons and of the popup strip.
+  // The menus show the pictures of the toolbar buttons and of the popup strip,
+  // drawn in the size for the window's DPI.
+  const int Dpi = PixelsPerInch();
+  const int MenuSize = PictureSizeForDpi(16, Dpi);
+  const int ToolStrip = PictureStripId(IDB_TOOLBAR_SIZED, MenuSize);
+  const int PopupStrip = PictureStripId(IDB_POPUPIMAGES_SIZED, MenuSize);
   const struct {
     HMENU Menu;
     int Command;
@@ -306,16 +311,16 @@ void TForm1::CreateControls() {
     int Size;
     int Image;
   } Pictures[] = {
-      {MainMenu, IDM_ADDFOLDER, IDB_TOOLBAR, 18, IMG_ADDFOLDER},
-      {MainMenu, IDM_REMOVEFOLDER, IDB_TOOLBAR, 18, IMG_REMOVEFOLDER},
-      {MainMenu, IDM_EXIT, IDB_TOOLBAR, 18, IMG_EXIT},
-      {MainMenu, IDM_SCAN, IDB_TOOLBAR, 18, IMG_SCAN},
-      {MainMenu, IDM_DELETE, IDB_TOOLBAR, 18, IMG_DELETE},
-      {MainMenu, IDM_STATISTICS, IDB_TOOLBAR, 18, IMG_STATISTICS},
-      {MainMenu, IDM_OPTIONS, IDB_TOOLBAR, 18, IMG_OPTIONS},
-      {MainMenu, IDM_ABOUT, IDB_TOOLBAR, 18, IMG_ABOUT},
-      {FPopupMenu, IDM_EXPLOREFOLDER, IDB_POPUPIMAGES, 16, 0},
-      {FPopupMenu, IDM_POPUPREMOVEFOLDER, IDB_POPUPIMAGES, 16, 1},
+      {MainMenu, IDM_ADDFOLDER, ToolStrip, MenuSize, IMG_ADDFOLDER},
+      {MainMenu, IDM_REMOVEFOLDER, ToolStrip, MenuSize, IMG_REMOVEFOLDER},
+      {MainMenu, IDM_EXIT, ToolStrip, MenuSize, IMG_EXIT},
+      {MainMenu, IDM_SCAN, ToolStrip, MenuSize, IMG_SCAN},
+      {MainMenu, IDM_DELETE, ToolStrip, MenuSize, IMG_DELETE},
+      {MainMenu, IDM_STATISTICS, ToolStrip, MenuSize, IMG_STATISTICS},
+      {MainMenu, IDM_OPTIONS, ToolStrip, MenuSize, IMG_OPTIONS},
+      {MainMenu, IDM_ABOUT, ToolStrip, MenuSize, IMG_ABOUT},
+      {FPopupMenu, IDM_EXPLOREFOLDER, PopupStrip, MenuSize, 0},
+      {FPopupMenu, IDM_POPUPREMOVEFOLDER, PopupStrip, MenuSize, 1},
   };
   for (const auto& Picture : Pictures)
     FMenuImages.Assign(Picture.Menu, Picture.Command, Picture.Strip, Picture.Size, Picture.Image);
@@ -323,7 +328,7 @@ void TForm1::CreateControls() {
   FAccelerators.reset(LoadAcceleratorsW(Application().HInstance(), MAKEINTRESOURCEW(IDR_ACCELERATORS)));
   SetAccelerators(FAccelerators.get());
 
-  ToolBar1.Create(Handle(), IDC_TOOLBAR, IDB_TOOLBAR, 18, ScaleByDpi(26),
+  ToolBar1.CreateForDpi(Handle(), IDC_TOOLBAR, IDB_TOOLBAR_SIZED, 18, 26, Dpi,
                   {
                       {IDM_ADDFOLDER, IMG_ADDFOLDER, L"Add Folder", true},
                       {IDM_REMOVEFOLDER, IMG_REMOVEFOLDER, L"Remove Folder", false},
@@ -345,7 +350,9 @@ void TForm1::CreateControls() {
   VKRListView1.AddColumn(L"Subfolder Count", ScaleByDpi(150));
   VKRListView1.AddColumn(L"File Count", ScaleByDpi(125));
   VKRListView1.AddColumn(L"Size", ScaleByDpi(100), /*RightAligned=*/true);
-  FFolderImages.reset(ImageList_LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(IDB_FOLDERLIST), 16, 0,
+  const int ListSize = PictureSizeForDpi(16, Dpi);
+  FFolderImages.reset(ImageList_LoadImageW(Application().HInstance(),
+                                           MAKEINTRESOURCEW(PictureStripId(IDB_FOLDERLIST_SIZED, ListSize)), ListSize, 0,
                                            RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
   if (!FFolderImages) throw EResNotFound(L"Folder list images");
   VKRListView1.SetSmallImages(FFolderImages.get());

@@ -180,10 +180,7 @@ void TToolBar::Create(HWND Parent, int Id, int BitmapId, int ImageSize, int Butt
   Win32Check(FHandle != nullptr, L"Toolbar");
   SendMessageW(FHandle, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
 
-  FImages.reset(ImageList_LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(BitmapId), ImageSize, 0,
-                                     RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-  if (!FImages) throw EResNotFound(L"Toolbar bitmap " + std::to_wstring(BitmapId));
-  SendMessageW(FHandle, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(FImages.get()));
+  LoadImages(BitmapId, ImageSize);
   // The button size holds only when it is set before any button exists.
   SendMessageW(FHandle, TB_SETBUTTONSIZE, 0, MAKELPARAM(ButtonSize, ButtonSize));
 
@@ -227,6 +224,37 @@ void TToolBar::ExposeButtons() {
   };
   Info.ChildRole = ROLE_SYSTEM_PUSHBUTTON;
   SetAccessibleInfo(FHandle, std::move(Info));
+}
+
+void TToolBar::LoadImages(int BitmapId, int ImageSize) {
+  UniqueImageList Images(ImageList_LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(BitmapId), ImageSize, 0,
+                                              RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  if (!Images) throw EResNotFound(L"Toolbar bitmap " + std::to_wstring(BitmapId));
+  SendMessageW(FHandle, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Images.get()));
+  FImages = std::move(Images);
+}
+
+void TToolBar::CreateForDpi(HWND Parent, int Id, int SizedBase, int DesignImageSize, int DesignButtonSize, int Dpi,
+                            const std::vector<TToolButtonDef>& Buttons) {
+  const int Size = PictureSizeForDpi(DesignImageSize, Dpi);
+  Create(Parent, Id, PictureStripId(SizedBase, Size), Size, ScaleForDpi(DesignButtonSize, Dpi), Buttons);
+  FSizedBase = SizedBase;
+  FDesignImageSize = DesignImageSize;
+  FDesignButtonSize = DesignButtonSize;
+}
+
+int TToolBar::ImageSize() const {
+  int Width = 0, Height = 0;
+  return FImages && ImageList_GetIconSize(FImages.get(), &Width, &Height) ? Width : 0;
+}
+
+void TToolBar::HandleDpiChanged(int, int NewDpi) {
+  if (FSizedBase == 0) return;
+  const int Size = PictureSizeForDpi(FDesignImageSize, NewDpi);
+  LoadImages(PictureStripId(FSizedBase, Size), Size);
+  FButtonSize = ScaleForDpi(FDesignButtonSize, NewDpi);
+  SendMessageW(FHandle, TB_SETBUTTONSIZE, 0, MAKELPARAM(FButtonSize, FButtonSize));
+  SendMessageW(FHandle, TB_AUTOSIZE, 0, 0);
 }
 
 std::wstring TToolBar::HintOf(int CommandId) const {

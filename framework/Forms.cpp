@@ -1,6 +1,7 @@
 #include "framework/Forms.h"
 
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/Menus.h"
 
@@ -173,7 +174,10 @@ void TForm::Show() {
   if (!FShownOnce && (FPosition == TPosition::poScreenCenter || FPosition == TPosition::poDesktopCenter))
     CenterOnScreen();
   FShownOnce = true;
-  if (!IsWindowVisible(Handle())) ApplyWindowState();
+  if (!IsWindowVisible(Handle())) {
+    if (FPendingState == TWindowState::wsNormal) KeepInsideWorkArea();
+    ApplyWindowState();
+  }
   FStatePending = false;
   SetForegroundWindow(Handle());
 }
@@ -233,6 +237,7 @@ TModalResult TForm::ShowModal() {
   FModalResult = mrNone;
   if (FPosition == TPosition::poScreenCenter || FPosition == TPosition::poDesktopCenter) CenterOnScreen();
   FShownOnce = true;
+  KeepInsideWorkArea();
   ShowWindow(Handle(), SW_SHOW);
   FStatePending = false;
   SetForegroundWindow(Handle());
@@ -253,6 +258,67 @@ TModalResult TForm::ShowModal() {
   if (Previous != nullptr && Previous != Handle() && IsWindow(Previous) && IsWindowVisible(Previous))
     SetActiveWindow(Previous);
   return FModalResult;
+}
+
+// ---- DPI --------------------------------------------------------------------------
+
+int TForm::PixelsPerInch() const { return FDpi > 0 ? FDpi : WindowPixelsPerInch(Handle()); }
+
+void TForm::DpiChanged(int, int) {}
+
+namespace {
+
+// Every column stays in sight: the first, the widest in this program's lists,
+// gives up what the others need, down to a third of its width.
+void FitColumns(HWND List, int Total) {
+  RECT Client{};
+  GetClientRect(List, &Client);
+  const int Excess = Total - Client.right;
+  const int First = ListView_GetColumnWidth(List, 0);
+  if (Excess <= 0 || First <= 0) return;
+  ListView_SetColumnWidth(List, 0, std::max(First / 3, First - Excess));
+}
+
+}  // namespace
+
+void TForm::ChangeDpi(int NewDpi, const RECT& Suggested) {
+  const int OldDpi = PixelsPerInch();
+  FDpi = NewDpi;
+  if (NewDpi == OldDpi) return;
+  SetWindowPos(Handle(), nullptr, Suggested.left, Suggested.top, Suggested.right - Suggested.left,
+               Suggested.bottom - Suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  FFont.SetPixelsPerInch(NewDpi);  // gives every control the font again
+  // Columns were sized for the old DPI: keep their share of the list.
+  for (HWND Child = GetWindow(Handle(), GW_CHILD); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT)) {
+    wchar_t Class[32] = L"";
+    GetClassNameW(Child, Class, 32);
+    if (_wcsicmp(Class, WC_LISTVIEWW) != 0) continue;
+    const HWND Header = ListView_GetHeader(Child);
+    const int Columns = Header != nullptr ? Header_GetItemCount(Header) : 0;
+    int Total = 0;
+    for (int Column = 0; Column < Columns; ++Column) {
+      ListView_SetColumnWidth(Child, Column, MulDiv(ListView_GetColumnWidth(Child, Column), NewDpi, OldDpi));
+      Total += ListView_GetColumnWidth(Child, Column);
+    }
+    FitColumns(Child, Total);
+  }
+  std::vector<TControl*> Notified;
+  for (const auto& [Window, Control] : FControls)
+    if (std::find(Notified.begin(), Notified.end(), Control) == Notified.end()) {
+      Notified.push_back(Control);
+      Control->HandleDpiChanged(OldDpi, NewDpi);
+    }
+  DpiChanged(OldDpi, NewDpi);
+}
+
+void TForm::KeepInsideWorkArea() {
+  if (IsIconic(Handle()) || IsZoomed(Handle())) return;
+  RECT Bounds{};
+  GetWindowRect(Handle(), &Bounds);
+  const RECT Inside = KeepInWorkArea(Bounds);
+  if (!EqualRect(&Bounds, &Inside))
+    SetWindowPos(Handle(), nullptr, Inside.left, Inside.top, Inside.right - Inside.left, Inside.bottom - Inside.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // ---- Focus ------------------------------------------------------------------------
@@ -331,6 +397,10 @@ bool TForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Resul
       }
       if (HIWORD(WParam) != 0) return false;  // activated while minimised: nothing to focus yet
       RestoreFocus();
+      return true;
+    case WM_DPICHANGED:
+      ChangeDpi(HIWORD(WParam), *reinterpret_cast<const RECT*>(LParam));
+      Result = 0;
       return true;
     case WM_CLOSE:
       Close();
