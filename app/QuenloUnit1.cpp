@@ -839,6 +839,7 @@ void TForm1::AddFolderToolButtonClick(TObject*) {
   AddFolderToVKRListView(Folder, true);
   // The row shows "?" now: Delete comes back with the next scan.
   WithdrawDelete();
+  UpdateStatusBar();  // the folder count includes the new row
 }
 
 void TForm1::RemoveFolder2Click(TObject*) {
@@ -878,6 +879,8 @@ void TForm1::ViewFiles1Click(TObject*) {
   if (!RunLongCommand(L"Searching folder content",
                       [&] { Complete = Reason.empty() ? FindFilesToDelete(Folder, Files, Subfolders) : true; }))
     return;
+  // The search is over: the status bar shows the totals again, not the search.
+  UpdateStatusBar();
   // Cancelled: there is nothing whole to show.
   if (!Complete) return;
   FilesView().ShowFiles(Folder, std::move(Files), Subfolders, Reason);
@@ -960,6 +963,7 @@ void TForm1::VKRFileDrag1Drop(TObject*) {
     // The rows added before the unreadable shortcut stay; the rest of the drop is dropped.
     MessageDlg(Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
   }
+  UpdateStatusBar();  // the folder count includes the new rows
 }
 
 void TForm1::ReleaseNotes1Click(TObject*) {

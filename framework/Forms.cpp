@@ -6,6 +6,7 @@
 #include "framework/Menus.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 TForm::TForm(std::wstring ClassName, TCloseAction DefaultCloseAction)
@@ -319,6 +320,15 @@ void TForm::KeepInsideWorkArea() {
   if (!EqualRect(&Bounds, &Inside))
     SetWindowPos(Handle(), nullptr, Inside.left, Inside.top, Inside.right - Inside.left, Inside.bottom - Inside.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::SetWindowIcon(int IconId) {
+  // Shared icons belong to the module: nothing to free.
+  for (const auto& [Kind, Metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+    const int Size = GetSystemMetrics(Metric);
+    const HANDLE Icon = LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(IconId), IMAGE_ICON, Size, Size, LR_SHARED);
+    if (Icon != nullptr) SendMessageW(Handle(), WM_SETICON, static_cast<WPARAM>(Kind), reinterpret_cast<LPARAM>(Icon));
+  }
 }
 
 // ---- Focus ------------------------------------------------------------------------

@@ -88,6 +88,9 @@ public:
 
   // Left and top put the form in the middle of the primary screen, its size kept.
   void CenterOnScreen();
+  // The title bar and task switcher show the icon resource IconId, in the
+  // sizes the system asks for.
+  void SetWindowIcon(int IconId);
   // Moves the window, and shrinks it where it must, into its monitor's work
   // area; Show and ShowModal do it before the window appears.
   void KeepInsideWorkArea();

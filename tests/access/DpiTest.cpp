@@ -234,6 +234,24 @@ TEST_CASE("every dialog lies inside the work area at every DPI, View Files too")
   }
 }
 
+TEST_CASE("View Files shows the program's icon, not the default one") {
+  TMainWindowFixture F;
+  F.Start({L"one"});
+  const HWND View = F.Form1->FilesView().Handle();
+  for (const auto& [Kind, Metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+    CAPTURE(Kind);
+    const auto Icon = reinterpret_cast<HICON>(SendMessageW(View, WM_GETICON, static_cast<WPARAM>(Kind), 0));
+    REQUIRE(Icon != nullptr);
+    ICONINFO Info{};
+    REQUIRE(GetIconInfo(Icon, &Info));
+    BITMAP Colour{};
+    GetObjectW(Info.hbmColor != nullptr ? Info.hbmColor : Info.hbmMask, sizeof(Colour), &Colour);
+    CHECK(Colour.bmWidth == GetSystemMetrics(Metric));
+    if (Info.hbmColor != nullptr) DeleteObject(Info.hbmColor);
+    if (Info.hbmMask != nullptr) DeleteObject(Info.hbmMask);
+  }
+}
+
 TEST_CASE("no label is wider than its control, measured with the control's font") {
   TMainWindowFixture F;
   F.Start({L"one"});
