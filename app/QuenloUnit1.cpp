@@ -277,6 +277,21 @@ TForm1::TForm1(const TForm1Options& Options)
 
 TForm1::~TForm1() = default;
 
+// The folder picture in the size for the DPI; the list adds its sort arrows
+// to the same images, at the same places, so the header keeps its arrow.
+void TForm1::LoadFolderImages(int Dpi) {
+  const int Size = PictureSizeForDpi(16, Dpi);
+  UniqueImageList Images(ImageList_LoadImageW(Application().HInstance(),
+                                              MAKEINTRESOURCEW(PictureStripId(IDB_FOLDERLIST_SIZED, Size)), Size, 0,
+                                              RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  if (!Images) throw EResNotFound(L"Folder list images");
+  VKRListView1.SetSmallImages(Images.get());
+  VKRListView1.Loaded();
+  FFolderImages = std::move(Images);
+}
+
+void TForm1::DpiChanged(int, int NewDpi) { LoadFolderImages(NewDpi); }
+
 void TForm1::CreateControls() {
   const HMENU MainMenu = GetMenu(Handle());
   AddFolder1 = TMenuItem(MainMenu, IDM_ADDFOLDER, Handle());
@@ -350,13 +365,7 @@ void TForm1::CreateControls() {
   VKRListView1.AddColumn(L"Subfolder Count", ScaleByDpi(150));
   VKRListView1.AddColumn(L"File Count", ScaleByDpi(125));
   VKRListView1.AddColumn(L"Size", ScaleByDpi(100), /*RightAligned=*/true);
-  const int ListSize = PictureSizeForDpi(16, Dpi);
-  FFolderImages.reset(ImageList_LoadImageW(Application().HInstance(),
-                                           MAKEINTRESOURCEW(PictureStripId(IDB_FOLDERLIST_SIZED, ListSize)), ListSize, 0,
-                                           RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-  if (!FFolderImages) throw EResNotFound(L"Folder list images");
-  VKRListView1.SetSmallImages(FFolderImages.get());
-  VKRListView1.Loaded();
+  LoadFolderImages(Dpi);
   RegisterControl(VKRListView1);
 
   ProgressBar1.Create(Handle(), IDC_PROGRESSBAR);

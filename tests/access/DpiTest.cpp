@@ -171,6 +171,11 @@ TEST_CASE("the main window follows each DPI: toolbar, list and menu pictures, fo
     Previous = Case.Dpi;
     CHECK(F.Form1->PixelsPerInch() == Case.Dpi);
     CHECK(F.Form1->ToolBar1.ImageSize() == Case.Pictures);
+    int RowPicture = 0, RowPictureHeight = 0;
+    REQUIRE(ImageList_GetIconSize(F.Form1->VKRListView1.SmallImages(), &RowPicture, &RowPictureHeight));
+    CHECK(RowPicture == Case.Pictures);
+    // The sort arrow stays in the Location header.
+    CHECK(F.Form1->VKRListView1.ColumnImage(0) >= 0);
     const LRESULT Button = SendMessageW(F.Form1->ToolBar1.Handle(), TB_GETBUTTONSIZE, 0, 0);
     CHECK(LOWORD(Button) >= Case.Button);
     // The other columns keep their scaled widths; the first gives way so that all fit.
