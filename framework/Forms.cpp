@@ -269,9 +269,15 @@ void TForm::DpiChanged(int, int) {}
 
 namespace {
 
-// Every column stays in sight: the first, the widest in this program's lists,
+// Every column stays in sight (Total: the columns' width, -1 to measure it): the first, the widest in this program's lists,
 // gives up what the others need, down to a third of its width.
 void FitColumns(HWND List, int Total) {
+  if (Total < 0) {
+    const HWND Header = ListView_GetHeader(List);
+    const int Columns = Header != nullptr ? Header_GetItemCount(Header) : 0;
+    Total = 0;
+    for (int Column = 0; Column < Columns; ++Column) Total += ListView_GetColumnWidth(List, Column);
+  }
   RECT Client{};
   GetClientRect(List, &Client);
   const int Excess = Total - Client.right;
@@ -317,9 +323,16 @@ void TForm::KeepInsideWorkArea() {
   RECT Bounds{};
   GetWindowRect(Handle(), &Bounds);
   const RECT Inside = KeepInWorkArea(Bounds);
-  if (!EqualRect(&Bounds, &Inside))
-    SetWindowPos(Handle(), nullptr, Inside.left, Inside.top, Inside.right - Inside.left, Inside.bottom - Inside.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  if (EqualRect(&Bounds, &Inside)) return;
+  SetWindowPos(Handle(), nullptr, Inside.left, Inside.top, Inside.right - Inside.left, Inside.bottom - Inside.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  // A narrower window: its report lists keep every column in sight.
+  if (Inside.right - Inside.left < Bounds.right - Bounds.left)
+    for (HWND Child = GetWindow(Handle(), GW_CHILD); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT)) {
+      wchar_t Class[32] = L"";
+      GetClassNameW(Child, Class, 32);
+      if (_wcsicmp(Class, WC_LISTVIEWW) == 0) FitColumns(Child, -1);
+    }
 }
 
 void TForm::SetWindowIcon(int IconId) {
