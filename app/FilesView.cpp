@@ -5,6 +5,7 @@
 #include "framework/Dpi.h"
 #include "framework/FileSystem.h"
 #include "framework/SystemFont.h"
+#include "resources/MainRes.h"
 
 #include <algorithm>
 
@@ -66,6 +67,7 @@ std::wstring LocalDateTimeText(uint64_t FileTime) {
 
 TFilesViewForm::TFilesViewForm(HWND Owner) : TForm(L"TFilesViewForm", TCloseAction::caHide) {
   CreateDialogHandle(IDD_FILESVIEW, Owner);
+  SetWindowIcon(IDI_MAINICON);
   AttachControl(FilesListView, IDC_FILESVIEWFILES);
   AttachControl(SubfoldersLabel, IDC_FILESVIEWSUBFOLDERSLABEL);
   AttachControl(SubfoldersListView, IDC_FILESVIEWSUBFOLDERS);

@@ -276,6 +276,21 @@ TForm1::TForm1(const TForm1Options& Options)
 
 TForm1::~TForm1() = default;
 
+// The folder picture in the size for the DPI; the list adds its sort arrows
+// to the same images, at the same places, so the header keeps its arrow.
+void TForm1::LoadFolderImages(int Dpi) {
+  const int Size = PictureSizeForDpi(16, Dpi);
+  UniqueImageList Images(ImageList_LoadImageW(Application().HInstance(),
+                                              MAKEINTRESOURCEW(PictureStripId(IDB_FOLDERLIST_SIZED, Size)), Size, 0,
+                                              RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  if (!Images) throw EResNotFound(L"Folder list images");
+  VKRListView1.SetSmallImages(Images.get());
+  VKRListView1.Loaded();
+  FFolderImages = std::move(Images);
+}
+
+void TForm1::DpiChanged(int, int NewDpi) { LoadFolderImages(NewDpi); }
+
 void TForm1::CreateControls() {
   const HMENU MainMenu = GetMenu(Handle());
   AddFolder1 = TMenuItem(MainMenu, IDM_ADDFOLDER, Handle());
@@ -297,7 +312,12 @@ void TForm1::CreateControls() {
   ViewFiles1 = TMenuItem(FPopupMenu, IDM_VIEWFILES, Handle());
   RemoveFolder2 = TMenuItem(FPopupMenu, IDM_POPUPREMOVEFOLDER, Handle());
 
-  // The menus show the pictures of the toolbar buttons and of the popup strip.
+  // The menus show the pictures of the toolbar buttons and of the popup strip,
+  // drawn in the size for the window's DPI.
+  const int Dpi = PixelsPerInch();
+  const int MenuSize = PictureSizeForDpi(16, Dpi);
+  const int ToolStrip = PictureStripId(IDB_TOOLBAR_SIZED, MenuSize);
+  const int PopupStrip = PictureStripId(IDB_POPUPIMAGES_SIZED, MenuSize);
   const struct {
     HMENU Menu;
     int Command;
@@ -305,16 +325,16 @@ void TForm1::CreateControls() {
     int Size;
     int Image;
   } Pictures[] = {
-      {MainMenu, IDM_ADDFOLDER, IDB_TOOLBAR, 18, IMG_ADDFOLDER},
-      {MainMenu, IDM_REMOVEFOLDER, IDB_TOOLBAR, 18, IMG_REMOVEFOLDER},
-      {MainMenu, IDM_EXIT, IDB_TOOLBAR, 18, IMG_EXIT},
-      {MainMenu, IDM_SCAN, IDB_TOOLBAR, 18, IMG_SCAN},
-      {MainMenu, IDM_DELETE, IDB_TOOLBAR, 18, IMG_DELETE},
-      {MainMenu, IDM_STATISTICS, IDB_TOOLBAR, 18, IMG_STATISTICS},
-      {MainMenu, IDM_OPTIONS, IDB_TOOLBAR, 18, IMG_OPTIONS},
-      {MainMenu, IDM_ABOUT, IDB_TOOLBAR, 18, IMG_ABOUT},
-      {FPopupMenu, IDM_EXPLOREFOLDER, IDB_POPUPIMAGES, 16, 0},
-      {FPopupMenu, IDM_POPUPREMOVEFOLDER, IDB_POPUPIMAGES, 16, 1},
+      {MainMenu, IDM_ADDFOLDER, ToolStrip, MenuSize, IMG_ADDFOLDER},
+      {MainMenu, IDM_REMOVEFOLDER, ToolStrip, MenuSize, IMG_REMOVEFOLDER},
+      {MainMenu, IDM_EXIT, ToolStrip, MenuSize, IMG_EXIT},
+      {MainMenu, IDM_SCAN, ToolStrip, MenuSize, IMG_SCAN},
+      {MainMenu, IDM_DELETE, ToolStrip, MenuSize, IMG_DELETE},
+      {MainMenu, IDM_STATISTICS, ToolStrip, MenuSize, IMG_STATISTICS},
+      {MainMenu, IDM_OPTIONS, ToolStrip, MenuSize, IMG_OPTIONS},
+      {MainMenu, IDM_ABOUT, ToolStrip, MenuSize, IMG_ABOUT},
+      {FPopupMenu, IDM_EXPLOREFOLDER, PopupStrip, MenuSize, 0},
+      {FPopupMenu, IDM_POPUPREMOVEFOLDER, PopupStrip, MenuSize, 1},
   };
   for (const auto& Picture : Pictures)
     FMenuImages.Assign(Picture.Menu, Picture.Command, Picture.Strip, Picture.Size, Picture.Image);
@@ -322,7 +342,7 @@ void TForm1::CreateControls() {
   FAccelerators.reset(LoadAcceleratorsW(Application().HInstance(), MAKEINTRESOURCEW(IDR_ACCELERATORS)));
   SetAccelerators(FAccelerators.get());
 
-  ToolBar1.Create(Handle(), IDC_TOOLBAR, IDB_TOOLBAR, 18, ScaleByDpi(26),
+  ToolBar1.CreateForDpi(Handle(), IDC_TOOLBAR, IDB_TOOLBAR_SIZED, 18, 26, Dpi,
                   {
                       {IDM_ADDFOLDER, IMG_ADDFOLDER, L"Add Folder", true},
                       {IDM_REMOVEFOLDER, IMG_REMOVEFOLDER, L"Remove Folder", false},
@@ -344,11 +364,7 @@ void TForm1::CreateControls() {
   VKRListView1.AddColumn(L"Subfolder Count", ScaleByDpi(150));
   VKRListView1.AddColumn(L"File Count", ScaleByDpi(125));
   VKRListView1.AddColumn(L"Size", ScaleByDpi(100), /*RightAligned=*/true);
-  FFolderImages.reset(ImageList_LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(IDB_FOLDERLIST), 16, 0,
-                                           RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-  if (!FFolderImages) throw EResNotFound(L"Folder list images");
-  VKRListView1.SetSmallImages(FFolderImages.get());
-  VKRListView1.Loaded();
+  LoadFolderImages(Dpi);
   RegisterControl(VKRListView1);
 
   ProgressBar1.Create(Handle(), IDC_PROGRESSBAR);
@@ -853,6 +869,7 @@ void TForm1::AddFolderToolButtonClick(TObject*) {
   AddFolderToVKRListView(Folder, true);
   // The row shows "?" now: Delete comes back with the next scan.
   WithdrawDelete();
+  UpdateStatusBar();  // the folder count includes the new row
   SaveFolderList();
 }
 
@@ -894,6 +911,8 @@ void TForm1::ViewFiles1Click(TObject*) {
   if (!RunLongCommand(L"Searching folder content",
                       [&] { Complete = Reason.empty() ? FindFilesToDelete(Folder, Files, Subfolders) : true; }))
     return;
+  // The search is over: the status bar shows the totals again, not the search.
+  UpdateStatusBar();
   // Cancelled: there is nothing whole to show.
   if (!Complete) return;
   FilesView().ShowFiles(Folder, std::move(Files), Subfolders, Reason);
@@ -952,7 +971,7 @@ void TForm1::VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Ite
                                                 bool&) {
   if (Stage != TCustomDrawStage::cdPrePaint) return;
   // Empty folders are greyed.
-  Sender->CanvasFont().SetColor(Item.SubItem(2) == L"0 KB" ? clGrayText : clBlack);
+  Sender->CanvasFont().SetColor(Item.SubItem(2) == L"0 KB" ? clGrayText : clWindowText);
 }
 
 // ---- Drops and help ------------------------------------------------------------------
@@ -976,6 +995,7 @@ void TForm1::VKRFileDrag1Drop(TObject*) {
     // The rows added before the unreadable shortcut stay; the rest of the drop is dropped.
     MessageDlg(Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
   }
+  UpdateStatusBar();  // the folder count includes the new rows
   SaveFolderList();
 }
 

@@ -193,6 +193,7 @@ public:
 
 protected:
   bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
+  void DpiChanged(int OldDpi, int NewDpi) override;
 
 private:
   // The busy state of a command: hourglass, toolbar and menus disabled,
@@ -257,5 +258,6 @@ private:
   HMENU FPopupMenu = nullptr;  // the first submenu of FPopupMenuResource
   UniqueAccelerators FAccelerators;
   UniqueImageList FFolderImages;
+  void LoadFolderImages(int Dpi);
   TMenuImages FMenuImages;
 };

@@ -2,6 +2,7 @@
 
 #include "common/VKRAboutDialog.h"
 #include "common/VKRAboutRes.h"
+#include "framework/Accessible.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/Dpi.h"
@@ -231,7 +232,20 @@ TVKRAboutBox::TVKRAboutBox() : TForm(L"TVKRAboutBox", TCloseAction::caHide) {
   WindowsLogoImage.SetVisible(false);
   SetHint(ToolLogoImage, ToolName);
   SetHint(WindowsLogoImage, WindowsLogoHint);
+  // The pictures say what their hints and the name line say.
+  SetAccessibleName(ToolLogoImage.Handle(), ToolName);
+  SetAccessibleName(WindowsLogoImage.Handle(), WindowsLogoHint);
+  TAccessibleInfo IconInfo;
+  IconInfo.Name = [Name = ApplicationLabel.Handle()] {
+    TLabel Label;
+    Label.Attach(Name);
+    return Label.Text();
+  };
+  SetAccessibleInfo(ProgramIconImage.Handle(), std::move(IconInfo));
 
+  // The links are reached with Tab and followed with Enter, as in a browser.
+  MakeKeyboardLink(EmailLabel.Handle());
+  MakeKeyboardLink(URLLabel.Handle());
   URLLabel.OnClick = [this](TObject* Sender) { URLLabelClick(Sender); };
   EmailLabel.OnClick = [this](TObject* Sender) { EmailLabelClick(Sender); };
   ProgramIconImage.OnDblClick = [this](TObject* Sender) { ProgramIconImageDblClick(Sender); };
@@ -278,7 +292,7 @@ void TVKRAboutBox::SetLinkFont(const TFont& WindowFont) {
   TFontStyles Style = FLinkFont.Style();
   Style.Include(TFontStyle::fsUnderline);
   FLinkFont.SetStyle(Style);
-  FLinkFont.SetColor(RGB(0, 0, 128));
+  FLinkFont.SetColor(clHotLight);
   for (TControl* Link : {static_cast<TControl*>(&EmailLabel), static_cast<TControl*>(&URLLabel)})
     Link->SetFont(FLinkFont.Handle());
 }

@@ -77,7 +77,8 @@ public:
 
   // The icon shown; the box keeps its own copy.
   void SetIcon(HICON Icon);
-  // Gives the two links the window's font underlined, in dark blue.
+  // Gives the two links the window's font underlined, in the system's link
+  // colour (hot-light), which high-contrast schemes set too.
   void SetLinkFont(const TFont& WindowFont);
   // The hint a control shows when the mouse rests on it ("" for none).
   std::wstring Hint(const TControl& Control) const;

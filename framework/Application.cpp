@@ -3,6 +3,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Exception.h"
 #include "framework/Forms.h"
+#include "framework/PageControl.h"
 #include "framework/Text.h"
 
 #include <commctrl.h>
@@ -69,6 +70,22 @@ void TApplication::Dispatch(MSG& Message) {
   DispatchMessageW(&Message);
 }
 
+namespace {
+
+// Tab and Shift+Tab walk a window's tab stops as they do in a dialog; the
+// rest of the dialog keyboard (Enter, Escape, arrows) stays with the controls.
+bool MoveFocusByTab(HWND Root, const MSG& Message) {
+  if (Message.message != WM_KEYDOWN || Message.wParam != VK_TAB) return false;
+  if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+  const HWND Focus = GetFocus();
+  const HWND Next = GetNextDlgTabItem(Root, Focus != nullptr && IsChild(Root, Focus) ? Focus : nullptr,
+                                      GetKeyState(VK_SHIFT) < 0 ? TRUE : FALSE);
+  if (Next != nullptr) SetFocus(Next);
+  return true;
+}
+
+}  // namespace
+
 bool TApplication::TranslateForForm(MSG& Message) {
   if (Message.hwnd == nullptr) return false;
   const HWND Root = GetAncestor(Message.hwnd, GA_ROOT);
@@ -77,7 +94,9 @@ bool TApplication::TranslateForForm(MSG& Message) {
     if (Form->Accelerators() != nullptr && IsWindowEnabled(Root) &&
         TranslateAcceleratorW(Root, Form->Accelerators(), &Message))
       return true;
-    return Form->IsDialog() && IsDialogMessageW(Root, &Message);
+    if (SwitchPageByKey(Root, Message)) return true;
+    if (Form->IsDialog()) return IsDialogMessageW(Root, &Message) != FALSE;
+    return MoveFocusByTab(Root, Message);
   }
   return false;
 }

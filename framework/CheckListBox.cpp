@@ -1,10 +1,12 @@
 #include "framework/CheckListBox.h"
 #include "framework/Handle.h"
 
+#include "framework/Accessible.h"
 #include "framework/Application.h"
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -65,6 +67,36 @@ void TCheckListBox::Attach(HWND Handle) {
                     L": the list box must be owner-drawn, hold strings and not sort");
   Subclass();
   UpdateItemHeight();
+  ExposeItems();
+}
+
+// The marks are drawn by us, so the platform cannot tell a reader which
+// items are checked: every item is a check button child with its state.
+void TCheckListBox::ExposeItems() {
+  const HWND Box = FHandle;
+  TAccessibleInfo Info;
+  if (const TAccessibleInfo* Named = AccessibleInfoOf(Box); Named != nullptr) Info.Name = Named->Name;
+  Info.ChildCount = [Box] { return static_cast<int>(std::max<LRESULT>(0, SendMessageW(Box, LB_GETCOUNT, 0, 0))); };
+  Info.ChildName = [Box](int Index) {
+    const LRESULT Length = SendMessageW(Box, LB_GETTEXTLEN, static_cast<WPARAM>(Index), 0);
+    if (Length == LB_ERR) return std::wstring();
+    std::wstring Text(static_cast<size_t>(Length) + 1, L'\0');
+    Text.resize(static_cast<size_t>(std::max<LRESULT>(0, SendMessageW(Box, LB_GETTEXT, static_cast<WPARAM>(Index),
+                                                                        reinterpret_cast<LPARAM>(Text.data())))));
+    return Text;
+  };
+  Info.ChildState = [Box](int Index) -> DWORD {
+    DWORD State = STATE_SYSTEM_FOCUSABLE;
+    switch (StateFromData(SendMessageW(Box, LB_GETITEMDATA, static_cast<WPARAM>(Index), 0))) {
+      case TCheckBoxState::cbChecked: State |= STATE_SYSTEM_CHECKED; break;
+      case TCheckBoxState::cbGrayed: State |= STATE_SYSTEM_MIXED; break;
+      case TCheckBoxState::cbUnchecked: break;
+    }
+    if (SendMessageW(Box, LB_GETSEL, static_cast<WPARAM>(Index), 0) > 0) State |= STATE_SYSTEM_SELECTED;
+    return State;
+  };
+  Info.ChildRole = ROLE_SYSTEM_CHECKBUTTON;
+  SetAccessibleInfo(Box, std::move(Info));
 }
 
 void TCheckListBox::Subclass() {

@@ -63,6 +63,7 @@ public:
 
 private:
   void Subclass();
+  void ExposeItems();
   void Unsubclass() noexcept;
   void UpdateItemHeight();
   int CheckSize() const;

@@ -1,12 +1,27 @@
 #include "framework/Controls.h"
 
+#include "framework/Accessible.h"
 #include "framework/Application.h"
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 // ---- TControl ----------------------------------------------------------------
+
+namespace {
+
+// Buttons and static texts draw "&x" as an underlined x, unless told not to.
+bool ShowsMnemonic(HWND Window) {
+  wchar_t Class[32] = L"";
+  GetClassNameW(Window, Class, 32);
+  const auto Style = static_cast<DWORD>(GetWindowLongPtrW(Window, GWL_STYLE));
+  if (_wcsicmp(Class, L"Button") == 0) return true;
+  return _wcsicmp(Class, L"Static") == 0 && (Style & SS_NOPREFIX) == 0;
+}
+
+}  // namespace
 
 int TControl::Id() const { return GetDlgCtrlID(FHandle); }
 
@@ -23,7 +38,7 @@ std::wstring TControl::Text() const {
   std::wstring Result(static_cast<size_t>(Length) + 1, L'\0');
   const int Copied = GetWindowTextW(FHandle, Result.data(), Length + 1);
   Result.resize(static_cast<size_t>(Copied > 0 ? Copied : 0));
-  return Result;
+  return ShowsMnemonic(FHandle) ? StripMnemonic(Result) : Result;
 }
 
 void TControl::SetText(const std::wstring& Value) { SetWindowTextW(FHandle, Value.c_str()); }
@@ -35,6 +50,11 @@ void TControl::SetBounds(int Left, int Top, int Width, int Height) {
 }
 
 void TControl::SetFocus() { ::SetFocus(FHandle); }
+
+void TControl::SetHint(const std::wstring& Value) {
+  AddToolTip(FHandle, Value);
+  SetAccessibleName(FHandle, Value);
+}
 
 bool TControl::HandleCommand(WORD) { return false; }
 
@@ -74,6 +94,7 @@ void TProgressBar::Create(HWND Parent, int Id) {
   FHandle = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, Parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), Application().HInstance(), nullptr);
   Win32Check(FHandle != nullptr, L"Progress bar");
+  SetAccessibleName(FHandle, L"Progress");
   SendMessageW(FHandle, PBM_SETRANGE32, 0, 100);
   SendMessageW(FHandle, PBM_SETSTEP, 1, 0);
 }
@@ -101,6 +122,16 @@ void TStatusBar::Create(HWND Parent, int Id) {
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), Application().HInstance(), nullptr);
   Win32Check(FHandle != nullptr, L"Status bar");
   SendMessageW(FHandle, SB_SIMPLE, TRUE, 0);
+  // A reader hears what the bar says now.
+  TAccessibleInfo Info;
+  const HWND Bar = FHandle;
+  Info.Name = [Bar] {
+    TStatusBar Reader;
+    Reader.Attach(Bar);
+    const std::wstring Text = Reader.SimpleText();
+    return Text.empty() ? std::wstring(L"Status") : Text;
+  };
+  SetAccessibleInfo(FHandle, std::move(Info));
 }
 
 std::wstring TStatusBar::SimpleText() const {
@@ -149,10 +180,7 @@ void TToolBar::Create(HWND Parent, int Id, int BitmapId, int ImageSize, int Butt
   Win32Check(FHandle != nullptr, L"Toolbar");
   SendMessageW(FHandle, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
 
-  FImages.reset(ImageList_LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(BitmapId), ImageSize, 0,
-                                     RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-  if (!FImages) throw EResNotFound(L"Toolbar bitmap " + std::to_wstring(BitmapId));
-  SendMessageW(FHandle, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(FImages.get()));
+  LoadImages(BitmapId, ImageSize);
   // The button size holds only when it is set before any button exists.
   SendMessageW(FHandle, TB_SETBUTTONSIZE, 0, MAKELPARAM(ButtonSize, ButtonSize));
 
@@ -171,6 +199,61 @@ void TToolBar::Create(HWND Parent, int Id, int BitmapId, int ImageSize, int Butt
     Native.push_back(Button);
   }
   SendMessageW(FHandle, TB_ADDBUTTONSW, Native.size(), reinterpret_cast<LPARAM>(Native.data()));
+  SendMessageW(FHandle, TB_AUTOSIZE, 0, 0);
+  ExposeButtons();
+}
+
+// The buttons have pictures only: a reader hears their captions, the same
+// texts as their tooltips. Separators are children too, as the platform counts them.
+void TToolBar::ExposeButtons() {
+  const HWND Bar = FHandle;
+  TAccessibleInfo Info;
+  Info.Name = [] { return std::wstring(L"Toolbar"); };
+  Info.ChildCount = [Bar] { return static_cast<int>(SendMessageW(Bar, TB_BUTTONCOUNT, 0, 0)); };
+  Info.ChildName = [Bar, Buttons = FButtons](int Index) {
+    TBBUTTON Button{};
+    if (!SendMessageW(Bar, TB_GETBUTTON, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&Button))) return std::wstring();
+    for (const TToolButtonDef& Def : Buttons)
+      if (Def.CommandId != 0 && Def.CommandId == Button.idCommand && Def.Caption != nullptr) return std::wstring(Def.Caption);
+    return std::wstring();
+  };
+  Info.ChildState = [Bar](int Index) -> DWORD {
+    TBBUTTON Button{};
+    if (!SendMessageW(Bar, TB_GETBUTTON, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&Button))) return 0;
+    return (Button.fsState & TBSTATE_ENABLED) != 0 ? STATE_SYSTEM_FOCUSABLE : STATE_SYSTEM_UNAVAILABLE;
+  };
+  Info.ChildRole = ROLE_SYSTEM_PUSHBUTTON;
+  SetAccessibleInfo(FHandle, std::move(Info));
+}
+
+void TToolBar::LoadImages(int BitmapId, int ImageSize) {
+  UniqueImageList Images(ImageList_LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(BitmapId), ImageSize, 0,
+                                              RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  if (!Images) throw EResNotFound(L"Toolbar bitmap " + std::to_wstring(BitmapId));
+  SendMessageW(FHandle, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(Images.get()));
+  FImages = std::move(Images);
+}
+
+void TToolBar::CreateForDpi(HWND Parent, int Id, int SizedBase, int DesignImageSize, int DesignButtonSize, int Dpi,
+                            const std::vector<TToolButtonDef>& Buttons) {
+  const int Size = PictureSizeForDpi(DesignImageSize, Dpi);
+  Create(Parent, Id, PictureStripId(SizedBase, Size), Size, ScaleForDpi(DesignButtonSize, Dpi), Buttons);
+  FSizedBase = SizedBase;
+  FDesignImageSize = DesignImageSize;
+  FDesignButtonSize = DesignButtonSize;
+}
+
+int TToolBar::ImageSize() const {
+  int Width = 0, Height = 0;
+  return FImages && ImageList_GetIconSize(FImages.get(), &Width, &Height) ? Width : 0;
+}
+
+void TToolBar::HandleDpiChanged(int, int NewDpi) {
+  if (FSizedBase == 0) return;
+  const int Size = PictureSizeForDpi(FDesignImageSize, NewDpi);
+  LoadImages(PictureStripId(FSizedBase, Size), Size);
+  FButtonSize = ScaleForDpi(FDesignButtonSize, NewDpi);
+  SendMessageW(FHandle, TB_SETBUTTONSIZE, 0, MAKELPARAM(FButtonSize, FButtonSize));
   SendMessageW(FHandle, TB_AUTOSIZE, 0, 0);
 }
 
@@ -231,7 +314,7 @@ void TMenuItem::SetEnabled(bool Value) {
 std::wstring TMenuItem::Caption() const {
   wchar_t Buffer[256] = L"";
   GetMenuStringW(FMenu, static_cast<UINT>(FCommandId), Buffer, 256, MF_BYCOMMAND);
-  return Buffer;
+  return StripMnemonic(Buffer);
 }
 
 bool TMenuItem::Default() const {

@@ -38,11 +38,15 @@ public:
   void SetEnabled(bool Value);
   bool Visible() const;
   void SetVisible(bool Value);
+  // The text as the user reads it: a label's or button's mnemonic "&" is not part of it.
   std::wstring Text() const;
   void SetText(const std::wstring& Value);
   void SetFont(HFONT Font);
   void SetBounds(int Left, int Top, int Width, int Height);
   void SetFocus();
+  // A tooltip that is also the name a screen reader gives the control (for
+  // a caption too short to say what the control does).
+  void SetHint(const std::wstring& Value);
 
   // Called by the owning form; return true when the notification was consumed.
   virtual bool HandleCommand(WORD Code);
@@ -51,6 +55,8 @@ public:
   virtual bool HandleDrawItem(const DRAWITEMSTRUCT& Draw);
   // After the owning form gave the control a new font.
   virtual void HandleFontChanged() {}
+  // After the owning form moved to a monitor of another DPI.
+  virtual void HandleDpiChanged(int /*OldDpi*/, int /*NewDpi*/) {}
   // Extra windows whose notifications belong to this control (tool tips).
   virtual std::vector<HWND> NotifySources() const { return {}; }
 
@@ -138,8 +144,16 @@ public:
   void Create(HWND Parent, int Id, int BitmapId, int ImageSize, int ButtonSize,
               const std::vector<TToolButtonDef>& Buttons);
   TToolButton Button(int CommandId) { return TToolButton(*this, CommandId); }
+  // The same with pictures drawn in several sizes (strips SizedBase + size,
+  // see Dpi.h): the size and the buttons follow the DPI, now and when the
+  // window moves to another monitor. The sizes are those designed for 96 DPI.
+  void CreateForDpi(HWND Parent, int Id, int SizedBase, int DesignImageSize, int DesignButtonSize, int Dpi,
+                    const std::vector<TToolButtonDef>& Buttons);
   std::wstring HintOf(int CommandId) const;
   int HeightInPixels() const;
+  // The size of the pictures on the buttons.
+  int ImageSize() const;
+  void HandleDpiChanged(int OldDpi, int NewDpi) override;
 
   bool HandleNotify(NMHDR* Header, LRESULT& Result) override;
   bool HandleCommand(WORD Code) override;
@@ -147,8 +161,15 @@ public:
   std::vector<HWND> NotifySources() const override;
 
 private:
+  void ExposeButtons();
+
+  void LoadImages(int BitmapId, int ImageSize);
+
   std::vector<TToolButtonDef> FButtons;
   int FButtonSize = 0;
+  int FSizedBase = 0;  // 0: one picture size only
+  int FDesignImageSize = 0;
+  int FDesignButtonSize = 0;
   // The toolbar only borrows its image list: it goes with the toolbar object.
   UniqueImageList FImages;
 };
@@ -163,6 +184,7 @@ public:
   bool Exists() const;
   bool Enabled() const;
   void SetEnabled(bool Value);
+  // As the menu shows it: the mnemonic "&" is not part of the caption.
   std::wstring Caption() const;
   bool Default() const;
   // Runs the item's command exactly as choosing it does.

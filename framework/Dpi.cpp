@@ -2,7 +2,7 @@
 
 #include "framework/Handle.h"
 
-#include <windows.h>
+#include <algorithm>
 
 int ScreenPixelsPerInch() {
   static const int Dpi = [] {
@@ -14,3 +14,41 @@ int ScreenPixelsPerInch() {
 }
 
 int ScaleByDpi(int DesignPixels) { return MulDiv(DesignPixels, ScreenPixelsPerInch(), 96); }
+
+int WindowPixelsPerInch(HWND Window) {
+  // Windows 10 1607 and later; found at run time so older systems still start.
+  using TGetDpiForWindow = UINT(WINAPI*)(HWND);
+  static const auto GetDpi = [] {
+    const HMODULE User = GetModuleHandleW(L"user32.dll");
+    return User != nullptr ? reinterpret_cast<TGetDpiForWindow>(
+                                 reinterpret_cast<void*>(GetProcAddress(User, "GetDpiForWindow")))
+                           : nullptr;
+  }();
+  if (Window != nullptr && GetDpi != nullptr) {
+    const UINT Dpi = GetDpi(Window);
+    if (Dpi > 0) return static_cast<int>(Dpi);
+  }
+  return ScreenPixelsPerInch();
+}
+
+int ScaleForDpi(int DesignPixels, int Dpi) { return MulDiv(DesignPixels, Dpi, 96); }
+
+int PictureSizeForDpi(int DesignSize, int Dpi) {
+  const int Wanted = ScaleForDpi(DesignSize, Dpi);
+  int Chosen = PictureSizes[0];
+  for (int Size : PictureSizes)
+    if (Size <= Wanted) Chosen = Size;
+  return Chosen;
+}
+
+RECT KeepInWorkArea(const RECT& Bounds) {
+  MONITORINFO Monitor{};
+  Monitor.cbSize = sizeof(Monitor);
+  if (!GetMonitorInfoW(MonitorFromRect(&Bounds, MONITOR_DEFAULTTONEAREST), &Monitor)) return Bounds;
+  const RECT& Work = Monitor.rcWork;
+  const LONG Width = std::min(Bounds.right - Bounds.left, Work.right - Work.left);
+  const LONG Height = std::min(Bounds.bottom - Bounds.top, Work.bottom - Work.top);
+  const LONG Left = std::clamp(Bounds.left, Work.left, Work.right - Width);
+  const LONG Top = std::clamp(Bounds.top, Work.top, Work.bottom - Height);
+  return RECT{Left, Top, Left + Width, Top + Height};
+}

@@ -1,10 +1,12 @@
 #include "framework/Forms.h"
 
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/Menus.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 TForm::TForm(std::wstring ClassName, TCloseAction DefaultCloseAction)
@@ -173,7 +175,10 @@ void TForm::Show() {
   if (!FShownOnce && (FPosition == TPosition::poScreenCenter || FPosition == TPosition::poDesktopCenter))
     CenterOnScreen();
   FShownOnce = true;
-  if (!IsWindowVisible(Handle())) ApplyWindowState();
+  if (!IsWindowVisible(Handle())) {
+    if (FPendingState == TWindowState::wsNormal) KeepInsideWorkArea();
+    ApplyWindowState();
+  }
   FStatePending = false;
   SetForegroundWindow(Handle());
 }
@@ -226,12 +231,14 @@ TModalResult TForm::ShowModal() {
       },
       reinterpret_cast<LPARAM>(&State));
   const std::vector<HWND>& Disabled = State.Disabled;
+  const HWND Previous = GetActiveWindow();
   for (HWND Window : Disabled) EnableWindow(Window, FALSE);
 
   FModal = true;
   FModalResult = mrNone;
   if (FPosition == TPosition::poScreenCenter || FPosition == TPosition::poDesktopCenter) CenterOnScreen();
   FShownOnce = true;
+  KeepInsideWorkArea();
   ShowWindow(Handle(), SW_SHOW);
   FStatePending = false;
   SetForegroundWindow(Handle());
@@ -248,7 +255,102 @@ TModalResult TForm::ShowModal() {
   for (HWND Window : Disabled) EnableWindow(Window, TRUE);
   ShowWindow(Handle(), SW_HIDE);
   FModal = false;
+  // Without a window manager nothing else decides which window is active next.
+  if (Previous != nullptr && Previous != Handle() && IsWindow(Previous) && IsWindowVisible(Previous))
+    SetActiveWindow(Previous);
   return FModalResult;
+}
+
+// ---- DPI --------------------------------------------------------------------------
+
+int TForm::PixelsPerInch() const { return FDpi > 0 ? FDpi : WindowPixelsPerInch(Handle()); }
+
+void TForm::DpiChanged(int, int) {}
+
+namespace {
+
+// Every column stays in sight (Total: the columns' width, -1 to measure it): the first, the widest in this program's lists,
+// gives up what the others need, down to a third of its width.
+void FitColumns(HWND List, int Total) {
+  if (Total < 0) {
+    const HWND Header = ListView_GetHeader(List);
+    const int Columns = Header != nullptr ? Header_GetItemCount(Header) : 0;
+    Total = 0;
+    for (int Column = 0; Column < Columns; ++Column) Total += ListView_GetColumnWidth(List, Column);
+  }
+  RECT Client{};
+  GetClientRect(List, &Client);
+  const int Excess = Total - Client.right;
+  const int First = ListView_GetColumnWidth(List, 0);
+  if (Excess <= 0 || First <= 0) return;
+  ListView_SetColumnWidth(List, 0, std::max(First / 3, First - Excess));
+}
+
+}  // namespace
+
+void TForm::ChangeDpi(int NewDpi, const RECT& Suggested) {
+  const int OldDpi = PixelsPerInch();
+  FDpi = NewDpi;
+  if (NewDpi == OldDpi) return;
+  SetWindowPos(Handle(), nullptr, Suggested.left, Suggested.top, Suggested.right - Suggested.left,
+               Suggested.bottom - Suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  FFont.SetPixelsPerInch(NewDpi);  // gives every control the font again
+  // Columns were sized for the old DPI: keep their share of the list.
+  for (HWND Child = GetWindow(Handle(), GW_CHILD); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT)) {
+    wchar_t Class[32] = L"";
+    GetClassNameW(Child, Class, 32);
+    if (_wcsicmp(Class, WC_LISTVIEWW) != 0) continue;
+    const HWND Header = ListView_GetHeader(Child);
+    const int Columns = Header != nullptr ? Header_GetItemCount(Header) : 0;
+    int Total = 0;
+    for (int Column = 0; Column < Columns; ++Column) {
+      ListView_SetColumnWidth(Child, Column, MulDiv(ListView_GetColumnWidth(Child, Column), NewDpi, OldDpi));
+      Total += ListView_GetColumnWidth(Child, Column);
+    }
+    FitColumns(Child, Total);
+  }
+  std::vector<TControl*> Notified;
+  for (const auto& [Window, Control] : FControls)
+    if (std::find(Notified.begin(), Notified.end(), Control) == Notified.end()) {
+      Notified.push_back(Control);
+      Control->HandleDpiChanged(OldDpi, NewDpi);
+    }
+  DpiChanged(OldDpi, NewDpi);
+}
+
+void TForm::KeepInsideWorkArea() {
+  if (IsIconic(Handle()) || IsZoomed(Handle())) return;
+  RECT Bounds{};
+  GetWindowRect(Handle(), &Bounds);
+  const RECT Inside = KeepInWorkArea(Bounds);
+  if (EqualRect(&Bounds, &Inside)) return;
+  SetWindowPos(Handle(), nullptr, Inside.left, Inside.top, Inside.right - Inside.left, Inside.bottom - Inside.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  // A narrower window: its report lists keep every column in sight.
+  if (Inside.right - Inside.left < Bounds.right - Bounds.left)
+    for (HWND Child = GetWindow(Handle(), GW_CHILD); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT)) {
+      wchar_t Class[32] = L"";
+      GetClassNameW(Child, Class, 32);
+      if (_wcsicmp(Class, WC_LISTVIEWW) == 0) FitColumns(Child, -1);
+    }
+}
+
+void TForm::SetWindowIcon(int IconId) {
+  // Shared icons belong to the module: nothing to free.
+  for (const auto& [Kind, Metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+    const int Size = GetSystemMetrics(Metric);
+    const HANDLE Icon = LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(IconId), IMAGE_ICON, Size, Size, LR_SHARED);
+    if (Icon != nullptr) SendMessageW(Handle(), WM_SETICON, static_cast<WPARAM>(Kind), reinterpret_cast<LPARAM>(Icon));
+  }
+}
+
+// ---- Focus ------------------------------------------------------------------------
+
+void TForm::RestoreFocus() {
+  HWND Target = FLastFocus;
+  if (Target == nullptr || !IsChild(Handle(), Target) || !IsWindowVisible(Target) || !IsWindowEnabled(Target))
+    Target = GetNextDlgTabItem(Handle(), nullptr, FALSE);
+  ::SetFocus(Target != nullptr ? Target : Handle());
 }
 
 // ---- Messages ---------------------------------------------------------------------
@@ -307,6 +409,22 @@ bool TForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Resul
       Result = TRUE;
       return true;
     }
+    case WM_ACTIVATE:
+      // A dialog's own procedure keeps its focus; other forms do it here, so
+      // the control that had the focus has it again when a dialog closes.
+      if (IsDialog()) return false;
+      if (LOWORD(WParam) == WA_INACTIVE) {
+        const HWND Focus = GetFocus();
+        if (Focus != nullptr && IsChild(Handle(), Focus)) FLastFocus = Focus;
+        return false;
+      }
+      if (HIWORD(WParam) != 0) return false;  // activated while minimised: nothing to focus yet
+      RestoreFocus();
+      return true;
+    case WM_DPICHANGED:
+      ChangeDpi(HIWORD(WParam), *reinterpret_cast<const RECT*>(LParam));
+      Result = 0;
+      return true;
     case WM_CLOSE:
       Close();
       return true;

@@ -75,13 +75,33 @@ public:
 
   HACCEL Accelerators() const { return FAccelerators; }
 
+  // The DPI the form is laid out for: its monitor's.
+  int PixelsPerInch() const;
+  // As when the window moves to a monitor of another DPI (WM_DPICHANGED):
+  // takes Suggested as its bounds, makes its font for NewDpi, scales the
+  // columns of its report lists and lets the form lay itself out again.
+  void ChangeDpi(int NewDpi, const RECT& Suggested);
+
+  // Gives the focus back to the control that had it when the form was last
+  // active, or to its first tab stop.
+  void RestoreFocus();
+
   // Left and top put the form in the middle of the primary screen, its size kept.
   void CenterOnScreen();
+  // The title bar and task switcher show the icon resource IconId, in the
+  // sizes the system asks for.
+  void SetWindowIcon(int IconId);
+  // Moves the window, and shrinks it where it must, into its monitor's work
+  // area; Show and ShowModal do it before the window appears.
+  void KeepInsideWorkArea();
   // Resizes the window, where it stands, to a client area of this size.
   void SetClientSize(int Width, int Height);
 
 protected:
   TForm(std::wstring ClassName, TCloseAction DefaultCloseAction);
+
+  // After the DPI changed: a form with pictures or its own layout redoes them.
+  virtual void DpiChanged(int OldDpi, int NewDpi);
 
   // Event handlers of every form.
   virtual void FormClose(TObject* Sender, TCloseAction& Action);
@@ -112,6 +132,8 @@ private:
   bool FModal = false;
   bool FShownOnce = false;
   HACCEL FAccelerators = nullptr;
+  HWND FLastFocus = nullptr;
+  int FDpi = 0;  // 0 until first asked: the window's at that time
   std::map<int, std::function<void()>> FCommands;
   std::unordered_map<HWND, TControl*> FControls;
 };

@@ -123,6 +123,12 @@ void TFont::SetColor(TColor Value) {
   Changed();
 }
 
+void TFont::SetPixelsPerInch(int Value) {
+  if (Value == FPixelsPerInch) return;
+  FPixelsPerInch = Value;
+  Changed();
+}
+
 void TFont::Assign(const TFont& Source) {
   FName = Source.FName;
   FSize = Source.FSize;
@@ -139,7 +145,7 @@ void TFont::Changed() {
 HFONT TFont::Handle() const {
   if (!FHandle) {
     LOGFONTW Log{};
-    Log.lfHeight = -MulDiv(FSize, ScreenPixelsPerInch(), 72);
+    Log.lfHeight = -MulDiv(FSize, FPixelsPerInch > 0 ? FPixelsPerInch : ScreenPixelsPerInch(), 72);
     Log.lfWeight = FStyle.Contains(TFontStyle::fsBold) ? FW_BOLD : FW_NORMAL;
     Log.lfItalic = FStyle.Contains(TFontStyle::fsItalic) ? TRUE : FALSE;
     Log.lfUnderline = FStyle.Contains(TFontStyle::fsUnderline) ? TRUE : FALSE;

@@ -105,6 +105,10 @@ public:
   void SetStyle(TFontStyles Value);
   TColor Color() const { return FColor; }
   void SetColor(TColor Value);
+  // The DPI the font is made for; 0, the default, is the screen's. A window
+  // on a monitor of another DPI sets its own.
+  int PixelsPerInch() const { return FPixelsPerInch; }
+  void SetPixelsPerInch(int Value);
 
   void Assign(const TFont& Source);
   HFONT Handle() const;
@@ -118,5 +122,6 @@ private:
   int FSize = 8;
   TFontStyles FStyle;
   TColor FColor = clWindowText;
+  int FPixelsPerInch = 0;
   mutable UniqueGdi<HFONT> FHandle;
 };

@@ -1,5 +1,6 @@
 #include "framework/ListView.h"
 
+#include "framework/Accessible.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
 
@@ -11,6 +12,11 @@ void TListView::Create(HWND Parent, int Id, DWORD ExtraStyle) {
                             Application().HInstance(), nullptr);
   Win32Check(FHandle != nullptr, L"List view");
   ListView_SetExtendedListViewStyle(FHandle, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  // Without a label beside it, the list reads as its first column.
+  TAccessibleInfo Info;
+  const HWND List = FHandle;
+  Info.Name = [List] { return ListViewName(List); };
+  SetAccessibleInfo(FHandle, std::move(Info));
 }
 
 void TListView::AddColumn(const std::wstring& Caption, int Width, bool RightAligned) {

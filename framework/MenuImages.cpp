@@ -9,7 +9,10 @@
 
 namespace {
 
-// A 32-bit bitmap with premultiplied alpha: magenta becomes fully transparent.
+// An opaque 32-bit bitmap whose magenta pixels take the menu's colour. A
+// bitmap with an alpha channel would be the cleaner way, but Wine draws its
+// transparent pixels black; the menu colour is right under both, and under a
+// high-contrast scheme too.
 HBITMAP CutImage(HBITMAP Strip, int ImageSize, int Index) {
   BITMAP Info{};
   GetObjectW(Strip, sizeof(Info), &Info);
@@ -34,15 +37,25 @@ HBITMAP CutImage(HBITMAP Strip, int ImageSize, int Index) {
   HBITMAP Image = CreateDIBSection(nullptr, &ImageFormat, DIB_RGB_COLORS, &Bits, nullptr, 0);
   if (Image == nullptr) return nullptr;
   auto* Target = static_cast<uint32_t*>(Bits);
+  const COLORREF Menu = GetSysColor(COLOR_MENU);
+  const uint32_t Background = 0xFF000000u | (static_cast<uint32_t>(GetRValue(Menu)) << 16) |
+                              (static_cast<uint32_t>(GetGValue(Menu)) << 8) | GetBValue(Menu);
   for (int y = 0; y < ImageSize; ++y)
     for (int x = 0; x < ImageSize; ++x) {
       const uint32_t Pixel = Source[static_cast<size_t>(y) * Info.bmWidth + Index * ImageSize + x] & 0x00FFFFFF;
-      Target[y * ImageSize + x] = Pixel == 0x00FF00FF ? 0 : (Pixel | 0xFF000000);
+      Target[y * ImageSize + x] = Pixel == 0x00FF00FF ? Background : (Pixel | 0xFF000000);
     }
   return Image;
 }
 
 }  // namespace
+
+HBITMAP TMenuImages::ItemBitmap(HMENU Menu, int CommandId) {
+  MENUITEMINFOW Item{};
+  Item.cbSize = sizeof(Item);
+  Item.fMask = MIIM_BITMAP;
+  return GetMenuItemInfoW(Menu, static_cast<UINT>(CommandId), FALSE, &Item) ? Item.hbmpItem : nullptr;
+}
 
 void TMenuImages::Assign(HMENU Menu, int CommandId, int BitmapId, int ImageSize, int Index) {
   UniqueGdi<HBITMAP> Strip(static_cast<HBITMAP>(LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(BitmapId),

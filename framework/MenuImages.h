@@ -1,7 +1,7 @@
 #pragma once
 // Pictures beside menu items, cut from a strip bitmap of the module's
 // resources whose magenta pixels are transparent (the same strips the
-// toolbar and the image lists use).
+// toolbar and the image lists use); they show the menu's colour.
 
 #include "framework/Handle.h"
 
@@ -12,6 +12,9 @@ public:
   // Gives the item CommandId of Menu image Index of the strip BitmapId
   // (square images of ImageSize pixels). The bitmaps live as long as this object.
   void Assign(HMENU Menu, int CommandId, int BitmapId, int ImageSize, int Index);
+
+  // The bitmap given to the item CommandId of Menu, nullptr for none.
+  static HBITMAP ItemBitmap(HMENU Menu, int CommandId);
 
 private:
   std::vector<UniqueGdi<HBITMAP>> FBitmaps;

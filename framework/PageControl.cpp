@@ -104,3 +104,36 @@ bool TPageControl::HandleCtlColor(HDC DC, HWND Control, LRESULT& Result) {
   Result = reinterpret_cast<LRESULT>(FPageBrush.get());
   return true;
 }
+
+bool SwitchPageByKey(HWND Root, const MSG& Message) {
+  if (Message.message != WM_KEYDOWN || GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0) return false;
+  bool Backward = false;
+  if (Message.wParam == VK_TAB)
+    Backward = GetKeyState(VK_SHIFT) < 0;
+  else if (Message.wParam == VK_PRIOR || Message.wParam == VK_NEXT)
+    Backward = Message.wParam == VK_PRIOR;
+  else
+    return false;
+  HWND Tabs = nullptr;
+  for (HWND Child = FindWindowExW(Root, nullptr, WC_TABCONTROLW, nullptr); Child != nullptr;
+       Child = FindWindowExW(Root, Child, WC_TABCONTROLW, nullptr))
+    if (IsWindowVisible(Child) && IsWindowEnabled(Child)) {
+      Tabs = Child;
+      break;
+    }
+  if (Tabs == nullptr) return false;
+  const int Count = TabCtrl_GetItemCount(Tabs);
+  if (Count <= 1) return true;
+  const int Next = (TabCtrl_GetCurSel(Tabs) + (Backward ? Count - 1 : 1)) % Count;
+  // The same notifications as a click on the tab, so the owner shows the page.
+  NMHDR Header{Tabs, static_cast<UINT_PTR>(GetDlgCtrlID(Tabs)), TCN_SELCHANGING};
+  const HWND Parent = GetParent(Tabs);
+  if (SendMessageW(Parent, WM_NOTIFY, Header.idFrom, reinterpret_cast<LPARAM>(&Header)) != 0) return true;
+  TabCtrl_SetCurSel(Tabs, Next);
+  Header.code = TCN_SELCHANGE;
+  SendMessageW(Parent, WM_NOTIFY, Header.idFrom, reinterpret_cast<LPARAM>(&Header));
+  // The control that had the focus may be on the page just hidden.
+  const HWND Focus = GetFocus();
+  if (Focus == nullptr || !IsWindowVisible(Focus)) SetFocus(Tabs);
+  return true;
+}

@@ -11,6 +11,11 @@
 
 class TPageControl;
 
+// Ctrl+Tab and Ctrl+Shift+Tab (and Ctrl+Page Down / Page Up) in a window
+// with a tab control switch to its next or previous page, as a click on the
+// tab does. True when the key was used.
+bool SwitchPageByKey(HWND Root, const MSG& Message);
+
 class TTabSheet {
 public:
   TTabSheet() = default;

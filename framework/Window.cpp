@@ -1,5 +1,6 @@
 #include "framework/Window.h"
 
+#include "framework/Accessible.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
 
@@ -52,6 +53,8 @@ void TWindow::CreateDialogHandle(int TemplateId, HWND Owner) {
   const HWND Created = CreateDialogParamW(Application().HInstance(), MAKEINTRESOURCEW(TemplateId), Owner,
                                           &TWindow::DialogProc, reinterpret_cast<LPARAM>(this));
   Win32Check(Created != nullptr, L"CreateDialogParam");
+  // Edits and lists take the name of the label before them, for screen readers.
+  NameControlsFromLabels(Created);
 }
 
 void TWindow::DestroyHandle() {

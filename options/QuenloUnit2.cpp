@@ -107,6 +107,7 @@ void TForm2::AttachControls() {
   AttachControl(ProxyAddressEdit, IDC_PROXYADDRESS);
   AttachControl(ProxyPortEdit, IDC_PROXYPORT);
   AttachControl(UpdateIEButton, IDC_UPDATEIE);
+  UpdateIEButton.SetHint(L"Copy the system's proxy settings");
   AttachControl(UpdateDefaultButton, IDC_UPDATEDEFAULT);
   AttachControl(OKButton, IDOK);
   AttachControl(CancelButton, IDCANCEL);

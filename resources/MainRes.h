@@ -8,6 +8,10 @@
 #define IDB_TOOLBAR 110
 #define IDB_FOLDERLIST 111
 #define IDB_POPUPIMAGES 112
+// Strips drawn in each picture size: the id is the base plus the size (16..48).
+#define IDB_TOOLBAR_SIZED 1200
+#define IDB_FOLDERLIST_SIZED 1300
+#define IDB_POPUPIMAGES_SIZED 1400
 
 // Commands: menu items, toolbar buttons and accelerators share these ids.
 #define IDM_ADDFOLDER 1001

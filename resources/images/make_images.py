@@ -15,6 +15,8 @@ SAMPLES = 4  # supersampling per axis
 # A toolbar button is at least its image plus 7 pixels wide: 18 leaves the
 # buttons at the 26 pixels they are designed with.
 TOOLBAR_IMAGE = 18
+# The sizes drawn for windows of any DPI.
+PICTURE_SIZES = (16, 20, 24, 32, 48)
 
 
 class Canvas:
@@ -317,7 +319,13 @@ def main():
         lambda c: check_box(c, False),
     ]
     write_bmp(os.path.join(here, "Popup.bmp"), [draw(p, 16) for p in popup])
-    write_ico(os.path.join(here, "Marrowby.ico"), [draw(app_icon, n) for n in (16, 32, 48)])
+    # The same pictures in every size a window picks for its DPI (see
+    # framework/Dpi.h): 16 at 96 DPI, 24 at 144, 32 at 192.
+    for n in PICTURE_SIZES:
+        write_bmp(os.path.join(here, "Toolbar%d.bmp" % n), [draw(p, n) for p in toolbar])
+        write_bmp(os.path.join(here, "FolderList%d.bmp" % n), [draw(folder, n)])
+        write_bmp(os.path.join(here, "Popup%d.bmp" % n), [draw(p, n) for p in popup])
+    write_ico(os.path.join(here, "Marrowby.ico"), [draw(app_icon, n) for n in (16, 20, 24, 32, 48)])
     # The list view's sort arrows: 9 x 6, grey on fuchsia, pixel for pixel.
     write_rows_bmp(os.path.join(here, "ArrowUp.bmp"), arrow_rows([1, 3, 5, 7, 9, 0]))
     write_rows_bmp(os.path.join(here, "ArrowDown.bmp"), arrow_rows([0, 9, 7, 5, 3, 1]))

@@ -158,7 +158,7 @@ TEST_CASE("which commands a click on the list and the popup menu offer") {
   CHECK_FALSE(F.Form1->ViewFiles1.Enabled());
 }
 
-TEST_CASE("empty folders are drawn grey, every other row black") {
+TEST_CASE("empty folders are drawn grey, every other row in the system's text colour") {
   TMainWindowFixture F;
   F.Temp.MakeFile(L"small\\a.bin", 10);
   F.Start({L"empty", L"small", L"unscanned"});
@@ -167,7 +167,7 @@ TEST_CASE("empty folders are drawn grey, every other row black") {
   const struct {
     int Row;
     TColor Colour;
-  } Cases[] = {{0, clGrayText}, {1, clBlack}, {2, clBlack}};
+  } Cases[] = {{0, clGrayText}, {1, clWindowText}, {2, clWindowText}};
   for (const auto& Case : Cases) {
     CAPTURE(Case.Row);
     bool DefaultDraw = true;
