@@ -98,6 +98,7 @@ void TLongCommand::Enter(const std::wstring& StatusText) {
   SetScreenCursor(TCursor::crHourGlass);
   if (OnEnableCommands) OnEnableCommands(false);
   FOwnerWasEnabled = FOwner != nullptr && IsWindowEnabled(FOwner);
+  FOwnerWasActive = FOwner != nullptr && GetActiveWindow() == FOwner;
   DisableOwner();
   if (FStatus != nullptr && !StatusText.empty()) FStatus->SetSimpleText(StatusText);
 }
@@ -108,6 +109,10 @@ void TLongCommand::Leave() noexcept {
     // activates the owner instead of another program's window.
     if (FOwner != nullptr && FOwnerWasEnabled) EnableWindow(FOwner, TRUE);
     FStrip.reset();
+    // Disabling the active owner took its activation, and enabling it again
+    // does not give it back: without this, the keyboard reaches nothing
+    // when no strip was shown to hand the activation over.
+    if (FOwnerWasActive && GetActiveWindow() != FOwner) SetActiveWindow(FOwner);
     if (OnEnableCommands) OnEnableCommands(true);
   } catch (...) {
     // Leaving must finish: the window would stay unusable otherwise.

@@ -93,6 +93,7 @@ private:
   TStatusBar* FStatus = nullptr;
   bool FRunning = false;
   bool FOwnerWasEnabled = false;
+  bool FOwnerWasActive = false;  // the owner had the activation as the command started
   std::atomic<bool> FStop{false};
   std::wstring FStatusText;
   std::wstring FItem;
