@@ -65,7 +65,9 @@ void CleanAndSave(const TAutoRunSettings& Settings, TRunRecord& Record) {
     if (!Record.Refused.empty()) Record.Refused += " / ";
     Record.Refused += WideToUtf8(Refusal);
   }
-  Record.FoldersNotFound = Left.MissingFolders + Form1->StoredFoldersNotFound();
+  // Stored folders that are not there stay rows: Delete counts them, and an
+  // entry that is no full path among the folders it refused.
+  Record.FoldersNotFound = Left.MissingFolders;
   Record.Ran = true;
 
   // What a close saves: program path, version, folder list; the placement as the window goes.

@@ -49,9 +49,11 @@ const wchar_t* const AboutCredit = L"Made with C++20 and MinGW-w64";
 const wchar_t* const PlacementValue = L"FormInfo\\Main Window";
 
 // What makes two folder paths the same folder: the full path without
-// trailing separators, compared with A-Z case ignored.
+// trailing separators, compared with A-Z case ignored. An entry that is not
+// a full path is only ever the same as itself: resolving it would take it
+// from wherever the program stands.
 std::wstring FolderKey(const std::wstring& Folder) {
-  std::wstring Key = FullPathName(Folder);
+  std::wstring Key = IsFullPath(Folder) ? FullPathName(Folder) : Folder;
   while (!Key.empty() && Key.back() == L'\\') Key.pop_back();
   return LowerCaseAZ(Key);
 }
@@ -459,8 +461,14 @@ void TForm1::LayoutControls() {
 
 void TForm1::FormCreate(TObject*) {
   VKRAboutDialog1.SetText(AboutCredit);
+  // A stored folder that is not there now (a network or USB drive not yet
+  // connected), or an entry that is no full path, stays a row: the user
+  // stored it, and only the user removes it.
   for (const std::wstring& Folder : LoadFolderList(VKRRegistryEnhanced1))
-    if (!AddFolderToVKRListView(Folder, false)) ++FStoredFoldersNotFound;
+    if (!AddFolderToVKRListView(Folder, false)) {
+      ++FStoredFoldersNotFound;
+      if (!Folder.empty()) AddUnavailableRow(Folder);
+    }
 
   if (VKRListView1.Count() == 0)
     for (const std::wstring& Folder : DefaultFolderCandidates(TDefaultFolderBases::FromSystem()))
@@ -632,6 +640,7 @@ void TForm1::ScanFolders() {
     LongCommand1.SetItem(Folder);
     LongCommand1.StepProgress();
     LongCommand1.KeepResponsive();
+    if (!TakeAvailability(Item)) continue;
     // The tree size shares the search's listings instead of walking the tree twice.
     TFolderTreeMeasure Measure;
     VKRFileFind1.SetListingObserver(&Measure);
@@ -725,7 +734,11 @@ void TForm1::DeleteFolderContents() {
       continue;
     }
 
-    if (!DirectoryExists(Folder)) ++LastDeleteLeft.MissingFolders;
+    if (!TakeAvailability(Item)) {
+      ++LastDeleteLeft.MissingFolders;
+      LongCommand1.StepProgress(ProgressSteps(Shown.Files));
+      continue;
+    }
     if (!SearchFolder(Folder)) break;
     std::vector<std::wstring>& Found = VKRFileFind1.FilesFound();
     int64_t Size = -1;
@@ -839,10 +852,35 @@ TListItem TForm1::AddFolderToVKRListView(const std::wstring& FolderName, bool En
     Item.SetCaption(Folder);
   else
     Item = VKRListView1.Add(Folder);
+  FUnavailable.erase(FolderKey(Folder));
   Item.SetSubItem(0, UnscannedCount);
   Item.SetSubItem(1, UnscannedCount);
   Item.SetSubItem(2, UnscannedSize);
   return Item;
+}
+
+bool TForm1::IsAvailableFolder(const std::wstring& Folder) { return IsFullPath(Folder) && DirectoryExists(Folder); }
+
+void TForm1::AddUnavailableRow(const std::wstring& Entry) {
+  TListItem Item = VKRListView1.Add(Entry);
+  Item.SetSubItem(0, UnscannedCount);
+  Item.SetSubItem(1, UnscannedCount);
+  Item.SetSubItem(2, UnscannedSize);
+  FUnavailable.insert(FolderKey(Entry));
+}
+
+bool TForm1::TakeAvailability(TListItem& Item) {
+  const std::wstring Folder = Item.Caption();
+  if (IsAvailableFolder(Folder)) {
+    // A folder that was missing has come back: it is scanned like any other.
+    FUnavailable.erase(FolderKey(Folder));
+    return true;
+  }
+  FUnavailable.insert(FolderKey(Folder));
+  Item.SetSubItem(0, UnscannedCount);
+  Item.SetSubItem(1, UnscannedCount);
+  Item.SetSubItem(2, UnscannedSize);
+  return false;
 }
 
 TListItem TForm1::FindFolderListItem(TVKRListView& AVKRListView, const std::wstring& FolderName) {
@@ -894,7 +932,7 @@ void TForm1::RemoveFolder2Click(TObject*) {
 
 void TForm1::ExploreFolder1Click(TObject*) {
   const TListItem Row = VKRListView1.Selected();
-  if (!Row) return;
+  if (!Row || !IsAvailableFolder(Row.Caption())) return;
   // The shell's answer does not matter: there is nothing to do when it fails.
   ExecuteShellCommand(Handle(), L"open", L"", L"", Row.Caption(), SW_SHOWNORMAL);
 }
@@ -903,7 +941,7 @@ void TForm1::ViewFiles1Click(TObject*) {
   const TListItem Row = VKRListView1.Selected();
   if (!Row) return;
   const std::wstring Folder = Row.Caption();
-  if (!DirectoryExists(Folder)) return;
+  if (!IsAvailableFolder(Folder)) return;
   const std::wstring Reason = ProtectedFolderReason(Folder);
   std::vector<TViewedFile> Files;
   std::vector<std::wstring> Subfolders;
@@ -955,10 +993,11 @@ void TForm1::VKRListView1KeyDown(TObject* Sender, WORD& Key, TShiftState) {
 
 void TForm1::PopupMenu1Popup(TObject*) {
   const TListItem Row = VKRListView1.Selected();
-  const bool Exists = Row && DirectoryExists(Row.Caption());
+  const bool Exists = Row && IsAvailableFolder(Row.Caption());
   ExploreFolder1.SetEnabled(Exists);
   ViewFiles1.SetEnabled(Exists);
-  RemoveFolder2.SetEnabled(Exists);
+  // A folder that is not there can still leave the list.
+  RemoveFolder2.SetEnabled(static_cast<bool>(Row));
 }
 
 void TForm1::VKRListView1Click(TObject*) {
@@ -970,8 +1009,9 @@ void TForm1::VKRListView1Click(TObject*) {
 void TForm1::VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Item, UINT, TCustomDrawStage Stage,
                                                 bool&) {
   if (Stage != TCustomDrawStage::cdPrePaint) return;
-  // Empty folders are greyed.
-  Sender->CanvasFont().SetColor(Item.SubItem(2) == L"0 KB" ? clGrayText : clWindowText);
+  // Empty folders, and folders that are not there, are greyed.
+  const bool Grey = Item.SubItem(2) == L"0 KB" || FUnavailable.count(FolderKey(Item.Caption())) != 0;
+  Sender->CanvasFont().SetColor(Grey ? clGrayText : clWindowText);
 }
 
 // ---- Drops and help ------------------------------------------------------------------

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 // What tells a test's main window from the program's own.
@@ -239,6 +240,13 @@ private:
   // Runs a command unless another one is running.
   void RunExclusive(const std::function<void()>& Command);
   void CreateControls();
+  // True when Folder is a full path of a folder that is there now.
+  static bool IsAvailableFolder(const std::wstring& Folder);
+  // A row for a stored entry that names no folder there now.
+  void AddUnavailableRow(const std::wstring& Entry);
+  // True when the row's folder is there; otherwise the row shows question
+  // marks and is marked as not there.
+  bool TakeAvailability(TListItem& Item);
   void BindCommands();
   void LayoutControls();
   void ShowFolderListPopup(int X, int Y);
@@ -253,6 +261,9 @@ private:
   bool FGaveWay = false;
   std::unique_ptr<TFilesViewForm> FFilesView;
   bool FUnattended = false;
+  // The rows whose folder is not there (or is no full path), by FolderKey:
+  // shown grey with question marks, never scanned or emptied.
+  std::unordered_set<std::wstring> FUnavailable;
   int32_t FStoredFoldersNotFound = 0;
   UniqueMenu FPopupMenuResource;
   HMENU FPopupMenu = nullptr;  // the first submenu of FPopupMenuResource

@@ -175,8 +175,8 @@ TEST_CASE("an unattended run cleans without a window or a box, saves the list, l
        "after: 2 folder(s), 0 subfolder(s), 1 file(s), 1 KB; "
        "left: 1 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 1",
        {L"one\\a.tmp"}},
-      {"a listed folder that is gone counts", 10, nullptr, nullptr, true, 1,
-       "after: 2 folder(s), 0 subfolder(s), 0 file(s), 0 KB; "
+      {"a listed folder that is gone counts, and stays listed", 10, nullptr, nullptr, true, 1,
+       "after: 3 folder(s), 0 subfolder(s), 0 file(s), 0 KB; "
        "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 1 folder(s) not found; exit code 1",
        {}},
   };
@@ -210,10 +210,13 @@ TEST_CASE("an unattended run cleans without a window or a box, saves the list, l
       CHECK(DirectoryExists(F.Temp / L"one"));
       CHECK(DirectoryExists(F.Temp / L"two"));
 
-      // Saved as a close saves it: the rows that exist, the program's folder.
-      CHECK(F.Registry.ValueNames(L"Locations") == std::vector<std::wstring>{L"Item0", L"Item1"});
-      CHECK(F.Stored(L"Locations", L"Item0") == F.Temp / L"one");
-      CHECK(F.Stored(L"Locations", L"Item1") == F.Temp / L"two");
+      // Saved as a close saves it: every row, also one whose folder is not
+      // there now (a drive not yet connected at log-on), the program's folder.
+      std::vector<std::wstring> Stored = {F.Temp / L"one", F.Temp / L"two"};
+      if (Case.ListMissingFolder) Stored.insert(Stored.begin(), F.Temp / L"gone");
+      REQUIRE(F.Registry.ValueNames(L"Locations").size() == Stored.size());
+      for (size_t i = 0; i < Stored.size(); ++i)
+        CHECK(F.Stored(L"Locations", L"Item" + std::to_wstring(i)) == Stored[i]);
       CHECK(F.Stored(L"", L"ApplicationPath") == ExtractFilePath(ApplicationExeName()));
 
       const std::vector<std::string> Log = F.LogLines();
@@ -223,7 +226,7 @@ TEST_CASE("an unattended run cleans without a window or a box, saves the list, l
       CHECK(Log[0].size() > 20);
       CHECK(Log[0][4] == '-');
       CHECK(Log[0][13] == ':');
-      const std::string Before = " before: 2 folder(s), 2 subfolder(s), " + std::to_string(3 + Case.Many) +
+      const std::string Before = " before: " + std::to_string(Stored.size()) + " folder(s), 2 subfolder(s), " + std::to_string(3 + Case.Many) +
                                  " file(s), " + std::to_string(FolderSizeKB(20 + 10 * Case.Many) + 1) + " KB; ";
       CHECK(Log[0].find(Before) == 19);
       CHECK(Log[0].substr(Log[0].find("after: ")) == Case.Logged);
@@ -445,12 +448,18 @@ TEST_CASE("unattended, entries that are no full path, links and other spellings 
   const std::vector<std::string> Log = F.LogLines();
   REQUIRE(Log.size() == 1);
   CAPTURE(Log[0]);
-  // The entries that are no full path never become rows: they count as not found.
-  CHECK(Log[0].find(" before: 4 folder(s), ") == 19);
-  CHECK(Log[0].find("left: 0 file(s), 0 subfolder(s), 3 protected folder(s), 5 folder(s) not found; not emptied: ") !=
+  // The entries that are no full path stay rows, named as stored, and are
+  // refused with the others, each with its reason.
+  CHECK(Log[0].find(" before: 9 folder(s), ") == 19);
+  CHECK(Log[0].find("left: 0 file(s), 0 subfolder(s), 8 protected folder(s), 0 folder(s) not found; not emptied: ") !=
         std::string::npos);
   for (const std::string& Refused :
-       {"\"" + WideToUtf8(Link) + "\": a link or junction: what it leads to is not emptied",
+       {std::string("\".\": not a full path: it would be taken from wherever the program stands"),
+        std::string("\"5\": not a full path: it would be taken from wherever the program stands"),
+        std::string("\"C:\": not a full path: it would be taken from wherever the program stands"),
+        std::string("\"C:sub\": not a full path: it would be taken from wherever the program stands"),
+        std::string("\"temp\": not a full path: it would be taken from wherever the program stands"),
+        "\"" + WideToUtf8(Link) + "\": a link or junction: what it leads to is not emptied",
         "\"" + WideToUtf8(Drive.Root()) + "\": the Windows folder",
         "\"" + WideToUtf8(Short) + "\": a Program Files folder"}) {
     CAPTURE(Refused);

@@ -176,7 +176,8 @@ TEST_CASE("folders enter the list as full paths; the same folder written another
   const std::wstring Folder = Temp.MakeDir(L"fx\\1");
   TRegistryFixture Registry;
   // Entries that are no full path would name whatever folder the program
-  // started in: they never become rows, even where such folders exist.
+  // started in: they stay rows as they were stored, never resolved, even
+  // where such folders exist.
   Registry.WriteString(L"Locations", L"Item0", L".");
   Registry.WriteString(L"Locations", L"Item1", L"fx\\1");
   Registry.WriteString(L"Locations", L"Item2", Temp.Path());
@@ -186,8 +187,9 @@ TEST_CASE("folders enter the list as full paths; the same folder written another
     TCurrentDirectory Current(Temp.Path());
     Form = StartMainWindow(Registry);
   }
-  CHECK(Captions(*Form) == std::vector<std::wstring>{Temp.Path(), Folder});
+  CHECK(Captions(*Form) == std::vector<std::wstring>{L".", Temp.Path(), Folder, L"fx\\1"});
   CHECK(Form->StoredFoldersNotFound() == 2);
+  for (int Row : {0, 3}) CHECK(Form->VKRListView1.Item(Row).SubItem(2) == L"? KB");
 
   // Another current directory changes nothing of what a row names.
   TCurrentDirectory Elsewhere(Folder);
@@ -196,13 +198,15 @@ TEST_CASE("folders enter the list as full paths; the same folder written another
     int Row;
   };
   const std::vector<TCase> Cases = {
-      {Folder, 1},
-      {Folder + L"\\", 1},
-      {LowerCaseAZ(Folder), 1},
-      {Temp.Path() + L"\\fx\\.\\1", 1},
-      {Temp.Path() + L"\\fx\\1\\..\\1\\", 1},
-      {L".", 1},
-      {L"..\\..", 0},
+      {Folder, 2},
+      {Folder + L"\\", 2},
+      {LowerCaseAZ(Folder), 2},
+      {Temp.Path() + L"\\fx\\.\\1", 2},
+      {Temp.Path() + L"\\fx\\1\\..\\1\\", 2},
+      // An entry that is no full path is only ever the same as itself.
+      {L".", 0},
+      {L"fx\\1", 3},
+      {L"..\\..", -1},
       {Temp.Path() + L"\\fx", -1},
   };
   for (const TCase& Case : Cases) {
@@ -214,9 +218,9 @@ TEST_CASE("folders enter the list as full paths; the same folder written another
   CHECK_FALSE(Form->AddFolderToVKRListView(L"..\\1", true));
   const TListItem Row = Form->AddFolderToVKRListView(Temp.Path() + L"\\fx\\1\\..\\1", true);
   REQUIRE(Row);
-  CHECK(Row.Index() == 1);
+  CHECK(Row.Index() == 2);
   CHECK(Row.Caption() == Folder);
-  CHECK(Form->VKRListView1.Count() == 2);
+  CHECK(Form->VKRListView1.Count() == 4);
 }
 
 TEST_CASE("the About command shows the about window with the program's version") {

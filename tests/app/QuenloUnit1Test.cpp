@@ -206,7 +206,7 @@ TEST_CASE("default folders: every known base gives its candidates, unknown bases
                                           });
 }
 
-TEST_CASE("stored folders are restored, sorted by location; missing ones and non-folders are dropped") {
+TEST_CASE("stored folders are restored, sorted by location; missing ones, non-folders and entries that are no full path stay rows") {
   TTempDir Temp;
   const std::wstring A = Temp.MakeDir(L"a");
   const std::wstring B = Temp.MakeDir(L"B dir\\");
@@ -223,8 +223,10 @@ TEST_CASE("stored folders are restored, sorted by location; missing ones and non
   Registry.WriteString(L"Locations", L"Item7", L"");
 
   auto Form = StartMainWindow(Registry);
-  CHECK(Captions(*Form) == std::vector<std::wstring>{A, A, B});
-  CHECK(Form->StatusBar1.SimpleText() == L"3 folder(s) - ? subfolder(s) - ? file(s) - ? KB");
+  // What the user stored stays, whether or not it is there now; only an
+  // empty entry names nothing at all.
+  CHECK(Captions(*Form) == std::vector<std::wstring>{L"7", A, A, B, Temp / L"gone", File});
+  CHECK(Form->StatusBar1.SimpleText() == L"6 folder(s) - ? subfolder(s) - ? file(s) - ? KB");
 }
 
 TEST_CASE("an old \"Location\" key is carried over; with both keys only \"Locations\" counts") {

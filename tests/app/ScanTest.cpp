@@ -33,7 +33,7 @@ TEST_CASE("a scan fills every row, the totals and the status bar") {
   CHECK(F.Row(2) == TTexts{L"0", L"1", L"4 KB"});
   CHECK(F.Form1->CurrentSubfolderCount == 2);
   CHECK(F.Form1->CurrentFileCount == 3);
-  CHECK(F.Form1->CurrentFileSizeKB == 7);  // 3 + 4, each row truncated on its own
+  CHECK(F.Form1->CurrentFileSizeKB == 6);  // 3 + 4, each row truncated on its own
   CHECK(F.Form1->PreviousFileCount == 3);
   CHECK(F.Form1->PreviousFileSizeKB == 7);
   CHECK(F.Form1->StatusBar1.SimpleText() == L"3 folder(s) - 2 subfolder(s) - 3 file(s) - 7 KB");
@@ -196,7 +196,7 @@ TEST_CASE("a second scan that finds nothing leaves Delete as the first one left 
   CHECK(F.Form1->Delete1.Enabled());
 }
 
-TEST_CASE("a listed folder removed from the disk stays listed with nothing in it") {
+TEST_CASE("a listed folder removed from the disk stays listed as not there, and comes back when it is") {
   TScanFixture F;
   F.Temp.MakeFile(L"gone\\a.tmp", 5000);
   F.Temp.MakeFile(L"kept\\b.tmp", 2048);
@@ -204,10 +204,17 @@ TEST_CASE("a listed folder removed from the disk stays listed with nothing in it
   RemoveTree(F.Temp / L"gone");
   F.Scan();
   REQUIRE(F.Form1->VKRListView1.Count() == 2);
-  // A size that cannot be measured shows, and counts, as nothing.
-  CHECK(F.Row(0) == TTexts{L"0", L"0", L"0 KB"});
+  // Not there: question marks, and nothing counted.
+  CHECK(F.Row(0) == TTexts{L"?", L"?", L"? KB"});
   CHECK(F.Row(1) == TTexts{L"0", L"1", L"2 KB"});
   CHECK(F.Form1->CurrentFileSizeKB == 2);
+  CHECK(F.Form1->CurrentFileCount == 1);
+
+  // The folder is back (a drive connected again): the next scan counts it.
+  F.Temp.MakeFile(L"gone\\a.tmp", 5000);
+  F.Scan();
+  CHECK(F.Row(0) == TTexts{L"0", L"1", L"4 KB"});
+  CHECK(F.Form1->CurrentFileSizeKB == 6);
 }
 
 TEST_CASE("the scan at start-up runs when the option is on, before the window shows") {
