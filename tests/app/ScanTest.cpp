@@ -33,7 +33,7 @@ TEST_CASE("a scan fills every row, the totals and the status bar") {
   CHECK(F.Row(2) == TTexts{L"0", L"1", L"4 KB"});
   CHECK(F.Form1->CurrentSubfolderCount == 2);
   CHECK(F.Form1->CurrentFileCount == 3);
-  CHECK(F.Form1->CurrentFileSizeKB == 6);  // 3 + 4, each row truncated on its own
+  CHECK(F.Form1->CurrentFileSizeKB == 7);  // 3 + 4, each row truncated on its own
   CHECK(F.Form1->PreviousFileCount == 3);
   CHECK(F.Form1->PreviousFileSizeKB == 7);
   CHECK(F.Form1->StatusBar1.SimpleText() == L"3 folder(s) - 2 subfolder(s) - 3 file(s) - 7 KB");

@@ -61,13 +61,22 @@ public:
 };
 
 // The names in the download folder, to see that a refusal leaves nothing behind.
+// The files in the download folder that this test program could have left
+// there. The folder is the shared temporary folder: test programs running
+// beside this one make and remove their own fixture folders in it meanwhile.
 std::set<std::wstring> DownloadFolderNames() {
   std::set<std::wstring> Names;
   WIN32_FIND_DATAW Data;
   const HANDLE Find = FindFirstFileW((DownloadFolder() + L"*").c_str(), &Data);
   if (Find == INVALID_HANDLE_VALUE) return Names;
-  do Names.insert(Data.cFileName);
-  while (FindNextFileW(Find, &Data));
+  const std::wstring Fixtures = L"MarrowbyTest-";
+  const std::wstring Ours = Fixtures + std::to_wstring(GetCurrentProcessId()) + L"-";
+  do {
+    const std::wstring Name = Data.cFileName;
+    const bool Folder = (Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool Others = Name.rfind(Fixtures, 0) == 0 && Name.rfind(Ours, 0) != 0;
+    if (!Folder && !Others) Names.insert(Name);
+  } while (FindNextFileW(Find, &Data));
   FindClose(Find);
   return Names;
 }
