@@ -7,6 +7,7 @@
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
 #include "support/Trash.h"
+#include "DeleteModes.h"
 #include "Links.h"
 
 #include <windows.h>
@@ -20,20 +21,6 @@
 #include <vector>
 
 namespace {
-
-using TTexts = std::vector<std::wstring>;
-
-constexpr TDeleteMode BothModes[] = {TDeleteMode::dmPermanent, TDeleteMode::dmRecycleBin};
-
-std::string ModeName(TDeleteMode Mode) { return Mode == TDeleteMode::dmPermanent ? "permanent" : "Recycle Bin"; }
-
-// The shell's Recycle Bin operations want COM on the calling thread.
-struct TComScope {
-  TComScope() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  ~TComScope() { CoUninitialize(); }
-};
-
-bool Exists(const std::wstring& Path) { return GetFileAttributesW(LongPathForm(Path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string Content(const std::wstring& File) {
   UniqueFile Handle(CreateFileW(LongPathForm(File).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,

@@ -97,6 +97,7 @@ public:
     FDevices = Devices;
     FName = std::wstring(1, static_cast<wchar_t>(Letter - L'A' + L'a')) + L":";
     if (RunUnix(L"Z:\\bin\\ln", L"ln -s " + UnixTarget + L" " + FName, Devices, DriveThere, Root)) FRoot = Root;
+    SettleDriveMap();
   }
   ~TSecondDrive() {
     if (FRoot.empty()) return;
@@ -104,10 +105,19 @@ public:
       DefineDosDeviceW(DDD_REMOVE_DEFINITION, FRoot.substr(0, 2).c_str(), nullptr);
     else
       RunUnix(L"Z:\\bin\\rm", L"rm -f " + FName, FDevices, DriveGone, FRoot);
+    SettleDriveMap();
   }
   const std::wstring& Root() const { return FRoot; }
 
 private:
+  // Wine takes a file's volume serial from the drive map, and refreshes what
+  // it knows of the map at most once a second: identities taken in the same
+  // second as a change may still follow the old map. Waiting it out keeps a
+  // test's protected set and the handles it compares with on the same map.
+  static void SettleDriveMap() {
+    if (UnderWine()) Sleep(1100);
+  }
+
   std::wstring FRoot, FDevices, FName;
 };
 

@@ -9,6 +9,7 @@
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
 #include "support/Trash.h"
+#include "DeleteModes.h"
 #include "Links.h"
 
 #include <windows.h>
@@ -21,19 +22,6 @@
 #include <vector>
 
 namespace {
-
-using TTexts = std::vector<std::wstring>;
-
-constexpr TDeleteMode BothModes[] = {TDeleteMode::dmPermanent, TDeleteMode::dmRecycleBin};
-
-std::string ModeName(TDeleteMode Mode) { return Mode == TDeleteMode::dmPermanent ? "permanent" : "Recycle Bin"; }
-
-struct TComScope {
-  TComScope() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  ~TComScope() { CoUninitialize(); }
-};
-
-bool Exists(const std::wstring& Path) { return GetFileAttributesW(LongPathForm(Path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Every file and folder below Top, by path relative to it, links marked and
 // not entered: what a test compares before and after to see that nothing
