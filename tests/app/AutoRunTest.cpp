@@ -466,5 +466,7 @@ TEST_CASE("unattended, entries that are no full path, links and other spellings 
     CHECK(Log[0].find(Refused) != std::string::npos);
   }
   CHECK(Log[0].substr(Log[0].size() - 13) == "; exit code 1");
+  // Refused is not forgotten: every entry is still stored after the run.
+  CHECK(F.Registry.ValueNames(L"Locations").size() == 9);
   RemoveLink(Link);
 }
