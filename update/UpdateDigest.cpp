@@ -1,23 +1,10 @@
 #include "update/UpdateDigest.h"
 
-#include "framework/Handle.h"
+#include "update/BCryptHandles.h"
 
 #include <bcrypt.h>
 
 #include <vector>
-
-namespace handle_traits {
-struct HashAlgorithm {
-  using Type = BCRYPT_ALG_HANDLE;
-  static Type Invalid() noexcept { return nullptr; }
-  static void Close(Type h) noexcept { BCryptCloseAlgorithmProvider(h, 0); }
-};
-struct Hash {
-  using Type = BCRYPT_HASH_HANDLE;
-  static Type Invalid() noexcept { return nullptr; }
-  static void Close(Type h) noexcept { BCryptDestroyHash(h); }
-};
-}  // namespace handle_traits
 
 namespace {
 
@@ -34,9 +21,9 @@ const wchar_t* AlgorithmOf(THashType HashType) {
 // A digest over what Feed hands to its callback; empty after any failure.
 template <typename TFeed>
 std::vector<UCHAR> Digest(const wchar_t* Algorithm, TFeed&& Feed) {
-  UniqueHandle<handle_traits::HashAlgorithm> Provider;
+  UniqueBCryptAlgorithm Provider;
   if (BCryptOpenAlgorithmProvider(Provider.put(), Algorithm, nullptr, 0) < 0) return {};
-  UniqueHandle<handle_traits::Hash> Hash;
+  UniqueBCryptHash Hash;
   if (BCryptCreateHash(Provider.get(), Hash.put(), nullptr, 0, nullptr, 0, 0) < 0) return {};
   const bool Fed = Feed([&](const UCHAR* Data, ULONG Size) {
     return BCryptHashData(Hash.get(), const_cast<PUCHAR>(Data), Size, 0) >= 0;

@@ -1,25 +1,12 @@
 #include "update/UpdateSignature.h"
 
-#include "framework/Handle.h"
 #include "framework/Text.h"
+#include "update/BCryptHandles.h"
 #include "update/UpdateDigest.h"
 
 #include <bcrypt.h>
 
 #include <cstring>
-
-namespace handle_traits {
-struct SignatureAlgorithm {
-  using Type = BCRYPT_ALG_HANDLE;
-  static Type Invalid() noexcept { return nullptr; }
-  static void Close(Type h) noexcept { BCryptCloseAlgorithmProvider(h, 0); }
-};
-struct SignatureKey {
-  using Type = BCRYPT_KEY_HANDLE;
-  static Type Invalid() noexcept { return nullptr; }
-  static void Close(Type h) noexcept { BCryptDestroyKey(h); }
-};
-}  // namespace handle_traits
 
 namespace {
 
@@ -92,7 +79,7 @@ bool VerifyReleaseSignature(const std::wstring& Signature64, const std::string& 
   std::vector<uint8_t> Digest = Sha256Digest(Statement);
   if (Digest.empty()) return false;
 
-  UniqueHandle<handle_traits::SignatureAlgorithm> Provider;
+  UniqueBCryptAlgorithm Provider;
   if (BCryptOpenAlgorithmProvider(Provider.put(), BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0) < 0) return false;
   for (const TReleaseKey& Key : Keys) {
     if (Key.size() != 2 * CoordinateSize) continue;
@@ -100,7 +87,7 @@ bool VerifyReleaseSignature(const std::wstring& Signature64, const std::string& 
     BCRYPT_ECCKEY_BLOB Header{BCRYPT_ECDSA_PUBLIC_P256_MAGIC, static_cast<ULONG>(CoordinateSize)};
     memcpy(Blob.data(), &Header, sizeof(Header));
     memcpy(Blob.data() + sizeof(Header), Key.data(), Key.size());
-    UniqueHandle<handle_traits::SignatureKey> Handle;
+    UniqueBCryptKey Handle;
     if (BCryptImportKeyPair(Provider.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, Handle.put(), Blob.data(),
                             static_cast<ULONG>(Blob.size()), 0) < 0)
       continue;

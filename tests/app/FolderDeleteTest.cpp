@@ -36,18 +36,6 @@ UniqueFile Hold(const std::wstring& File, DWORD Share) {
   return UniqueFile(CreateFileW(File.c_str(), GENERIC_READ, Share, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
-// Takes what a test recycled out of the shared trash again.
-class TTrashGuard {
-public:
-  explicit TTrashGuard(const TTempDir& Dir) : FMarker(L"/" + ExtractFileName(Dir.Path()) + L"/") {}
-  ~TTrashGuard() { RemoveTrashEntriesOf(FMarker); }
-  TTrashGuard(const TTrashGuard&) = delete;
-  TTrashGuard& operator=(const TTrashGuard&) = delete;
-
-private:
-  std::wstring FMarker;
-};
-
 // A name no other test, run or developer puts into the shared trash.
 std::wstring UniqueName(const std::wstring& Stem, const std::wstring& Extension) {
   static unsigned Counter = 0;

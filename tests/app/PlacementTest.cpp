@@ -5,6 +5,7 @@
 #include "app/QuenloUnit1.h"
 #include "common/VKRAbout.h"
 #include "framework/FileSystem.h"
+#include "support/CurrentDirectory.h"
 #include "support/ModalAnswer.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
@@ -25,23 +26,6 @@ RECT PrimaryWorkArea() {
 }
 
 std::wstring TwoDigits(int Value) { return (Value < 10 ? L"0" : L"") + std::to_wstring(Value); }
-
-// Changes the current directory for the object's lifetime.
-class TCurrentDirectory {
-public:
-  explicit TCurrentDirectory(const std::wstring& Path) {
-    wchar_t Old[MAX_PATH + 1];
-    GetCurrentDirectoryW(MAX_PATH + 1, Old);
-    FOld = Old;
-    SetCurrentDirectoryW(Path.c_str());
-  }
-  ~TCurrentDirectory() { SetCurrentDirectoryW(FOld.c_str()); }
-  TCurrentDirectory(const TCurrentDirectory&) = delete;
-  TCurrentDirectory& operator=(const TCurrentDirectory&) = delete;
-
-private:
-  std::wstring FOld;
-};
 
 }  // namespace
 

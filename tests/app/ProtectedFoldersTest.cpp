@@ -6,6 +6,7 @@
 #include "framework/FolderListing.h"
 #include "search/FolderSize.h"
 #include "search/Subfolders.h"
+#include "support/CurrentDirectory.h"
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
 #include "support/Trash.h"
@@ -53,33 +54,6 @@ std::wstring Known(const KNOWNFOLDERID& Id) {
   return Result;
 }
 
-// Takes what a test recycled out of the shared trash again.
-class TTrashGuard {
-public:
-  explicit TTrashGuard(const TTempDir& Dir) : FMarker(L"/" + ExtractFileName(Dir.Path()) + L"/") {}
-  ~TTrashGuard() { RemoveTrashEntriesOf(FMarker); }
-  TTrashGuard(const TTrashGuard&) = delete;
-  TTrashGuard& operator=(const TTrashGuard&) = delete;
-
-private:
-  std::wstring FMarker;
-};
-
-// The current folder set to Folder for as long as it lives.
-class TCurrentFolder {
-public:
-  explicit TCurrentFolder(const std::wstring& Folder) {
-    GetCurrentDirectoryW(MAX_PATH, FSaved);
-    FSet = SetCurrentDirectoryW(Folder.c_str()) != FALSE;
-  }
-  ~TCurrentFolder() { SetCurrentDirectoryW(FSaved); }
-  bool Set() const { return FSet; }
-
-private:
-  wchar_t FSaved[MAX_PATH] = L"";
-  bool FSet = false;
-};
-
 // A fixture of folders standing for the system's: a Windows folder with its
 // Temp, Fonts and others; a profile with AppData\Local and a folder with a
 // long name; a plain folder beside them. Each holds a file.
@@ -114,7 +88,7 @@ TEST_CASE("only full paths are searched, measured or emptied: relative entries n
     Dir.MakeFile(File, std::string("keep"));
   const TTexts Before = Tree(Dir.Path());
   REQUIRE(Before.size() == 9);
-  TCurrentFolder Here(Dir.Path());
+  TCurrentDirectory Here(Dir.Path());
   REQUIRE(Here.Set());
   for (const wchar_t* Entry : {L".", L"temp", L"5", L"C:", L"C:sub", L"", L"..\\x", L"\\temp"}) {
     CAPTURE(WideToUtf8(Entry));
