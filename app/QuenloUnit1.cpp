@@ -577,6 +577,7 @@ bool TForm1::SearchFolder(const std::wstring& Folder) {
   if (Form2->LimitSearchDepthCheckBox.Checked())
     VKRFileFind1.FilterFilesFoundDepth(0, Form2->MaxSearchDepthUpDown.Position());
   if (FAgeLimit) KeepFilesOlderThan(VKRFileFind1.FilesFound(), VKRFileFind1.MatchHitsCountList(), *FAgeLimit);
+  DropKeptFiles(FKeepList, Folder, VKRFileFind1);
   return true;
 }
 
@@ -584,12 +585,12 @@ void TForm1::StartAgeLimit() {
   FAgeLimit.reset();
   if (Form2->OnlyOlderThanCheckBox.Checked())
     FAgeLimit = AgeLimit(FileTimeNow(), Form2->OlderThanDaysUpDown.Position());
+  FKeepList = LoadKeepListInForce(VKRRegistryEnhanced1);
 }
 
-TKeepSubfolder TForm1::KeepYoungSubfolders() const {
-  if (!FAgeLimit) return {};
-  // A file too young to go anywhere inside keeps its whole subfolder.
-  return [Limit = *FAgeLimit](const std::wstring& Subfolder) { return HoldsFileNewerThan(Subfolder, Limit); };
+TKeepSubfolder TForm1::KeepYoungSubfolders(const std::wstring& Folder) const {
+  // A file too young to go, or anything kept, anywhere inside keeps its whole subfolder.
+  return SubfolderKeeper(FKeepList, Folder, FAgeLimit);
 }
 
 void TForm1::EndFolderCommand(int FirstUnfinishedRow) {
@@ -679,7 +680,7 @@ int32_t TForm1::DeleteSubfolders(const std::wstring& Path) {
         LongCommand1.KeepResponsive();
         return !LongCommand1.StopRequested();
       },
-      KeepYoungSubfolders(), &Stayed);
+      KeepYoungSubfolders(Path), &Stayed);
   // Only what was meant to go and stayed: not a subfolder a young file
   // keeps, nor a system file counted among the subfolders.
   LastDeleteLeft.Subfolders += Stayed;
@@ -975,7 +976,7 @@ bool TForm1::FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFi
     Files.push_back(std::move(File));
   }
   // Delete removes subfolders only from a folder in which it found files.
-  if (!Found.empty()) Subfolders = SubfoldersToDelete(Folder, KeepYoungSubfolders());
+  if (!Found.empty()) Subfolders = SubfoldersToDelete(Folder, KeepYoungSubfolders(Folder));
   return !LongCommand1.StopRequested();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the folder list, the running totals, the commands.
 
+#include "app/CommandKeep.h"
 #include "app/FolderDelete.h"
 #include "app/FolderListStore.h"
 #include "app/SingleInstance.h"
@@ -221,10 +222,10 @@ private:
   // the command was asked to stop meanwhile.
   bool SearchFolder(const std::wstring& Folder);
   // Fixes the age limit of "Only files older than" at the moment a command
-  // starts; none when the option is off.
+  // starts (none when the option is off), and reads the keep list.
   void StartAgeLimit();
-  // What keeps a subfolder from Delete under the age limit; none without one.
-  TKeepSubfolder KeepYoungSubfolders() const;
+  // What keeps a subfolder of Folder from Delete: the age limit, the keep list.
+  TKeepSubfolder KeepYoungSubfolders(const std::wstring& Folder) const;
   // What Delete would remove from Folder: its files and the subfolders it
   // would delete; false when the command was asked to stop meanwhile.
   bool FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFile>& Files,
@@ -256,6 +257,7 @@ private:
 
   TSingleInstanceGuard FInstanceGuard;
   std::optional<uint64_t> FAgeLimit;  // the age limit of the running command
+  TKeepList FKeepList;                // the keep list of the running command
   int FBusyDepth = 0;
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
