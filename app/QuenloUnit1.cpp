@@ -1,5 +1,6 @@
 #include "app/QuenloUnit1.h"
 
+#include "app/DeleteSummary.h"
 #include "app/FilesView.h"
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
@@ -740,16 +741,29 @@ void TForm1::DeleteFolderContents() {
       LongCommand1.StepProgress(ProgressSteps(Shown.Files));
       continue;
     }
-    if (!SearchFolder(Folder)) break;
+    // The size before, for what the Delete freed, and the sizes of the files
+    // found, for the prompt, both from the search's own listings.
+    TFolderTreeMeasure Before;
+    TListedFileDetails Details;
+    const bool Prompting = Answer != mrYesToAll && Answer != mrNoToAll && Form2->PromptBeforeDeletingFilesCheckBox.Checked();
+    TListingFanOut Listings = Prompting ? TListingFanOut{&Before, &Details} : TListingFanOut{&Before};
+    VKRFileFind1.SetListingObserver(&Listings);
+    const bool Searched = SearchFolder(Folder);
+    VKRFileFind1.SetListingObserver(nullptr);
+    if (!Searched) break;
     std::vector<std::wstring>& Found = VKRFileFind1.FilesFound();
     int64_t Size = -1;
+    int64_t SizeBefore = -1;
     if (!Found.empty()) {
       if (Answer != mrYesToAll && Answer != mrNoToAll) {
         if (Form2->PromptBeforeDeletingFilesCheckBox.Checked()) {
           TMessageDialogRequest Request;
           Request.Owner = Handle();
           Request.Caption = L"Confirm";
-          Request.Text = L"Do you want to delete the content of \"" + Folder + L"\"?";
+          Request.Text = L"Do you want to delete the content of \"" + Folder + L"\"?\n\n" +
+                         DeletePlanText(PlanDelete(Folder, Found, Details,
+                                                   SubfoldersToDelete(Folder, KeepYoungSubfolders(Folder))),
+                                        DeleteMode());
           Request.Type = TMsgDlgType::mtConfirmation;
           Request.Buttons = {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbNoToAll, TMsgDlgBtn::mbYesToAll};
           Request.Position = TMsgDlgPosition::dpScreenCenter;
@@ -759,6 +773,7 @@ void TForm1::DeleteFolderContents() {
         }
       }
       if (Answer == mrYes || Answer == mrYesToAll) {
+        SizeBefore = Before.Result(Folder, [this] { LongCommand1.KeepResponsive(); });
         const bool Finished = DeleteFoundFiles(Folder, Found, DeleteMode(), [this] {
           LongCommand1.StepProgress();
           LongCommand1.KeepResponsive();
@@ -773,6 +788,10 @@ void TForm1::DeleteFolderContents() {
     // Stopped in the middle of this row, or nothing found in it: what is
     // there now is the truth, for the row as for the totals.
     Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
+    if (SizeBefore > Size && Size >= 0) {
+      LastDeleteLeft.DeletedBytes += SizeBefore - Size;
+      if (DeleteMode() == TDeleteMode::dmRecycleBin) LastDeleteLeft.RecycledBytes += SizeBefore - Size;
+    }
     Item.SetSubItem(0, std::to_wstring(Subfolders));
     Item.SetSubItem(1, std::to_wstring(Found.size()));
     Item.SetSubItem(2, FolderSizeText(FolderSizeKB(Size)));
@@ -782,6 +801,8 @@ void TForm1::DeleteFolderContents() {
   }
   EndFolderCommand(Row);
   UpdateStatusBar();
+  StatusBar1.SetSimpleText(StatusBar1.SimpleText() + L" - " +
+                           DeletedText(LastDeleteLeft.DeletedBytes, LastDeleteLeft.RecycledBytes));
   if (!Skipped.empty() && !FUnattended)
     LongCommand1.Prompt([this, &Skipped] {
       TMessageDialogRequest Request;

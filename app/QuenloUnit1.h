@@ -35,8 +35,10 @@ struct TForm1Options {
   bool Unattended = false;
 };
 
-// What the last Delete could not remove, or would not touch.
+// What the last Delete removed, could not remove, or would not touch.
 struct TDeleteLeft {
+  int64_t DeletedBytes = 0;   // the space its deletes took from the emptied folders
+  int64_t RecycledBytes = 0;  // how much of it went to the Recycle Bin
   int32_t Files = 0;             // found files left (in use, read-only, refused)
   int32_t Subfolders = 0;        // subfolders of emptied folders that stayed
   int32_t ProtectedFolders = 0;  // listed folders that must never be emptied

@@ -9,6 +9,9 @@ std::string Totals(const TRunTotals& T) {
          std::to_string(T.Files) + " file(s), " + std::to_string(T.SizeKB) + " KB";
 }
 
+// Whole kilobytes as the totals count them: anything below one is 1.
+int64_t KiloBytes(int64_t Bytes) { return Bytes <= 0 ? 0 : (Bytes < 1024 ? 1 : Bytes / 1024); }
+
 // A message may span lines; the log keeps one line per run.
 std::string OneLine(std::string Text) {
   for (char& C : Text)
@@ -29,7 +32,8 @@ std::string FormatRunLogLine(const TRunRecord& R) {
     Line += " before: " + Totals(R.Before) + "; after: " + Totals(R.After) + "; left: " +
             std::to_string(R.FilesLeft) + " file(s), " + std::to_string(R.SubfoldersLeft) + " subfolder(s), " +
             std::to_string(R.ProtectedFoldersSkipped) + " protected folder(s), " + std::to_string(R.FoldersNotFound) +
-            " folder(s) not found";
+            " folder(s) not found; deleted: " + std::to_string(KiloBytes(R.DeletedBytes)) + " KB (" +
+            std::to_string(KiloBytes(R.RecycledBytes)) + " KB in the Recycle Bin)";
     if (!R.Refused.empty()) Line += "; not emptied: " + OneLine(R.Refused);
     if (!R.Error.empty()) Line += "; error: " + OneLine(R.Error);
   }

@@ -10,6 +10,7 @@
 #include "support/ModalAnswer.h"
 #include "support/TestStrings.h"
 #include "support/Trash.h"
+#include "FileBytes.h"
 #include "MainWindowFixture.h"
 
 #include <functional>
@@ -163,8 +164,16 @@ TEST_CASE("the keep list: Scan, View Files, Delete in both modes and the unatten
       Settings.RegistryKey = Key;
       Settings.InstanceName = L"MarrowbyKeepListTest";
       Settings.LogPath = F.Temp / L"run.log";
+      // The options are the defaults: to the Recycle Bin, all that went.
       CHECK(RunUnattended(Settings) == 0);
       CheckLeft(F, Case);
+      const std::string Log = ReadFileBytes(Settings.LogPath);
+      const size_t Deleted = Log.find("; deleted: ");
+      REQUIRE(Deleted != std::string::npos);
+      const std::string Amount = Log.substr(Deleted + 11, Log.find(" KB (", Deleted) - Deleted - 11);
+      CHECK(Log.find("; deleted: " + Amount + " KB (" + Amount + " KB in the Recycle Bin)") != std::string::npos);
+      CHECK((Amount == "0") == (Case.KeptFiles.size() == AllFiles.size()));
+      RemoveTrashEntriesOf(ExtractFileName(F.Temp.Path()));
     }
   }
 }
