@@ -2,11 +2,10 @@
 
 #include "search/FileAge.h"
 #include "search/FoundFiles.h"
-#include "store/ItemList.h"
 
 #include <memory>
 
-TKeepList LoadKeepListInForce(TVKRRegistryEnhanced& Store) { return TKeepList(LoadItemList(Store, KeepListKey)); }
+TKeepList KeepListInForce(const std::vector<std::wstring>& UserEntries) { return TKeepList(UserEntries); }
 
 void DropKeptFiles(const TKeepList& List, const std::wstring& Folder, TVKRFileFind& Find) {
   if (List.Empty()) return;

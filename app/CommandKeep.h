@@ -6,16 +6,16 @@
 #include "app/FolderDelete.h"
 #include "search/KeepList.h"
 #include "search/VKRFileFind.h"
-#include "store/VKRRegistryEnhanced.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
-// The keep list in force: the user's entries ("Keep\Item<n>"). Entries that
-// a policy sets are to be added here, before the user's, once the program
-// reads policies.
-TKeepList LoadKeepListInForce(TVKRRegistryEnhanced& Store);
+// The keep list in force: the user's entries (the options' KeepList). Entries
+// that a policy sets are to be added here, before the user's, once the
+// program reads policies.
+TKeepList KeepListInForce(const std::vector<std::wstring>& UserEntries);
 
 // Takes out of the search's result the files the list keeps below Folder.
 void DropKeptFiles(const TKeepList& List, const std::wstring& Folder, TVKRFileFind& Find);

@@ -158,7 +158,7 @@ TEST_CASE("the keep list: Scan, View Files, Delete in both modes and the unatten
     {
       TKeepFixture F(Case.Entries);
       const std::wstring Key = F.Registry.KeyPath();
-      F.Form2.reset();
+      F.Form2 = nullptr;
       F.Form1.reset();
       TAutoRunSettings Settings;
       Settings.RegistryKey = Key;
