@@ -1017,7 +1017,10 @@ bool TForm1::FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFi
 }
 
 TFilesViewForm& TForm1::FilesView() {
-  if (!FFilesView) FFilesView = std::make_unique<TFilesViewForm>(Handle());
+  if (!FFilesView) {
+    FFilesView = std::make_unique<TFilesViewForm>(Handle());
+    FFilesView->OnKeep = [this](const std::vector<std::wstring>& Paths) { return AddToKeepList(Paths); };
+  }
   return *FFilesView;
 }
 

@@ -154,6 +154,9 @@ public:
   void ViewFiles1Click(TObject* Sender);
   // The window ViewFiles1Click shows, made when first asked for.
   TFilesViewForm& FilesView();
+  // Puts full paths on the keep list in force and stores it; a refusal is
+  // said in a box and gives false, the list staying as it was.
+  bool AddToKeepList(const std::vector<std::wstring>& Paths);
   void VKRListView1KeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
   void PopupMenu1Popup(TObject* Sender);
   void VKRListView1Click(TObject* Sender);

@@ -202,3 +202,62 @@ TEST_CASE("keep patterns: wildcards and letter case as file names compare") {
   CHECK(IsKeepPathEntry(L"sub\\x"));
   CHECK(IsKeepPathEntry(L"C:x"));
 }
+
+TEST_CASE("Keep in View Files puts the selected files and subfolders on the list; the view drops them at once") {
+  TKeepFixture F({});
+  F.Scan();
+  TFilesViewForm& View = F.Form1->FilesView();
+  TNames Before, After, SubfoldersAfter;
+  TModalAnswer Answer(View, [&](TForm&) {
+    const HWND Files = View.FilesListView.Handle();
+    for (int i = 0; i < View.FilesListView.Count(); ++i) {
+      const std::wstring Name = View.FilesListView.ItemText(i, 0);
+      Before.insert(Name);
+      if (Name == L"a.tmp" || Name == L"sub1\\c.tmp") ListView_SetItemState(Files, i, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    for (int i = 0; i < View.SubfoldersListView.Count(); ++i)
+      if (View.SubfoldersListView.ItemText(i, 0) == L"sub2")
+        ListView_SetItemState(View.SubfoldersListView.Handle(), i, LVIS_SELECTED, LVIS_SELECTED);
+    // Ctrl+K, as the list reports it to the window.
+    BYTE Keys[256]{};
+    GetKeyboardState(Keys);
+    const BYTE Control = Keys[VK_CONTROL];
+    Keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(Keys);
+    NMLVKEYDOWN Key{};
+    Key.hdr.hwndFrom = Files;
+    Key.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(Files));
+    Key.hdr.code = LVN_KEYDOWN;
+    Key.wVKey = 'K';
+    SendMessageW(View.Handle(), WM_NOTIFY, Key.hdr.idFrom, reinterpret_cast<LPARAM>(&Key));
+    Keys[VK_CONTROL] = Control;
+    SetKeyboardState(Keys);
+    for (int i = 0; i < View.FilesListView.Count(); ++i) After.insert(View.FilesListView.ItemText(i, 0));
+    for (int i = 0; i < View.SubfoldersListView.Count(); ++i) SubfoldersAfter.insert(View.SubfoldersListView.ItemText(i, 0));
+    View.CloseButton.Click();
+  });
+  F.Form1->ViewFiles1Click(F.Form1.get());
+  REQUIRE(Answer.Answered());
+  CHECK(Before == TNames(TreeFiles.begin(), TreeFiles.end()));
+  // The kept file in sub1 keeps sub1; sub2 is kept with its file.
+  CHECK(After == Expected(Before, {L"a.tmp", L"sub1\\c.tmp", L"sub2\\e.tmp"}));
+  CHECK(SubfoldersAfter == TNames{L"sub3", L"sub4", L"_sync"});
+
+  const std::vector<std::wstring> Entries = {F.Temp / L"list\\a.tmp", F.Temp / L"list\\sub1\\c.tmp",
+                                             F.Temp / L"list\\sub2"};
+  CHECK(F.Form1->Options().KeepList == Entries);
+  REQUIRE(F.Registry.ValueNames(L"Keep").size() == Entries.size());
+  for (size_t i = 0; i < Entries.size(); ++i)
+    CHECK(F.Registry.ReadRaw(L"Keep", L"Item" + std::to_wstring(i))->AsString() == Entries[i]);
+
+  // The next look, Scan and Delete go by the list as it is now.
+  CHECK(F.View().first == After);
+  F.Scan();
+  CHECK(F.Row(0)[1] == std::to_wstring(After.size()));
+  F.Delete();
+  for (const wchar_t* Kept : {L"a.tmp", L"sub1\\c.tmp", L"sub2\\e.tmp"}) CHECK(F.Exists(Kept));
+  // What sub1 holds besides goes file by file; its folders stay with it.
+  CHECK_FALSE(F.Exists(L"sub1\\deep\\d.lock"));
+  CHECK(F.Exists(L"sub1\\deep"));
+  CHECK_FALSE(F.Exists(L"k.txt"));
+}
