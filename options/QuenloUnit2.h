@@ -8,6 +8,7 @@
 #include "framework/MenuImages.h"
 #include "framework/PageControl.h"
 #include "framework/UpDown.h"
+#include "options/KeepPage.h"
 #include "options/OptionsRecord.h"
 
 #include <string>
@@ -25,6 +26,7 @@ public:
   TTabSheet PreferencesTabSheet;
   TTabSheet AdvancedTabSheet;
   TTabSheet UpdateTabSheet;
+  TTabSheet KeepTabSheet;
 
   TCheckBox ScanAtStartupCheckBox;
   TCheckBox RecursiveCheckBox;
@@ -48,6 +50,8 @@ public:
   TEdit ProxyPortEdit;
   TButton UpdateIEButton;
   TButton UpdateDefaultButton;
+
+  TKeepPage KeepPage;
 
   TButton OKButton;
   TButton CancelButton;
