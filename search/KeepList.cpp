@@ -10,10 +10,19 @@
 
 namespace {
 
-// Upper case as file names compare: whatever the user's language.
+// Upper case as file names compare: whatever the user's language. Names
+// are mostly ASCII, which is folded here; the system's mapping (slow under
+// Wine, a call per name) serves the others.
 std::wstring UpperName(std::wstring_view Text) {
   std::wstring Result(Text);
-  if (!Result.empty())
+  bool Ascii = true;
+  for (wchar_t& c : Result) {
+    if (c >= L'a' && c <= L'z')
+      c = static_cast<wchar_t>(c - L'a' + L'A');
+    else if (c >= 0x80)
+      Ascii = false;
+  }
+  if (!Ascii)
     LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, Result.data(), static_cast<int>(Result.size()),
                   Result.data(), static_cast<int>(Result.size()), nullptr, nullptr, 0);
   return Result;
@@ -136,7 +145,12 @@ void TKeepPatterns::Add(const std::wstring& Pattern) {
 bool TKeepPatterns::Matches(std::wstring_view Name) const {
   if (FEverything) return true;
   if (Empty() || Name.empty()) return false;
-  const std::wstring Upper = UpperName(Name);
+  return MatchesUpper(UpperName(Name));
+}
+
+bool TKeepPatterns::MatchesUpper(const std::wstring& Upper) const {
+  if (FEverything) return true;
+  if (Upper.empty()) return false;
   if (FExact.count(Upper) != 0) return true;
   for (const auto& [Length, Suffixes] : FSuffixes)
     if (Length <= Upper.size() && Suffixes.count(Upper.substr(Upper.size() - Length)) != 0) return true;
@@ -236,8 +250,12 @@ bool TKeptBelow::KeepsFile(const std::wstring& Path) const {
     FLastValid = true;
   }
   if (FLastFolderKept) return true;
-  if (FPatterns != nullptr && FPatterns->Matches(FileName)) return true;
-  return !FPaths.empty() && FPaths.count(UpperName(Relative)) != 0;
+  // One upper-casing serves the name and the path.
+  const std::wstring Upper = UpperName(FPaths.empty() ? FileName : Relative);
+  if (FPatterns != nullptr && !FPatterns->Empty() &&
+      FPatterns->MatchesUpper(FPaths.empty() ? Upper : Upper.substr(Upper.size() - FileName.size())))
+    return true;
+  return !FPaths.empty() && FPaths.count(Upper) != 0;
 }
 
 bool TKeptBelow::KeepsSubfolder(const std::wstring& Subfolder) const {

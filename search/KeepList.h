@@ -33,6 +33,8 @@ public:
   bool Empty() const { return !FEverything && FExact.empty() && FSuffixes.empty() && FOthers.empty(); }
   bool MatchesEverything() const { return FEverything; }
   bool Matches(std::wstring_view Name) const;
+  // Name upper-cased as file names compare (the list's own upper-casing).
+  bool MatchesUpper(const std::wstring& UpperName) const;
 
 private:
   bool FEverything = false;

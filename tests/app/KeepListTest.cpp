@@ -261,3 +261,24 @@ TEST_CASE("Keep in View Files puts the selected files and subfolders on the list
   CHECK(F.Exists(L"sub1\\deep"));
   CHECK_FALSE(F.Exists(L"k.txt"));
 }
+
+TEST_CASE("path entries are taken exactly: \";\" is part of a name, and a trailing dot names its own entry") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"list\\semi;colon\\f.tmp", 10);
+  F.Temp.MakeFile(L"list\\x", 10);
+  F.Temp.MakeFile(L"list\\other.tmp", 10);
+  // "x." beside "x": only the "\\?\" form keeps the dot.
+  const std::wstring Dotted = L"\\\\?\\" + (F.Temp / L"list\\x.");
+  REQUIRE(UniqueFile(CreateFileW(Dotted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)));
+  F.Registry.WriteString(L"Keep", L"Item0", F.Temp / L"list\\semi;colon");
+  F.Registry.WriteString(L"Keep", L"Item1", F.Temp / L"list\\x.");
+  F.Start({L"list"});
+  F.DeleteOptions(/*Prompt=*/false, /*RecycleBin=*/false, /*Statistics=*/false);
+  F.Scan();
+  CHECK(F.Row(0)[1] == L"2");  // x and other.tmp
+  F.Delete();
+  CHECK(FileExists(F.Temp / L"list\\semi;colon\\f.tmp"));
+  CHECK(GetFileAttributesW(Dotted.c_str()) != INVALID_FILE_ATTRIBUTES);
+  CHECK_FALSE(FileExists(F.Temp / L"list\\other.tmp"));
+  CHECK(GetFileAttributesW((L"\\\\?\\" + (F.Temp / L"list\\x")).c_str()) == INVALID_FILE_ATTRIBUTES);
+}
