@@ -520,7 +520,7 @@ void TForm1::StartAgeLimit() {
   FKeepList = KeepListInForce(FOptions.KeepList);
 }
 
-TKeepSubfolder TForm1::KeepYoungSubfolders(const std::wstring& Folder) const {
+TKeepSubfolder TForm1::KeepSubfolders(const std::wstring& Folder) const {
   // A file too young to go, or anything kept, anywhere inside keeps its whole subfolder.
   return SubfolderKeeper(FKeepList, Folder, FAgeLimit);
 }
@@ -620,7 +620,7 @@ int32_t TForm1::DeleteSubfolders(const std::wstring& Path) {
         LongCommand1.KeepResponsive();
         return !LongCommand1.StopRequested();
       },
-      KeepYoungSubfolders(Path), &Stayed);
+      KeepSubfolders(Path), &Stayed);
   // Only what was meant to go and stayed: not a subfolder a young file
   // keeps, nor a system file counted among the subfolders.
   LastDeleteLeft.Subfolders += Stayed;
@@ -691,7 +691,7 @@ void TForm1::DeleteFolderContents() {
           Request.Caption = L"Confirm";
           Request.Text = L"Do you want to delete the content of \"" + Folder + L"\"?\n\n" +
                          DeletePlanText(PlanDelete(Folder, Found, Details,
-                                                   SubfoldersToDelete(Folder, KeepYoungSubfolders(Folder))),
+                                                   SubfoldersToDelete(Folder, KeepSubfolders(Folder))),
                                         DeleteMode());
           Request.Type = TMsgDlgType::mtConfirmation;
           Request.Buttons = {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbNoToAll, TMsgDlgBtn::mbYesToAll};
@@ -934,7 +934,7 @@ bool TForm1::FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFi
     Files.push_back(std::move(File));
   }
   // Delete removes subfolders only from a folder in which it found files.
-  if (!Found.empty()) Subfolders = SubfoldersToDelete(Folder, KeepYoungSubfolders(Folder));
+  if (!Found.empty()) Subfolders = SubfoldersToDelete(Folder, KeepSubfolders(Folder));
   return !LongCommand1.StopRequested();
 }
 

@@ -224,7 +224,7 @@ private:
   // starts (none when the option is off), and reads the keep list.
   void StartAgeLimit();
   // What keeps a subfolder of Folder from Delete: the age limit, the keep list.
-  TKeepSubfolder KeepYoungSubfolders(const std::wstring& Folder) const;
+  TKeepSubfolder KeepSubfolders(const std::wstring& Folder) const;
   // What Delete would remove from Folder: its files and the subfolders it
   // would delete; false when the command was asked to stop meanwhile.
   bool FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFile>& Files,

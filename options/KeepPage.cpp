@@ -24,6 +24,8 @@ bool KeepsEverything(const std::wstring& Entry) { return Entry == L"*" || Entry 
 
 void TKeepPage::Start(HWND Owner) {
   FOwner = Owner;
+  // Empty while no entry keeps everything: a screen reader still names it.
+  EverythingLabel.SetHint(L"Whether an entry keeps everything");
   AddButton.OnClick = [this](TObject*) { AddButtonClick(); };
   RemoveButton.OnClick = [this](TObject*) { RemoveButtonClick(); };
   FileButton.OnClick = [this](TObject*) { FileButtonClick(); };

@@ -181,7 +181,8 @@ TEST_CASE("Ctrl+Tab and Ctrl+Shift+Tab switch the options' pages and show their 
   };
   const std::vector<TStep> Steps = {
       {false, 1, &Options.LimitSearchDepthCheckBox}, {false, 2, &Options.UseProxyServerCheckBox},
-      {false, 0, &Options.ScanAtStartupCheckBox},    {true, 2, &Options.UseProxyServerCheckBox},
+      {false, 3, &Options.KeepPage.AddButton},       {false, 0, &Options.ScanAtStartupCheckBox},
+      {true, 3, &Options.KeepPage.AddButton},        {true, 2, &Options.UseProxyServerCheckBox},
       {true, 1, &Options.LimitSearchDepthCheckBox},
   };
   TModalAnswer Answer(Options, [&](TForm&) {
