@@ -10,6 +10,10 @@ Target amd64-unicode
 !endif
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Marrowby"
+; The event source of unattended runs: the viewer finds the texts of its
+; events in Marrowby.exe's message table. Without it the events are still
+; written, only shown without their text.
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\Marrowby"
 
 Name "Marrowby"
 OutFile "${OUTFILE}"
@@ -42,6 +46,9 @@ Section "Marrowby"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegExpandStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\Marrowby.exe"
+  ; Error, warning and information.
+  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
 SectionEnd
 
 Section "Uninstall"
@@ -53,4 +60,5 @@ Section "Uninstall"
   RMDir "$INSTDIR"
   RMDir "$INSTDIR\.."
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
 SectionEnd
