@@ -55,9 +55,10 @@ void CleanAndSave(const TAutoRunSettings& Settings, TRunRecord& Record, std::vec
   Options.RegistryKey = Settings.RegistryKey;
   Options.SingleInstance = false;  // the run holds the guard itself
   Options.Unattended = true;
+  Options.PolicyRoots = Settings.PolicyRoots;
   auto Form1 = std::make_unique<TForm1>(Options);
   auto Form2 = std::make_unique<TForm2>(*Form1);
-  (void)IgnoredPolicies;
+  IgnoredPolicies = Form1->Policies().Ignored();
 
   Form1->ScanToolButtonClick(Form1.get());
   Record.Before = CurrentTotals(*Form1);

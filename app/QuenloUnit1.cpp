@@ -227,6 +227,7 @@ TForm1::TForm1(const TForm1Options& Options)
   }
 
   VKRRegistryEnhanced1.SetKey(Options.RegistryKey);
+  FPolicies = TPolicies::Read(Options.PolicyRoots);
   // Every file, hidden and system ones too; folders are entered unless hidden.
   VKRFileFind1.SetFilePattern(L"*.*");
   VKRFileFind1.SetFileType({TFileType::ftHidden, TFileType::ftSystem, TFileType::ftArchive, TFileType::ftNormal});
@@ -249,6 +250,8 @@ TForm1::TForm1(const TForm1Options& Options)
   VKRAboutDialog1.SetText(AboutCredit);
   VKRAppUpdate1.SetUpdateFileURL(L"https://updates.brenlow.example/brenlow/BrenlowUpdates.txt");
   VKRAppUpdate1.SetUpdatePageURL(L"https://updates.brenlow.example/brenlow/");
+  // An internal mirror of the descriptor; its signature is checked as the maker's is.
+  if (const auto Mirror = FPolicies.Text(L"UpdateDescriptorURL")) VKRAppUpdate1.SetUpdateFileURL(*Mirror);
   // 15-pixel characters: 11 points at 96 dots per inch.
   VKRAppUpdate1.Font().SetSize(11);
   VKRAppUpdate1.FontReadme().SetSize(11);
@@ -464,13 +467,15 @@ void TForm1::FormCreate(TObject*) {
   // A stored folder that is not there now (a network or USB drive not yet
   // connected), or an entry that is no full path, stays a row: the user
   // stored it, and only the user removes it.
-  for (const std::wstring& Folder : LoadFolderList(VKRRegistryEnhanced1))
+  const auto Managed = FPolicies.List(L"Locations");
+  for (const std::wstring& Folder : Managed ? *Managed : LoadFolderList(VKRRegistryEnhanced1))
     if (!AddFolderToVKRListView(Folder, false)) {
       ++FStoredFoldersNotFound;
       if (!Folder.empty()) AddUnavailableRow(Folder);
     }
 
-  if (VKRListView1.Count() == 0)
+  if (Managed) LockManagedFolderList();
+  if (VKRListView1.Count() == 0 && !Managed)
     for (const std::wstring& Folder : DefaultFolderCandidates(TDefaultFolderBases::FromSystem()))
       AddFolderToVKRListView(Folder, false);
 
@@ -493,6 +498,8 @@ void TForm1::FormClose(TObject*, TCloseAction& Action) {
 }
 
 bool TForm1::SaveFolderList() {
+  // The administrator's list is never saved over the user's own.
+  if (FolderListManaged()) return true;
   std::vector<std::wstring> Folders;
   const int Count = VKRListView1.Count();
   Folders.reserve(static_cast<size_t>(Count));
@@ -813,6 +820,10 @@ void TForm1::VKRListView1Find(TObject*) { VKRListView1.Find(); }
 void TForm1::VKRListView1FindNext(TObject*) { VKRListView1.FindNext(); }
 
 void TForm1::CheckforUpdates1Click(TObject*) {
+  if (FPolicies.Dword(L"DisableUpdateCheck").value_or(0) != 0) {
+    MessageDlg(UpdatesManagedText, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
+    return;
+  }
   VKRAppUpdate1.SetVersion(VKRAboutDialog1.ExtractVersion(false));
   // The check lets windows repaint while it fetches: no other command may start meanwhile.
   TBusyState Busy(*this, nullptr);
@@ -900,6 +911,7 @@ void TForm1::WithdrawDelete() {
 }
 
 void TForm1::AddFolderToolButtonClick(TObject*) {
+  if (FolderListManaged()) return SayFolderListManaged();
   TBrowseFolderRequest Request;
   Request.Owner = Handle();
   std::wstring Folder;
@@ -912,6 +924,11 @@ void TForm1::AddFolderToolButtonClick(TObject*) {
 }
 
 void TForm1::RemoveFolder2Click(TObject*) {
+  if (FolderListManaged()) {
+    // The Delete key with nothing selected only refreshes the status bar, as it does otherwise.
+    if (VKRListView1.SelCount() > 0) SayFolderListManaged();
+    return UpdateStatusBar();
+  }
   TListItem Row = VKRListView1.Selected();
   while (VKRListView1.SelCount() > 0 && Row) {
     const int Index = Row.Index();
@@ -997,11 +1014,11 @@ void TForm1::PopupMenu1Popup(TObject*) {
   ExploreFolder1.SetEnabled(Exists);
   ViewFiles1.SetEnabled(Exists);
   // A folder that is not there can still leave the list.
-  RemoveFolder2.SetEnabled(static_cast<bool>(Row));
+  RemoveFolder2.SetEnabled(static_cast<bool>(Row) && !FolderListManaged());
 }
 
 void TForm1::VKRListView1Click(TObject*) {
-  const bool AnySelected = VKRListView1.SelCount() > 0;
+  const bool AnySelected = VKRListView1.SelCount() > 0 && !FolderListManaged();
   RemoveFolder1.SetEnabled(AnySelected);
   RemoveFolderToolButton.SetEnabled(AnySelected);
 }
@@ -1019,6 +1036,7 @@ void TForm1::VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Ite
 void TForm1::VKRFileDrag1Drop(TObject*) {
   // While a command runs or a dialog is up the list is not ours to change.
   if (Busy() || !IsWindowEnabled(Handle())) return;
+  if (FolderListManaged()) return SayFolderListManaged();
   try {
     for (std::wstring& Path : VKRFileDrag1.Files()) {
       if (LowerCaseAZ(ExtractFileExt(Path)) == L".lnk") {

@@ -13,6 +13,7 @@
 #include "framework/MenuImages.h"
 #include "listview/VKRListView.h"
 #include "search/VKRFileFind.h"
+#include "store/Policies.h"
 #include "store/VKRRegistryEnhanced.h"
 #include "update/VKRAppUpdate.h"
 
@@ -32,7 +33,14 @@ struct TForm1Options {
   // An unattended run: the window is never shown, no command asks anything
   // or shows a box, and the scan at start-up is left to the run.
   bool Unattended = false;
+  // Where the administrator's policies are read.
+  TPolicyRoots PolicyRoots;
 };
+
+// What the program says where a policy keeps the user from a change.
+inline constexpr wchar_t FolderListManagedText[] =
+    L"The folder list is set by your administrator. Folders cannot be added or removed here.";
+inline constexpr wchar_t UpdatesManagedText[] = L"Updates of Marrowby are managed by your administrator.";
 
 // What the last Delete could not remove, or would not touch.
 struct TDeleteLeft {
@@ -188,6 +196,10 @@ public:
   bool GaveWayToRunningInstance() const { return FGaveWay; }
 
   bool Unattended() const { return FUnattended; }
+  // The policies read at start-up; they hold until the program ends.
+  const TPolicies& Policies() const { return FPolicies; }
+  // True when a policy sets the folder list: nothing here adds or removes a folder, nor saves the list.
+  bool FolderListManaged() const { return FPolicies.IsSet(L"Locations"); }
   TDeleteLeft LastDeleteLeft;
   // Stored folders that no longer existed at start-up: they left the list.
   int32_t StoredFoldersNotFound() const { return FStoredFoldersNotFound; }
@@ -250,11 +262,16 @@ private:
   void BindCommands();
   void LayoutControls();
   void ShowFolderListPopup(int X, int Y);
+  // Greys the commands that would change a folder list the administrator sets, saying why in their hints.
+  void LockManagedFolderList();
+  // A change of the managed folder list was asked for: says why nothing happens (unattended: nothing).
+  void SayFolderListManaged();
   // Restores the stored placement; a record that cannot be used, or that
   // would put the window where nobody can see it, leaves it centred.
   void RestorePlacement();
 
   TSingleInstanceGuard FInstanceGuard;
+  TPolicies FPolicies;
   std::optional<uint64_t> FAgeLimit;  // the age limit of the running command
   int FBusyDepth = 0;
   bool FCloseRequested = false;  // the window was closed while a command ran

@@ -204,6 +204,7 @@ void TForm2::LoadOptionsFromRegistry() {
       ExtensionsCheckListBox.SetChecked(i, Mark.IsOrdinal() && Mark.ToInteger() != 0);
     }
   }
+  LoadManagedExtensions();
 
   bool InUse = false;
   std::wstring Address;
@@ -238,7 +239,8 @@ void TForm2::SaveOptionsToRegistry() {
       std::erase_if(Marks, [&Item](const TStoredValue& Mark) { return SameTextAZ(Mark.Name, Item); });
       Marks.push_back(TStoredValue::Boolean(Item, ExtensionsCheckListBox.Checked(i)));
     }
-    Store.ReplaceValues(L"Extensions", Marks);
+    // The administrator's patterns are never saved over the user's own.
+    if (!FForm1.Policies().IsSet(L"Extensions")) Store.ReplaceValues(L"Extensions", Marks);
   }
   Store.SetValue(L"Options\\UseProxyServer", Variant(UseProxyServerCheckBox.Checked()));
   Store.SetValue(L"Options\\ProxyAddress", Variant(ProxyAddressEdit.Text()));
@@ -277,7 +279,7 @@ void TForm2::OnlyOlderThanCheckBoxClick(TObject*) {
 }
 
 void TForm2::RestrictSearchCheckBoxClick(TObject*) {
-  ExtensionsCheckListBox.SetEnabled(RestrictSearchCheckBox.Checked());
+  ExtensionsCheckListBox.SetEnabled(RestrictSearchCheckBox.Checked() && !FForm1.Policies().IsSet(L"Extensions"));
 }
 
 void TForm2::UseProxyServerCheckBoxClick(TObject*) {
@@ -327,9 +329,13 @@ void TForm2::OKButtonClick(TObject*) {
   KeepTypedNumber(OlderThanDaysEdit, OlderThanDaysUpDown, MinOlderThanDays, MaxOlderThanDays);
 }
 
-void TForm2::Checkall1Click(TObject*) { SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbChecked, -1); }
+void TForm2::Checkall1Click(TObject*) {
+  if (FForm1.Policies().IsSet(L"Extensions")) return;
+  SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbChecked, -1);
+}
 
 void TForm2::Uncheckall1Click(TObject*) {
+  if (FForm1.Policies().IsSet(L"Extensions")) return;
   SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbUnchecked, -1);
 }
 

@@ -56,6 +56,9 @@ public:
   void LoadOptionsFromRegistry();
   void SaveOptionsToRegistry();
   void ActivateOptions();
+  // The patterns and marks an administrator sets replace the stored ones and
+  // cannot be changed here.
+  void LoadManagedExtensions();
   void FormCreate(TObject* Sender);
 
   void LimitSearchDepthCheckBoxClick(TObject* Sender);
