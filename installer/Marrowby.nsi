@@ -1,12 +1,15 @@
 ; The installer a web update downloads: Marrowby.exe and its release notes
 ; in Program Files, a Start menu shortcut, an uninstaller.
-; makensis -DVERSION=<x.y.z.w> -DEXE=<Marrowby.exe> -DNOTES=<Marrowby.txt> -DOUTFILE=<setup.exe> Marrowby.nsi
+; The administrative templates go beside the program, for the administrator
+; to copy into the central store.
+; makensis -DVERSION=<x.y.z.w> -DEXE=<Marrowby.exe> -DNOTES=<Marrowby.txt> -DPOLICIES=<policies folder>
+;          -DOUTFILE=<setup.exe> Marrowby.nsi
 
 ; A 64-bit installer for a 64-bit program (it also runs where no 32-bit layer is installed).
 Target amd64-unicode
 
-!ifndef VERSION | EXE | NOTES | OUTFILE
-  !error "VERSION, EXE, NOTES and OUTFILE must be defined"
+!ifndef VERSION | EXE | NOTES | POLICIES | OUTFILE
+  !error "VERSION, EXE, NOTES, POLICIES and OUTFILE must be defined"
 !endif
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Marrowby"
@@ -37,6 +40,11 @@ Section "Marrowby"
   SetOutPath "$INSTDIR"
   File "/oname=Marrowby.exe" "${EXE}"
   File "/oname=Marrowby.txt" "${NOTES}"
+  SetOutPath "$INSTDIR\Policies\en-US"
+  File "/oname=Marrowby.adml" "${POLICIES}/en-US/Marrowby.adml"
+  SetOutPath "$INSTDIR\Policies"
+  File "/oname=Marrowby.admx" "${POLICIES}/Marrowby.admx"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateShortcut "$SMPROGRAMS\Marrowby.lnk" "$INSTDIR\Marrowby.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Marrowby"
@@ -57,6 +65,10 @@ Section "Uninstall"
   Delete "$INSTDIR\Marrowby.exe"
   Delete "$INSTDIR\Marrowby.txt"
   Delete "$INSTDIR\Uninstall.exe"
+  Delete "$INSTDIR\Policies\en-US\Marrowby.adml"
+  Delete "$INSTDIR\Policies\Marrowby.admx"
+  RMDir "$INSTDIR\Policies\en-US"
+  RMDir "$INSTDIR\Policies"
   RMDir "$INSTDIR"
   RMDir "$INSTDIR\.."
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
