@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr TPolicyDefinition Definitions[] = {
+constexpr TPolicyDefinition BaseDefinitions[] = {
     {L"Locations", TPolicyType::ptList},
     {L"Extensions", TPolicyType::ptMarks},
     {L"DisableUpdateCheck", TPolicyType::ptDword, 0, 1},
@@ -218,7 +218,7 @@ private:
 
 }  // namespace
 
-std::span<const TPolicyDefinition> PolicyDefinitions() { return Definitions; }
+std::span<const TPolicyDefinition> PolicyDefinitions() { return BaseDefinitions; }
 
 std::wstring PolicyKeyName(HKEY Root, const std::wstring& Key) {
   const wchar_t* Hive = Root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE"
@@ -228,7 +228,7 @@ std::wstring PolicyKeyName(HKEY Root, const std::wstring& Key) {
   return Key.empty() ? std::wstring(Hive) : std::wstring(Hive) + L"\\" + Key;
 }
 
-TPolicies TPolicies::Read(const TPolicyRoots& Roots) {
+TPolicies TPolicies::Read(const TPolicyRoots& Roots, std::span<const TPolicyDefinition> Definitions) {
   TPolicies Result;
   TReader Machine(Roots.MachineRoot, Roots.MachineKey, &Result.FIgnored);
   TReader User(Roots.UserRoot, Roots.UserKey, &Result.FIgnored);

@@ -64,7 +64,10 @@ using TPolicyMarks = std::vector<std::pair<std::wstring, bool>>;
 class TPolicies {
 public:
   TPolicies() = default;
-  static TPolicies Read(const TPolicyRoots& Roots);
+  // Reads the values of Definitions (all of them share one reading: type,
+  // range, machine over user).
+  static TPolicies Read(const TPolicyRoots& Roots,
+                        std::span<const TPolicyDefinition> Definitions = PolicyDefinitions());
 
   std::optional<uint32_t> Dword(const std::wstring& Name) const;
   std::optional<std::wstring> Text(const std::wstring& Name) const;
