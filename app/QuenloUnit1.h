@@ -12,6 +12,8 @@
 #include "framework/LongCommand.h"
 #include "framework/MenuImages.h"
 #include "listview/VKRListView.h"
+#include "options/OptionPolicies.h"
+#include "options/OptionsRecord.h"
 #include "search/VKRFileFind.h"
 #include "store/Policies.h"
 #include "store/VKRRegistryEnhanced.h"
@@ -124,9 +126,20 @@ public:
   int64_t PreviousFileCount = 0;
   int64_t PreviousFileSizeKB = 0;
 
-  // The dialogs created after the main window; they live as long as it does.
-  TForm2* Form2 = nullptr;
+  // The statistics dialog, created after the main window; it lives as long as it does.
   TForm3* Form3 = nullptr;
+
+  // The options in force: loaded as the window is made, replaced by what the
+  // options dialog accepts. Every command reads them from here.
+  const TOptions& Options() const { return FOptions; }
+  // Puts Value in force (the search's patterns and recursion, the proxy)
+  // without storing it.
+  void SetOptions(const TOptions& Value);
+  // The options dialog, made when first asked for: the start does not wait for it.
+  TForm2& OptionsDialog();
+  // The scan at start-up, when the options ask for it. An unattended run
+  // scans once, itself.
+  void StartupScan();
 
   void FormCreate(TObject* Sender);
   void FormClose(TObject* Sender, TCloseAction& Action) override;
@@ -198,6 +211,8 @@ public:
   bool Unattended() const { return FUnattended; }
   // The policies read at start-up; they hold until the program ends.
   const TPolicies& Policies() const { return FPolicies; }
+  // The options a policy sets; the dialog greys them.
+  const TOptionLocks& OptionLocks() const { return FOptionLocks; }
   // True when a policy sets the folder list: nothing here adds or removes a folder, nor saves the list.
   bool FolderListManaged() const { return FPolicies.IsSet(L"Locations"); }
   TDeleteLeft LastDeleteLeft;
@@ -277,6 +292,11 @@ private:
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   std::unique_ptr<TFilesViewForm> FFilesView;
+  TOptions FOptions;
+  // The options as the user stored them, under whatever a policy sets.
+  TOptions FOwnOptions;
+  TOptionLocks FOptionLocks;
+  std::unique_ptr<TForm2> FOptionsDialog;
   bool FUnattended = false;
   // The rows whose folder is not there (or is no full path), by FolderKey:
   // shown grey with question marks, never scanned or emptied.

@@ -1,6 +1,6 @@
 #pragma once
-// The options dialog. Its controls are the live option values: the scan and
-// delete commands read them whenever they run.
+// The options dialog: it edits a copy of the options record, which the main
+// window holds, applies and stores. Nothing reads an option from its controls.
 
 #include "framework/CheckListBox.h"
 #include "framework/Controls.h"
@@ -8,15 +8,19 @@
 #include "framework/MenuImages.h"
 #include "framework/PageControl.h"
 #include "framework/UpDown.h"
+#include "options/OptionPolicies.h"
+#include "options/OptionsRecord.h"
 
 #include <string>
 
-class TForm1;
-
 class TForm2 : public TForm {
 public:
-  // Loads and applies the options; starts the scan when "Scan at startup" is on.
-  explicit TForm2(TForm1& Form1);
+  explicit TForm2(HWND Owner);
+
+  // Shows the dialog modally on the Preferences page with Options; on OK the
+  // controls are read back into Options and true is given. Either way the
+  // controls hold Options afterwards.
+  bool EditOptions(TOptions& Options);
 
   TPageControl OptionsPageControl;
   TTabSheet PreferencesTabSheet;
@@ -53,13 +57,17 @@ public:
   TMenuItem Checkall1;
   TMenuItem Uncheckall1;
 
-  void LoadOptionsFromRegistry();
-  void SaveOptionsToRegistry();
-  void ActivateOptions();
-  // The patterns and marks an administrator sets replace the stored ones and
-  // cannot be changed here.
-  void LoadManagedExtensions();
-  void FormCreate(TObject* Sender);
+  // The options a policy sets: their controls stay greyed, whatever the
+  // enabling rules say, and each page holding one says so in a line.
+  void SetOptionLocks(const TOptionLocks& Locks);
+  TLabel ManagedPreferencesLabel;
+  TLabel ManagedAdvancedLabel;
+  TLabel ManagedUpdateLabel;
+
+  // Sets every control from Options; the enabling rules follow.
+  void ShowOptionValues(const TOptions& Options);
+  // Every option as the controls hold it.
+  void ReadOptionValues(TOptions& Options) const;
 
   void LimitSearchDepthCheckBoxClick(TObject* Sender);
   void OnlyOlderThanCheckBoxClick(TObject* Sender);
@@ -78,11 +86,11 @@ protected:
 
 private:
   void AttachControls();
-  // The design-time extension list: what a first start, or a list that
-  // cannot be read, shows.
-  void SetDesignExtensions();
 
-  TForm1& FForm1;
+  bool Locked(const wchar_t* Name) const { return FLocks.Locked(Name); }
+  void ApplyOptionLocks();
+
+  TOptionLocks FLocks;
   UniqueMenu FExtensionsMenu;
   TMenuImages FMenuImages;
 };

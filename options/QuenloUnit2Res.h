@@ -10,6 +10,8 @@
 #define IDC_PROMPTBEFOREDELETINGFILES 212
 #define IDC_USERECYCLEBIN 213
 #define IDC_SHOWSTATISTICS 214
+// Each page's line "Some settings are managed by your administrator.", empty without a policy.
+#define IDC_MANAGEDPREFERENCES 215
 
 // "Advanced"
 #define IDC_LIMITSEARCHDEPTH 220
@@ -24,6 +26,7 @@
 #define IDC_OLDERTHANDAYSEDIT 229
 #define IDC_OLDERTHANDAYSUPDOWN 219
 #define IDC_OLDERTHANDAYSLABEL 218
+#define IDC_MANAGEDADVANCED 217
 
 // "Update"
 #define IDC_USEPROXYSERVER 230
@@ -33,6 +36,7 @@
 #define IDC_PROXYPORT 234
 #define IDC_UPDATEIE 235
 #define IDC_UPDATEDEFAULT 236
+#define IDC_MANAGEDUPDATE 237
 
 // Commands of the extensions' popup menu.
 #define IDM_CHECKALL 240

@@ -10,10 +10,12 @@
 #include "options/QuenloUnit2.h"
 #include "store/Policies.h"
 #include "support/DropFiles.h"
+#include "support/ModalAnswer.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -204,8 +206,6 @@ TEST_CASE("a folder list set by policy replaces the user's, refuses Add, Remove 
   Options.SingleInstance = false;
   Options.PolicyRoots = F.Roots();
   auto Form1 = std::make_unique<TForm1>(Options);
-  TForm2 Form2(*Form1);
-  Form1->Form2 = &Form2;
   const auto Rows = [&Form1] {
     std::vector<std::wstring> Captions;
     for (int i = 0; i < Form1->VKRListView1.Count(); ++i) Captions.push_back(Form1->VKRListView1.Item(i).Caption());
@@ -235,7 +235,6 @@ TEST_CASE("a folder list set by policy replaces the user's, refuses Add, Remove 
   REQUIRE(Boxes.size() == 1);
   CHECK(Boxes[0] == FolderListManagedText);
   // A close keeps the user's own list as it was.
-  Form1->Form2 = nullptr;
   Form1->Close();
   Form1.reset();
   CHECK(F.Registry.ValueNames(L"Settings\\Locations") == std::vector<std::wstring>{L"Item0"});
@@ -272,6 +271,137 @@ TEST_CASE("update policies: no check when the administrator manages updates; a m
   }
 }
 
+TEST_CASE("every option can be set by policy: in force, greyed, said on its page, never saved over the user's own") {
+  struct TCase {
+    const wchar_t* Name;
+    DWORD Type;
+    uint32_t Number;
+    const wchar_t* Text;
+    // The option in force, and the control that must be greyed.
+    std::function<bool(const TOptions&)> InForce;
+    std::function<const TControl&(TForm2&)> Control;
+    std::function<const TControl&(TForm2&)> Line;
+  };
+  using F2 = TForm2;
+  const auto Prefs = [](F2& F) -> const TControl& { return F.ManagedPreferencesLabel; };
+  const auto Advanced = [](F2& F) -> const TControl& { return F.ManagedAdvancedLabel; };
+  const auto Update = [](F2& F) -> const TControl& { return F.ManagedUpdateLabel; };
+  // The user's own stored options are the opposite of each policy value.
+  const TCase Cases[] = {
+      {L"ScanAtStartup", REG_DWORD, 1, nullptr, [](const TOptions& O) { return O.ScanAtStartup; },
+       [](F2& F) -> const TControl& { return F.ScanAtStartupCheckBox; }, Prefs},
+      {L"Recursive", REG_DWORD, 0, nullptr, [](const TOptions& O) { return !O.Recursive; },
+       [](F2& F) -> const TControl& { return F.RecursiveCheckBox; }, Prefs},
+      {L"PromptBeforeDeletingFiles", REG_DWORD, 0, nullptr, [](const TOptions& O) { return !O.PromptBeforeDeletingFiles; },
+       [](F2& F) -> const TControl& { return F.PromptBeforeDeletingFilesCheckBox; }, Prefs},
+      {L"UseRecycleBinWhenDeletingFiles", REG_DWORD, 0, nullptr,
+       [](const TOptions& O) { return !O.UseRecycleBinWhenDeletingFiles; },
+       [](F2& F) -> const TControl& { return F.UseRecycleBinWhenDeletingFilesCheckBox; }, Prefs},
+      {L"ShowStatisticsAfterDeletingFiles", REG_DWORD, 0, nullptr,
+       [](const TOptions& O) { return !O.ShowStatisticsAfterDeletingFiles; },
+       [](F2& F) -> const TControl& { return F.ShowStatisticsAfterDeletingFilesCheckBox; }, Prefs},
+      {L"LimitSearchDepth", REG_DWORD, 1, nullptr, [](const TOptions& O) { return O.LimitSearchDepth; },
+       [](F2& F) -> const TControl& { return F.LimitSearchDepthCheckBox; }, Advanced},
+      {L"MaxSearchDepth", REG_DWORD, 3, nullptr, [](const TOptions& O) { return O.MaxSearchDepth == 3; },
+       [](F2& F) -> const TControl& { return F.MaxSearchDepthEdit; }, Advanced},
+      {L"OnlyOlderThan", REG_DWORD, 1, nullptr, [](const TOptions& O) { return O.OnlyOlderThan; },
+       [](F2& F) -> const TControl& { return F.OnlyOlderThanCheckBox; }, Advanced},
+      {L"OlderThanDays", REG_DWORD, 30, nullptr, [](const TOptions& O) { return O.OlderThanDays == 30; },
+       [](F2& F) -> const TControl& { return F.OlderThanDaysEdit; }, Advanced},
+      {L"RestrictSearch", REG_DWORD, 1, nullptr, [](const TOptions& O) { return O.RestrictSearch; },
+       [](F2& F) -> const TControl& { return F.RestrictSearchCheckBox; }, Advanced},
+      {L"UseProxyServer", REG_DWORD, 1, nullptr, [](const TOptions& O) { return O.UseProxyServer; },
+       [](F2& F) -> const TControl& { return F.UseProxyServerCheckBox; }, Update},
+      {L"ProxyAddress", REG_SZ, 0, L"proxy.corp.example", [](const TOptions& O) { return O.ProxyAddress == L"proxy.corp.example"; },
+       [](F2& F) -> const TControl& { return F.ProxyAddressEdit; }, Update},
+      {L"ProxyPort", REG_SZ, 0, L"3128", [](const TOptions& O) { return O.ProxyPort == L"3128"; },
+       [](F2& F) -> const TControl& { return F.ProxyPortEdit; }, Update},
+  };
+  for (const TCase& Case : Cases) {
+    SUBCASE(WideToUtf8(Case.Name).c_str()) {
+      TPolicyFixture F;
+      F.Temp.MakeDir(L"one");
+      F.Registry.WriteString(L"Settings\\Locations", L"Item0", F.Temp / L"one");
+      // The user's own: every Boolean the opposite of the policy, the rest plain.
+      const std::vector<std::pair<const wchar_t*, uint32_t>> Own = {
+          {L"ScanAtStartup", 0}, {L"Recursive", 1}, {L"PromptBeforeDeletingFiles", 1},
+          {L"UseRecycleBinWhenDeletingFiles", 1}, {L"ShowStatisticsAfterDeletingFiles", 1}, {L"LimitSearchDepth", 0},
+          {L"MaxSearchDepth", 8}, {L"OnlyOlderThan", 0}, {L"OlderThanDays", 7}, {L"RestrictSearch", 0},
+          {L"UseProxyServer", 0}};
+      for (const auto& [Name, Value] : Own) F.Registry.WriteDword(L"Settings\\Options", Name, Value);
+      F.Registry.WriteString(L"Settings\\Options", L"ProxyAddress", L"own.example");
+      F.Registry.WriteString(L"Settings\\Options", L"ProxyPort", L"80");
+      // Set in the user's policy key: a policy of either hive locks.
+      if (Case.Type == REG_DWORD)
+        F.Registry.WriteDword(L"User\\Options", Case.Name, Case.Number);
+      else
+        F.Registry.WriteString(L"User\\Options", Case.Name, Case.Text);
+      // The dependent controls are enabled by their check box: a lock alone must grey them.
+      F.Registry.WriteDword(L"Settings\\Options", L"LimitSearchDepth", std::wstring(Case.Name) == L"MaxSearchDepth");
+      F.Registry.WriteDword(L"Settings\\Options", L"OnlyOlderThan", std::wstring(Case.Name) == L"OlderThanDays");
+      F.Registry.WriteDword(L"Settings\\Options", L"UseProxyServer", std::wstring(Case.Name).rfind(L"Proxy", 0) == 0);
+      const auto StoredBefore = F.Registry.ReadRaw(L"Settings\\Options", Case.Name);
+
+      TForm1Options Options;
+      Options.RegistryKey = F.SettingsKey();
+      Options.SingleInstance = false;
+      Options.PolicyRoots = F.Roots();
+      TForm1 Form1(Options);
+      CHECK(Case.InForce(Form1.Options()));
+      CHECK(Form1.OptionLocks().Names == std::vector<std::wstring>{Case.Name});
+      TForm2& Form2 = Form1.OptionsDialog();
+      CHECK_FALSE(Case.Control(Form2).Enabled());
+      CHECK(Case.Line(Form2).Text() == L"Some settings are managed by your administrator.");
+      // Only the page that holds it says so.
+      int Lines = 0;
+      for (const TControl* Line : {static_cast<const TControl*>(&Form2.ManagedPreferencesLabel),
+                                   static_cast<const TControl*>(&Form2.ManagedAdvancedLabel),
+                                   static_cast<const TControl*>(&Form2.ManagedUpdateLabel)})
+        Lines += Line->Text().empty() ? 0 : 1;
+      CHECK(Lines == 1);
+
+      // OK in the dialog saves the options, the user's own value for the locked one.
+      TModalAnswer Answer(Form2, [&Form2](TForm&) { SendMessageW(Form2.OKButton.Handle(), BM_CLICK, 0, 0); });
+      Form1.OptionsToolButtonClick(&Form1);
+      CHECK(Answer.Answered());
+      CHECK(Case.InForce(Form1.Options()));
+      const auto StoredAfter = F.Registry.ReadRaw(L"Settings\\Options", Case.Name);
+      REQUIRE(StoredBefore.has_value());
+      REQUIRE(StoredAfter.has_value());
+      CHECK(StoredAfter->Data == StoredBefore->Data);
+    }
+  }
+}
+
+TEST_CASE("an option policy of the wrong type or out of range leaves the user's own option in force and free") {
+  TPolicyFixture F;
+  F.Temp.MakeDir(L"one");
+  F.Registry.WriteString(L"Settings\\Locations", L"Item0", F.Temp / L"one");
+  F.Registry.WriteDword(L"Settings\\Options", L"ScanAtStartup", 0);
+  F.Registry.WriteDword(L"Settings\\Options", L"OlderThanDays", 9);
+  F.Registry.WriteDword(L"Settings\\Options", L"MaxSearchDepth", 5);
+  F.Registry.WriteDword(L"Machine\\Options", L"OlderThanDays", 0);       // below 1
+  F.Registry.WriteDword(L"Machine\\Options", L"MaxSearchDepth", 129);    // above 128
+  F.Registry.WriteString(L"Machine\\Options", L"UseRecycleBinWhenDeletingFiles", L"0");  // text, not a number
+  F.Registry.WriteDword(L"Machine\\Options", L"ProxyPort", 8080);        // a number, not text
+  TForm1Options Options;
+  Options.RegistryKey = F.SettingsKey();
+  Options.SingleInstance = false;
+  Options.PolicyRoots = F.Roots();
+  TForm1 Form1(Options);
+  CHECK(Form1.Options().OlderThanDays == 9);
+  CHECK(Form1.Options().MaxSearchDepth == 5);
+  CHECK(Form1.Options().UseRecycleBinWhenDeletingFiles);
+  CHECK_FALSE(Form1.OptionLocks().Any());
+  CAPTURE(Said(Form1.Policies().Ignored()));
+  CHECK(Form1.Policies().Ignored().size() == 4);
+  TForm2& Form2 = Form1.OptionsDialog();
+  CHECK(Form2.UseRecycleBinWhenDeletingFilesCheckBox.Enabled());
+  CHECK(Form2.ManagedPreferencesLabel.Text().empty());
+  CHECK(Form2.ManagedAdvancedLabel.Text().empty());
+  CHECK(Form2.ManagedUpdateLabel.Text().empty());
+}
+
 TEST_CASE("patterns set by policy replace the user's, are greyed, and are never saved over them") {
   TPolicyFixture F;
   F.Temp.MakeDir(L"one");
@@ -286,7 +416,8 @@ TEST_CASE("patterns set by policy replace the user's, are greyed, and are never 
   Options.SingleInstance = false;
   Options.PolicyRoots = F.Roots();
   TForm1 Form1(Options);
-  TForm2 Form2(Form1);
+  CHECK(Form1.VKRFileFind1.FilePattern() == L"*.tmp");
+  TForm2& Form2 = Form1.OptionsDialog();
   REQUIRE(Form2.ExtensionsCheckListBox.Count() == 2);
   TPolicyMarks Shown;
   for (int i = 0; i < 2; ++i)
@@ -294,15 +425,20 @@ TEST_CASE("patterns set by policy replace the user's, are greyed, and are never 
   std::sort(Shown.begin(), Shown.end());
   CHECK(Shown == TPolicyMarks{{L"*.log", false}, {L"*.tmp", true}});
   CHECK_FALSE(Form2.ExtensionsCheckListBox.Enabled());
-  // The restriction toggled off and on does not free the list; Check All changes nothing.
-  Form2.RestrictSearchCheckBox.SetChecked(false);
-  Form2.RestrictSearchCheckBox.SetChecked(true);
-  CHECK_FALSE(Form2.ExtensionsCheckListBox.Enabled());
-  Form2.Checkall1Click(&Form2);
-  Form2.ActivateOptions();
-  CHECK(Form1.VKRFileFind1.FilePattern() == L"*.tmp");
+  CHECK(Form2.ManagedAdvancedLabel.Text() == L"Some settings are managed by your administrator.");
 
-  Form2.SaveOptionsToRegistry();
+  // In the dialog: the restriction off and on again does not free the list;
+  // Check All changes nothing; OK keeps the user's own patterns stored.
+  TModalAnswer Answer(Form2, [&Form2](TForm&) {
+    Form2.RestrictSearchCheckBox.SetChecked(false);
+    Form2.RestrictSearchCheckBox.SetChecked(true);
+    CHECK_FALSE(Form2.ExtensionsCheckListBox.Enabled());
+    Form2.Checkall1Click(&Form2);
+    SendMessageW(Form2.OKButton.Handle(), BM_CLICK, 0, 0);
+  });
+  Form1.OptionsToolButtonClick(&Form1);
+  CHECK(Answer.Answered());
+  CHECK(Form1.VKRFileFind1.FilePattern() == L"*.tmp");
   CHECK(F.Registry.ValueNames(L"Settings\\Extensions") == std::vector<std::wstring>{L"*.own"});
 }
 

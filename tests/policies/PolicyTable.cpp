@@ -3,12 +3,12 @@
 // check-templates.py holds the administrative templates against it.
 
 #include "framework/Text.h"
-#include "store/Policies.h"
+#include "options/OptionPolicies.h"
 
 #include <cstdio>
 
 int wmain() {
-  for (const TPolicyDefinition& Definition : PolicyDefinitions()) {
+  for (const TPolicyDefinition& Definition : ProgramPolicyDefinitions()) {
     const char* Type = "";
     switch (Definition.Type) {
       case TPolicyType::ptDword: Type = "dword"; break;

@@ -110,10 +110,21 @@ def check_wholeness(admx, adml):
     if parent is None or parent.get("ref") != "Brenlow" or "Brenlow" not in categories:
         problem("the category is not Brenlow\\Marrowby")
 
+    def under_marrowby(category):
+        seen = set()
+        while category and category not in seen:
+            if category == "Marrowby":
+                return True
+            seen.add(category)
+            node = categories.get(category)
+            parent_node = None if node is None else node.find("p:parentCategory", NS)
+            category = None if parent_node is None else parent_node.get("ref")
+        return False
+
     for policy in admx.getroot().iterfind("p:policies/p:policy", NS):
         name = policy.get("name")
-        if policy.find("p:parentCategory", NS).get("ref") != "Marrowby":
-            problem(f"{name}: not in the category Marrowby")
+        if not under_marrowby(policy.find("p:parentCategory", NS).get("ref")):
+            problem(f"{name}: not in the category Marrowby or one below it")
         explain = reference(policy.get("explainText", ""), "string")
         if not explain or not texts.get(explain):
             problem(f"{name}: no explanation text")
