@@ -44,9 +44,10 @@ struct TPolicyDefinition {
   TPolicyTextRule Rule = TPolicyTextRule::trAny;
 };
 
-// Every policy value the program reads. The administrative templates
-// (policies/Marrowby.admx) offer the same values with the same types and
-// ranges; a test holds them against this table.
+// The policy values of the folder list, the patterns and the update. The
+// options add theirs (options/OptionPolicies.h: ProgramPolicyDefinitions is
+// every value the program reads, which the administrative templates in
+// policies/ offer with the same types and ranges; a test holds them against it).
 std::span<const TPolicyDefinition> PolicyDefinitions();
 
 // Where policies are read: the machine's and the user's policy key. Tests
