@@ -934,7 +934,10 @@ void TForm1::WithdrawDelete() {
 }
 
 void TForm1::AddFolderToolButtonClick(TObject*) {
-  if (FolderListManaged()) return SayFolderListManaged();
+  if (FolderListManaged()) {
+    SayFolderListManaged();
+    return;
+  }
   TBrowseFolderRequest Request;
   Request.Owner = Handle();
   std::wstring Folder;
@@ -950,7 +953,8 @@ void TForm1::RemoveFolder2Click(TObject*) {
   if (FolderListManaged()) {
     // The Delete key with nothing selected only refreshes the status bar, as it does otherwise.
     if (VKRListView1.SelCount() > 0) SayFolderListManaged();
-    return UpdateStatusBar();
+    UpdateStatusBar();
+    return;
   }
   TListItem Row = VKRListView1.Selected();
   while (VKRListView1.SelCount() > 0 && Row) {
@@ -1059,7 +1063,10 @@ void TForm1::VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Ite
 void TForm1::VKRFileDrag1Drop(TObject*) {
   // While a command runs or a dialog is up the list is not ours to change.
   if (Busy() || !IsWindowEnabled(Handle())) return;
-  if (FolderListManaged()) return SayFolderListManaged();
+  if (FolderListManaged()) {
+    SayFolderListManaged();
+    return;
+  }
   try {
     for (std::wstring& Path : VKRFileDrag1.Files()) {
       if (LowerCaseAZ(ExtractFileExt(Path)) == L".lnk") {

@@ -3,6 +3,9 @@
 
 #include "options/QuenloUnit2.h"
 
+#include "framework/Application.h"
+#include "options/QuenloUnit2Res.h"
+
 #include <initializer_list>
 #include <utility>
 
@@ -46,10 +49,26 @@ void TForm2::ApplyOptionLocks() {
       if (Locked(Name)) return true;
     return false;
   };
-  const auto Say = [](TLabel& Label, bool Managed) { Label.SetText(Managed ? ManagedText : L""); };
-  Say(ManagedPreferencesLabel, AnyLocked({L"ScanAtStartup", L"Recursive", L"PromptBeforeDeletingFiles",
-                                          L"UseRecycleBinWhenDeletingFiles", L"ShowStatisticsAfterDeletingFiles"}));
-  Say(ManagedAdvancedLabel, FLocks.Extensions || AnyLocked({L"LimitSearchDepth", L"MaxSearchDepth", L"OnlyOlderThan",
-                                                            L"OlderThanDays", L"RestrictSearch"}));
-  Say(ManagedUpdateLabel, ProxyLocked);
+  // Each where the page has room: under the check boxes, beside the pattern list, under the proxy.
+  if (AnyLocked({L"ScanAtStartup", L"Recursive", L"PromptBeforeDeletingFiles", L"UseRecycleBinWhenDeletingFiles",
+                 L"ShowStatisticsAfterDeletingFiles"}))
+    ShowManagedLine(ManagedPreferencesLabel, IDC_MANAGEDPREFERENCES, {17, 150, 245, 158});
+  if (FLocks.Extensions ||
+      AnyLocked({L"LimitSearchDepth", L"MaxSearchDepth", L"OnlyOlderThan", L"OlderThanDays", L"RestrictSearch"}))
+    ShowManagedLine(ManagedAdvancedLabel, IDC_MANAGEDADVANCED, {155, 103, 245, 139});
+  if (ProxyLocked) ShowManagedLine(ManagedUpdateLabel, IDC_MANAGEDUPDATE, {17, 84, 245, 92});
+}
+
+void TForm2::ShowManagedLine(TLabel& Line, int Id, RECT Bounds) {
+  if (Line.Handle() != nullptr) return;
+  MapDialogRect(Handle(), &Bounds);
+  // Hidden at first: the page control shows it with its page.
+  const HWND Made = CreateWindowExW(0, L"STATIC", ManagedText, WS_CHILD | SS_LEFT, Bounds.left, Bounds.top,
+                                    Bounds.right - Bounds.left, Bounds.bottom - Bounds.top, Handle(),
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), Application().HInstance(),
+                                    nullptr);
+  if (Made == nullptr) return;  // the greyed controls still say it
+  SendMessageW(Made, WM_SETFONT, SendMessageW(Handle(), WM_GETFONT, 0, 0), FALSE);
+  AttachControl(Line, Id);
+  OptionsPageControl.SetActivePageIndex(OptionsPageControl.ActivePageIndex());
 }

@@ -65,9 +65,6 @@ void TForm2::AttachControls() {
   AttachControl(UpdateIEButton, IDC_UPDATEIE);
   UpdateIEButton.SetHint(L"Copy the system's proxy settings");
   AttachControl(UpdateDefaultButton, IDC_UPDATEDEFAULT);
-  AttachControl(ManagedPreferencesLabel, IDC_MANAGEDPREFERENCES);
-  AttachControl(ManagedAdvancedLabel, IDC_MANAGEDADVANCED);
-  AttachControl(ManagedUpdateLabel, IDC_MANAGEDUPDATE);
   AttachControl(OKButton, IDOK);
   AttachControl(CancelButton, IDCANCEL);
   OKButton.ModalResult = mrOk;

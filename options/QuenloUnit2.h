@@ -58,7 +58,8 @@ public:
   TMenuItem Uncheckall1;
 
   // The options a policy sets: their controls stay greyed, whatever the
-  // enabling rules say, and each page holding one says so in a line.
+  // enabling rules say, and each page holding one says so in a line. Without
+  // a policy the lines do not exist (no handle, no text).
   void SetOptionLocks(const TOptionLocks& Locks);
   TLabel ManagedPreferencesLabel;
   TLabel ManagedAdvancedLabel;
@@ -89,6 +90,8 @@ private:
 
   bool Locked(const wchar_t* Name) const { return FLocks.Locked(Name); }
   void ApplyOptionLocks();
+  // Makes the page's line at Bounds (dialog units) once it is needed.
+  void ShowManagedLine(TLabel& Line, int Id, RECT Bounds);
 
   TOptionLocks FLocks;
   UniqueMenu FExtensionsMenu;

@@ -10,7 +10,8 @@
 #define IDC_PROMPTBEFOREDELETINGFILES 212
 #define IDC_USERECYCLEBIN 213
 #define IDC_SHOWSTATISTICS 214
-// Each page's line "Some settings are managed by your administrator.", empty without a policy.
+// Each page's line "Some settings are managed by your administrator.": made
+// only where a policy sets an option of the page (see ManagedOptions.cpp).
 #define IDC_MANAGEDPREFERENCES 215
 
 // "Advanced"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <iterator>
 
 namespace {
 

@@ -359,6 +359,19 @@ TEST_CASE("every option can be set by policy: in force, greyed, said on its page
                                    static_cast<const TControl*>(&Form2.ManagedUpdateLabel)})
         Lines += Line->Text().empty() ? 0 : 1;
       CHECK(Lines == 1);
+      // The line shows with its page and hides with it.
+      const std::pair<const TControl*, const TTabSheet*> Pages[] = {
+          {&Form2.ManagedPreferencesLabel, &Form2.PreferencesTabSheet},
+          {&Form2.ManagedAdvancedLabel, &Form2.AdvancedTabSheet},
+          {&Form2.ManagedUpdateLabel, &Form2.UpdateTabSheet}};
+      for (const auto& [Line, Page] : Pages) {
+        if (Line != &Case.Line(Form2)) continue;
+        Form2.OptionsPageControl.SetActivePage(*Page);
+        CHECK(Line->Visible());
+        Form2.OptionsPageControl.SetActivePage(Page == &Form2.PreferencesTabSheet ? Form2.UpdateTabSheet
+                                                                                   : Form2.PreferencesTabSheet);
+        CHECK_FALSE(Line->Visible());
+      }
 
       // OK in the dialog saves the options, the user's own value for the locked one.
       TModalAnswer Answer(Form2, [&Form2](TForm&) { SendMessageW(Form2.OKButton.Handle(), BM_CLICK, 0, 0); });
