@@ -14,8 +14,8 @@ std::string OneLine(std::string Text) {
 }  // namespace
 
 std::string FormatRunTotals(const TRunTotals& T) {
-  return std::to_string(T.Folders) + " folder(s), " + std::to_string(T.Subfolders) + " subfolder(s), " +
-         std::to_string(T.Files) + " file(s), " + std::to_string(T.SizeKB) + " KB";
+  return std::to_string(T.Folders) + " folder(s), " + std::to_string(T.Figures.Subfolders) + " subfolder(s), " +
+         std::to_string(T.Figures.Files) + " file(s), " + std::to_string(T.Figures.SizeKB) + " KB";
 }
 
 std::string FormatRunLeft(const TRunRecord& R) {
