@@ -1,6 +1,7 @@
 #include "options/OptionPolicies.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
