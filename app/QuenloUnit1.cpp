@@ -17,7 +17,6 @@
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/FileSystem.h"
-#include "framework/FormatSettings.h"
 #include "framework/ShellExecute.h"
 #include "framework/SystemFont.h"
 #include "framework/Text.h"
@@ -857,12 +856,13 @@ void TForm1::RemoveFolder2Click(TObject*) {
   TListItem Row = VKRListView1.Selected();
   while (VKRListView1.SelCount() > 0 && Row) {
     const int Index = Row.Index();
-    Current -= FFolders.Find(Row.Caption()).Counted();
     Row = VKRListView1.GetNextSelected(Index);
     VKRListView1.Delete(Index);
     // The rows below moved up by one.
     if (Row) Row = VKRListView1.Item(Row.Index() - 1);
   }
+  // What the rows left show: a folder listed twice still counts where it stays.
+  Current = SumOfRows();
   UpdateStatusBar();
   SaveFolderList();
 }
