@@ -65,6 +65,8 @@ void CleanAndSave(const TAutoRunSettings& Settings, TRunRecord& Record, std::vec
   Record.FilesLeft = Left.Files;
   Record.SubfoldersLeft = Left.Subfolders;
   Record.ProtectedFoldersSkipped = Left.ProtectedFolders;
+  Record.DeletedBytes = Left.DeletedBytes;
+  Record.RecycledBytes = Left.RecycledBytes;
   // Said once, with the reasons: the folder list needs mending, not the run repeating.
   for (const std::wstring& Refusal : Left.Refused) {
     if (!Record.Refused.empty()) Record.Refused += " / ";

@@ -1,5 +1,6 @@
 #include "app/QuenloUnit1.h"
 
+#include "app/DeleteSummary.h"
 #include "app/FilesView.h"
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
@@ -519,18 +520,19 @@ bool TForm1::SearchFolder(const std::wstring& Folder) {
   RemoveRepeatedFiles(VKRFileFind1);
   if (FOptions.LimitSearchDepth) VKRFileFind1.FilterFilesFoundDepth(0, FOptions.MaxSearchDepth);
   if (FAgeLimit) KeepFilesOlderThan(VKRFileFind1.FilesFound(), VKRFileFind1.MatchHitsCountList(), *FAgeLimit);
+  DropKeptFiles(FKeepList, Folder, VKRFileFind1);
   return true;
 }
 
 void TForm1::StartAgeLimit() {
   FAgeLimit.reset();
   if (FOptions.OnlyOlderThan) FAgeLimit = AgeLimit(FileTimeNow(), FOptions.OlderThanDays);
+  FKeepList = KeepListInForce(FOptions.KeepList);
 }
 
-TKeepSubfolder TForm1::KeepYoungSubfolders() const {
-  if (!FAgeLimit) return {};
-  // A file too young to go anywhere inside keeps its whole subfolder.
-  return [Limit = *FAgeLimit](const std::wstring& Subfolder) { return HoldsFileNewerThan(Subfolder, Limit); };
+TKeepSubfolder TForm1::KeepYoungSubfolders(const std::wstring& Folder) const {
+  // A file too young to go, or anything kept, anywhere inside keeps its whole subfolder.
+  return SubfolderKeeper(FKeepList, Folder, FAgeLimit);
 }
 
 TFolderFigures TForm1::SumOfRows() {
@@ -628,7 +630,7 @@ int32_t TForm1::DeleteSubfolders(const std::wstring& Path) {
         LongCommand1.KeepResponsive();
         return !LongCommand1.StopRequested();
       },
-      KeepYoungSubfolders(), &Stayed);
+      KeepYoungSubfolders(Path), &Stayed);
   // Only what was meant to go and stayed: not a subfolder a young file
   // keeps, nor a system file counted among the subfolders.
   LastDeleteLeft.Subfolders += Stayed;
@@ -678,16 +680,29 @@ void TForm1::DeleteFolderContents() {
       LongCommand1.StepProgress(ProgressSteps(Shown.Files));
       continue;
     }
-    if (!SearchFolder(Folder)) break;
+    // The size before, for what the Delete freed, and the sizes of the files
+    // found, for the prompt, both from the search's own listings.
+    TFolderTreeMeasure Before;
+    TListedFileDetails Details;
+    const bool Prompting = Answer != mrYesToAll && Answer != mrNoToAll && FOptions.PromptBeforeDeletingFiles;
+    TListingFanOut Listings = Prompting ? TListingFanOut{&Before, &Details} : TListingFanOut{&Before};
+    VKRFileFind1.SetListingObserver(&Listings);
+    const bool Searched = SearchFolder(Folder);
+    VKRFileFind1.SetListingObserver(nullptr);
+    if (!Searched) break;
     std::vector<std::wstring>& Found = VKRFileFind1.FilesFound();
     int64_t Size = -1;
+    int64_t SizeBefore = -1;
     if (!Found.empty()) {
       if (Answer != mrYesToAll && Answer != mrNoToAll) {
         if (FOptions.PromptBeforeDeletingFiles) {
           TMessageDialogRequest Request;
           Request.Owner = Handle();
           Request.Caption = L"Confirm";
-          Request.Text = L"Do you want to delete the content of \"" + Folder + L"\"?";
+          Request.Text = L"Do you want to delete the content of \"" + Folder + L"\"?\n\n" +
+                         DeletePlanText(PlanDelete(Folder, Found, Details,
+                                                   SubfoldersToDelete(Folder, KeepYoungSubfolders(Folder))),
+                                        DeleteMode());
           Request.Type = TMsgDlgType::mtConfirmation;
           Request.Buttons = {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbNoToAll, TMsgDlgBtn::mbYesToAll};
           Request.Position = TMsgDlgPosition::dpScreenCenter;
@@ -697,6 +712,7 @@ void TForm1::DeleteFolderContents() {
         }
       }
       if (Answer == mrYes || Answer == mrYesToAll) {
+        SizeBefore = Before.Result(Folder, [this] { LongCommand1.KeepResponsive(); });
         const bool Finished = DeleteFoundFiles(Folder, Found, DeleteMode(), [this] {
           LongCommand1.StepProgress();
           LongCommand1.KeepResponsive();
@@ -711,6 +727,10 @@ void TForm1::DeleteFolderContents() {
     // Stopped in the middle of this row, or nothing found in it: what is
     // there now is the truth, for the row as for the totals.
     Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
+    if (SizeBefore > Size && Size >= 0) {
+      LastDeleteLeft.DeletedBytes += SizeBefore - Size;
+      if (DeleteMode() == TDeleteMode::dmRecycleBin) LastDeleteLeft.RecycledBytes += SizeBefore - Size;
+    }
     const int64_t Subfolders = CountSubfolders(Folder);
     FFolders.SetMeasured(Folder,
                          TFolderFigures::Measured(Subfolders, static_cast<int64_t>(Found.size()), Size));
@@ -718,6 +738,8 @@ void TForm1::DeleteFolderContents() {
   }
   EndFolderCommand();
   UpdateStatusBar();
+  StatusBar1.SetSimpleText(StatusBar1.SimpleText() + L" - " +
+                           DeletedText(LastDeleteLeft.DeletedBytes, LastDeleteLeft.RecycledBytes));
   if (!Skipped.empty() && !FUnattended)
     LongCommand1.Prompt([this, &Skipped] {
       TMessageDialogRequest Request;
@@ -941,12 +963,15 @@ bool TForm1::FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFi
     Files.push_back(std::move(File));
   }
   // Delete removes subfolders only from a folder in which it found files.
-  if (!Found.empty()) Subfolders = SubfoldersToDelete(Folder, KeepYoungSubfolders());
+  if (!Found.empty()) Subfolders = SubfoldersToDelete(Folder, KeepYoungSubfolders(Folder));
   return !LongCommand1.StopRequested();
 }
 
 TFilesViewForm& TForm1::FilesView() {
-  if (!FFilesView) FFilesView = std::make_unique<TFilesViewForm>(Handle());
+  if (!FFilesView) {
+    FFilesView = std::make_unique<TFilesViewForm>(Handle());
+    FFilesView->OnKeep = [this](const std::vector<std::wstring>& Paths) { return AddToKeepList(Paths); };
+  }
   return *FFilesView;
 }
 

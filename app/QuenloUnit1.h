@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the folder list, the running totals, the commands.
 
+#include "app/CommandKeep.h"
 #include "app/FolderDelete.h"
 #include "app/FolderModel.h"
 #include "app/FolderListStore.h"
@@ -44,8 +45,10 @@ inline constexpr wchar_t FolderListManagedText[] =
     L"The folder list is set by your administrator. Folders cannot be added or removed here.";
 inline constexpr wchar_t UpdatesManagedText[] = L"Updates of Marrowby are managed by your administrator.";
 
-// What the last Delete could not remove, or would not touch.
+// What the last Delete removed, could not remove, or would not touch.
 struct TDeleteLeft {
+  int64_t DeletedBytes = 0;   // the space its deletes took from the emptied folders
+  int64_t RecycledBytes = 0;  // how much of it went to the Recycle Bin
   int32_t Files = 0;             // found files left (in use, read-only, refused)
   int32_t Subfolders = 0;        // subfolders of emptied folders that stayed
   int32_t ProtectedFolders = 0;  // listed folders that must never be emptied
@@ -153,6 +156,9 @@ public:
   void ViewFiles1Click(TObject* Sender);
   // The window ViewFiles1Click shows, made when first asked for.
   TFilesViewForm& FilesView();
+  // Puts full paths on the keep list in force and stores it; a refusal is
+  // said in a box and gives false, the list staying as it was.
+  bool AddToKeepList(const std::vector<std::wstring>& Paths);
   void VKRListView1KeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
   void PopupMenu1Popup(TObject* Sender);
   void VKRListView1Click(TObject* Sender);
@@ -229,10 +235,10 @@ private:
   // the command was asked to stop meanwhile.
   bool SearchFolder(const std::wstring& Folder);
   // Fixes the age limit of "Only files older than" at the moment a command
-  // starts; none when the option is off.
+  // starts (none when the option is off), and reads the keep list.
   void StartAgeLimit();
-  // What keeps a subfolder from Delete under the age limit; none without one.
-  TKeepSubfolder KeepYoungSubfolders() const;
+  // What keeps a subfolder of Folder from Delete: the age limit, the keep list.
+  TKeepSubfolder KeepYoungSubfolders(const std::wstring& Folder) const;
   // What Delete would remove from Folder: its files and the subfolders it
   // would delete; false when the command was asked to stop meanwhile.
   bool FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFile>& Files,
@@ -271,6 +277,7 @@ private:
   TSingleInstanceGuard FInstanceGuard;
   TPolicies FPolicies;
   std::optional<uint64_t> FAgeLimit;  // the age limit of the running command
+  TKeepList FKeepList;                // the keep list of the running command
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   std::unique_ptr<TFilesViewForm> FFilesView;

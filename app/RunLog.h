@@ -26,6 +26,8 @@ struct TRunRecord {
   int32_t SubfoldersLeft = 0;
   int32_t ProtectedFoldersSkipped = 0;
   int32_t FoldersNotFound = 0;
+  int64_t DeletedBytes = 0;   // the space the run's deletes took
+  int64_t RecycledBytes = 0;  // how much of it went to the Recycle Bin
   std::string Refused;  // UTF-8: each folder that was not emptied and why, " / " between them
   std::string Error;  // UTF-8; empty when nothing went wrong
   int ExitCode = 0;

@@ -9,6 +9,7 @@
 #include "framework/PageControl.h"
 #include "framework/UpDown.h"
 #include "options/OptionPolicies.h"
+#include "options/KeepPage.h"
 #include "options/OptionsRecord.h"
 
 #include <string>
@@ -26,6 +27,7 @@ public:
   TTabSheet PreferencesTabSheet;
   TTabSheet AdvancedTabSheet;
   TTabSheet UpdateTabSheet;
+  TTabSheet KeepTabSheet;
 
   TCheckBox ScanAtStartupCheckBox;
   TCheckBox RecursiveCheckBox;
@@ -49,6 +51,8 @@ public:
   TEdit ProxyPortEdit;
   TButton UpdateIEButton;
   TButton UpdateDefaultButton;
+
+  TKeepPage KeepPage;
 
   TButton OKButton;
   TButton CancelButton;
