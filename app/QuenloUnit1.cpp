@@ -818,6 +818,14 @@ TForm2& TForm1::OptionsDialog() {
   return *FOptionsDialog;
 }
 
+TForm3& TForm1::StatisticsDialog() {
+  if (Form3 == nullptr) {
+    FStatisticsDialog = std::make_unique<TForm3>(Handle());
+    Form3 = FStatisticsDialog.get();
+  }
+  return *Form3;
+}
+
 void TForm1::StartupScan() {
   if (FOptions.ScanAtStartup && !FUnattended) ScanToolButton.Click();
 }
@@ -835,21 +843,22 @@ void TForm1::CheckforUpdates1Click(TObject*) {
 }
 
 void TForm1::StatisticsToolButtonClick(TObject*) {
+  TForm3& Dialog = StatisticsDialog();
   {
     TBusyState Busy(*this, nullptr);
     const auto Count = [](int64_t Value) { return std::to_wstring(Value); };
     const auto Size = [](int64_t KiloBytes) { return FolderSizeText(KiloBytes); };
-    Form3->CurrentSubfolderCountLabel.SetText(Count(CurrentSubfolderCount));
-    Form3->CurrentFileCountLabel.SetText(Count(CurrentFileCount));
-    Form3->CurrentFileSizeLabel.SetText(Size(CurrentFileSizeKB));
-    Form3->PreviousSubfolderCountLabel.SetText(Count(PreviousSubfolderCount));
-    Form3->PreviousFileCountLabel.SetText(Count(PreviousFileCount));
-    Form3->PreviousFileSizeLabel.SetText(Size(PreviousFileSizeKB));
-    Form3->DeltaSubfolderCountLabel.SetText(Count(PreviousSubfolderCount - CurrentSubfolderCount));
-    Form3->DeltaFileCountLabel.SetText(Count(PreviousFileCount - CurrentFileCount));
-    Form3->DeltaFileSizeLabel.SetText(Size(PreviousFileSizeKB - CurrentFileSizeKB));
+    Dialog.CurrentSubfolderCountLabel.SetText(Count(CurrentSubfolderCount));
+    Dialog.CurrentFileCountLabel.SetText(Count(CurrentFileCount));
+    Dialog.CurrentFileSizeLabel.SetText(Size(CurrentFileSizeKB));
+    Dialog.PreviousSubfolderCountLabel.SetText(Count(PreviousSubfolderCount));
+    Dialog.PreviousFileCountLabel.SetText(Count(PreviousFileCount));
+    Dialog.PreviousFileSizeLabel.SetText(Size(PreviousFileSizeKB));
+    Dialog.DeltaSubfolderCountLabel.SetText(Count(PreviousSubfolderCount - CurrentSubfolderCount));
+    Dialog.DeltaFileCountLabel.SetText(Count(PreviousFileCount - CurrentFileCount));
+    Dialog.DeltaFileSizeLabel.SetText(Size(PreviousFileSizeKB - CurrentFileSizeKB));
   }
-  Form3->ShowModal();
+  Dialog.ShowModal();
 }
 
 // ---- The folder list ----------------------------------------------------------------

@@ -117,8 +117,10 @@ public:
   int64_t PreviousFileCount = 0;
   int64_t PreviousFileSizeKB = 0;
 
-  // The statistics dialog, created after the main window; it lives as long as it does.
+  // The statistics dialog once made (StatisticsDialog); a test may put its own here first.
   TForm3* Form3 = nullptr;
+  // The statistics dialog, made when first shown: the start does not wait for it.
+  TForm3& StatisticsDialog();
 
   // The options in force: loaded as the window is made, replaced by what the
   // options dialog accepts. Every command reads them from here.
@@ -274,6 +276,7 @@ private:
   std::unique_ptr<TFilesViewForm> FFilesView;
   TOptions FOptions;
   std::unique_ptr<TForm2> FOptionsDialog;
+  std::unique_ptr<TForm3> FStatisticsDialog;
   bool FUnattended = false;
   // The rows whose folder is not there (or is no full path), by FolderKey:
   // shown grey with question marks, never scanned or emptied.
