@@ -4,6 +4,7 @@
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
 #include "options/OptionsRecord.h"
+#include "records/StoreRecords.h"
 #include "search/FileAge.h"
 #include "search/FileDetails.h"
 #include "search/FolderSize.h"
@@ -16,7 +17,6 @@
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/FileSystem.h"
-#include "framework/FormatSettings.h"
 #include "framework/ShellExecute.h"
 #include "framework/SystemFont.h"
 #include "framework/Text.h"
@@ -441,12 +441,12 @@ bool TForm1::SaveFolderList() {
   }
 }
 
-void TForm1::FormDestroy(TObject*) { VKRRegistryEnhanced1.SetFormInfo(PlacementValue, *this); }
+void TForm1::FormDestroy(TObject*) { TStoreRecords(VKRRegistryEnhanced1).SetFormInfo(PlacementValue, *this); }
 
 void TForm1::RestorePlacement() {
   const RECT Designed{Left(), Top(), Left() + Width(), Top() + Height()};
   try {
-    VKRRegistryEnhanced1.GetFormInfo(PlacementValue, *this, true);
+    TStoreRecords(VKRRegistryEnhanced1).GetFormInfo(PlacementValue, *this, true);
   } catch (const std::exception&) {
     // A record of the wrong type or with fields that do not parse: the
     // designed size, centred, as if nothing were stored.
@@ -865,12 +865,13 @@ void TForm1::RemoveFolder2Click(TObject*) {
   TListItem Row = VKRListView1.Selected();
   while (VKRListView1.SelCount() > 0 && Row) {
     const int Index = Row.Index();
-    Current -= FFolders.Find(Row.Caption()).Counted();
     Row = VKRListView1.GetNextSelected(Index);
     VKRListView1.Delete(Index);
     // The rows below moved up by one.
     if (Row) Row = VKRListView1.Item(Row.Index() - 1);
   }
+  // What the rows left show: a folder listed twice still counts where it stays.
+  Current = SumOfRows();
   UpdateStatusBar();
   SaveFolderList();
 }
