@@ -782,6 +782,14 @@ TForm2& TForm1::OptionsDialog() {
   return *FOptionsDialog;
 }
 
+TForm3& TForm1::StatisticsDialog() {
+  if (Form3 == nullptr) {
+    FStatisticsDialog = std::make_unique<TForm3>(Handle());
+    Form3 = FStatisticsDialog.get();
+  }
+  return *Form3;
+}
+
 void TForm1::StartupScan() {
   if (FOptions.ScanAtStartup && !FUnattended) ScanToolButton.Click();
 }
@@ -804,24 +812,25 @@ void TForm1::CheckforUpdates1Click(TObject*) {
 }
 
 void TForm1::StatisticsToolButtonClick(TObject*) {
+  TForm3& Dialog = StatisticsDialog();
   bool Filled = false;
-  const auto Fill = [this, &Filled] {
+  const auto Fill = [this, &Dialog, &Filled] {
     const auto Count = [](int64_t Value) { return std::to_wstring(Value); };
     const auto Size = [](int64_t KiloBytes) { return FolderSizeText(KiloBytes); };
     const TFolderFigures Delta = Previous - Current;
-    Form3->CurrentSubfolderCountLabel.SetText(Count(Current.Subfolders));
-    Form3->CurrentFileCountLabel.SetText(Count(Current.Files));
-    Form3->CurrentFileSizeLabel.SetText(Size(Current.SizeKB));
-    Form3->PreviousSubfolderCountLabel.SetText(Count(Previous.Subfolders));
-    Form3->PreviousFileCountLabel.SetText(Count(Previous.Files));
-    Form3->PreviousFileSizeLabel.SetText(Size(Previous.SizeKB));
-    Form3->DeltaSubfolderCountLabel.SetText(Count(Delta.Subfolders));
-    Form3->DeltaFileCountLabel.SetText(Count(Delta.Files));
-    Form3->DeltaFileSizeLabel.SetText(Size(Delta.SizeKB));
+    Dialog.CurrentSubfolderCountLabel.SetText(Count(Current.Subfolders));
+    Dialog.CurrentFileCountLabel.SetText(Count(Current.Files));
+    Dialog.CurrentFileSizeLabel.SetText(Size(Current.SizeKB));
+    Dialog.PreviousSubfolderCountLabel.SetText(Count(Previous.Subfolders));
+    Dialog.PreviousFileCountLabel.SetText(Count(Previous.Files));
+    Dialog.PreviousFileSizeLabel.SetText(Size(Previous.SizeKB));
+    Dialog.DeltaSubfolderCountLabel.SetText(Count(Delta.Subfolders));
+    Dialog.DeltaFileCountLabel.SetText(Count(Delta.Files));
+    Dialog.DeltaFileSizeLabel.SetText(Size(Delta.SizeKB));
     Filled = true;
   };
   // Figures half filled in are not shown: what stopped the filling was said already.
-  if (RunLongCommand(L"", Fill) && Filled) Form3->ShowModal();
+  if (RunLongCommand(L"", Fill) && Filled) Dialog.ShowModal();
 }
 
 // ---- The folder list ----------------------------------------------------------------

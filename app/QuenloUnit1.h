@@ -122,8 +122,10 @@ public:
   TFolderModel& Folders() { return FFolders; }
   void ShowFolders();
 
-  // The statistics dialog, created after the main window; it lives as long as it does.
+  // The statistics dialog once made (StatisticsDialog); a test may put its own here first.
   TForm3* Form3 = nullptr;
+  // The statistics dialog, made when first shown: the start does not wait for it.
+  TForm3& StatisticsDialog();
 
   // The options in force: loaded as the window is made, replaced by what the
   // options dialog accepts. Every command reads them from here.
@@ -286,6 +288,7 @@ private:
   TOptions FOwnOptions;
   TOptionLocks FOptionLocks;
   std::unique_ptr<TForm2> FOptionsDialog;
+  std::unique_ptr<TForm3> FStatisticsDialog;
   bool FUnattended = false;
   // What is known of every listed folder; the list view shows it.
   TFolderModel FFolders;
