@@ -43,9 +43,16 @@ void SortViewedFiles(std::vector<TViewedFile>& Files, TViewedColumn Column, bool
 }
 
 std::wstring RelativeToFolder(const std::wstring& Folder, const std::wstring& Path) {
-  const std::wstring Prefix = IncludeTrailingPathDelimiter(Folder);
-  const bool Below = Path.size() > Prefix.size() && CompareNames(Path.substr(0, Prefix.size()), Prefix) == 0;
-  return Below ? Path.substr(Prefix.size()) : Path;
+  // Called for every file a view shows: no copies but the result.
+  const bool Separated = !Folder.empty() && Folder.back() == L'\\';
+  const size_t Prefix = Folder.size() + (Separated ? 0 : 1);
+  const int Length = static_cast<int>(Folder.size());
+  // The search gives its start folder's own text back: the comparison
+  // that ignores case (a microsecond a path under Wine) is seldom needed.
+  const bool Below = Path.size() > Prefix && Path[Prefix - 1] == L'\\' &&
+                     (Path.compare(0, Folder.size(), Folder) == 0 ||
+                      CompareStringOrdinal(Path.c_str(), Length, Folder.c_str(), Length, TRUE) == CSTR_EQUAL);
+  return Below ? Path.substr(Prefix) : Path;
 }
 
 std::wstring ViewedFilesTotal(const std::vector<TViewedFile>& Files) {

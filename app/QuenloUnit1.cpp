@@ -4,6 +4,7 @@
 #include "app/FilesView.h"
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
+#include "options/OptionPolicies.h"
 #include "options/OptionsRecord.h"
 #include "records/StoreRecords.h"
 #include "search/FileAge.h"
@@ -18,7 +19,6 @@
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/FileSystem.h"
-#include "framework/FormatSettings.h"
 #include "framework/ShellExecute.h"
 #include "framework/SystemFont.h"
 #include "framework/Text.h"
@@ -175,6 +175,7 @@ TForm1::TForm1(const TForm1Options& Options)
   }
 
   VKRRegistryEnhanced1.SetKey(Options.RegistryKey);
+  FPolicies = TPolicies::Read(Options.PolicyRoots, ProgramPolicyDefinitions());
   // Every file, hidden and system ones too; folders are entered unless hidden.
   VKRFileFind1.SetFilePattern(L"*.*");
   VKRFileFind1.SetFileType({TFileType::ftHidden, TFileType::ftSystem, TFileType::ftArchive, TFileType::ftNormal});
@@ -197,6 +198,8 @@ TForm1::TForm1(const TForm1Options& Options)
   VKRAboutDialog1.SetText(AboutCredit);
   VKRAppUpdate1.SetUpdateFileURL(L"https://updates.brenlow.example/brenlow/BrenlowUpdates.txt");
   VKRAppUpdate1.SetUpdatePageURL(L"https://updates.brenlow.example/brenlow/");
+  // An internal mirror of the descriptor; its signature is checked as the maker's is.
+  if (const auto Mirror = FPolicies.Text(L"UpdateDescriptorURL")) VKRAppUpdate1.SetUpdateFileURL(*Mirror);
   // 15-pixel characters: 11 points at 96 dots per inch.
   VKRAppUpdate1.Font().SetSize(11);
   VKRAppUpdate1.FontReadme().SetSize(11);
@@ -395,17 +398,22 @@ void TForm1::LayoutControls() {
 
 void TForm1::FormCreate(TObject*) {
   VKRAboutDialog1.SetText(AboutCredit);
-  SetOptions(LoadOptions(VKRRegistryEnhanced1, TProxyDefaults::FromSystem()));
+  FOwnOptions = LoadOptions(VKRRegistryEnhanced1, TProxyDefaults::FromSystem());
+  TOptions InForce = FOwnOptions;
+  FOptionLocks = ApplyOptionPolicies(FPolicies, InForce);
+  SetOptions(InForce);
   // A stored folder that is not there now (a network or USB drive not yet
   // connected), or an entry that is no full path, stays a row: the user
   // stored it, and only the user removes it.
-  for (const std::wstring& Folder : LoadFolderList(VKRRegistryEnhanced1))
+  const auto Managed = FPolicies.List(L"Locations");
+  for (const std::wstring& Folder : Managed ? *Managed : LoadFolderList(VKRRegistryEnhanced1))
     if (!AddFolderToVKRListView(Folder, false)) {
       ++FStoredFoldersNotFound;
       if (!Folder.empty()) AddUnavailableRow(Folder);
     }
 
-  if (VKRListView1.Count() == 0)
+  if (Managed) LockManagedFolderList();
+  if (VKRListView1.Count() == 0 && !Managed)
     for (const std::wstring& Folder : DefaultFolderCandidates(TDefaultFolderBases::FromSystem()))
       AddFolderToVKRListView(Folder, false);
 
@@ -428,6 +436,8 @@ void TForm1::FormClose(TObject*, TCloseAction& Action) {
 }
 
 bool TForm1::SaveFolderList() {
+  // The administrator's list is never saved over the user's own.
+  if (FolderListManaged()) return true;
   std::vector<std::wstring> Folders;
   const int Count = VKRListView1.Count();
   Folders.reserve(static_cast<size_t>(Count));
@@ -745,7 +755,10 @@ void TForm1::OptionsToolButtonClick(TObject*) {
   if (!OptionsDialog().EditOptions(Edited)) return;
   SetOptions(Edited);
   try {
-    SaveOptions(VKRRegistryEnhanced1, FOptions);
+    // What a policy sets stays the user's own in the store.
+    const TOptions Own = WithoutLockedOptions(FOptions, FOwnOptions, FOptionLocks);
+    SaveOptions(VKRRegistryEnhanced1, Own);
+    FOwnOptions = Own;
   } catch (const Exception& Error) {
     // In force until the program ends, but not kept for the next start.
     MessageDlg(L"The options could not be saved.\n\n" + Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
@@ -763,9 +776,18 @@ void TForm1::SetOptions(const TOptions& Value) {
 TForm2& TForm1::OptionsDialog() {
   if (!FOptionsDialog) {
     FOptionsDialog = std::make_unique<TForm2>(Handle());
+    FOptionsDialog->SetOptionLocks(FOptionLocks);
     FOptionsDialog->ShowOptionValues(FOptions);
   }
   return *FOptionsDialog;
+}
+
+TForm3& TForm1::StatisticsDialog() {
+  if (Form3 == nullptr) {
+    FStatisticsDialog = std::make_unique<TForm3>(Handle());
+    Form3 = FStatisticsDialog.get();
+  }
+  return *Form3;
 }
 
 void TForm1::StartupScan() {
@@ -778,6 +800,10 @@ void TForm1::VKRListView1Find(TObject*) { VKRListView1.Find(); }
 void TForm1::VKRListView1FindNext(TObject*) { VKRListView1.FindNext(); }
 
 void TForm1::CheckforUpdates1Click(TObject*) {
+  if (FPolicies.Dword(L"DisableUpdateCheck").value_or(0) != 0) {
+    MessageDlg(UpdatesManagedText, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
+    return;
+  }
   // The check lets windows repaint while it fetches: no other command may start meanwhile.
   RunLongCommand(L"", [this] {
     VKRAppUpdate1.SetVersion(VKRAboutDialog1.ExtractVersion(false));
@@ -786,24 +812,25 @@ void TForm1::CheckforUpdates1Click(TObject*) {
 }
 
 void TForm1::StatisticsToolButtonClick(TObject*) {
+  TForm3& Dialog = StatisticsDialog();
   bool Filled = false;
-  const auto Fill = [this, &Filled] {
+  const auto Fill = [this, &Dialog, &Filled] {
     const auto Count = [](int64_t Value) { return std::to_wstring(Value); };
     const auto Size = [](int64_t KiloBytes) { return FolderSizeText(KiloBytes); };
     const TFolderFigures Delta = Previous - Current;
-    Form3->CurrentSubfolderCountLabel.SetText(Count(Current.Subfolders));
-    Form3->CurrentFileCountLabel.SetText(Count(Current.Files));
-    Form3->CurrentFileSizeLabel.SetText(Size(Current.SizeKB));
-    Form3->PreviousSubfolderCountLabel.SetText(Count(Previous.Subfolders));
-    Form3->PreviousFileCountLabel.SetText(Count(Previous.Files));
-    Form3->PreviousFileSizeLabel.SetText(Size(Previous.SizeKB));
-    Form3->DeltaSubfolderCountLabel.SetText(Count(Delta.Subfolders));
-    Form3->DeltaFileCountLabel.SetText(Count(Delta.Files));
-    Form3->DeltaFileSizeLabel.SetText(Size(Delta.SizeKB));
+    Dialog.CurrentSubfolderCountLabel.SetText(Count(Current.Subfolders));
+    Dialog.CurrentFileCountLabel.SetText(Count(Current.Files));
+    Dialog.CurrentFileSizeLabel.SetText(Size(Current.SizeKB));
+    Dialog.PreviousSubfolderCountLabel.SetText(Count(Previous.Subfolders));
+    Dialog.PreviousFileCountLabel.SetText(Count(Previous.Files));
+    Dialog.PreviousFileSizeLabel.SetText(Size(Previous.SizeKB));
+    Dialog.DeltaSubfolderCountLabel.SetText(Count(Delta.Subfolders));
+    Dialog.DeltaFileCountLabel.SetText(Count(Delta.Files));
+    Dialog.DeltaFileSizeLabel.SetText(Size(Delta.SizeKB));
     Filled = true;
   };
   // Figures half filled in are not shown: what stopped the filling was said already.
-  if (RunLongCommand(L"", Fill) && Filled) Form3->ShowModal();
+  if (RunLongCommand(L"", Fill) && Filled) Dialog.ShowModal();
 }
 
 // ---- The folder list ----------------------------------------------------------------
@@ -864,6 +891,10 @@ void TForm1::WithdrawDelete() {
 }
 
 void TForm1::AddFolderToolButtonClick(TObject*) {
+  if (FolderListManaged()) {
+    SayFolderListManaged();
+    return;
+  }
   TBrowseFolderRequest Request;
   Request.Owner = Handle();
   std::wstring Folder;
@@ -876,15 +907,22 @@ void TForm1::AddFolderToolButtonClick(TObject*) {
 }
 
 void TForm1::RemoveFolder2Click(TObject*) {
+  if (FolderListManaged()) {
+    // The Delete key with nothing selected only refreshes the status bar, as it does otherwise.
+    if (VKRListView1.SelCount() > 0) SayFolderListManaged();
+    UpdateStatusBar();
+    return;
+  }
   TListItem Row = VKRListView1.Selected();
   while (VKRListView1.SelCount() > 0 && Row) {
     const int Index = Row.Index();
-    Current -= FFolders.Find(Row.Caption()).Counted();
     Row = VKRListView1.GetNextSelected(Index);
     VKRListView1.Delete(Index);
     // The rows below moved up by one.
     if (Row) Row = VKRListView1.Item(Row.Index() - 1);
   }
+  // What the rows left show: a folder listed twice still counts where it stays.
+  Current = SumOfRows();
   UpdateStatusBar();
   SaveFolderList();
 }
@@ -959,11 +997,11 @@ void TForm1::PopupMenu1Popup(TObject*) {
   ExploreFolder1.SetEnabled(Exists);
   ViewFiles1.SetEnabled(Exists);
   // A folder that is not there can still leave the list.
-  RemoveFolder2.SetEnabled(static_cast<bool>(Row));
+  RemoveFolder2.SetEnabled(static_cast<bool>(Row) && !FolderListManaged());
 }
 
 void TForm1::VKRListView1Click(TObject*) {
-  const bool AnySelected = VKRListView1.SelCount() > 0;
+  const bool AnySelected = VKRListView1.SelCount() > 0 && !FolderListManaged();
   RemoveFolder1.SetEnabled(AnySelected);
   RemoveFolderToolButton.SetEnabled(AnySelected);
 }
@@ -981,6 +1019,10 @@ void TForm1::VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Ite
 void TForm1::VKRFileDrag1Drop(TObject*) {
   // While a command runs or a dialog is up the list is not ours to change.
   if (Busy() || !IsWindowEnabled(Handle())) return;
+  if (FolderListManaged()) {
+    SayFolderListManaged();
+    return;
+  }
   try {
     for (std::wstring& Path : VKRFileDrag1.Files()) {
       if (LowerCaseAZ(ExtractFileExt(Path)) == L".lnk") {

@@ -14,8 +14,10 @@
 #include "framework/LongCommand.h"
 #include "framework/MenuImages.h"
 #include "listview/VKRListView.h"
+#include "options/OptionPolicies.h"
 #include "options/OptionsRecord.h"
 #include "search/VKRFileFind.h"
+#include "store/Policies.h"
 #include "store/VKRRegistryEnhanced.h"
 #include "update/VKRAppUpdate.h"
 
@@ -24,7 +26,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 // What tells a test's main window from the program's own.
@@ -35,7 +36,14 @@ struct TForm1Options {
   // An unattended run: the window is never shown, no command asks anything
   // or shows a box, and the scan at start-up is left to the run.
   bool Unattended = false;
+  // Where the administrator's policies are read.
+  TPolicyRoots PolicyRoots;
 };
+
+// What the program says where a policy keeps the user from a change.
+inline constexpr wchar_t FolderListManagedText[] =
+    L"The folder list is set by your administrator. Folders cannot be added or removed here.";
+inline constexpr wchar_t UpdatesManagedText[] = L"Updates of Marrowby are managed by your administrator.";
 
 // What the last Delete removed, could not remove, or would not touch.
 struct TDeleteLeft {
@@ -114,8 +122,10 @@ public:
   TFolderModel& Folders() { return FFolders; }
   void ShowFolders();
 
-  // The statistics dialog, created after the main window; it lives as long as it does.
+  // The statistics dialog once made (StatisticsDialog); a test may put its own here first.
   TForm3* Form3 = nullptr;
+  // The statistics dialog, made when first shown: the start does not wait for it.
+  TForm3& StatisticsDialog();
 
   // The options in force: loaded as the window is made, replaced by what the
   // options dialog accepts. Every command reads them from here.
@@ -201,6 +211,12 @@ public:
   bool GaveWayToRunningInstance() const { return FGaveWay; }
 
   bool Unattended() const { return FUnattended; }
+  // The policies read at start-up; they hold until the program ends.
+  const TPolicies& Policies() const { return FPolicies; }
+  // The options a policy sets; the dialog greys them.
+  const TOptionLocks& OptionLocks() const { return FOptionLocks; }
+  // True when a policy sets the folder list: nothing here adds or removes a folder, nor saves the list.
+  bool FolderListManaged() const { return FPolicies.IsSet(L"Locations"); }
   TDeleteLeft LastDeleteLeft;
   // Stored folders that no longer existed at start-up: they left the list.
   int32_t StoredFoldersNotFound() const { return FStoredFoldersNotFound; }
@@ -252,18 +268,27 @@ private:
   void BindCommands();
   void LayoutControls();
   void ShowFolderListPopup(int X, int Y);
+  // Greys the commands that would change a folder list the administrator sets, saying why in their hints.
+  void LockManagedFolderList();
+  // A change of the managed folder list was asked for: says why nothing happens (unattended: nothing).
+  void SayFolderListManaged();
   // Restores the stored placement; a record that cannot be used, or that
   // would put the window where nobody can see it, leaves it centred.
   void RestorePlacement();
 
   TSingleInstanceGuard FInstanceGuard;
+  TPolicies FPolicies;
   std::optional<uint64_t> FAgeLimit;  // the age limit of the running command
   TKeepList FKeepList;                // the keep list of the running command
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   std::unique_ptr<TFilesViewForm> FFilesView;
   TOptions FOptions;
+  // The options as the user stored them, under whatever a policy sets.
+  TOptions FOwnOptions;
+  TOptionLocks FOptionLocks;
   std::unique_ptr<TForm2> FOptionsDialog;
+  std::unique_ptr<TForm3> FStatisticsDialog;
   bool FUnattended = false;
   // What is known of every listed folder; the list view shows it.
   TFolderModel FFolders;

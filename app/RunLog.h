@@ -33,6 +33,11 @@ struct TRunRecord {
   int ExitCode = 0;
 };
 
+// Totals as the log and the event log say them: "2 folder(s), 0 subfolder(s), 3 file(s), 12 KB".
+std::string FormatRunTotals(const TRunTotals& Totals);
+// What a run left, as the log and the event log say it.
+std::string FormatRunLeft(const TRunRecord& Record);
+
 // The record as one log line, UTF-8, without its line break.
 std::string FormatRunLogLine(const TRunRecord& Record);
 

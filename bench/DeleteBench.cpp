@@ -3,12 +3,15 @@
 // over every file for Recycle Bin deletes. Each run gets a fresh copy of the
 // same tree (same shape, same seed), made outside the timing: 2,000 files in
 // the quick form, 20,000 in the long one (/full), where the Recycle Bin runs
-// alone take a quarter of an hour.
+// alone take a quarter of an hour. Delete goes the way the program's command
+// does: every file reached from the listed folder's handle. Then what each
+// step of a checked delete costs, per file, on one folder of files.
 
 #include "app/FolderDelete.h"
 #include "bench/BenchTiming.h"
 #include "bench/BenchTree.h"
 #include "framework/FileSystem.h"
+#include "framework/FolderHandle.h"
 #include "framework/FolderListing.h"
 #include "support/Trash.h"
 
@@ -47,8 +50,91 @@ void ListFiles(const std::wstring& Folder, std::vector<std::wstring>& Files) {
 struct TDeleteTask {
   const char* Name;
   bool Recycles;
-  std::function<void(std::vector<std::wstring>&)> Run;  // leaves in the list what stayed
+  // Empties the tree at Root of Files; leaves in the list what stayed.
+  std::function<void(const std::wstring& Root, std::vector<std::wstring>&)> Run;
 };
+
+double MicrosecondsSince(std::chrono::steady_clock::time_point Start) {
+  return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - Start).count();
+}
+
+// One folder of Count small files, removed with what is left in it when the
+// object goes.
+class TFlatFolder {
+public:
+  explicit TFlatFolder(int Count) {
+    wchar_t Temp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, Temp);
+    FPath = std::wstring(Temp) + L"MarrowbyDeleteSteps-" + std::to_wstring(GetCurrentProcessId());
+    RemoveTree(FPath);
+    CreateDirectoryW(FPath.c_str(), nullptr);
+    for (int i = 0; i < Count; ++i) {
+      FNames.push_back(L"file" + std::to_wstring(i) + L".tmp");
+      UniqueFile File(CreateFileW(JoinPath(FPath, FNames.back()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+      DWORD Written = 0;
+      if (File) WriteFile(File.get(), "temp", 4, &Written, nullptr);
+    }
+  }
+  ~TFlatFolder() { RemoveTree(FPath); }
+  TFlatFolder(const TFlatFolder&) = delete;
+  TFlatFolder& operator=(const TFlatFolder&) = delete;
+  const std::wstring& Path() const { return FPath; }
+  const std::vector<std::wstring>& Names() const { return FNames; }
+
+private:
+  std::wstring FPath;
+  std::vector<std::wstring> FNames;
+};
+
+// Microseconds per file of Step over a fresh folder of files, median of Rounds.
+double StepCost(int Files, int Rounds, const std::function<void(const TOpenedFolder&, const TFlatFolder&, const std::wstring& Name)>& Step) {
+  std::vector<double> Samples;
+  for (int Round = 0; Round < Rounds; ++Round) {
+    const TFlatFolder Folder(Files);
+    const TOpenedFolder Opened = TOpenedFolder::Open(Folder.Path());
+    const auto Start = std::chrono::steady_clock::now();
+    for (const std::wstring& Name : Folder.Names()) Step(Opened, Folder, Name);
+    Samples.push_back(MicrosecondsSince(Start) / Files);
+  }
+  return Median(std::move(Samples));
+}
+
+// What each part of a checked delete costs under this platform, per file:
+// the reference's own delete, then the checked delete piece by piece, then
+// what a folder on the way costs.
+void PrintStepCosts() {
+  const int Files = FullRun() ? 2000 : 500;
+  const int Rounds = 3;
+  const struct {
+    const char* Name;
+    std::function<void(const TOpenedFolder&, const TFlatFolder&, const std::wstring&)> Step;
+  } Steps[] = {
+      {"DeleteFileW by full path",
+       [](const TOpenedFolder&, const TFlatFolder& Folder, const std::wstring& Name) {
+         DeleteFileW(JoinPath(Folder.Path(), Name).c_str());
+       }},
+      {"open by full path, no sharing, and close",
+       [](const TOpenedFolder&, const TFlatFolder& Folder, const std::wstring& Name) {
+         UniqueFile(CreateFileW(JoinPath(Folder.Path(), Name).c_str(), DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+       }},
+      {"open from the folder's handle, name checked",
+       [](const TOpenedFolder& Opened, const TFlatFolder&, const std::wstring& Name) { Opened.OpenFile(Name, DELETE, 0); }},
+      {"the same and the delete mark (Delete's way)",
+       [](const TOpenedFolder& Opened, const TFlatFolder&, const std::wstring& Name) { Opened.DeleteFileEntry(Name); }},
+      {"open by full path, identity (volume and ID)",
+       [](const TOpenedFolder&, const TFlatFolder& Folder, const std::wstring& Name) {
+         const UniqueFile File(CreateFileW(JoinPath(Folder.Path(), Name).c_str(), FILE_READ_ATTRIBUTES, 7, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+         TFileIdentity Identity;
+         IdentityOf(File.get(), Identity);
+       }},
+      {"a folder opened by path and checked (per folder)",
+       [](const TOpenedFolder&, const TFlatFolder& Folder, const std::wstring&) { TOpenedFolder::Open(Folder.Path()); }},
+  };
+  std::printf("what each step costs, per file (%d files in one folder, median of %d):\n", Files, Rounds);
+  for (const auto& Step : Steps) std::printf("  %-50s %7.1f us\n", Step.Name, StepCost(Files, Rounds, Step.Step));
+}
 
 int Run() {
   const TBenchTree::TShape& Shape = FullRun() ? FullShape : QuickShape;
@@ -57,18 +143,22 @@ int Run() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const std::vector<TDeleteTask> Tasks = {
       {"Delete, permanent", false,
-       [](std::vector<std::wstring>& Files) { DeleteFoundFiles(Files, TDeleteMode::dmPermanent, [] { return true; }); }},
+       [](const std::wstring& Root, std::vector<std::wstring>& Files) {
+         DeleteFoundFiles(Root, Files, TDeleteMode::dmPermanent, [] { return true; });
+       }},
       {"bare DeleteFileW loop", false,
-       [](std::vector<std::wstring>& Files) {
+       [](const std::wstring&, std::vector<std::wstring>& Files) {
          std::vector<std::wstring> Left;
          for (const std::wstring& File : Files)
            if (!DeleteFileW(File.c_str())) Left.push_back(File);
          Files.swap(Left);
        }},
       {"Delete, Recycle Bin", true,
-       [](std::vector<std::wstring>& Files) { DeleteFoundFiles(Files, TDeleteMode::dmRecycleBin, [] { return true; }); }},
+       [](const std::wstring& Root, std::vector<std::wstring>& Files) {
+         DeleteFoundFiles(Root, Files, TDeleteMode::dmRecycleBin, [] { return true; });
+       }},
       {"one SHFileOperationW over every file", true,
-       [](std::vector<std::wstring>& Files) {
+       [](const std::wstring&, std::vector<std::wstring>& Files) {
          std::wstring List;
          for (const std::wstring& File : Files) {
            List += File;
@@ -87,6 +177,8 @@ int Run() {
        }},
   };
 
+  // The set of protected folders is made at a process's first Delete, once.
+  ProtectedFolderReason(ExtractFilePath(ApplicationExeName()));
   std::vector<std::vector<double>> Times(Tasks.size());
   bool AllGone = true;
   for (int Round = 0; Round < Rounds; ++Round) {
@@ -95,7 +187,7 @@ int Run() {
       std::vector<std::wstring> Files;
       ListFiles(Tree.Root(), Files);
       const auto Start = std::chrono::steady_clock::now();
-      Tasks[i].Run(Files);
+      Tasks[i].Run(Tree.Root(), Files);
       Times[i].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - Start).count());
       if (!Files.empty()) {
         std::printf("MISMATCH: %s left %zu files\n", Tasks[i].Name, Files.size());
@@ -110,6 +202,7 @@ int Run() {
   for (size_t i = 0; i < Tasks.size(); ++i) std::printf("  %-46s %9.1f ms\n", Tasks[i].Name, Medians[i]);
   std::printf("delete ratio: %.2f\n", Medians[0] / Medians[1]);
   std::printf("recycle ratio: %.2f\n", Medians[2] / Medians[3]);
+  PrintStepCosts();
   CoUninitialize();
   return AllGone ? 0 : 1;
 }

@@ -4,9 +4,7 @@
 // start ends when its top-level window is visible and neither it nor any of
 // its visible child windows has anything left to paint. Marrowby starts
 // through startup_marrowby.exe, on a registry key and an instance name of
-// this benchmark's own, with a list of six folders and no scan at start-up;
-// a third start in each round leaves out the options and statistics dialogs,
-// to show what making them at start-up costs.
+// this benchmark's own, with a list of six folders and no scan at start-up.
 
 #include "bench/BenchTiming.h"
 #include "framework/Exception.h"
@@ -135,18 +133,16 @@ int Run() {
   // A first start of each loads what later starts find cached.
   TimeToPaintedWindow(Minimal, L"");
   TimeToPaintedWindow(Marrowby, MarrowbyArguments);
-  std::vector<double> MinimalTimes, MarrowbyTimes, WithoutDialogsTimes;
+  std::vector<double> MinimalTimes, MarrowbyTimes;
   for (int Round = 0; Round < Rounds; ++Round) {
     MinimalTimes.push_back(TimeToPaintedWindow(Minimal, L""));
     MarrowbyTimes.push_back(TimeToPaintedWindow(Marrowby, MarrowbyArguments));
-    WithoutDialogsTimes.push_back(TimeToPaintedWindow(Marrowby, MarrowbyArguments + L" /without-dialogs"));
   }
   const double MinimalMedian = Median(MinimalTimes);
   const double MarrowbyMedian = Median(MarrowbyTimes);
   std::printf("median of %d starts after a warm-up, to a painted window:\n", Rounds);
   std::printf("  %-46s %9.1f ms\n", "minimal Win32 program", MinimalMedian);
   std::printf("  %-46s %9.1f ms\n", "Marrowby (six folders listed)", MarrowbyMedian);
-  std::printf("  %-46s %9.1f ms\n", "the same without its two dialogs", Median(WithoutDialogsTimes));
   std::printf("start-up ratio: %.2f\n", MarrowbyMedian / MinimalMedian);
   return 0;
 }

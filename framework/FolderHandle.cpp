@@ -114,6 +114,16 @@ bool IsDriveRoot(const std::wstring& Path) {
   return Full.size() == 3 && Full[1] == L':';
 }
 
+// The attributes of what Handle is open on. Not IdentityOf: the volume
+// serial it needs costs Wine a round trip to its mount manager, over a
+// millisecond, where this costs one request.
+bool AttributesOf(HANDLE Handle, DWORD& Attributes) {
+  FILE_ATTRIBUTE_TAG_INFO Info{};
+  if (!GetFileInformationByHandleEx(Handle, FileAttributeTagInfo, &Info, sizeof(Info))) return false;
+  Attributes = Info.FileAttributes;
+  return true;
+}
+
 bool SetAttributesByHandle(HANDLE Handle, DWORD Attributes) {
   FILE_BASIC_INFO Basic{};  // times of 0 stay as they are
   Basic.FileAttributes = Attributes;
@@ -187,29 +197,41 @@ TOpenedFolder TOpenedFolder::Open(const std::wstring& Path, bool ForDelete) {
   UniqueFile Handle(CreateFileW(Long.c_str(), Access, ShareButRename, nullptr, OPEN_EXISTING, Flags, nullptr));
   if (!Handle && GetLastError() == ERROR_SHARING_VIOLATION)
     Handle.reset(CreateFileW(Long.c_str(), Access, ShareAll, nullptr, OPEN_EXISTING, Flags, nullptr));
-  TFileIdentity Identity;
   DWORD Attributes = 0;
   // A link or junction is never emptied: its target is somewhere else. Wine
   // opens a Unix link's target whatever the flags say, but its listing
   // still tells a link by the reparse bit.
-  if (!Handle || !IdentityOf(Handle.get(), Identity, &Attributes) || IsLink(Attributes) ||
+  if (!Handle || !AttributesOf(Handle.get(), Attributes) || IsLink(Attributes) ||
       (Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
     return Folder;
   const DWORD Named = GetFileAttributesW(Long.c_str());
   if (Named == INVALID_FILE_ATTRIBUTES || (IsLink(Named) && !IsDriveRoot(Path))) return Folder;
-  Folder.FObjectPath = ObjectPathOf(Handle.get());
-  if (Folder.FObjectPath.empty()) return Folder;
-  Folder.FHandle = std::move(Handle);
+  std::wstring ObjectPath = ObjectPathOf(Handle.get());
+  if (!Folder.TakeHandle(std::move(Handle), std::move(ObjectPath))) return {};
   return Folder;
 }
 
-bool TOpenedFolder::IsOwnEntry(HANDLE Entry, std::wstring_view Name) const {
+bool TOpenedFolder::TakeHandle(UniqueFile Handle, std::wstring ObjectPath) {
+  if (ObjectPath.empty()) return false;
+  FObjectPath = std::move(ObjectPath);
+  FEntryPrefix = WithoutTrailingDotsAndBlanks(FObjectPath);
+  if (FEntryPrefix.empty() || FEntryPrefix.back() != L'\\') FEntryPrefix.push_back(L'\\');
+  FHandle = std::move(Handle);
+  return true;
+}
+
+bool TOpenedFolder::IsOwnEntry(std::wstring_view EntryPath, std::wstring_view Name) const {
   // Wine follows a Unix link even when asked for the link itself: the opened
   // entry's name then is the target's, not this folder's name plus Name.
-  std::wstring Expected = FObjectPath;
-  if (Expected.empty() || Expected.back() != L'\\') Expected.push_back(L'\\');
-  Expected.append(Name);
-  return SameText(WithoutTrailingDotsAndBlanks(ObjectPathOf(Entry)), WithoutTrailingDotsAndBlanks(Expected));
+  const std::wstring Entry = WithoutTrailingDotsAndBlanks(EntryPath);
+  const std::wstring Own = WithoutTrailingDotsAndBlanks(Name);
+  return Entry.size() == FEntryPrefix.size() + Own.size() &&
+         SameText(std::wstring_view(Entry).substr(0, FEntryPrefix.size()), FEntryPrefix) &&
+         SameText(std::wstring_view(Entry).substr(FEntryPrefix.size()), Own);
+}
+
+bool TOpenedFolder::IsOwnEntry(HANDLE Entry, std::wstring_view Name) const {
+  return IsOwnEntry(ObjectPathOf(Entry), Name);
 }
 
 TOpenedFolder TOpenedFolder::OpenFolder(std::wstring_view Name, bool ForDelete) const {
@@ -218,13 +240,10 @@ TOpenedFolder TOpenedFolder::OpenFolder(std::wstring_view Name, bool ForDelete) 
     return Folder;
   UniqueFile Handle =
       OpenFolderRelative(FHandle.get(), Name, FolderAccess | (ForDelete ? DELETE | FILE_WRITE_ATTRIBUTES : 0));
-  TFileIdentity Identity;
   DWORD Attributes = 0;
-  if (!Handle || !IdentityOf(Handle.get(), Identity, &Attributes) || IsLink(Attributes) ||
-      !IsOwnEntry(Handle.get(), Name))
-    return Folder;
-  Folder.FObjectPath = ObjectPathOf(Handle.get());
-  Folder.FHandle = std::move(Handle);
+  if (!Handle || !AttributesOf(Handle.get(), Attributes) || IsLink(Attributes)) return Folder;
+  std::wstring ObjectPath = ObjectPathOf(Handle.get());
+  if (!IsOwnEntry(ObjectPath, Name) || !Folder.TakeHandle(std::move(Handle), std::move(ObjectPath))) return {};
   return Folder;
 }
 
@@ -268,9 +287,8 @@ bool TOpenedFolder::RemoveEntry(std::wstring_view Name, DWORD Attributes) const 
     // A link goes as a link, attributes untouched and never entered; Wine
     // reaches the target instead, which the entry check refuses.
     const UniqueFile Link = OpenRelative(FHandle.get(), Name, DELETE | FILE_READ_ATTRIBUTES, ShareAll, 0);
-    TFileIdentity Identity;
     DWORD Opened = 0;
-    return Link && IsOwnEntry(Link.get(), Name) && IdentityOf(Link.get(), Identity, &Opened) && IsLink(Opened) &&
+    return Link && IsOwnEntry(Link.get(), Name) && AttributesOf(Link.get(), Opened) && IsLink(Opened) &&
            DeleteByHandle(Link.get());
   }
   if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {

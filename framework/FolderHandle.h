@@ -64,10 +64,13 @@ public:
   bool DeleteFileEntry(std::wstring_view Name) const;
 
 private:
+  bool TakeHandle(UniqueFile Handle, std::wstring ObjectPath);
+  bool IsOwnEntry(std::wstring_view EntryPath, std::wstring_view Name) const;
   bool IsOwnEntry(HANDLE Entry, std::wstring_view Name) const;
 
   UniqueFile FHandle;
   std::wstring FObjectPath;
+  std::wstring FEntryPrefix;  // FObjectPath as IsOwnEntry compares it, ending in a separator
 };
 
 // Marks what Handle is open on (with DELETE access) for deletion.

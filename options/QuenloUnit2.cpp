@@ -34,15 +34,15 @@ void TForm2::AttachControls() {
   AttachControl(OptionsPageControl, IDC_OPTIONSPAGECONTROL);
   OptionsPageControl.AddPage(PreferencesTabSheet, L"Preferences",
                              {IDC_SCANATSTARTUP, IDC_RECURSIVE, IDC_PROMPTBEFOREDELETINGFILES, IDC_USERECYCLEBIN,
-                              IDC_SHOWSTATISTICS});
+                              IDC_SHOWSTATISTICS, IDC_MANAGEDPREFERENCES});
   OptionsPageControl.AddPage(AdvancedTabSheet, L"Advanced",
                              {IDC_LIMITSEARCHDEPTH, IDC_MAXSEARCHDEPTHLABEL, IDC_MAXSEARCHDEPTHEDIT,
                               IDC_MAXSEARCHDEPTHUPDOWN, IDC_ONLYOLDERTHAN, IDC_OLDERTHANDAYSEDIT,
                               IDC_OLDERTHANDAYSUPDOWN, IDC_OLDERTHANDAYSLABEL, IDC_RESTRICTSEARCH, IDC_EXTENSIONSLABEL, IDC_EXTENSIONS,
-                              IDC_ADVANCEDDEFAULT});
+                              IDC_ADVANCEDDEFAULT, IDC_MANAGEDADVANCED});
   OptionsPageControl.AddPage(UpdateTabSheet, L"Update",
                              {IDC_USEPROXYSERVER, IDC_PROXYADDRESSLABEL, IDC_PROXYADDRESS, IDC_PROXYPORTLABEL,
-                              IDC_PROXYPORT, IDC_UPDATEIE, IDC_UPDATEDEFAULT});
+                              IDC_PROXYPORT, IDC_UPDATEIE, IDC_UPDATEDEFAULT, IDC_MANAGEDUPDATE});
   OptionsPageControl.AddPage(KeepTabSheet, L"Keep",
                              {IDC_KEEPDESCRIPTION, IDC_KEEPLISTLABEL, IDC_KEEPLIST, IDC_KEEPFILE, IDC_KEEPFOLDER,
                               IDC_KEEPREMOVE, IDC_KEEPENTRYLABEL, IDC_KEEPENTRY, IDC_KEEPADD, IDC_KEEPEVERYTHING});
@@ -173,20 +173,20 @@ void TForm2::ReadOptionValues(TOptions& Options) const {
 // ---- Enabling rules and buttons ------------------------------------------------------
 
 void TForm2::LimitSearchDepthCheckBoxClick(TObject*) {
-  SetUpDownEnabled(MaxSearchDepthUpDown, LimitSearchDepthCheckBox.Checked());
+  SetUpDownEnabled(MaxSearchDepthUpDown, LimitSearchDepthCheckBox.Checked() && !Locked(L"MaxSearchDepth"));
 }
 
 void TForm2::OnlyOlderThanCheckBoxClick(TObject*) {
-  SetUpDownEnabled(OlderThanDaysUpDown, OnlyOlderThanCheckBox.Checked());
+  SetUpDownEnabled(OlderThanDaysUpDown, OnlyOlderThanCheckBox.Checked() && !Locked(L"OlderThanDays"));
 }
 
 void TForm2::RestrictSearchCheckBoxClick(TObject*) {
-  ExtensionsCheckListBox.SetEnabled(RestrictSearchCheckBox.Checked());
+  ExtensionsCheckListBox.SetEnabled(RestrictSearchCheckBox.Checked() && !FLocks.Extensions);
 }
 
 void TForm2::UseProxyServerCheckBoxClick(TObject*) {
-  ProxyAddressEdit.SetEnabled(UseProxyServerCheckBox.Checked());
-  ProxyPortEdit.SetEnabled(UseProxyServerCheckBox.Checked());
+  ProxyAddressEdit.SetEnabled(UseProxyServerCheckBox.Checked() && !Locked(L"ProxyAddress"));
+  ProxyPortEdit.SetEnabled(UseProxyServerCheckBox.Checked() && !Locked(L"ProxyPort"));
 }
 
 void TForm2::AdvancedDefaultButtonClick(TObject*) { MaxSearchDepthUpDown.SetPosition(DefaultMaxSearchDepth); }
@@ -228,9 +228,13 @@ void TForm2::OKButtonClick(TObject*) {
   KeepTypedNumber(OlderThanDaysEdit, OlderThanDaysUpDown, MinOlderThanDays, MaxOlderThanDays);
 }
 
-void TForm2::Checkall1Click(TObject*) { SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbChecked, -1); }
+void TForm2::Checkall1Click(TObject*) {
+  if (FLocks.Extensions) return;
+  SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbChecked, -1);
+}
 
 void TForm2::Uncheckall1Click(TObject*) {
+  if (FLocks.Extensions) return;
   SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbUnchecked, -1);
 }
 

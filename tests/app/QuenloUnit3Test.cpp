@@ -149,3 +149,28 @@ TEST_CASE("the statistics dialog: centred, fixed border, three boxes, Close for 
     CHECK(Shown.top == (ScreenHeight - (Shown.bottom - Shown.top)) / 2);
   }
 }
+
+TEST_CASE("the statistics dialog is made when first shown, and the same one shows again") {
+  TRegistryFixture Registry;
+  TForm1Options Options;
+  Options.RegistryKey = Registry.KeyPath();
+  Options.SingleInstance = false;
+  const auto Form1 = std::make_unique<TForm1>(Options);
+  // The main window's start makes no statistics dialog.
+  CHECK(Form1->Form3 == nullptr);
+  Form1->Current.Files = 7;
+  for (int Time = 0; Time < 2; ++Time) {
+    CAPTURE(Time);
+    std::wstring Shown;
+    // The dialog is made inside the command: the answer finds it once it exists.
+    TModalAnswer Answer([&]() -> TForm* { return Form1->Form3; },
+                        [&](TForm&) {
+                          Shown = Form1->Form3->CurrentFileCountLabel.Text();
+                          Form1->Form3->CloseButton.Click();
+                        });
+    Form1->StatisticsToolButtonClick(Form1.get());
+    CHECK(Answer.Answered());
+    CHECK(Shown == L"7");
+  }
+  CHECK(&Form1->StatisticsDialog() == Form1->Form3);
+}
