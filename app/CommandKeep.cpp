@@ -5,7 +5,11 @@
 
 #include <memory>
 
-TKeepList KeepListInForce(const std::vector<std::wstring>& UserEntries) { return TKeepList(UserEntries); }
+TKeepList KeepListInForce(const std::vector<std::wstring>& PolicyEntries, const std::vector<std::wstring>& UserEntries) {
+  std::vector<std::wstring> Entries = PolicyEntries;
+  Entries.insert(Entries.end(), UserEntries.begin(), UserEntries.end());
+  return TKeepList(Entries);
+}
 
 void DropKeptFiles(const TKeepList& List, const std::wstring& Folder, TVKRFileFind& Find) {
   if (List.Empty()) return;

@@ -12,10 +12,9 @@
 #include <string>
 #include <vector>
 
-// The keep list in force: the user's entries (the options' KeepList). Entries
-// that a policy sets are to be added here, before the user's, once the
-// program reads policies.
-TKeepList KeepListInForce(const std::vector<std::wstring>& UserEntries);
+// The keep list in force: the entries a policy sets ("Keep" under the policy
+// key, in the folder list's form) and the user's own (the options' KeepList).
+TKeepList KeepListInForce(const std::vector<std::wstring>& PolicyEntries, const std::vector<std::wstring>& UserEntries);
 
 // Takes out of the search's result the files the list keeps below Folder.
 void DropKeptFiles(const TKeepList& List, const std::wstring& Folder, TVKRFileFind& Find);

@@ -176,6 +176,8 @@ TForm1::TForm1(const TForm1Options& Options)
 
   VKRRegistryEnhanced1.SetKey(Options.RegistryKey);
   FPolicies = TPolicies::Read(Options.PolicyRoots, ProgramPolicyDefinitions());
+  // A keep list an administrator sets adds to the user's.
+  FPolicyKeepList = ReadPolicyList(Options.PolicyRoots, KeepListKey).value_or(std::vector<std::wstring>{});
   // Every file, hidden and system ones too; folders are entered unless hidden.
   VKRFileFind1.SetFilePattern(L"*.*");
   VKRFileFind1.SetFileType({TFileType::ftHidden, TFileType::ftSystem, TFileType::ftArchive, TFileType::ftNormal});
@@ -527,7 +529,7 @@ bool TForm1::SearchFolder(const std::wstring& Folder) {
 void TForm1::StartAgeLimit() {
   FAgeLimit.reset();
   if (FOptions.OnlyOlderThan) FAgeLimit = AgeLimit(FileTimeNow(), FOptions.OlderThanDays);
-  FKeepList = KeepListInForce(FOptions.KeepList);
+  FKeepList = KeepListInForce(FPolicyKeepList, FOptions.KeepList);
 }
 
 TKeepSubfolder TForm1::KeepSubfolders(const std::wstring& Folder) const {

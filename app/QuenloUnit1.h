@@ -280,6 +280,7 @@ private:
   TPolicies FPolicies;
   std::optional<uint64_t> FAgeLimit;  // the age limit of the running command
   TKeepList FKeepList;                // the keep list of the running command
+  std::vector<std::wstring> FPolicyKeepList;  // the keep entries a policy sets ("Keep" under the policy key)
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   std::unique_ptr<TFilesViewForm> FFilesView;

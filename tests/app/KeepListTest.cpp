@@ -282,3 +282,27 @@ TEST_CASE("path entries are taken exactly: \";\" is part of a name, and a traili
   CHECK_FALSE(FileExists(F.Temp / L"list\\other.tmp"));
   CHECK(GetFileAttributesW((L"\\\\?\\" + (F.Temp / L"list\\x")).c_str()) == INVALID_FILE_ATTRIBUTES);
 }
+
+TEST_CASE("a keep list set by policy adds to the user's") {
+  TMainWindowFixture F;
+  F.Temp.MakeFile(L"list\\a.lock", 10);
+  F.Temp.MakeFile(L"list\\b.tmp", 10);
+  F.Temp.MakeFile(L"list\\c.tmp", 10);
+  F.Temp.MakeDir(L"list");
+  F.Registry.WriteString(L"Locations", L"Item0", F.Temp / L"list");
+  F.Registry.WriteDword(L"Options", L"ScanAtStartup", 0);
+  F.Registry.WriteString(L"Keep", L"Item0", L"b.tmp");
+  // Policies as the templates write them, on private keys.
+  F.Registry.WriteString(L"UserPolicies\\Keep", L"Item1", L"*.lock");
+  TForm1Options Options;
+  Options.RegistryKey = F.Registry.KeyPath();
+  Options.SingleInstance = false;
+  Options.PolicyRoots = {HKEY_CURRENT_USER, F.Registry.Sub(L"MachinePolicies"), HKEY_CURRENT_USER,
+                         F.Registry.Sub(L"UserPolicies")};
+  F.Form1 = std::make_unique<TForm1>(Options);
+  F.Form2 = &F.Form1->OptionsDialog();
+  F.Scan();
+  CHECK(F.Row(0)[1] == L"1");  // c.tmp
+  // The policy's entries are not the user's: they are never stored with them.
+  CHECK(F.Form1->Options().KeepList == std::vector<std::wstring>{L"b.tmp"});
+}
