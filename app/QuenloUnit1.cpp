@@ -1,6 +1,7 @@
 #include "app/QuenloUnit1.h"
 
 #include "app/FilesView.h"
+#include "app/PlacementDpi.h"
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
 #include "search/FileAge.h"
@@ -508,12 +509,16 @@ bool TForm1::SaveFolderList() {
   }
 }
 
-void TForm1::FormDestroy(TObject*) { VKRRegistryEnhanced1.SetFormInfo(PlacementValue, *this); }
+void TForm1::FormDestroy(TObject*) {
+  VKRRegistryEnhanced1.SetFormInfo(PlacementValue, *this);
+  StorePlacementDpi(VKRRegistryEnhanced1, PlacementValue, PixelsPerInch());
+}
 
 void TForm1::RestorePlacement() {
   const RECT Designed{Left(), Top(), Left() + Width(), Top() + Height()};
   try {
     VKRRegistryEnhanced1.GetFormInfo(PlacementValue, *this, true);
+    FollowPlacementDpi(*this, StoredPlacementDpi(VKRRegistryEnhanced1, PlacementValue));
   } catch (const std::exception&) {
     // A record of the wrong type or with fields that do not parse: the
     // designed size, centred, as if nothing were stored.

@@ -33,6 +33,21 @@ int WindowPixelsPerInch(HWND Window) {
 
 int ScaleForDpi(int DesignPixels, int Dpi) { return MulDiv(DesignPixels, Dpi, 96); }
 
+int MonitorPixelsPerInch(const RECT& Bounds) {
+  // Windows 8.1 and later, in shcore.dll; found at run time so older systems still start.
+  using TGetDpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  static const UniqueModule Shcore(LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  static const auto GetDpi =
+      Shcore ? reinterpret_cast<TGetDpiForMonitor>(reinterpret_cast<void*>(GetProcAddress(Shcore.get(), "GetDpiForMonitor")))
+             : nullptr;
+  UINT DpiX = 0, DpiY = 0;
+  constexpr int EffectiveDpi = 0;  // MDT_EFFECTIVE_DPI: what the monitor's scale setting makes it
+  if (GetDpi != nullptr &&
+      SUCCEEDED(GetDpi(MonitorFromRect(&Bounds, MONITOR_DEFAULTTONEAREST), EffectiveDpi, &DpiX, &DpiY)) && DpiY > 0)
+    return static_cast<int>(DpiY);
+  return ScreenPixelsPerInch();
+}
+
 int PictureSizeForDpi(int DesignSize, int Dpi) {
   const int Wanted = ScaleForDpi(DesignSize, Dpi);
   int Chosen = PictureSizes[0];
