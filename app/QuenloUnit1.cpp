@@ -853,10 +853,11 @@ TListItem TForm1::AddFolderToVKRListView(const std::wstring& FolderName, bool En
   if (Folder.empty() || !DirectoryExists(Folder)) return {};
   TListItem Item;
   if (EnableFind) Item = FindFolderListItem(VKRListView1, Folder);
+  // A new row goes where the list's order (its header's arrow) puts it.
   if (Item)
     Item.SetCaption(Folder);
   else
-    Item = VKRListView1.Add(Folder);
+    Item = VKRListView1.AddSorted({Folder, UnscannedCount, UnscannedCount, UnscannedSize});
   FUnavailable.erase(FolderKey(Folder));
   Item.SetSubItem(0, UnscannedCount);
   Item.SetSubItem(1, UnscannedCount);

@@ -125,10 +125,10 @@ TEST_CASE("start-up sorts the folder list by location with the arrow; closing re
   CHECK(Form->VKRAboutDialog1.Font().Name() == L"Segoe UI");
   CHECK(Form->VKRAppUpdate1.FontReadme().Name() == L"Calibri");
 
-  // Rows added later stay at the end until the user sorts.
+  // Rows added later go where the sort shown in the header puts them.
   const std::wstring First = Temp.MakeDir(L"0");
   Form->AddFolderToVKRListView(First, true);
-  CHECK(Captions(*Form).back() == First);
+  CHECK(Captions(*Form) == std::vector<std::wstring>{First, A, B});
 
   Form->Close();
   const auto Version = Registry.ReadRaw(L"", L"Version");
@@ -138,8 +138,8 @@ TEST_CASE("start-up sorts the folder list by location with the arrow; closing re
                                    L"." + TwoDigits(MARROWBY_VERSION_RELEASE) + L"b" +
                                    std::to_wstring(MARROWBY_VERSION_BUILD));
   // The list is saved in the order shown.
-  CHECK(Registry.ReadRaw(L"Locations", L"Item0")->AsString() == A);
-  CHECK(Registry.ReadRaw(L"Locations", L"Item2")->AsString() == First);
+  CHECK(Registry.ReadRaw(L"Locations", L"Item0")->AsString() == First);
+  CHECK(Registry.ReadRaw(L"Locations", L"Item2")->AsString() == B);
 }
 
 TEST_CASE("stored list entries are taken in the order of their numbers") {
