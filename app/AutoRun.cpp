@@ -7,7 +7,6 @@
 #include "framework/Dialogs.h"
 #include "framework/Exception.h"
 #include "framework/Text.h"
-#include "options/QuenloUnit2.h"
 
 #include <memory>
 
@@ -49,8 +48,8 @@ void CleanAndSave(const TAutoRunSettings& Settings, TRunRecord& Record) {
   Options.RegistryKey = Settings.RegistryKey;
   Options.SingleInstance = false;  // the run holds the guard itself
   Options.Unattended = true;
+  // The options come with the window, read from the store; no dialog is made.
   auto Form1 = std::make_unique<TForm1>(Options);
-  auto Form2 = std::make_unique<TForm2>(*Form1);
 
   Form1->ScanToolButtonClick(Form1.get());
   Record.Before = CurrentTotals(*Form1);
@@ -71,9 +70,6 @@ void CleanAndSave(const TAutoRunSettings& Settings, TRunRecord& Record) {
   Record.Ran = true;
 
   // What a close saves: program path, version, folder list; the placement as the window goes.
-  Form2.reset();
-  // The dialog went first: nothing may reach it through the main window any more.
-  Form1->Form2 = nullptr;
   Form1->Close();
 }
 

@@ -2,7 +2,6 @@
 
 #include "app/QuenloUnit3.h"
 #include "framework/Application.h"
-#include "options/QuenloUnit2.h"
 
 void InitializeMarrowby() {
   Application().Initialize();
@@ -15,8 +14,8 @@ void RunMainWindow(const TForm1Options& Options, bool WithoutDialogs) {
   // A second start has handed over to the running instance.
   if (Application().Terminated()) return;
   if (!WithoutDialogs) {
-    Application().CreateForm<TForm2>(*Form1);
     Form1->Form3 = Application().CreateForm<TForm3>(Form1->Handle());
+    Form1->StartupScan();
   }
   Application().Run();
 }

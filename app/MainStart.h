@@ -8,10 +8,10 @@
 // The application object as every start of the program sets it up.
 void InitializeMarrowby();
 
-// Creates the windows of a normal start in their order (the main window; the
-// options dialog, which loads the options and may run the scan at start-up;
-// the statistics dialog) and runs the message loop until the main window
-// closes. Nothing more when the start gave way to a running instance.
-// WithoutDialogs leaves the two dialogs out, for a benchmark that shows what
-// they cost the start.
+// Creates the windows of a normal start in their order (the main window,
+// which loads the options; the statistics dialog), runs the scan at start-up
+// when the options ask for it, and runs the message loop until the main
+// window closes. Nothing more when the start gave way to a running instance.
+// WithoutDialogs leaves the dialog and the scan out, for a benchmark that
+// shows what they cost the start. The options dialog is made when first opened.
 void RunMainWindow(const TForm1Options& Options = {}, bool WithoutDialogs = false);

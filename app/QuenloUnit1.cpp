@@ -4,6 +4,7 @@
 #include "app/PlacementDpi.h"
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
+#include "options/OptionsRecord.h"
 #include "search/FileAge.h"
 #include "search/FileDetails.h"
 #include "search/FolderSize.h"
@@ -462,6 +463,7 @@ void TForm1::LayoutControls() {
 
 void TForm1::FormCreate(TObject*) {
   VKRAboutDialog1.SetText(AboutCredit);
+  SetOptions(LoadOptions(VKRRegistryEnhanced1, TProxyDefaults::FromSystem()));
   // A stored folder that is not there now (a network or USB drive not yet
   // connected), or an entry that is no full path, stays a row: the user
   // stored it, and only the user removes it.
@@ -579,16 +581,14 @@ bool TForm1::SearchFolder(const std::wstring& Folder) {
   }
   if (LongCommand1.StopRequested()) return false;
   RemoveRepeatedFiles(VKRFileFind1);
-  if (Form2->LimitSearchDepthCheckBox.Checked())
-    VKRFileFind1.FilterFilesFoundDepth(0, Form2->MaxSearchDepthUpDown.Position());
+  if (FOptions.LimitSearchDepth) VKRFileFind1.FilterFilesFoundDepth(0, FOptions.MaxSearchDepth);
   if (FAgeLimit) KeepFilesOlderThan(VKRFileFind1.FilesFound(), VKRFileFind1.MatchHitsCountList(), *FAgeLimit);
   return true;
 }
 
 void TForm1::StartAgeLimit() {
   FAgeLimit.reset();
-  if (Form2->OnlyOlderThanCheckBox.Checked())
-    FAgeLimit = AgeLimit(FileTimeNow(), Form2->OlderThanDaysUpDown.Position());
+  if (FOptions.OnlyOlderThan) FAgeLimit = AgeLimit(FileTimeNow(), FOptions.OlderThanDays);
 }
 
 TKeepSubfolder TForm1::KeepYoungSubfolders() const {
@@ -692,13 +692,12 @@ int32_t TForm1::DeleteSubfolders(const std::wstring& Path) {
 }
 
 TDeleteMode TForm1::DeleteMode() const {
-  return Form2->UseRecycleBinWhenDeletingFilesCheckBox.Checked() ? TDeleteMode::dmRecycleBin
-                                                                  : TDeleteMode::dmPermanent;
+  return FOptions.UseRecycleBinWhenDeletingFiles ? TDeleteMode::dmRecycleBin : TDeleteMode::dmPermanent;
 }
 
 void TForm1::DeleteToolButtonClick(TObject*) {
   if (!RunLongCommand(L"Deleting folder content", [this] { DeleteFolderContents(); })) return;
-  if (!FUnattended && Form2->ShowStatisticsAfterDeletingFilesCheckBox.Checked()) StatisticsToolButtonClick(this);
+  if (!FUnattended && FOptions.ShowStatisticsAfterDeletingFiles) StatisticsToolButtonClick(this);
 }
 
 void TForm1::DeleteFolderContents() {
@@ -749,7 +748,7 @@ void TForm1::DeleteFolderContents() {
     int64_t Size = -1;
     if (!Found.empty()) {
       if (Answer != mrYesToAll && Answer != mrNoToAll) {
-        if (Form2->PromptBeforeDeletingFilesCheckBox.Checked()) {
+        if (FOptions.PromptBeforeDeletingFiles) {
           TMessageDialogRequest Request;
           Request.Owner = Handle();
           Request.Caption = L"Confirm";
@@ -797,19 +796,35 @@ void TForm1::DeleteFolderContents() {
 }
 
 void TForm1::OptionsToolButtonClick(TObject*) {
-  Form2->OptionsPageControl.SetActivePage(Form2->PreferencesTabSheet);
-  if (Form2->ShowModal() == mrOk) {
-    Form2->ActivateOptions();
-    try {
-      Form2->SaveOptionsToRegistry();
-    } catch (const Exception& Error) {
-      // In force until the program ends, but not kept for the next start.
-      MessageDlg(L"The options could not be saved.\n\n" + Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
-    }
-  } else {
-    Form2->LoadOptionsFromRegistry();
-    Form2->ActivateOptions();
+  TOptions Edited = FOptions;
+  if (!OptionsDialog().EditOptions(Edited)) return;
+  SetOptions(Edited);
+  try {
+    SaveOptions(VKRRegistryEnhanced1, FOptions);
+  } catch (const Exception& Error) {
+    // In force until the program ends, but not kept for the next start.
+    MessageDlg(L"The options could not be saved.\n\n" + Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
   }
+}
+
+void TForm1::SetOptions(const TOptions& Value) {
+  FOptions = Value;
+  VKRFileFind1.SetRecursive(FOptions.Recursive);
+  VKRFileFind1.SetFilePattern(SearchPatternOf(FOptions));
+  VKRAppUpdate1.SetProxyAddress(FOptions.UseProxyServer ? FOptions.ProxyAddress : L"");
+  VKRAppUpdate1.SetProxyPort(FOptions.UseProxyServer ? FOptions.ProxyPort : L"80");
+}
+
+TForm2& TForm1::OptionsDialog() {
+  if (!FOptionsDialog) {
+    FOptionsDialog = std::make_unique<TForm2>(Handle());
+    FOptionsDialog->ShowOptionValues(FOptions);
+  }
+  return *FOptionsDialog;
+}
+
+void TForm1::StartupScan() {
+  if (FOptions.ScanAtStartup && !FUnattended) ScanToolButton.Click();
 }
 
 void TForm1::VKRListView1Find(TObject*) { VKRListView1.Find(); }

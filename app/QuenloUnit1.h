@@ -12,6 +12,7 @@
 #include "framework/LongCommand.h"
 #include "framework/MenuImages.h"
 #include "listview/VKRListView.h"
+#include "options/OptionsRecord.h"
 #include "search/VKRFileFind.h"
 #include "store/VKRRegistryEnhanced.h"
 #include "update/VKRAppUpdate.h"
@@ -116,9 +117,20 @@ public:
   int64_t PreviousFileCount = 0;
   int64_t PreviousFileSizeKB = 0;
 
-  // The dialogs created after the main window; they live as long as it does.
-  TForm2* Form2 = nullptr;
+  // The statistics dialog, created after the main window; it lives as long as it does.
   TForm3* Form3 = nullptr;
+
+  // The options in force: loaded as the window is made, replaced by what the
+  // options dialog accepts. Every command reads them from here.
+  const TOptions& Options() const { return FOptions; }
+  // Puts Value in force (the search's patterns and recursion, the proxy)
+  // without storing it.
+  void SetOptions(const TOptions& Value);
+  // The options dialog, made when first asked for: the start does not wait for it.
+  TForm2& OptionsDialog();
+  // The scan at start-up, when the options ask for it. An unattended run
+  // scans once, itself.
+  void StartupScan();
 
   void FormCreate(TObject* Sender);
   void FormClose(TObject* Sender, TCloseAction& Action) override;
@@ -260,6 +272,8 @@ private:
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   std::unique_ptr<TFilesViewForm> FFilesView;
+  TOptions FOptions;
+  std::unique_ptr<TForm2> FOptionsDialog;
   bool FUnattended = false;
   // The rows whose folder is not there (or is no full path), by FolderKey:
   // shown grey with question marks, never scanned or emptied.

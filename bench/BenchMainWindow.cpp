@@ -15,14 +15,12 @@ TBenchMainWindow::TBenchMainWindow(const std::wstring& Folder)
   Options.RegistryKey = FKey;
   Options.SingleInstance = false;
   FForm1 = std::make_unique<TForm1>(Options);
-  FForm2 = std::make_unique<TForm2>(*FForm1);
   FForm3 = std::make_unique<TForm3>(FForm1->Handle());
   FForm1->Form3 = FForm3.get();
 }
 
 TBenchMainWindow::~TBenchMainWindow() {
   FForm3.reset();
-  FForm2.reset();
   FForm1.reset();
   RegDeleteTreeW(HKEY_CURRENT_USER, FKey.c_str());
   RegDeleteKeyW(HKEY_CURRENT_USER, FKey.c_str());

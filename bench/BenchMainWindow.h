@@ -5,7 +5,6 @@
 
 #include "app/QuenloUnit1.h"
 #include "app/QuenloUnit3.h"
-#include "options/QuenloUnit2.h"
 
 #include <memory>
 #include <string>
@@ -22,6 +21,5 @@ public:
 private:
   std::wstring FKey;
   std::unique_ptr<TForm1> FForm1;
-  std::unique_ptr<TForm2> FForm2;
   std::unique_ptr<TForm3> FForm3;
 };

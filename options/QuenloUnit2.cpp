@@ -1,77 +1,33 @@
 #include "options/QuenloUnit2.h"
 
-#include "app/QuenloUnit1.h"
 #include "common/VKRCommonUnit.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
 #include "framework/SystemFont.h"
 #include "framework/Text.h"
 #include "options/QuenloUnit2Res.h"
-#include "options/VKRInternetUnit.h"
-#include "search/FileAge.h"
 #include "resources/MainRes.h"
+#include "search/FileAge.h"
 
 #include <algorithm>
 #include <cstdint>
 
-namespace {
-
-constexpr int DefaultMaxSearchDepth = 8;
-constexpr int MinSearchDepth = 0;
-constexpr int MaxSearchDepth = 128;
-
-const wchar_t* const DesignExtensions[] = {L"*.tmp", L"*.log", L"*.old", L"*.bak"};
-
-// A stored option is read for the kind its control needs. A value of another
-// kind (binary data, a list of texts, text that is no number or Boolean) or
-// one the registry refuses to give counts as missing: the option takes its
-// default and the next OK stores it cleanly.
-Variant ReadStored(TVKRRegistryEnhanced& Store, const std::wstring& Path) {
-  try {
-    return Store.GetValue(Path);
-  } catch (const Exception&) {
-    return Variant();
-  }
-}
-
-bool ReadBoolean(TVKRRegistryEnhanced& Store, const std::wstring& Path, bool Default) {
-  const Variant Stored = ReadStored(Store, Path);
-  if (Stored.IsOrdinal()) return Stored.ToInteger() != 0;
-  if (Stored.IsText()) {
-    try {
-      return Stored.ToBoolean();
-    } catch (const EConvertError&) {
-    }
-  }
-  return Default;
-}
-
-int ReadInteger(TVKRRegistryEnhanced& Store, const std::wstring& Path, int Default) {
-  const Variant Stored = ReadStored(Store, Path);
-  if (Stored.IsOrdinal() || Stored.IsText()) {
-    try {
-      return Stored.ToInteger();
-    } catch (const EConvertError&) {
-    }
-  }
-  return Default;
-}
-
-std::wstring ReadText(TVKRRegistryEnhanced& Store, const std::wstring& Path, const std::wstring& Default) {
-  const Variant Stored = ReadStored(Store, Path);
-  if (Stored.IsText() || Stored.IsOrdinal()) return Stored.ToString();
-  return Default;
-}
-
-}  // namespace
-
-TForm2::TForm2(TForm1& Form1) : TForm(L"TForm2", TCloseAction::caHide), FForm1(Form1) {
-  // The scan at start-up runs inside this constructor and reads the options from here.
-  FForm1.Form2 = this;
-  CreateDialogHandle(IDD_OPTIONS, Form1.Handle());
+TForm2::TForm2(HWND Owner) : TForm(L"TForm2", TCloseAction::caHide) {
+  CreateDialogHandle(IDD_OPTIONS, Owner);
   AttachControls();
   SetPosition(TPosition::poScreenCenter);
-  FormCreate(this);
+  SetSystemFont(Font(), TSystemFontKind::sfkUserInterface);
+  ShowOptionValues(DefaultOptions(TProxyDefaults()));
+}
+
+bool TForm2::EditOptions(TOptions& Options) {
+  ShowOptionValues(Options);
+  OptionsPageControl.SetActivePage(PreferencesTabSheet);
+  const bool Accepted = ShowModal() == mrOk;
+  if (Accepted) ReadOptionValues(Options);
+  // Between two showings the controls hold the accepted options.
+  ShowOptionValues(Options);
+  return Accepted;
 }
 
 void TForm2::AttachControls() {
@@ -118,14 +74,13 @@ void TForm2::AttachControls() {
   for (TCheckBox* Box : {&ScanAtStartupCheckBox, &RecursiveCheckBox, &PromptBeforeDeletingFilesCheckBox,
                          &UseRecycleBinWhenDeletingFilesCheckBox, &ShowStatisticsAfterDeletingFilesCheckBox})
     Box->SetChecked(true);
-  MaxSearchDepthUpDown.SetRange(MinSearchDepth, MaxSearchDepth);
+  MaxSearchDepthUpDown.SetRange(MinSearchDepth, MaxSearchDepthLimit);
   MaxSearchDepthUpDown.SetAssociate(MaxSearchDepthEdit.Handle());
   MaxSearchDepthUpDown.SetPosition(DefaultMaxSearchDepth);
   OlderThanDaysUpDown.SetRange(MinOlderThanDays, MaxOlderThanDays);
   OlderThanDaysUpDown.SetAssociate(OlderThanDaysEdit.Handle());
   OlderThanDaysUpDown.SetPosition(DefaultOlderThanDays);
   ProxyPortEdit.SetText(L"80");
-  SetDesignExtensions();
 
   FExtensionsMenu.reset(LoadMenuW(Application().HInstance(), MAKEINTRESOURCEW(IDR_EXTENSIONSPOPUP)));
   if (!FExtensionsMenu) throw EResNotFound(L"Extensions popup menu");
@@ -149,121 +104,54 @@ void TForm2::AttachControls() {
   BindCommand(IDM_UNCHECKALL, [this] { Uncheckall1Click(this); });
 }
 
-void TForm2::SetDesignExtensions() {
-  ExtensionsCheckListBox.SetItems(std::vector<std::wstring>(std::begin(DesignExtensions), std::end(DesignExtensions)));
+// ---- The record --------------------------------------------------------------------
+
+void TForm2::ShowOptionValues(const TOptions& Options) {
+  ScanAtStartupCheckBox.SetChecked(Options.ScanAtStartup);
+  RecursiveCheckBox.SetChecked(Options.Recursive);
+  PromptBeforeDeletingFilesCheckBox.SetChecked(Options.PromptBeforeDeletingFiles);
+  UseRecycleBinWhenDeletingFilesCheckBox.SetChecked(Options.UseRecycleBinWhenDeletingFiles);
+  ShowStatisticsAfterDeletingFilesCheckBox.SetChecked(Options.ShowStatisticsAfterDeletingFiles);
+  LimitSearchDepthCheckBox.SetChecked(Options.LimitSearchDepth);
+  MaxSearchDepthUpDown.SetPosition(Options.MaxSearchDepth);
+  OnlyOlderThanCheckBox.SetChecked(Options.OnlyOlderThan);
+  OlderThanDaysUpDown.SetPosition(Options.OlderThanDays);
+  RestrictSearchCheckBox.SetChecked(Options.RestrictSearch);
+  std::vector<std::wstring> Patterns;
+  for (const TExtensionMark& Extension : Options.Extensions) Patterns.push_back(Extension.Pattern);
+  ExtensionsCheckListBox.SetItems(Patterns);
+  for (size_t i = 0; i < Options.Extensions.size(); ++i)
+    ExtensionsCheckListBox.SetChecked(static_cast<int>(i), Options.Extensions[i].Checked);
+  UseProxyServerCheckBox.SetChecked(Options.UseProxyServer);
+  ProxyAddressEdit.SetText(Options.ProxyAddress);
+  ProxyPortEdit.SetText(Options.ProxyPort);
+  // The enabling rules run on a change of state only: a state already held
+  // from the last showing is brought in line here.
+  LimitSearchDepthCheckBoxClick(this);
+  OnlyOlderThanCheckBoxClick(this);
+  RestrictSearchCheckBoxClick(this);
+  UseProxyServerCheckBoxClick(this);
 }
 
-void TForm2::FormCreate(TObject*) {
-  LoadOptionsFromRegistry();
-  ActivateOptions();
-  SetSystemFont(Font(), TSystemFontKind::sfkUserInterface);
-  // An unattended run scans once, itself.
-  if (ScanAtStartupCheckBox.Checked() && !FForm1.Unattended()) FForm1.ScanToolButton.Click();
-}
-
-// ---- Persistence --------------------------------------------------------------------
-
-void TForm2::LoadOptionsFromRegistry() {
-  TVKRRegistryEnhanced& Store = FForm1.VKRRegistryEnhanced1;
-  ScanAtStartupCheckBox.SetChecked(ReadBoolean(Store, L"Options\\ScanAtStartup", true));
-  RecursiveCheckBox.SetChecked(ReadBoolean(Store, L"Options\\Recursive", true));
-  PromptBeforeDeletingFilesCheckBox.SetChecked(ReadBoolean(Store, L"Options\\PromptBeforeDeletingFiles", true));
-  UseRecycleBinWhenDeletingFilesCheckBox.SetChecked(
-      ReadBoolean(Store, L"Options\\UseRecycleBinWhenDeletingFiles", true));
-  ShowStatisticsAfterDeletingFilesCheckBox.SetChecked(
-      ReadBoolean(Store, L"Options\\ShowStatisticsAfterDeletingFiles", true));
-  LimitSearchDepthCheckBox.SetChecked(ReadBoolean(Store, L"Options\\LimitSearchDepth", false));
-  // A depth outside the range the control offers is brought to its nearer end.
-  MaxSearchDepthUpDown.SetPosition(
-      std::clamp(ReadInteger(Store, L"Options\\MaxSearchDepth", DefaultMaxSearchDepth), MinSearchDepth, MaxSearchDepth));
-  OnlyOlderThanCheckBox.SetChecked(ReadBoolean(Store, L"Options\\OnlyOlderThan", false));
-  OlderThanDaysUpDown.SetPosition(std::clamp(ReadInteger(Store, L"Options\\OlderThanDays", DefaultOlderThanDays),
-                                             MinOlderThanDays, MaxOlderThanDays));
-  RestrictSearchCheckBox.SetChecked(ReadBoolean(Store, L"Options\\RestrictSearch", false));
-  try {
-    Store.FinishReplacedValues(L"Extensions");
-  } catch (const Exception&) {
-    // The journal stays for the next load to finish; what the key holds now is read.
-  }
-  try {
-    // Without stored marks the design list is all checked, as on a first
-    // start; but where the restriction itself is stored on, the marks were
-    // lost, and checking every pattern would widen what Delete removes.
-    const bool MarksLost = !Store.KeyExists(L"Extensions") && RestrictSearchCheckBox.Checked();
-    Store.GetCheckListBox(L"Extensions", ExtensionsCheckListBox, !MarksLost);
-    if (MarksLost) SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbUnchecked, -1);
-  } catch (const Exception&) {
-    // A mark that is not stored as a number: that pattern alone stays
-    // unchecked. Resetting the whole list would check again the patterns the
-    // user had unchecked, and Delete would act on them.
-    std::vector<std::wstring> Names;
-    Store.GetValueNames(L"Extensions", Names);
-    ExtensionsCheckListBox.SetItems(Names);
-    for (int i = 0; i < ExtensionsCheckListBox.Count(); ++i) {
-      const Variant Mark = ReadStored(Store, L"Extensions\\" + Names[static_cast<size_t>(i)]);
-      ExtensionsCheckListBox.SetChecked(i, Mark.IsOrdinal() && Mark.ToInteger() != 0);
-    }
-  }
-
-  bool InUse = false;
-  std::wstring Address;
-  int Port = 80;
-  GetSystemProxy(L"http", InUse, Address, Port);
-  UseProxyServerCheckBox.SetChecked(ReadBoolean(Store, L"Options\\UseProxyServer", InUse));
-  ProxyAddressEdit.SetText(ReadText(Store, L"Options\\ProxyAddress", Address));
-  ProxyPortEdit.SetText(ReadText(Store, L"Options\\ProxyPort", std::to_wstring(Port)));
-}
-
-void TForm2::SaveOptionsToRegistry() {
-  TVKRRegistryEnhanced& Store = FForm1.VKRRegistryEnhanced1;
-  Store.SetValue(L"Options\\ScanAtStartup", Variant(ScanAtStartupCheckBox.Checked()));
-  Store.SetValue(L"Options\\Recursive", Variant(RecursiveCheckBox.Checked()));
-  Store.SetValue(L"Options\\PromptBeforeDeletingFiles", Variant(PromptBeforeDeletingFilesCheckBox.Checked()));
-  Store.SetValue(L"Options\\UseRecycleBinWhenDeletingFiles",
-                 Variant(UseRecycleBinWhenDeletingFilesCheckBox.Checked()));
-  Store.SetValue(L"Options\\ShowStatisticsAfterDeletingFiles",
-                 Variant(ShowStatisticsAfterDeletingFilesCheckBox.Checked()));
-  Store.SetValue(L"Options\\LimitSearchDepth", Variant(LimitSearchDepthCheckBox.Checked()));
-  Store.SetValue(L"Options\\MaxSearchDepth", Variant(int32_t{MaxSearchDepthUpDown.Position()}));
-  Store.SetValue(L"Options\\OnlyOlderThan", Variant(OnlyOlderThanCheckBox.Checked()));
-  Store.SetValue(L"Options\\OlderThanDays", Variant(int32_t{OlderThanDaysUpDown.Position()}));
-  Store.SetValue(L"Options\\RestrictSearch", Variant(RestrictSearchCheckBox.Checked()));
-  {
-    // Items of equal text share one value: the last mark wins.
-    std::vector<TStoredValue> Marks;
-    for (int i = 0; i < ExtensionsCheckListBox.Count(); ++i) {
-      const std::wstring Item = ExtensionsCheckListBox.Item(i);
-      // A pattern without text finds nothing, and its name is the key's default value.
-      if (Item.empty()) continue;
-      std::erase_if(Marks, [&Item](const TStoredValue& Mark) { return SameTextAZ(Mark.Name, Item); });
-      Marks.push_back(TStoredValue::Boolean(Item, ExtensionsCheckListBox.Checked(i)));
-    }
-    Store.ReplaceValues(L"Extensions", Marks);
-  }
-  Store.SetValue(L"Options\\UseProxyServer", Variant(UseProxyServerCheckBox.Checked()));
-  Store.SetValue(L"Options\\ProxyAddress", Variant(ProxyAddressEdit.Text()));
-  Store.SetValue(L"Options\\ProxyPort", Variant(ProxyPortEdit.Text()));
-}
-
-void TForm2::ActivateOptions() {
-  TVKRFileFind& Search = FForm1.VKRFileFind1;
-  Search.SetRecursive(RecursiveCheckBox.Checked());
-  if (RestrictSearchCheckBox.Checked()) {
-    // The search drops the empty piece in front: the checked patterns remain, in list order.
-    Search.SetFilePattern(L"");
-    for (int i = 0; i < ExtensionsCheckListBox.Count(); ++i)
-      if (ExtensionsCheckListBox.State(i) == TCheckBoxState::cbChecked)
-        Search.SetFilePattern(Search.FilePattern() + L";" + ExtensionsCheckListBox.Item(i));
-  } else {
-    Search.SetFilePattern(L"*.*");
-  }
-  if (UseProxyServerCheckBox.Checked()) {
-    FForm1.VKRAppUpdate1.SetProxyAddress(ProxyAddressEdit.Text());
-    FForm1.VKRAppUpdate1.SetProxyPort(ProxyPortEdit.Text());
-  } else {
-    FForm1.VKRAppUpdate1.SetProxyAddress(L"");
-    FForm1.VKRAppUpdate1.SetProxyPort(L"80");
-  }
+void TForm2::ReadOptionValues(TOptions& Options) const {
+  Options.ScanAtStartup = ScanAtStartupCheckBox.Checked();
+  Options.Recursive = RecursiveCheckBox.Checked();
+  Options.PromptBeforeDeletingFiles = PromptBeforeDeletingFilesCheckBox.Checked();
+  Options.UseRecycleBinWhenDeletingFiles = UseRecycleBinWhenDeletingFilesCheckBox.Checked();
+  Options.ShowStatisticsAfterDeletingFiles = ShowStatisticsAfterDeletingFilesCheckBox.Checked();
+  Options.LimitSearchDepth = LimitSearchDepthCheckBox.Checked();
+  Options.MaxSearchDepth = MaxSearchDepthUpDown.Position();
+  Options.OnlyOlderThan = OnlyOlderThanCheckBox.Checked();
+  Options.OlderThanDays = OlderThanDaysUpDown.Position();
+  Options.RestrictSearch = RestrictSearchCheckBox.Checked();
+  Options.Extensions.clear();
+  // Greyed is not checked: the search takes only what is checked.
+  for (int i = 0; i < ExtensionsCheckListBox.Count(); ++i)
+    Options.Extensions.push_back(
+        {ExtensionsCheckListBox.Item(i), ExtensionsCheckListBox.State(i) == TCheckBoxState::cbChecked});
+  Options.UseProxyServer = UseProxyServerCheckBox.Checked();
+  Options.ProxyAddress = ProxyAddressEdit.Text();
+  Options.ProxyPort = ProxyPortEdit.Text();
 }
 
 // ---- Enabling rules and buttons ------------------------------------------------------
@@ -296,13 +184,10 @@ void TForm2::UpdateDefaultButtonClick(TObject*) {
 }
 
 void TForm2::UpdateIEButtonClick(TObject*) {
-  bool InUse = false;
-  std::wstring Address;
-  int Port = 80;
-  GetSystemProxy(L"http", InUse, Address, Port);
-  UseProxyServerCheckBox.SetChecked(InUse);
-  ProxyAddressEdit.SetText(Address);
-  ProxyPortEdit.SetText(std::to_wstring(Port));
+  const TProxyDefaults Proxy = TProxyDefaults::FromSystem();
+  UseProxyServerCheckBox.SetChecked(Proxy.InUse);
+  ProxyAddressEdit.SetText(Proxy.Address);
+  ProxyPortEdit.SetText(std::to_wstring(Proxy.Port));
 }
 
 namespace {
@@ -323,7 +208,7 @@ void KeepTypedNumber(TEdit& Edit, TUpDown& UpDown, int Min, int Max) {
 }  // namespace
 
 void TForm2::OKButtonClick(TObject*) {
-  KeepTypedNumber(MaxSearchDepthEdit, MaxSearchDepthUpDown, MinSearchDepth, MaxSearchDepth);
+  KeepTypedNumber(MaxSearchDepthEdit, MaxSearchDepthUpDown, MinSearchDepth, MaxSearchDepthLimit);
   KeepTypedNumber(OlderThanDaysEdit, OlderThanDaysUpDown, MinOlderThanDays, MaxOlderThanDays);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The options dialog. Its controls are the live option values: the scan and
-// delete commands read them whenever they run.
+// The options dialog: it edits a copy of the options record, which the main
+// window holds, applies and stores. Nothing reads an option from its controls.
 
 #include "framework/CheckListBox.h"
 #include "framework/Controls.h"
@@ -8,15 +8,18 @@
 #include "framework/MenuImages.h"
 #include "framework/PageControl.h"
 #include "framework/UpDown.h"
+#include "options/OptionsRecord.h"
 
 #include <string>
 
-class TForm1;
-
 class TForm2 : public TForm {
 public:
-  // Loads and applies the options; starts the scan when "Scan at startup" is on.
-  explicit TForm2(TForm1& Form1);
+  explicit TForm2(HWND Owner);
+
+  // Shows the dialog modally on the Preferences page with Options; on OK the
+  // controls are read back into Options and true is given. Either way the
+  // controls hold Options afterwards.
+  bool EditOptions(TOptions& Options);
 
   TPageControl OptionsPageControl;
   TTabSheet PreferencesTabSheet;
@@ -53,10 +56,10 @@ public:
   TMenuItem Checkall1;
   TMenuItem Uncheckall1;
 
-  void LoadOptionsFromRegistry();
-  void SaveOptionsToRegistry();
-  void ActivateOptions();
-  void FormCreate(TObject* Sender);
+  // Sets every control from Options; the enabling rules follow.
+  void ShowOptionValues(const TOptions& Options);
+  // Every option as the controls hold it.
+  void ReadOptionValues(TOptions& Options) const;
 
   void LimitSearchDepthCheckBoxClick(TObject* Sender);
   void OnlyOlderThanCheckBoxClick(TObject* Sender);
@@ -75,11 +78,7 @@ protected:
 
 private:
   void AttachControls();
-  // The design-time extension list: what a first start, or a list that
-  // cannot be read, shows.
-  void SetDesignExtensions();
 
-  TForm1& FForm1;
   UniqueMenu FExtensionsMenu;
   TMenuImages FMenuImages;
 };

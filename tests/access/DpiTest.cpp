@@ -214,7 +214,7 @@ TEST_CASE("every dialog lies inside the work area at every DPI, View Files too")
   };
   TFilesViewForm& View = F.Form1->FilesView();
   const std::vector<TDialog> Dialogs = {
-      {"Options", F.Form2.get(), [&] { F.Form2->ShowModal(); }},
+      {"Options", F.Form2, [&] { F.Form2->ShowModal(); }},
       {"Statistics", F.Form3.get(), [&] { F.Form3->ShowModal(); }},
       {"About", About.get(), [&] { About->ShowModal(); }},
       {"View Files", &View, [&] { F.Form1->ViewFiles1Click(F.Form1.get()); }},

@@ -49,8 +49,10 @@ struct TAgeFixture : TMainWindowFixture {
     DeleteOptions(/*Prompt=*/false, /*RecycleBin=*/false, /*Statistics=*/false);
   }
   void OnlyOlderThan(bool Checked, int Days = 7) {
-    Form2->OnlyOlderThanCheckBox.SetChecked(Checked);
-    Form2->OlderThanDaysUpDown.SetPosition(Days);
+    ChangeOptions([&](TOptions& Options) {
+      Options.OnlyOlderThan = Checked;
+      Options.OlderThanDays = Days;
+    });
   }
   bool Exists(const std::wstring& Relative) { return GetFileAttributesW((Temp / Relative).c_str()) != INVALID_FILE_ATTRIBUTES; }
 };

@@ -6,7 +6,6 @@
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
 #include "framework/Text.h"
-#include "options/QuenloUnit2.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
@@ -391,7 +390,6 @@ TEST_CASE("unattended, the main window leaves the start-up scan to the run and k
   Options.SingleInstance = false;
   Options.Unattended = true;
   TForm1 Form1(Options);
-  TForm2 Form2(Form1);
   REQUIRE(Form1.VKRListView1.Count() == 2);
   for (int i = 0; i < 2; ++i) CHECK(Form1.VKRListView1.Item(i).SubItem(1) == L"?");
 

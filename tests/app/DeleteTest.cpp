@@ -145,8 +145,7 @@ TEST_CASE("with recursion off the subfolders go once a file directly in the fold
   F.Temp.MakeFile(L"g\\sub\\only.tmp", 10);
   F.Start({L"f", L"g"});
   F.DeleteOptions(false, false, false);
-  F.Form2->RecursiveCheckBox.SetChecked(false);
-  F.Form2->ActivateOptions();
+  F.ChangeOptions([](TOptions& Options) { Options.Recursive = false; });
   F.Scan();
   F.Delete();
   CHECK_FALSE(Exists(F.Temp / L"f\\sub"));

@@ -10,6 +10,7 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,7 +22,7 @@ struct TMainWindowFixture {
   TRegistryFixture Registry;
   TTempDir Temp;
   std::unique_ptr<TForm1> Form1;
-  std::unique_ptr<TForm2> Form2;
+  TForm2* Form2 = nullptr;  // the main window's options dialog
   std::unique_ptr<TForm3> Form3;
 
   // Lists the folders (made under Temp when missing) and starts the program's windows.
@@ -35,7 +36,8 @@ struct TMainWindowFixture {
     Options.RegistryKey = Registry.KeyPath();
     Options.SingleInstance = false;
     Form1 = std::make_unique<TForm1>(Options);
-    Form2 = std::make_unique<TForm2>(*Form1);
+    Form1->StartupScan();
+    Form2 = &Form1->OptionsDialog();
     Form3 = std::make_unique<TForm3>(Form1->Handle());
     Form1->Form3 = Form3.get();
   }
@@ -43,11 +45,20 @@ struct TMainWindowFixture {
   void Scan() { Form1->ScanToolButtonClick(Form1.get()); }
   void Delete() { Form1->DeleteToolButtonClick(Form1.get()); }
 
+  // Puts in force the options in force changed by Change, as an OK of the dialog does (without storing them).
+  void ChangeOptions(const std::function<void(TOptions&)>& Change) {
+    TOptions Changed = Form1->Options();
+    Change(Changed);
+    Form1->SetOptions(Changed);
+  }
+
   // The options Delete reads.
   void DeleteOptions(bool Prompt, bool RecycleBin, bool Statistics) {
-    Form2->PromptBeforeDeletingFilesCheckBox.SetChecked(Prompt);
-    Form2->UseRecycleBinWhenDeletingFilesCheckBox.SetChecked(RecycleBin);
-    Form2->ShowStatisticsAfterDeletingFilesCheckBox.SetChecked(Statistics);
+    ChangeOptions([&](TOptions& Options) {
+      Options.PromptBeforeDeletingFiles = Prompt;
+      Options.UseRecycleBinWhenDeletingFiles = RecycleBin;
+      Options.ShowStatisticsAfterDeletingFiles = Statistics;
+    });
   }
 
   TTexts Row(int Index) {
@@ -57,12 +68,11 @@ struct TMainWindowFixture {
 
   // Only the checked extensions, with the restriction on.
   void RestrictTo(const std::vector<std::wstring>& Checked) {
-    Form2->RestrictSearchCheckBox.SetChecked(true);
-    for (int i = 0; i < Form2->ExtensionsCheckListBox.Count(); ++i) {
-      const std::wstring Item = Form2->ExtensionsCheckListBox.Item(i);
-      Form2->ExtensionsCheckListBox.SetChecked(i, std::find(Checked.begin(), Checked.end(), Item) != Checked.end());
-    }
-    Form2->ActivateOptions();
+    ChangeOptions([&](TOptions& Options) {
+      Options.RestrictSearch = true;
+      for (TExtensionMark& Extension : Options.Extensions)
+        Extension.Checked = std::find(Checked.begin(), Checked.end(), Extension.Pattern) != Checked.end();
+    });
   }
 };
 

@@ -77,8 +77,7 @@ TEST_CASE("what a scan counts follows the options; the size never does") {
   SUBCASE("recursion off: a file in a subfolder is not found but counted in the size") {
     F.Temp.MakeFile(L"f\\sub\\a.tmp", 3000);
     F.Start({L"f"});
-    F.Form2->RecursiveCheckBox.SetChecked(false);
-    F.Form2->ActivateOptions();
+    F.ChangeOptions([](TOptions& Options) { Options.Recursive = false; });
     F.Scan();
     CHECK(F.Row(0) == TTexts{L"1", L"0", L"2 KB"});
   }
@@ -87,11 +86,13 @@ TEST_CASE("what a scan counts follows the options; the size never does") {
     F.Temp.MakeFile(L"f\\sub\\below.tmp", 10);
     F.Temp.MakeFile(L"f\\sub\\deeper\\further.tmp", 10);
     F.Start({L"f"});
-    F.Form2->LimitSearchDepthCheckBox.SetChecked(true);
-    F.Form2->MaxSearchDepthUpDown.SetPosition(0);
+    F.ChangeOptions([](TOptions& Options) {
+      Options.LimitSearchDepth = true;
+      Options.MaxSearchDepth = 0;
+    });
     F.Scan();
     CHECK(F.Row(0) == TTexts{L"1", L"1", L"1 KB"});
-    F.Form2->MaxSearchDepthUpDown.SetPosition(1);
+    F.ChangeOptions([](TOptions& Options) { Options.MaxSearchDepth = 1; });
     F.Scan();
     CHECK(F.Row(0)[1] == L"2");
   }

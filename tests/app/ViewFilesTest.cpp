@@ -115,20 +115,23 @@ TEST_CASE("View Files lists exactly what a following Delete removes") {
        {L"a.tmp", L"h.tmp", L"sub1\\d.tmp", L"sub1\\deep\\e.tmp"}, {L"sub1", L"sub2"}},
       {"not recursive",
        [](TViewFixture& F) {
-         F.Form2->RecursiveCheckBox.SetChecked(false);
-         F.Form2->ActivateOptions();
+         F.ChangeOptions([](TOptions& Options) { Options.Recursive = false; });
        },
        {L"a.tmp", L"b.log", L"c.txt", L"h.tmp"}, {L"sub1", L"sub2"}},
       {"depth limited to 1",
        [](TViewFixture& F) {
-         F.Form2->LimitSearchDepthCheckBox.SetChecked(true);
-         F.Form2->MaxSearchDepthUpDown.SetPosition(1);
+         F.ChangeOptions([](TOptions& Options) {
+           Options.LimitSearchDepth = true;
+           Options.MaxSearchDepth = 1;
+         });
        },
        {L"a.tmp", L"b.log", L"c.txt", L"h.tmp", L"sub1\\d.tmp", L"sub2\\f.log"}, {L"sub1", L"sub2"}},
       {"only files older than 7 days: a young file keeps its subfolder",
        [](TViewFixture& F) {
-         F.Form2->OnlyOlderThanCheckBox.SetChecked(true);
-         F.Form2->OlderThanDaysUpDown.SetPosition(7);
+         F.ChangeOptions([](TOptions& Options) {
+           Options.OnlyOlderThan = true;
+           Options.OlderThanDays = 7;
+         });
        },
        {L"b.log", L"c.txt", L"h.tmp", L"sub1\\d.tmp", L"sub1\\deep\\e.tmp"}, {L"sub1"}},
       {"nothing found: no subfolder goes either", [](TViewFixture& F) { F.RestrictTo({L"*.old"}); }, {}, {}},

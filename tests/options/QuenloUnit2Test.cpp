@@ -221,7 +221,7 @@ struct TOptionsFixture {
   TLeaveFoldersAtEnd LeaveFolders;
   TRegistryFixture Registry;
   std::unique_ptr<TForm1> Form1;
-  std::unique_ptr<TForm2> Form2;
+  TForm2* Form2 = nullptr;  // the main window's options dialog
 
   TOptionsFixture() {
     Internet.Set(true, L"sys.proxy:8888", L"<local>");
@@ -233,14 +233,15 @@ struct TOptionsFixture {
     Registry.WriteString(L"Locations", L"Item0", Temp.Path());
   }
 
-  // The program's start: the main window, then the options dialog.
+  // The program's start: the main window, the scan at start-up, then the options dialog.
   void Start() {
     TForm1Options Options;
     Options.RegistryKey = Registry.KeyPath();
     Options.SingleInstance = false;
     Form1 = std::make_unique<TForm1>(Options);
     REQUIRE(Form1->VKRListView1.Count() == 1);
-    Form2 = std::make_unique<TForm2>(*Form1);
+    Form1->StartupScan();
+    Form2 = &Form1->OptionsDialog();
   }
 
   // The Options command of the main window, answered by a person who does
@@ -560,7 +561,7 @@ TEST_CASE("a first start: every default, the system's proxy, a search of everyth
   CHECK(F.Form1->VKRFileFind1.Recursive());
   CHECK(F.Proxy() == L"sys.proxy:8888");
 
-  // The scan ran inside the dialog's creation: every file but the hidden folder's.
+  // The scan at start-up found every file but the hidden folder's.
   const TListItem Row = F.Form1->VKRListView1.Item(0);
   CHECK(Row.SubItem(0) == L"1");
   CHECK(Row.SubItem(1) == L"7");
@@ -573,6 +574,43 @@ TEST_CASE("a first start: every default, the system's proxy, a search of everyth
   F.Cancel([](TForm2&) {});
   CHECK_FALSE(F.Registry.KeyExists(L"Options"));
   CHECK_FALSE(F.Registry.KeyExists(L"Extensions"));
+}
+
+TEST_CASE("the main window holds the stored options in force; the dialog is made only when first opened") {
+  TOptionsFixture F;
+  F.Registry.WriteDword(L"Options", L"ScanAtStartup", 0);
+  F.Registry.WriteDword(L"Options", L"Recursive", 0);
+  F.Registry.WriteDword(L"Options", L"RestrictSearch", 1);
+  F.Registry.WriteDword(L"Extensions", L"*.log", 1);
+  F.Registry.WriteDword(L"Extensions", L"*.tmp", 0);
+  TForm1Options Options;
+  Options.RegistryKey = F.Registry.KeyPath();
+  Options.SingleInstance = false;
+  F.Form1 = std::make_unique<TForm1>(Options);
+  const auto OptionsWindows = [] {
+    int Count = 0;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND Window, LPARAM Found) {
+          wchar_t Text[16] = L"";
+          GetWindowTextW(Window, Text, 16);
+          if (std::wstring(Text) == L"Options") ++*reinterpret_cast<int*>(Found);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&Count));
+    return Count;
+  };
+  CHECK(OptionsWindows() == 0);
+  CHECK_FALSE(F.Form1->Options().Recursive);
+  CHECK_FALSE(F.Form1->VKRFileFind1.Recursive());
+  CHECK(F.Form1->VKRFileFind1.FilePattern() == L"*.log");
+  F.Form1->StartupScan();
+  CHECK(F.ScannedFiles() == L"?");
+
+  F.Form2 = &F.Form1->OptionsDialog();
+  CHECK(OptionsWindows() == 1);
+  CHECK(&F.Form1->OptionsDialog() == F.Form2);
+  CHECK_FALSE(F.Form2->RecursiveCheckBox.Checked());
 }
 
 TEST_CASE("\"Scan at startup\" off: the rows stay unscanned") {
@@ -642,7 +680,7 @@ TEST_CASE("OK stores every option in its registry form and applies it") {
   CHECK(F.Proxy() == L"typed.host:3128");
 
   // And read back as stored by the next start.
-  F.Form2.reset();
+  F.Form2 = nullptr;
   F.Form1.reset();
   F.Start();
   CheckShown(*F.Form2, {
@@ -785,7 +823,7 @@ TEST_CASE("the check boxes enable the controls that depend on them, by a click o
         Click(Form.*Case.Box);
       });
       // Cancel reloads the stored state, which runs the rule again.
-      CHECK_FALSE((F.Form2.get()->*Case.Box).Checked());
+      CHECK_FALSE((F.Form2->*Case.Box).Checked());
       CHECK(Enabled(*F.Form2, Case) == AllOff);
     }
     {
