@@ -48,6 +48,24 @@ int MonitorPixelsPerInch(const RECT& Bounds) {
   return ScreenPixelsPerInch();
 }
 
+HFONT CreateTooltipFontForDpi(int Dpi) {
+  // Windows 10 1607 and later answer for any DPI; older ones for the screen's only.
+  using TParametersForDpi = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+  static const auto ForDpi = [] {
+    const HMODULE User = GetModuleHandleW(L"user32.dll");
+    return User != nullptr ? reinterpret_cast<TParametersForDpi>(
+                                 reinterpret_cast<void*>(GetProcAddress(User, "SystemParametersInfoForDpi")))
+                           : nullptr;
+  }();
+  NONCLIENTMETRICSW Metrics{};
+  Metrics.cbSize = sizeof(Metrics);
+  if (ForDpi == nullptr || !ForDpi(SPI_GETNONCLIENTMETRICS, sizeof(Metrics), &Metrics, 0, static_cast<UINT>(Dpi))) {
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(Metrics), &Metrics, 0)) return nullptr;
+    Metrics.lfStatusFont.lfHeight = MulDiv(Metrics.lfStatusFont.lfHeight, Dpi, ScreenPixelsPerInch());
+  }
+  return CreateFontIndirectW(&Metrics.lfStatusFont);
+}
+
 int PictureSizeForDpi(int DesignSize, int Dpi) {
   const int Wanted = ScaleForDpi(DesignSize, Dpi);
   int Chosen = PictureSizes[0];

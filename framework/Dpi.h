@@ -17,6 +17,10 @@ int ScaleForDpi(int DesignPixels, int Dpi);
 // nearest one when it lies on none); the screen's on a system that has one DPI.
 int MonitorPixelsPerInch(const RECT& Bounds);
 
+// The system's font for tooltips and status texts, made for Dpi; nullptr
+// when the system does not say. The caller owns it.
+HFONT CreateTooltipFontForDpi(int Dpi);
+
 // The sizes the program's pictures are drawn in (resources/images).
 constexpr int PictureSizes[] = {16, 20, 24, 32, 48};
 // The picture size for a picture designed DesignSize pixels wide at 96 DPI:

@@ -295,6 +295,7 @@ void TForm::ChangeDpi(int NewDpi, const RECT& Suggested) {
   SetWindowPos(Handle(), nullptr, Suggested.left, Suggested.top, Suggested.right - Suggested.left,
                Suggested.bottom - Suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   FFont.SetPixelsPerInch(NewDpi);  // gives every control the font again
+  RefontTooltips(NewDpi);
   // Columns were sized for the old DPI: keep their share of the list.
   for (HWND Child = GetWindow(Handle(), GW_CHILD); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT)) {
     wchar_t Class[32] = L"";
@@ -316,6 +317,30 @@ void TForm::ChangeDpi(int NewDpi, const RECT& Suggested) {
       Control->HandleDpiChanged(OldDpi, NewDpi);
     }
   DpiChanged(OldDpi, NewDpi);
+}
+
+void TForm::RefontTooltips(int Dpi) {
+  // Tooltips are windows of their own, owned by the form: the form's font
+  // does not reach them, and they keep the one of the DPI they were made at.
+  UniqueGdi<HFONT> Font(CreateTooltipFontForDpi(Dpi));
+  if (!Font) return;
+  struct TEnumState {
+    HWND Owner;
+    HFONT Font;
+  } State{Handle(), Font.get()};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND Window, LPARAM Param) -> BOOL {
+        const auto* Enum = reinterpret_cast<const TEnumState*>(Param);
+        wchar_t Class[32] = L"";
+        GetClassNameW(Window, Class, 32);
+        if (GetWindow(Window, GW_OWNER) == Enum->Owner && _wcsicmp(Class, TOOLTIPS_CLASSW) == 0)
+          SendMessageW(Window, WM_SETFONT, reinterpret_cast<WPARAM>(Enum->Font), FALSE);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&State));
+  // The tooltips hold the new font before the old one goes.
+  FTooltipFont = std::move(Font);
 }
 
 void TForm::KeepInsideWorkArea() {

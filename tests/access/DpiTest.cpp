@@ -17,6 +17,7 @@
 #include "resources/MainRes.h"
 #include "support/ModalAnswer.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -101,6 +102,13 @@ bool SavePicture(HWND Window, const std::wstring& Path) {
   return Out.good();
 }
 
+// The character height of a font in pixels; 0 for no font.
+int FontHeight(HFONT Font) {
+  LOGFONTW Info{};
+  if (Font == nullptr || GetObjectW(Font, sizeof(Info), &Info) == 0) return 0;
+  return std::abs(static_cast<int>(Info.lfHeight));
+}
+
 std::wstring ProgramFolder() {
   wchar_t Path[MAX_PATH] = L"";
   GetModuleFileNameW(nullptr, Path, MAX_PATH);
@@ -163,6 +171,10 @@ TEST_CASE("the main window follows each DPI: toolbar, list and menu pictures, fo
   }
 
   const int LocationWidth = F.Form1->VKRListView1.ColumnWidth(0);
+  const int TipHeightAt96 = FontHeight(reinterpret_cast<HFONT>(
+      SendMessageW(reinterpret_cast<HWND>(SendMessageW(F.Form1->ToolBar1.Handle(), TB_GETTOOLTIPS, 0, 0)), WM_GETFONT,
+                   0, 0)));
+  REQUIRE(TipHeightAt96 > 0);
   int Previous = StartDpi;
   for (const TDpiCase& Case : KDpiCases) {
     CAPTURE(Case.Dpi);
@@ -191,6 +203,35 @@ TEST_CASE("the main window follows each DPI: toolbar, list and menu pictures, fo
     LOGFONTW Font{};
     GetObjectW(F.Form1->Font().Handle(), sizeof(Font), &Font);
     CHECK(-Font.lfHeight == MulDiv(F.Form1->Font().Size(), Case.Dpi, 72));
+    // The menus show pictures of the new size at once.
+    for (int Command : {IDM_ADDFOLDER, IDM_SCAN, IDM_ABOUT}) {
+      CAPTURE(Command);
+      BITMAP Info{};
+      REQUIRE(GetObjectW(TMenuImages::ItemBitmap(GetMenu(Window), Command), sizeof(Info), &Info) != 0);
+      CHECK(Info.bmWidth == Case.Pictures);
+      CHECK(Info.bmHeight == Case.Pictures);
+    }
+    // Every button's tooltip lies over that button, in a font for the DPI.
+    const HWND Bar = F.Form1->ToolBar1.Handle();
+    const auto Tips = reinterpret_cast<HWND>(SendMessageW(Bar, TB_GETTOOLTIPS, 0, 0));
+    REQUIRE(Tips != nullptr);
+    const int Buttons = static_cast<int>(SendMessageW(Bar, TB_BUTTONCOUNT, 0, 0));
+    for (int Index = 0; Index < Buttons; ++Index) {
+      TBBUTTON Button{};
+      SendMessageW(Bar, TB_GETBUTTON, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&Button));
+      if ((Button.fsStyle & BTNS_SEP) != 0) continue;
+      CAPTURE(Button.idCommand);
+      RECT Item{};
+      SendMessageW(Bar, TB_GETITEMRECT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&Item));
+      TTTOOLINFOW Tool{};
+      Tool.cbSize = sizeof(Tool);
+      Tool.hwnd = Bar;
+      Tool.uId = static_cast<UINT_PTR>(Button.idCommand);
+      REQUIRE(SendMessageW(Tips, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&Tool)));
+      CHECK(EqualRect(&Tool.rect, &Item));
+    }
+    const int TipHeight = FontHeight(reinterpret_cast<HFONT>(SendMessageW(Tips, WM_GETFONT, 0, 0)));
+    CHECK(std::abs(TipHeight - MulDiv(TipHeightAt96, Case.Dpi, 96)) <= 1);
     // Shown again, the window lies inside the work area even when the
     // suggested size is larger than the screen.
     F.Form1->Hide();
@@ -236,6 +277,52 @@ TEST_CASE("every dialog lies inside the work area at every DPI, View Files too")
       Dialog.Show();
       CHECK(Answer.Answered());
     }
+  }
+}
+
+TEST_CASE("the About logos are drawn for each DPI and the window is laid out around them") {
+  TVKRAboutDialog Dialog;
+  Dialog.SetOptions(TVKRAboutDialogOptions::AllBut(TVKRAboutDialogOption::opShowWindowsLogo));
+  Dialog.SetURL(L"https://example.com/");
+  std::unique_ptr<TVKRAboutBox> Box = Dialog.CreateAboutBox();
+  REQUIRE(Box->ToolLogoImage.Visible());
+  int Previous = Box->PixelsPerInch();
+  for (const TDpiCase& Case : KDpiCases) {
+    CAPTURE(Case.Dpi);
+    Box->ChangeDpi(Case.Dpi, Suggested(Box->Handle(), Previous, Case.Dpi));
+    Previous = Case.Dpi;
+    struct TLogo {
+      const char* Name;
+      TControl* Control;
+      SIZE Design;  // at 96 DPI
+    };
+    for (const TLogo& Logo : {TLogo{"tool", &Box->ToolLogoImage, {174, 71}},
+                              TLogo{"Windows", &Box->WindowsLogoImage, {40, 40}}}) {
+      CAPTURE(Logo.Name);
+      const auto Picture =
+          reinterpret_cast<HBITMAP>(SendMessageW(Logo.Control->Handle(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+      BITMAP Info{};
+      REQUIRE(GetObjectW(Picture, sizeof(Info), &Info) != 0);
+      // Drawn in the scale of the picture sizes: 125 % for 20, 150 % for 24, 200 % for 32.
+      CHECK(Info.bmWidth == (Logo.Design.cx * Case.Pictures + 8) / 16);
+      CHECK(Info.bmHeight == (Logo.Design.cy * Case.Pictures + 8) / 16);
+    }
+    // The shown logo has room for itself, inside the window.
+    RECT Logo{}, Client{};
+    GetWindowRect(Box->ToolLogoImage.Handle(), &Logo);
+    MapWindowPoints(nullptr, Box->Handle(), reinterpret_cast<POINT*>(&Logo), 2);
+    GetClientRect(Box->Handle(), &Client);
+    CHECK(Logo.right - Logo.left >= MulDiv(174, Case.Dpi, 96) - 1);
+    CHECK(Logo.right <= Client.right);
+    CHECK(Logo.bottom <= Client.bottom);
+    // The links keep their underline in the font for the DPI.
+    LOGFONTW Link{};
+    REQUIRE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Box->URLLabel.Handle(), WM_GETFONT, 0, 0)), sizeof(Link),
+                       &Link) != 0);
+    CHECK(Link.lfUnderline);
+    LOGFONTW Window{};
+    GetObjectW(Box->Font().Handle(), sizeof(Window), &Window);
+    CHECK(Link.lfHeight == Window.lfHeight);
   }
 }
 
