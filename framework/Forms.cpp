@@ -286,6 +286,29 @@ void FitColumns(HWND List, int Total) {
   ListView_SetColumnWidth(List, 0, std::max(First / 3, First - Excess));
 }
 
+// The controls of a dialog were placed for the DPI it had: each edge moves
+// by the ratio of the DPIs, so controls that touched still touch (an edit and
+// its up-down). A child dialog's controls are placed within it likewise.
+void ScaleDialogControls(HWND Parent, int OldDpi, int NewDpi) {
+  for (HWND Child = GetWindow(Parent, GW_CHILD); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT)) {
+    RECT Bounds{};
+    GetWindowRect(Child, &Bounds);
+    wchar_t Class[32] = L"";
+    GetClassNameW(Child, Class, 32);
+    // A combo box's height is that of its open list: the closed one is the font's.
+    if (_wcsicmp(Class, WC_COMBOBOXW) == 0) {
+      RECT Dropped{};
+      if (SendMessageW(Child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&Dropped)))
+        Bounds.bottom = std::max(Bounds.bottom, Dropped.bottom);
+    }
+    MapWindowPoints(nullptr, Parent, reinterpret_cast<POINT*>(&Bounds), 2);
+    const auto Scale = [OldDpi, NewDpi](LONG Value) { return MulDiv(Value, NewDpi, OldDpi); };
+    SetWindowPos(Child, nullptr, Scale(Bounds.left), Scale(Bounds.top), Scale(Bounds.right) - Scale(Bounds.left),
+                 Scale(Bounds.bottom) - Scale(Bounds.top), SWP_NOZORDER | SWP_NOACTIVATE);
+    if (_wcsicmp(Class, L"#32770") == 0) ScaleDialogControls(Child, OldDpi, NewDpi);
+  }
+}
+
 }  // namespace
 
 void TForm::ChangeDpi(int NewDpi, const RECT& Suggested) {
@@ -296,6 +319,9 @@ void TForm::ChangeDpi(int NewDpi, const RECT& Suggested) {
                Suggested.bottom - Suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   FFont.SetPixelsPerInch(NewDpi);  // gives every control the font again
   RefontTooltips(NewDpi);
+  // A form made from a dialog template has its controls where the template
+  // put them at the old DPI; a form made in code lays itself out.
+  if (IsDialog()) ScaleDialogControls(Handle(), OldDpi, NewDpi);
   // Columns were sized for the old DPI: keep their share of the list.
   for (HWND Child = GetWindow(Handle(), GW_CHILD); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT)) {
     wchar_t Class[32] = L"";

@@ -17,6 +17,7 @@
 #include "resources/MainRes.h"
 #include "support/ModalAnswer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -272,6 +273,10 @@ TEST_CASE("every dialog lies inside the work area at every DPI, View Files too")
       Previous = Case.Dpi;
       TModalAnswer Answer(*Dialog.Form, [&](TForm& Form) {
         CheckInsideWorkArea(Form.Handle());
+        // For a person to look at, beside the main window's pictures.
+        std::wstring File = Utf8ToWide(Dialog.Name);
+        std::replace(File.begin(), File.end(), L' ', L'-');
+        CHECK(SavePicture(Form.Handle(), ProgramFolder() + File + L"-" + std::to_wstring(Case.Dpi) + L"dpi.bmp"));
         Form.SetModalResult(mrCancel);
       });
       Dialog.Show();
@@ -344,34 +349,59 @@ TEST_CASE("View Files shows the program's icon, not the default one") {
   }
 }
 
-TEST_CASE("no label is wider than its control, measured with the control's font") {
+TEST_CASE("no label is wider than its control at any DPI, measured with the control's font") {
   TMainWindowFixture F;
   F.Start({L"one"});
   F.Scan();
   std::unique_ptr<TVKRAboutBox> About = F.Form1->VKRAboutDialog1.CreateAboutBox();
-  for (HWND Dialog : {F.Form2->Handle(), F.Form3->Handle(), About->Handle(), F.Form1->FilesView().Handle()}) {
-    int Checked = 0;
-    for (HWND Child = GetWindow(Dialog, GW_CHILD); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT)) {
-      wchar_t Class[32] = L"";
-      GetClassNameW(Child, Class, 32);
-      const auto Style = static_cast<DWORD>(GetWindowLongPtrW(Child, GWL_STYLE));
-      const bool Label = _wcsicmp(Class, L"Static") == 0 && (Style & SS_TYPEMASK) <= SS_RIGHT;
-      const bool Box = _wcsicmp(Class, L"Button") == 0 && ((Style & BS_TYPEMASK) == BS_AUTOCHECKBOX);
-      if (!Label && !Box) continue;
-      wchar_t Raw[512] = L"";
-      GetWindowTextW(Child, Raw, 512);
-      const std::wstring Text = (Style & SS_NOPREFIX) != 0 && Label ? std::wstring(Raw) : StripMnemonic(Raw);
-      if (Text.empty()) continue;
-      const auto Font = reinterpret_cast<HFONT>(SendMessageW(Child, WM_GETFONT, 0, 0));
-      const SIZE Extent = TextExtent(Child, Font, Text);
-      RECT Client{};
-      GetClientRect(Child, &Client);
-      // A check box's text starts after its box.
-      const int Room = Client.right - (Box ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
-      CAPTURE(WideToUtf8(Text));
-      CHECK(Extent.cx <= Room);
-      ++Checked;
+  struct TDialog {
+    std::string Name;
+    TForm* Form;
+  };
+  const std::vector<TDialog> Dialogs = {{"Options", F.Form2},
+                                        {"Statistics", F.Form3.get()},
+                                        {"About", About.get()},
+                                        {"View Files", &F.Form1->FilesView()}};
+  for (const TDialog& Dialog : Dialogs) {
+    CAPTURE(Dialog.Name);
+    int Previous = Dialog.Form->PixelsPerInch();
+    for (const TDpiCase& Case : KDpiCases) {
+      CAPTURE(Case.Dpi);
+      Dialog.Form->ChangeDpi(Case.Dpi, Suggested(Dialog.Form->Handle(), Previous, Case.Dpi));
+      Previous = Case.Dpi;
+      struct TState {
+        int Dpi;
+        int Checked = 0;
+      } State{Case.Dpi};
+      // Every label and check box, on the pages of the dialog too.
+      EnumChildWindows(
+          Dialog.Form->Handle(),
+          [](HWND Child, LPARAM Param) -> BOOL {
+            auto& Enum = *reinterpret_cast<TState*>(Param);
+            wchar_t Class[32] = L"";
+            GetClassNameW(Child, Class, 32);
+            const auto Style = static_cast<DWORD>(GetWindowLongPtrW(Child, GWL_STYLE));
+            const bool Label = _wcsicmp(Class, L"Static") == 0 && (Style & SS_TYPEMASK) <= SS_RIGHT;
+            const bool Box = _wcsicmp(Class, L"Button") == 0 && ((Style & BS_TYPEMASK) == BS_AUTOCHECKBOX);
+            if ((!Label && !Box) || (Style & WS_VISIBLE) == 0) return TRUE;
+            wchar_t Raw[512] = L"";
+            GetWindowTextW(Child, Raw, 512);
+            const std::wstring Text = (Style & SS_NOPREFIX) != 0 && Label ? std::wstring(Raw) : StripMnemonic(Raw);
+            if (Text.empty()) return TRUE;
+            const auto Font = reinterpret_cast<HFONT>(SendMessageW(Child, WM_GETFONT, 0, 0));
+            const SIZE Extent = TextExtent(Child, Font, Text);
+            RECT Client{};
+            GetClientRect(Child, &Client);
+            // A check box's text starts after its box.
+            const int Room =
+                Client.right - (Box ? MulDiv(GetSystemMetrics(SM_CXMENUCHECK) + 4, Enum.Dpi, 96) : 0);
+            CAPTURE(WideToUtf8(Text));
+            CHECK(Extent.cx <= Room);
+            ++Enum.Checked;
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&State));
+      CHECK(State.Checked > 0);
     }
-    CHECK(Checked > 0);
   }
 }
