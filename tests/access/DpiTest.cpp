@@ -15,6 +15,8 @@
 #include "framework/MenuImages.h"
 #include "framework/Text.h"
 #include "resources/MainRes.h"
+#include "update/VKRAppUpdateDownload.h"
+#include "update/VKRAppUpdateNotify.h"
 #include "support/ModalAnswer.h"
 
 #include <algorithm>
@@ -255,7 +257,11 @@ TEST_CASE("every dialog lies inside the work area at every DPI, View Files too")
     std::function<void()> Show;
   };
   TFilesViewForm& View = F.Form1->FilesView();
+  TVKRAppUpdateNotifyBox Notify;
+  TVKRAppUpdateDownloadBox Download(F.Form1->Handle());
   const std::vector<TDialog> Dialogs = {
+      {"New Version", &Notify, [&] { Notify.ShowModal(); }},
+      {"Download", &Download, [&] { Download.ShowModal(); }},
       {"Options", F.Form2, [&] { F.Form2->ShowModal(); }},
       {"Statistics", F.Form3.get(), [&] { F.Form3->ShowModal(); }},
       {"About", About.get(), [&] { About->ShowModal(); }},
@@ -358,10 +364,19 @@ TEST_CASE("no label is wider than its control at any DPI, measured with the cont
     std::string Name;
     TForm* Form;
   };
+  TVKRAppUpdateNotifyBox Notify;
+  TFont Readme;
+  Readme.SetName(L"Calibri");
+  Readme.SetSize(11);
+  Notify.SetBoxFonts(F.Form1->Font(), Readme);
+  TVKRAppUpdateDownloadBox Download(F.Form1->Handle());
+  Download.SetBoxFont(F.Form1->Font());
   const std::vector<TDialog> Dialogs = {{"Options", F.Form2},
                                         {"Statistics", F.Form3.get()},
                                         {"About", About.get()},
-                                        {"View Files", &F.Form1->FilesView()}};
+                                        {"View Files", &F.Form1->FilesView()},
+                                        {"New Version", &Notify},
+                                        {"Download", &Download}};
   for (const TDialog& Dialog : Dialogs) {
     CAPTURE(Dialog.Name);
     int Previous = Dialog.Form->PixelsPerInch();
@@ -401,7 +416,14 @@ TEST_CASE("no label is wider than its control at any DPI, measured with the cont
             return TRUE;
           },
           reinterpret_cast<LPARAM>(&State));
-      CHECK(State.Checked > 0);
+      // The notes window has no label: a memo and buttons.
+      CHECK((State.Checked > 0) == (Dialog.Form != &Notify));
     }
   }
+  // The release notes keep their own font, made for the DPI.
+  LOGFONTW Notes{};
+  REQUIRE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Notify.ReadmeMemo.Handle(), WM_GETFONT, 0, 0)),
+                     sizeof(Notes), &Notes) != 0);
+  CHECK(std::wstring(Notes.lfFaceName) == L"Calibri");
+  CHECK(std::abs(Notes.lfHeight) == MulDiv(11, 192, 72));
 }
