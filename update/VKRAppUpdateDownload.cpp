@@ -1,5 +1,6 @@
 #include "update/VKRAppUpdateDownload.h"
 
+#include "framework/Accessible.h"
 #include "framework/Dialogs.h"
 #include "framework/Dpi.h"
 #include "update/VKRAppUpdateDownloadRes.h"
@@ -71,6 +72,8 @@ TVKRAppUpdateDownloadBox::TVKRAppUpdateDownloadBox(HWND Owner) : TForm(L"TVKRApp
   AttachControl(RemainingTimeLabel, IDC_REMAININGLABEL);
   AttachControl(TransferLabel, IDC_TRANSFERLABEL);
   AttachControl(ProgressBar1, IDC_DOWNLOADPROGRESS);
+  // A bar has no text of its own for a screen reader to say.
+  SetAccessibleName(ProgressBar1.Handle(), L"Progress");
   AttachControl(CancelButton, IDCANCEL);
   ProgressBar1.SetMax(100);
   ProgressBar1.SetStep(1);

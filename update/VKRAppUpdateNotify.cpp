@@ -1,6 +1,7 @@
 #include "update/VKRAppUpdateNotify.h"
 
 #include "common/VKRCommonUnit.h"
+#include "framework/Accessible.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/Dpi.h"
@@ -127,6 +128,8 @@ bool OpenUpdatePage(const std::wstring& URL) {
 TVKRAppUpdateNotifyBox::TVKRAppUpdateNotifyBox() : TForm(L"TVKRAppUpdateNotifyBox", TCloseAction::caHide) {
   CreateDialogHandle(IDD_APPUPDATENOTIFY, nullptr);
   AttachControl(ReadmeMemo, IDC_README);
+  // The notes have no label before them for a screen reader to name them by.
+  SetAccessibleName(ReadmeMemo.Handle(), L"Release notes");
   AttachControl(DownloadButton, IDC_DOWNLOAD);
   AttachControl(OpenWebPageButton, IDC_OPENWEBPAGE);
   AttachControl(OKButton, IDOK);
