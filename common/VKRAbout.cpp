@@ -293,6 +293,7 @@ void TVKRAboutBox::LoadLogos(int Dpi) {
 
 void TVKRAboutBox::DpiChanged(int, int NewDpi) {
   LoadLogos(NewDpi);
+  ShowIcon(NewDpi);
   // The form gave every control its own font for the DPI: the links take theirs back.
   FLinkFont.SetPixelsPerInch(NewDpi);
   for (TControl* Link : {static_cast<TControl*>(&EmailLabel), static_cast<TControl*>(&URLLabel)})
@@ -301,8 +302,20 @@ void TVKRAboutBox::DpiChanged(int, int NewDpi) {
 }
 
 void TVKRAboutBox::SetIcon(HICON Icon) {
-  FIcon.reset(Icon != nullptr ? CopyIcon(Icon) : nullptr);
-  SendMessageW(ProgramIconImage.Handle(), STM_SETICON, reinterpret_cast<WPARAM>(FIcon.get()), 0);
+  FIconSource.reset(Icon != nullptr ? CopyIcon(Icon) : nullptr);
+  ShowIcon(PixelsPerInch());
+}
+
+void TVKRAboutBox::ShowIcon(int Dpi) {
+  // The icon fills its square at every DPI: the size nearest to it is taken
+  // from the icon's resource when the icon has one, not a small one stretched.
+  const int Size = ScaleForDpi(IconSize, Dpi);
+  UniqueIcon Shown(FIconSource ? static_cast<HICON>(CopyImage(FIconSource.get(), IMAGE_ICON, Size, Size,
+                                                              LR_COPYFROMRESOURCE))
+                               : nullptr);
+  if (!Shown && FIconSource) Shown.reset(CopyIcon(FIconSource.get()));
+  SendMessageW(ProgramIconImage.Handle(), STM_SETICON, reinterpret_cast<WPARAM>(Shown.get()), 0);
+  FIcon = std::move(Shown);
 }
 
 void TVKRAboutBox::SetLinkFont(const TFont& WindowFont) {

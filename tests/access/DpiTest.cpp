@@ -318,6 +318,15 @@ TEST_CASE("the About logos are drawn for each DPI and the window is laid out aro
       CHECK(Info.bmWidth == (Logo.Design.cx * Case.Pictures + 8) / 16);
       CHECK(Info.bmHeight == (Logo.Design.cy * Case.Pictures + 8) / 16);
     }
+    // The program's icon fills its square, taken in the size for the DPI.
+    const auto Icon = reinterpret_cast<HICON>(SendMessageW(Box->ProgramIconImage.Handle(), STM_GETICON, 0, 0));
+    ICONINFO IconInfo{};
+    REQUIRE(GetIconInfo(Icon, &IconInfo));
+    BITMAP IconBitmap{};
+    GetObjectW(IconInfo.hbmColor != nullptr ? IconInfo.hbmColor : IconInfo.hbmMask, sizeof(IconBitmap), &IconBitmap);
+    CHECK(IconBitmap.bmWidth == MulDiv(40, Case.Dpi, 96));
+    if (IconInfo.hbmColor != nullptr) DeleteObject(IconInfo.hbmColor);
+    if (IconInfo.hbmMask != nullptr) DeleteObject(IconInfo.hbmMask);
     // The shown logo has room for itself, inside the window.
     RECT Logo{}, Client{};
     GetWindowRect(Box->ToolLogoImage.Handle(), &Logo);
