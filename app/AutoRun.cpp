@@ -15,9 +15,7 @@ namespace {
 TRunTotals CurrentTotals(const TForm1& Form) {
   TRunTotals Totals;
   Totals.Folders = Form.VKRListView1.Count();
-  Totals.Subfolders = Form.CurrentSubfolderCount;
-  Totals.Files = Form.CurrentFileCount;
-  Totals.SizeKB = Form.CurrentFileSizeKB;
+  Totals.Figures = Form.Current;
   return Totals;
 }
 

@@ -39,9 +39,6 @@ constexpr int DesignClientWidth = 927;
 constexpr int DesignClientHeight = 543;
 constexpr int ProgressBarHeight = 16;
 
-const wchar_t* const UnscannedCount = L"?";
-const wchar_t* const UnscannedSize = L"? KB";
-
 // What the about window says of its makers.
 const wchar_t* const AboutAuthor = L"Brenlow";
 const wchar_t* const AboutEmail = L"marrowby@brenlow.example";
@@ -49,51 +46,6 @@ const wchar_t* const AboutURL = L"https://www.brenlow.example/brenlow/";
 const wchar_t* const AboutCredit = L"Made with C++20 and MinGW-w64";
 
 const wchar_t* const PlacementValue = L"FormInfo\\Main Window";
-
-// What makes two folder paths the same folder: the full path without
-// trailing separators, compared with A-Z case ignored. An entry that is not
-// a full path is only ever the same as itself: resolving it would take it
-// from wherever the program stands.
-std::wstring FolderKey(const std::wstring& Folder) {
-  std::wstring Key = IsFullPath(Folder) ? FullPathName(Folder) : Folder;
-  while (!Key.empty() && Key.back() == L'\\') Key.pop_back();
-  return LowerCaseAZ(Key);
-}
-
-// What a row shows, read back from its texts; an unscanned row shows nothing.
-struct TRowFigures {
-  bool Scanned = false;
-  int64_t Subfolders = 0;
-  int64_t Files = 0;
-  int64_t SizeKB = 0;
-};
-
-// The number of a size text: the text before " KB", without the thousands
-// separators that FormatFileSize put in.
-int64_t SizeTextKB(const std::wstring& Text) {
-  std::wstring Number = Text.substr(0, Text.find(L" KB"));
-  const std::wstring& Separator = FormatSettings().ThousandSeparator;
-  if (!Separator.empty())
-    for (size_t At = Number.find(Separator); At != std::wstring::npos; At = Number.find(Separator, At))
-      Number.erase(At, Separator.size());
-  int64_t KiloBytes = 0;
-  return TryStrToInt64(Number, KiloBytes) ? KiloBytes : 0;
-}
-
-TRowFigures FiguresOf(const TListItem& Row) {
-  TRowFigures Figures;
-  const std::wstring Subfolders = Row.SubItem(0);
-  if (Subfolders == UnscannedCount) return Figures;
-  Figures.Scanned = true;
-  const auto Count = [](const std::wstring& Text) {
-    int64_t Value = 0;
-    return TryStrToInt64(Text, Value) ? Value : 0;
-  };
-  Figures.Subfolders = Count(Subfolders);
-  Figures.Files = Count(Row.SubItem(1));
-  Figures.SizeKB = SizeTextKB(Row.SubItem(2));
-  return Figures;
-}
 
 // The search lists a file once for every checked pattern it matches ("*",
 // "*.tmp", "a.*"): it is one file to count and to delete. The first listing
@@ -168,13 +120,6 @@ std::wstring WindowsFolder() {
 }
 
 }  // namespace
-
-int64_t FolderSizeKB(int64_t Bytes) {
-  if (Bytes <= 0) return 0;
-  return Bytes < 1024 ? 1 : Bytes / 1024;
-}
-
-std::wstring FolderSizeText(int64_t KiloBytes) { return FormatFileSize(KiloBytes * 1024, TSizeUnit::fsKiloBytes); }
 
 TDefaultFolderBases TDefaultFolderBases::FromSystem() {
   TDefaultFolderBases Bases;
@@ -392,20 +337,6 @@ void TForm1::EnableCommands(bool Enabled) {
   EnableMenuBar(Enabled);
 }
 
-TForm1::TBusyState::TBusyState(TForm1& Form, const wchar_t* StatusText) : FForm(Form) {
-  if (FForm.FBusyDepth++ == 0) {
-    SetScreenCursor(TCursor::crHourGlass);
-    FForm.EnableCommands(false);
-  }
-  if (StatusText != nullptr) FForm.StatusBar1.SetSimpleText(StatusText);
-}
-
-TForm1::TBusyState::~TBusyState() {
-  if (--FForm.FBusyDepth != 0) return;
-  FForm.EnableCommands(true);
-  SetScreenCursor(TCursor::crDefault);
-}
-
 void TForm1::LayoutControls() {
   RECT Client{};
   GetClientRect(Handle(), &Client);
@@ -517,9 +448,8 @@ void TForm1::ExitToolButtonClick(TObject*) { Close(); }
 
 void TForm1::UpdateStatusBar() {
   StatusBar1.SetSimpleText(std::to_wstring(VKRListView1.Count()) + L" folder(s) - " +
-                           std::to_wstring(CurrentSubfolderCount) + L" subfolder(s) - " +
-                           std::to_wstring(CurrentFileCount) + L" file(s) - " +
-                           FolderSizeText(CurrentFileSizeKB));
+                           std::to_wstring(Current.Subfolders) + L" subfolder(s) - " +
+                           std::to_wstring(Current.Files) + L" file(s) - " + FolderSizeText(Current.SizeKB));
 }
 
 int32_t TForm1::CountSubfolders(const std::wstring& Path) {
@@ -558,17 +488,35 @@ TKeepSubfolder TForm1::KeepYoungSubfolders() const {
   return [Limit = *FAgeLimit](const std::wstring& Subfolder) { return HoldsFileNewerThan(Subfolder, Limit); };
 }
 
-void TForm1::EndFolderCommand(int FirstUnfinishedRow) {
-  // Stopped part way: the rows not reached keep their figures, and count.
+TFolderFigures TForm1::SumOfRows() {
+  TFolderFigures Sum;
   const int Rows = VKRListView1.Count();
-  for (int i = FirstUnfinishedRow; i < Rows; ++i) {
-    const TRowFigures Figures = FiguresOf(VKRListView1.Item(i));
-    CurrentSubfolderCount += Figures.Subfolders;
-    CurrentFileCount += Figures.Files;
-    CurrentFileSizeKB += Figures.SizeKB;
-  }
+  for (int i = 0; i < Rows; ++i) Sum += FFolders.Find(VKRListView1.Item(i).Caption()).Counted();
+  return Sum;
+}
+
+void TForm1::ShowRow(const TListItem& Item) {
+  const TFolderRowTexts Texts = RowTexts(FFolders.Find(Item.Caption()));
+  TListItem Row = Item;
+  Row.SetSubItem(0, Texts.Subfolders);
+  Row.SetSubItem(1, Texts.Files);
+  Row.SetSubItem(2, Texts.Size);
+}
+
+void TForm1::ShowFolders() {
+  const int Rows = VKRListView1.Count();
+  for (int i = 0; i < Rows; ++i) ShowRow(VKRListView1.Item(i));
+  Current = SumOfRows();
+  UpdateStatusBar();
+}
+
+void TForm1::EndFolderCommand() {
+  // Stopped part way, the rows not reached keep their figures: the totals
+  // are what every row shows, added up.
+  Current = SumOfRows();
+  const int Rows = VKRListView1.Count();
   // A Delete that an earlier command offered stays offered.
-  if (CurrentFileCount > 0) {
+  if (Current.Files > 0) {
     DeleteToolButton.SetEnabled(true);
     Delete1.SetEnabled(DeleteToolButton.Enabled());
   }
@@ -593,14 +541,10 @@ void TForm1::ScanFolders() {
   StartAgeLimit();
   const int Rows = VKRListView1.Count();
   LongCommand1.SetProgress(0, Rows);
-  CurrentSubfolderCount = 0;
-  CurrentFileCount = 0;
-  CurrentFileSizeKB = 0;
   const auto KeepUp = [this] { LongCommand1.KeepResponsive(); };
   const TSearchHookup Hookup(VKRFileFind1, LongCommand1);
 
-  int Row = 0;
-  for (; Row < Rows && !LongCommand1.StopRequested(); ++Row) {
+  for (int Row = 0; Row < Rows && !LongCommand1.StopRequested(); ++Row) {
     TListItem Item = VKRListView1.Item(Row);
     const std::wstring Folder = Item.Caption();
     LongCommand1.SetItem(Folder);
@@ -617,17 +561,11 @@ void TForm1::ScanFolders() {
     const int64_t Size = Measure.Result(Folder, KeepUp);
     if (LongCommand1.StopRequested()) break;
     const auto Files = static_cast<int64_t>(VKRFileFind1.FilesFound().size());
-    Item.SetSubItem(0, std::to_wstring(Subfolders));
-    Item.SetSubItem(1, std::to_wstring(Files));
-    Item.SetSubItem(2, FolderSizeText(FolderSizeKB(Size)));
-    CurrentSubfolderCount += Subfolders;
-    CurrentFileCount += Files;
-    CurrentFileSizeKB += FolderSizeKB(Size);
+    FFolders.SetMeasured(Folder, TFolderFigures::Measured(Subfolders, Files, Size));
+    ShowRow(Item);
   }
-  EndFolderCommand(Row);
-  PreviousSubfolderCount = CurrentSubfolderCount;
-  PreviousFileCount = CurrentFileCount;
-  PreviousFileSizeKB = CurrentFileSizeKB;
+  EndFolderCommand();
+  Previous = Current;
   UpdateStatusBar();
 }
 
@@ -663,13 +601,8 @@ void TForm1::DeleteToolButtonClick(TObject*) {
 
 void TForm1::DeleteFolderContents() {
   StartAgeLimit();
-  LongCommand1.SetProgress(0, ProgressSteps(CurrentFileCount));
-  PreviousSubfolderCount = CurrentSubfolderCount;
-  PreviousFileCount = CurrentFileCount;
-  PreviousFileSizeKB = CurrentFileSizeKB;
-  CurrentSubfolderCount = 0;
-  CurrentFileCount = 0;
-  CurrentFileSizeKB = 0;
+  LongCommand1.SetProgress(0, ProgressSteps(Current.Files));
+  Previous = Current;
   const TSearchHookup Hookup(VKRFileFind1, LongCommand1);
 
   std::optional<TModalResult> Answer;  // the answer memory: empty until the first prompt
@@ -677,13 +610,11 @@ void TForm1::DeleteFolderContents() {
   LastDeleteLeft = {};
   std::wstring Skipped;                // protected folders, for the message at the end
   const int Rows = VKRListView1.Count();
-  int Row = 0;
-  for (; Row < Rows && !LongCommand1.StopRequested(); ++Row) {
+  for (int Row = 0; Row < Rows && !LongCommand1.StopRequested(); ++Row) {
     TListItem Item = VKRListView1.Item(Row);
     const std::wstring Folder = Item.Caption();
     LongCommand1.SetItem(Folder);
-    const TRowFigures Shown = FiguresOf(Item);
-    int64_t Subfolders = Shown.Subfolders;
+    const TFolderFigures Shown = FFolders.Find(Folder).Counted();
 
     // Decided by what the folder is now, not by how it is spelled: a path
     // that is not full, a link, a drive root, a system folder or a folder of
@@ -693,9 +624,7 @@ void TForm1::DeleteFolderContents() {
       LastDeleteLeft.Refused.push_back(L"\"" + Folder + L"\": " + Reason);
       ++LastDeleteLeft.ProtectedFolders;
       LongCommand1.StepProgress(ProgressSteps(Shown.Files));
-      CurrentSubfolderCount += Shown.Subfolders;
-      CurrentFileCount += Shown.Files;
-      CurrentFileSizeKB += Shown.SizeKB;
+      FFolders.SetProtected(Folder);
       continue;
     }
 
@@ -728,7 +657,7 @@ void TForm1::DeleteFolderContents() {
           LongCommand1.KeepResponsive();
           return !LongCommand1.StopRequested();
         });
-        if (Finished) Subfolders -= DeleteSubfolders(Folder);
+        if (Finished) DeleteSubfolders(Folder);
         LastDeleteLeft.Files += static_cast<int32_t>(Found.size());
       } else {
         LongCommand1.StepProgress(ProgressSteps(Shown.Files));
@@ -737,14 +666,12 @@ void TForm1::DeleteFolderContents() {
     // Stopped in the middle of this row, or nothing found in it: what is
     // there now is the truth, for the row as for the totals.
     Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
-    Item.SetSubItem(0, std::to_wstring(Subfolders));
-    Item.SetSubItem(1, std::to_wstring(Found.size()));
-    Item.SetSubItem(2, FolderSizeText(FolderSizeKB(Size)));
-    CurrentSubfolderCount += Subfolders;
-    CurrentFileCount += static_cast<int64_t>(Found.size());
-    CurrentFileSizeKB += FolderSizeKB(Size);
+    const int64_t Subfolders = CountSubfolders(Folder);
+    FFolders.SetMeasured(Folder,
+                         TFolderFigures::Measured(Subfolders, static_cast<int64_t>(Found.size()), Size));
+    ShowRow(Item);
   }
-  EndFolderCommand(Row);
+  EndFolderCommand();
   UpdateStatusBar();
   if (!Skipped.empty() && !FUnattended)
     LongCommand1.Prompt([this, &Skipped] {
@@ -794,28 +721,32 @@ void TForm1::VKRListView1Find(TObject*) { VKRListView1.Find(); }
 void TForm1::VKRListView1FindNext(TObject*) { VKRListView1.FindNext(); }
 
 void TForm1::CheckforUpdates1Click(TObject*) {
-  VKRAppUpdate1.SetVersion(VKRAboutDialog1.ExtractVersion(false));
   // The check lets windows repaint while it fetches: no other command may start meanwhile.
-  TBusyState Busy(*this, nullptr);
-  VKRAppUpdate1.Execute(false);
+  RunLongCommand(L"", [this] {
+    VKRAppUpdate1.SetVersion(VKRAboutDialog1.ExtractVersion(false));
+    VKRAppUpdate1.Execute(false);
+  });
 }
 
 void TForm1::StatisticsToolButtonClick(TObject*) {
-  {
-    TBusyState Busy(*this, nullptr);
+  bool Filled = false;
+  const auto Fill = [this, &Filled] {
     const auto Count = [](int64_t Value) { return std::to_wstring(Value); };
     const auto Size = [](int64_t KiloBytes) { return FolderSizeText(KiloBytes); };
-    Form3->CurrentSubfolderCountLabel.SetText(Count(CurrentSubfolderCount));
-    Form3->CurrentFileCountLabel.SetText(Count(CurrentFileCount));
-    Form3->CurrentFileSizeLabel.SetText(Size(CurrentFileSizeKB));
-    Form3->PreviousSubfolderCountLabel.SetText(Count(PreviousSubfolderCount));
-    Form3->PreviousFileCountLabel.SetText(Count(PreviousFileCount));
-    Form3->PreviousFileSizeLabel.SetText(Size(PreviousFileSizeKB));
-    Form3->DeltaSubfolderCountLabel.SetText(Count(PreviousSubfolderCount - CurrentSubfolderCount));
-    Form3->DeltaFileCountLabel.SetText(Count(PreviousFileCount - CurrentFileCount));
-    Form3->DeltaFileSizeLabel.SetText(Size(PreviousFileSizeKB - CurrentFileSizeKB));
-  }
-  Form3->ShowModal();
+    const TFolderFigures Delta = Previous - Current;
+    Form3->CurrentSubfolderCountLabel.SetText(Count(Current.Subfolders));
+    Form3->CurrentFileCountLabel.SetText(Count(Current.Files));
+    Form3->CurrentFileSizeLabel.SetText(Size(Current.SizeKB));
+    Form3->PreviousSubfolderCountLabel.SetText(Count(Previous.Subfolders));
+    Form3->PreviousFileCountLabel.SetText(Count(Previous.Files));
+    Form3->PreviousFileSizeLabel.SetText(Size(Previous.SizeKB));
+    Form3->DeltaSubfolderCountLabel.SetText(Count(Delta.Subfolders));
+    Form3->DeltaFileCountLabel.SetText(Count(Delta.Files));
+    Form3->DeltaFileSizeLabel.SetText(Size(Delta.SizeKB));
+    Filled = true;
+  };
+  // Figures half filled in are not shown: what stopped the filling was said already.
+  if (RunLongCommand(L"", Fill) && Filled) Form3->ShowModal();
 }
 
 // ---- The folder list ----------------------------------------------------------------
@@ -829,15 +760,15 @@ TListItem TForm1::AddFolderToVKRListView(const std::wstring& FolderName, bool En
   if (Folder.empty() || !DirectoryExists(Folder)) return {};
   TListItem Item;
   if (EnableFind) Item = FindFolderListItem(VKRListView1, Folder);
-  // A new row goes where the list's order (its header's arrow) puts it.
-  if (Item)
+  FFolders.SetNotScanned(Folder);
+  if (Item) {
     Item.SetCaption(Folder);
-  else
-    Item = VKRListView1.AddSorted({Folder, UnscannedCount, UnscannedCount, UnscannedSize});
-  FUnavailable.erase(FolderKey(Folder));
-  Item.SetSubItem(0, UnscannedCount);
-  Item.SetSubItem(1, UnscannedCount);
-  Item.SetSubItem(2, UnscannedSize);
+  } else {
+    // A new row goes where the list's order (its header's arrow) puts it.
+    const TFolderRowTexts Texts = RowTexts(FFolders.Find(Folder));
+    Item = VKRListView1.AddSorted({Folder, Texts.Subfolders, Texts.Files, Texts.Size});
+  }
+  ShowRow(Item);
   return Item;
 }
 
@@ -845,23 +776,20 @@ bool TForm1::IsAvailableFolder(const std::wstring& Folder) { return IsFullPath(F
 
 void TForm1::AddUnavailableRow(const std::wstring& Entry) {
   TListItem Item = VKRListView1.Add(Entry);
-  Item.SetSubItem(0, UnscannedCount);
-  Item.SetSubItem(1, UnscannedCount);
-  Item.SetSubItem(2, UnscannedSize);
-  FUnavailable.insert(FolderKey(Entry));
+  FFolders.SetMissing(Entry);
+  ShowRow(Item);
 }
 
 bool TForm1::TakeAvailability(TListItem& Item) {
   const std::wstring Folder = Item.Caption();
   if (IsAvailableFolder(Folder)) {
     // A folder that was missing has come back: it is scanned like any other.
-    FUnavailable.erase(FolderKey(Folder));
+    const TFolderState State = FFolders.Find(Folder).State;
+    if (State == TFolderState::fsNotFound || State == TFolderState::fsInvalid) FFolders.SetNotScanned(Folder);
     return true;
   }
-  FUnavailable.insert(FolderKey(Folder));
-  Item.SetSubItem(0, UnscannedCount);
-  Item.SetSubItem(1, UnscannedCount);
-  Item.SetSubItem(2, UnscannedSize);
+  FFolders.SetMissing(Folder);
+  ShowRow(Item);
   return false;
 }
 
@@ -897,12 +825,7 @@ void TForm1::RemoveFolder2Click(TObject*) {
   TListItem Row = VKRListView1.Selected();
   while (VKRListView1.SelCount() > 0 && Row) {
     const int Index = Row.Index();
-    const TRowFigures Figures = FiguresOf(Row);
-    if (Figures.Scanned) {
-      CurrentSubfolderCount -= Figures.Subfolders;
-      CurrentFileCount -= Figures.Files;
-      CurrentFileSizeKB -= Figures.SizeKB;
-    }
+    Current -= FFolders.Find(Row.Caption()).Counted();
     Row = VKRListView1.GetNextSelected(Index);
     VKRListView1.Delete(Index);
     // The rows below moved up by one.
@@ -992,7 +915,7 @@ void TForm1::VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Ite
                                                 bool&) {
   if (Stage != TCustomDrawStage::cdPrePaint) return;
   // Empty folders, and folders that are not there, are greyed.
-  const bool Grey = Item.SubItem(2) == L"0 KB" || FUnavailable.count(FolderKey(Item.Caption())) != 0;
+  const bool Grey = FFolders.Find(Item.Caption()).Grey();
   Sender->CanvasFont().SetColor(Grey ? clGrayText : clWindowText);
 }
 
@@ -1072,7 +995,6 @@ bool TForm1::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Resu
         FCloseRequested = true;
         return true;
       }
-      if (Busy()) return true;
       return TForm::HandleMessage(Msg, WParam, LParam, Result);
     case WM_COPYDATA:
       // A later start handed over its command line; the program takes no arguments.

@@ -2,6 +2,7 @@
 // The main window: the folder list, the running totals, the commands.
 
 #include "app/FolderDelete.h"
+#include "app/FolderModel.h"
 #include "app/FolderListStore.h"
 #include "app/SingleInstance.h"
 #include "common/VKRAboutDialog.h"
@@ -56,12 +57,6 @@ struct TDefaultFolderBases {
 };
 std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bases);
 
-// The kilobytes a row shows for a folder tree of Bytes, and its text: one
-// rule for rows and totals. Nothing is 0, any amount below a kilobyte is 1,
-// an unknown size (-1) is 0.
-int64_t FolderSizeKB(int64_t Bytes);
-std::wstring FolderSizeText(int64_t KiloBytes);
-
 class TForm2;
 class TForm3;
 class TFilesViewForm;
@@ -107,15 +102,14 @@ public:
   TMenuItem ViewFiles1;
   TMenuItem RemoveFolder2;
 
-  // The running totals; sizes in kilobytes, each row's as it shows it
-  // (FolderSizeKB), so the totals are the sum of what the rows show. 64 bits:
-  // a list past 2 TiB is no reason to show a negative size.
-  int64_t CurrentSubfolderCount = 0;
-  int64_t CurrentFileCount = 0;
-  int64_t CurrentFileSizeKB = 0;
-  int64_t PreviousSubfolderCount = 0;
-  int64_t PreviousFileCount = 0;
-  int64_t PreviousFileSizeKB = 0;
+  // The running totals: Current is the sum of what the rows show now,
+  // Previous what it was before the last Delete (or at the last Scan).
+  TFolderFigures Current;
+  TFolderFigures Previous;
+  // What the list knows of its folders. After a change made from outside a
+  // command, ShowFolders brings the rows, the totals and the status bar in line.
+  TFolderModel& Folders() { return FFolders; }
+  void ShowFolders();
 
   // The statistics dialog, created after the main window; it lives as long as it does.
   TForm3* Form3 = nullptr;
@@ -157,8 +151,9 @@ public:
   void VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Item, UINT State, TCustomDrawStage Stage,
                                           bool& DefaultDraw);
 
-  // Scan, Delete: the busy state, progress, Cancel (Esc, the strip's
-  // button, closing the window) and no other input while they run.
+  // Every busy command (Scan, Delete, View Files, Statistics, the update
+  // check): the busy state, progress, Cancel (Esc, the strip's button,
+  // closing the window) and no other input while it runs.
   TLongCommand LongCommand1;
   // Folders and shortcuts to folders dropped from the shell join the list.
   void VKRFileDrag1Drop(TObject* Sender);
@@ -186,7 +181,7 @@ public:
   int32_t DeleteSubfolders(const std::wstring& Path);
 
   // True while a command runs; other commands wait for it to end.
-  bool Busy() const { return FBusyDepth > 0 || LongCommand1.Running(); }
+  bool Busy() const { return LongCommand1.Running(); }
 
   // Adds the folder, or with EnableFind refreshes the row that lists it
   // already; none when the folder does not exist.
@@ -209,19 +204,6 @@ protected:
   void DpiChanged(int OldDpi, int NewDpi) override;
 
 private:
-  // The busy state of a command: hourglass, toolbar and menus disabled,
-  // optionally a status text; left when the object goes, also on an error.
-  class TBusyState {
-  public:
-    TBusyState(TForm1& Form, const wchar_t* StatusText);
-    ~TBusyState();
-    TBusyState(const TBusyState&) = delete;
-    TBusyState& operator=(const TBusyState&) = delete;
-
-  private:
-    TForm1& FForm;
-  };
-
   void EnableMenuBar(bool Enabled);
   void EnableCommands(bool Enabled);
   // Runs a long command; false when the window was closed meanwhile (it
@@ -241,11 +223,13 @@ private:
   // would delete; false when the command was asked to stop meanwhile.
   bool FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFile>& Files,
                          std::vector<std::wstring>& Subfolders);
-  // The end of Scan and Delete: the rows from FirstUnfinishedRow on (a
-  // command stopped part way) keep their figures and the totals add them, so
-  // the totals are always the sum of what the list shows; then Delete and
-  // Statistics become available as the totals say.
-  void EndFolderCommand(int FirstUnfinishedRow);
+  // The end of Scan and Delete: the totals become the sum of what the rows
+  // show (rows a stopped command did not reach keep their figures); then
+  // Delete and Statistics become available as the totals say.
+  void EndFolderCommand();
+  TFolderFigures SumOfRows();
+  // Writes the row's figure texts from what the list knows of its folder.
+  void ShowRow(const TListItem& Item);
   // Withdraws Delete: a row that was not scanned entered the list.
   void WithdrawDelete();
   TDeleteMode DeleteMode() const;
@@ -268,16 +252,14 @@ private:
 
   TSingleInstanceGuard FInstanceGuard;
   std::optional<uint64_t> FAgeLimit;  // the age limit of the running command
-  int FBusyDepth = 0;
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   std::unique_ptr<TFilesViewForm> FFilesView;
   TOptions FOptions;
   std::unique_ptr<TForm2> FOptionsDialog;
   bool FUnattended = false;
-  // The rows whose folder is not there (or is no full path), by FolderKey:
-  // shown grey with question marks, never scanned or emptied.
-  std::unordered_set<std::wstring> FUnavailable;
+  // What is known of every listed folder; the list view shows it.
+  TFolderModel FFolders;
   int32_t FStoredFoldersNotFound = 0;
   UniqueMenu FPopupMenuResource;
   HMENU FPopupMenu = nullptr;  // the first submenu of FPopupMenuResource

@@ -5,8 +5,8 @@
 namespace {
 
 std::string Totals(const TRunTotals& T) {
-  return std::to_string(T.Folders) + " folder(s), " + std::to_string(T.Subfolders) + " subfolder(s), " +
-         std::to_string(T.Files) + " file(s), " + std::to_string(T.SizeKB) + " KB";
+  return std::to_string(T.Folders) + " folder(s), " + std::to_string(T.Figures.Subfolders) + " subfolder(s), " +
+         std::to_string(T.Figures.Files) + " file(s), " + std::to_string(T.Figures.SizeKB) + " KB";
 }
 
 // A message may span lines; the log keeps one line per run.

@@ -2,6 +2,8 @@
 // The log of unattended runs: one line per run, UTF-8, oldest lines dropped
 // first so that the file never grows past a limit (1 MB).
 
+#include "app/FolderModel.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,9 +13,7 @@ constexpr size_t RunLogLimit = 1024 * 1024;
 // Totals as the status bar shows them.
 struct TRunTotals {
   int32_t Folders = 0;
-  int64_t Subfolders = 0;
-  int64_t Files = 0;
-  int64_t SizeKB = 0;
+  TFolderFigures Figures;
 };
 
 struct TRunRecord {

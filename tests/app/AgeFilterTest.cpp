@@ -106,8 +106,8 @@ TEST_CASE("Delete under the age limit: young files stay, and so does every subfo
     }
     // Nothing old is left to count; two subfolders and their young files remain.
     CHECK(F.Row(0) == TTexts{L"2", L"0", L"8 KB"});
-    CHECK(F.Form1->CurrentFileCount == 0);
-    CHECK(F.Form1->PreviousFileCount == 5);
+    CHECK(F.Form1->Current.Files == 0);
+    CHECK(F.Form1->Previous.Files == 5);
     if (RecycleBin) RemoveTrashEntriesOf(ExtractFileName(F.Temp.Path()));
   }
 }

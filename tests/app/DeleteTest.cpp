@@ -101,9 +101,9 @@ TEST_CASE("a Delete that finds nothing shows what is there now, as the totals do
   REQUIRE(DeleteFileW((F.Temp / L"f\\a.tmp").c_str()));
   F.Delete();
   CHECK(F.Row(0) == TTexts{L"1", L"0", L"4 KB"});
-  CHECK(F.Form1->CurrentSubfolderCount == 1);
-  CHECK(F.Form1->CurrentFileCount == 0);
-  CHECK(F.Form1->CurrentFileSizeKB == 4);
+  CHECK(F.Form1->Current.Subfolders == 1);
+  CHECK(F.Form1->Current.Files == 0);
+  CHECK(F.Form1->Current.SizeKB == 4);
   CHECK(F.Form1->StatusBar1.SimpleText() == L"1 folder(s) - 1 subfolder(s) - 0 file(s) - 4 KB");
 }
 
@@ -125,10 +125,10 @@ TEST_CASE("with only *.tmp checked, Delete removes the found files and every sub
   CHECK_FALSE(Exists(F.Temp / L"f\\sub"));
   CHECK(DirectoryExists(F.Temp / L"f"));
   CHECK(F.Row(0) == TTexts{L"0", L"0", L"3 KB"});
-  CHECK(F.Form1->PreviousFileCount == 1);
-  CHECK(F.Form1->PreviousSubfolderCount == 1);
-  CHECK(F.Form1->PreviousFileSizeKB == 6);
-  CHECK(F.Form1->CurrentFileSizeKB == 3);
+  CHECK(F.Form1->Previous.Files == 1);
+  CHECK(F.Form1->Previous.Subfolders == 1);
+  CHECK(F.Form1->Previous.SizeKB == 6);
+  CHECK(F.Form1->Current.SizeKB == 3);
   CHECK(F.Form1->StatusBar1.SimpleText() == L"1 folder(s) - 0 subfolder(s) - 0 file(s) - 3 KB");
   // One step a found file while it ran; empty now that nothing runs.
   CHECK(F.Form1->ProgressBar1.Max() == 1);
@@ -173,7 +173,7 @@ TEST_CASE("files that cannot be deleted stay and are counted, in both modes") {
     CHECK(Exists(ReadOnly));
     CHECK_FALSE(Exists(F.Temp / L"f\\free.tmp"));
     CHECK(F.Row(0)[1] == L"2");
-    CHECK(F.Form1->CurrentFileCount == 2);
+    CHECK(F.Form1->Current.Files == 2);
     // Files are left: Delete stays available.
     CHECK(F.Form1->DeleteToolButton.Enabled());
     SetFileAttributesW(ReadOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -205,7 +205,7 @@ TEST_CASE("Delete stopped part way leaves rows, totals and status bar that agree
   F.Start({L"f0", L"f1", L"f2"});
   F.DeleteOptions(true, false, false);
   F.Scan();
-  REQUIRE(F.Form1->CurrentFileCount == 900);
+  REQUIRE(F.Form1->Current.Files == 900);
   // Cancel arrives just as the user agrees to empty the first folder: it
   // stops after the first file.
   int Prompts = 0;
@@ -228,11 +228,11 @@ TEST_CASE("Delete stopped part way leaves rows, totals and status bar that agree
   int Shown = 0;
   for (int Row = 0; Row < 3; ++Row) Shown += std::stoi(F.Row(Row)[1]);
   CHECK(Shown == Left);
-  CHECK(F.Form1->CurrentFileCount == Left);
+  CHECK(F.Form1->Current.Files == Left);
   CHECK(F.Form1->StatusBar1.SimpleText() ==
         L"3 folder(s) - 0 subfolder(s) - " + std::to_wstring(Left) + L" file(s) - " +
             FormatFileSize(int64_t{Left} * 1024, TSizeUnit::fsKiloBytes));
-  CHECK(F.Form1->CurrentFileSizeKB == Left);
+  CHECK(F.Form1->Current.SizeKB == Left);
 }
 
 TEST_CASE("a listed folder whose name holds \";\" is the only one emptied") {
@@ -262,10 +262,10 @@ TEST_CASE("a file that several checked patterns match is found, counted and dele
   F.DeleteOptions(false, false, false);
   F.Scan();
   CHECK(F.Row(0)[1] == L"2");
-  CHECK(F.Form1->CurrentFileCount == 2);
+  CHECK(F.Form1->Current.Files == 2);
   F.Delete();
   CHECK(F.Row(0)[1] == L"0");
-  CHECK(F.Form1->PreviousFileCount - F.Form1->CurrentFileCount == 2);
+  CHECK(F.Form1->Previous.Files - F.Form1->Current.Files == 2);
 }
 
 TEST_CASE("one stored pattern mark of the wrong type leaves the others as they were stored") {
@@ -301,11 +301,10 @@ TEST_CASE("folders that hold the user's data or the system, and rows that are no
   // Listed by mistake, and shown as scanned so that Delete reaches them.
   for (const std::wstring& Folder : {std::wstring(Windows), std::wstring(Profile) + L"\\", std::wstring(L"."),
                                     std::wstring(L"C:")}) {
-    TListItem Row = F.Form1->VKRListView1.Add(Folder);
-    Row.SetSubItem(0, L"3");
-    Row.SetSubItem(1, L"7");
-    Row.SetSubItem(2, L"9 KB");
+    F.Form1->VKRListView1.Add(Folder);
+    F.Form1->Folders().SetMeasured(Folder, {3, 7, 9});
   }
+  F.Form1->ShowFolders();
   const std::wstring Marker = std::wstring(Profile) + L"\\marrowby-protected-test.tmp";
   {
     UniqueFile File(CreateFileW(Marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -338,7 +337,7 @@ TEST_CASE("folders that hold the user's data or the system, and rows that are no
   CHECK(F.Form1->LastDeleteLeft.ProtectedFolders == 4);
   CHECK(F.Form1->LastDeleteLeft.Refused.size() == 4);
   CHECK(F.Row(1) == TTexts{L"3", L"7", L"9 KB"});
-  CHECK(F.Form1->CurrentFileCount == 28);
+  CHECK(F.Form1->Current.Files == 28);
   CHECK_FALSE(Exists(F.Temp / L"f\\a.tmp"));
 }
 

@@ -96,22 +96,22 @@ TEST_CASE("removing rows subtracts what the scanned ones show") {
   // A row that was never scanned.
   F.Form1->AddFolderToVKRListView(F.Temp.MakeDir(L"r4"), true);
   // 500 bytes show, and count, as 1 KB.
-  REQUIRE(F.Form1->CurrentFileSizeKB == 2 + 4 + 1);
+  REQUIRE(F.Form1->Current.SizeKB == 2 + 4 + 1);
 
   SUBCASE("a scanned row and an unscanned one") {
     Select(F, {0, 3});
     F.Form1->RemoveFolder2Click(F.Form1.get());
     REQUIRE(F.Form1->VKRListView1.Count() == 2);
     CHECK(F.Form1->VKRListView1.Item(0).Caption() == F.Temp / L"r2");
-    CHECK(F.Form1->CurrentSubfolderCount == 0);
-    CHECK(F.Form1->CurrentFileCount == 2);
-    CHECK(F.Form1->CurrentFileSizeKB == 4 + 1);
+    CHECK(F.Form1->Current.Subfolders == 0);
+    CHECK(F.Form1->Current.Files == 2);
+    CHECK(F.Form1->Current.SizeKB == 4 + 1);
     CHECK(F.Form1->StatusBar1.SimpleText() == L"2 folder(s) - 0 subfolder(s) - 2 file(s) - 5 KB");
   }
   SUBCASE("a row showing 1 KB takes 1 KB away") {
     Select(F, {2});
     F.Form1->RemoveFolder2Click(F.Form1.get());
-    CHECK(F.Form1->CurrentFileSizeKB == 7 - 1);
+    CHECK(F.Form1->Current.SizeKB == 7 - 1);
   }
   SUBCASE("the Delete key removes the selected rows; Enter opens the first in the file manager") {
     Select(F, {1});
@@ -127,7 +127,7 @@ TEST_CASE("removing rows subtracts what the scanned ones show") {
     CHECK(Opened == std::vector<std::wstring>{F.Temp / L"r2"});
     PressKey(F, VK_DELETE);
     CHECK(F.Form1->VKRListView1.Count() == 3);
-    CHECK(F.Form1->CurrentFileCount == 2);
+    CHECK(F.Form1->Current.Files == 2);
   }
   SUBCASE("with nothing selected, Enter does nothing and Delete only refreshes the status bar") {
     Select(F, {});
@@ -174,7 +174,8 @@ TEST_CASE("empty folders are drawn grey, every other row in the system's text co
   F.Temp.MakeFile(L"small\\a.bin", 10);
   F.Start({L"empty", L"small", L"unscanned"});
   F.Scan();
-  F.Form1->VKRListView1.Item(2).SetSubItem(2, L"? KB");
+  F.Form1->Folders().SetNotScanned(F.Form1->VKRListView1.Item(2).Caption());
+  F.Form1->ShowFolders();
   const struct {
     int Row;
     TColor Colour;

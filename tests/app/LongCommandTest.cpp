@@ -100,9 +100,9 @@ TShownTotals ShownTotals(TMainWindowFixture& F) {
 
 void CheckTotalsAgreeWithRows(TMainWindowFixture& F) {
   const TShownTotals Shown = ShownTotals(F);
-  CHECK(F.Form1->CurrentSubfolderCount == Shown.Subfolders);
-  CHECK(F.Form1->CurrentFileCount == Shown.Files);
-  CHECK(F.Form1->CurrentFileSizeKB == Shown.SizeKB);
+  CHECK(F.Form1->Current.Subfolders == Shown.Subfolders);
+  CHECK(F.Form1->Current.Files == Shown.Files);
+  CHECK(F.Form1->Current.SizeKB == Shown.SizeKB);
   CHECK(F.Form1->StatusBar1.SimpleText() ==
         std::to_wstring(F.Form1->VKRListView1.Count()) + L" folder(s) - " + std::to_wstring(Shown.Subfolders) +
             L" subfolder(s) - " + std::to_wstring(Shown.Files) + L" file(s) - " +
@@ -176,7 +176,7 @@ TEST_CASE("Esc stops a scan: finished rows keep their figures, the others theirs
   SUBCASE("a second scan gives the figures of a scan that was never stopped") {
     F.Scan();
     for (int i = 0; i < 4; ++i) CHECK(F.Row(i) == TTexts{L"150", L"450", L"450 KB"});
-    CHECK(F.Form1->CurrentFileCount == 1800);
+    CHECK(F.Form1->Current.Files == 1800);
     CheckTotalsAgreeWithRows(F);
   }
 }

@@ -28,12 +28,12 @@ struct TStatisticsFixture {
 
   void SetTotals(int32_t CurrentSubfolders, int32_t CurrentFiles, int32_t CurrentKB, int32_t PreviousSubfolders,
                  int32_t PreviousFiles, int32_t PreviousKB) {
-    Form1->CurrentSubfolderCount = CurrentSubfolders;
-    Form1->CurrentFileCount = CurrentFiles;
-    Form1->CurrentFileSizeKB = CurrentKB;
-    Form1->PreviousSubfolderCount = PreviousSubfolders;
-    Form1->PreviousFileCount = PreviousFiles;
-    Form1->PreviousFileSizeKB = PreviousKB;
+    Form1->Current.Subfolders = CurrentSubfolders;
+    Form1->Current.Files = CurrentFiles;
+    Form1->Current.SizeKB = CurrentKB;
+    Form1->Previous.Subfolders = PreviousSubfolders;
+    Form1->Previous.Files = PreviousFiles;
+    Form1->Previous.SizeKB = PreviousKB;
   }
 
   // Runs the command; the dialog is closed with its Close button once it shows.

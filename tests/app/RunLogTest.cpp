@@ -52,8 +52,8 @@ TRunRecord At(int Year, int Month, int Day, int Hour, int Minute, int Second) {
 TEST_CASE("a log line holds the time, the totals before and after, what was left and the exit code") {
   TRunRecord Record = At(2026, 3, 7, 9, 5, 1);
   Record.Ran = true;
-  Record.Before = {3, 12, 250, 48213};
-  Record.After = {3, 1, 2, 40};
+  Record.Before = {3, {12, 250, 48213}};
+  Record.After = {3, {1, 2, 40}};
   Record.FilesLeft = 2;
   Record.SubfoldersLeft = 1;
   Record.ProtectedFoldersSkipped = 0;

@@ -34,11 +34,11 @@ TEST_CASE("a scan fills every row, the totals and the status bar") {
   CHECK(F.Row(0) == TTexts{L"2", L"2", L"3 KB"});
   CHECK(F.Row(1) == TTexts{L"0", L"0", L"0 KB"});
   CHECK(F.Row(2) == TTexts{L"0", L"1", L"4 KB"});
-  CHECK(F.Form1->CurrentSubfolderCount == 2);
-  CHECK(F.Form1->CurrentFileCount == 3);
-  CHECK(F.Form1->CurrentFileSizeKB == 7);  // 3 + 4, each row truncated on its own
-  CHECK(F.Form1->PreviousFileCount == 3);
-  CHECK(F.Form1->PreviousFileSizeKB == 7);
+  CHECK(F.Form1->Current.Subfolders == 2);
+  CHECK(F.Form1->Current.Files == 3);
+  CHECK(F.Form1->Current.SizeKB == 7);  // 3 + 4, each row truncated on its own
+  CHECK(F.Form1->Previous.Files == 3);
+  CHECK(F.Form1->Previous.SizeKB == 7);
   CHECK(F.Form1->StatusBar1.SimpleText() == L"3 folder(s) - 2 subfolder(s) - 3 file(s) - 7 KB");
   // The bar filled while the scan ran, one step a folder; it is empty now that nothing runs.
   CHECK(F.Form1->ProgressBar1.Max() == 3);
@@ -124,7 +124,7 @@ TEST_CASE("sizes are shown and totalled in whole kilobytes") {
   CHECK(F.Row(0)[2] == L"1 KB");
   CHECK(F.Row(1)[2] == L"2 KB");
   // The total is the sum of what the rows show: 1,023 bytes show, and count, as 1 KB.
-  CHECK(F.Form1->CurrentFileSizeKB == 3);
+  CHECK(F.Form1->Current.SizeKB == 3);
   CHECK(F.Form1->StatusBar1.SimpleText() == L"2 folder(s) - 0 subfolder(s) - 3 file(s) - 3 KB");
 }
 
@@ -150,18 +150,9 @@ TEST_CASE("totals past 2 TiB stay true as rows are removed") {
   // Figures no test machine can hold on disk: 3 TiB and 2 TiB, 3 billion files.
   const int64_t Sizes[] = {int64_t{3} << 30, int64_t{2} << 30, 5};
   const int64_t Files[] = {3'000'000'000, 1, 2};
-  F.Form1->CurrentSubfolderCount = 0;
-  F.Form1->CurrentFileCount = 0;
-  F.Form1->CurrentFileSizeKB = 0;
-  for (int i = 0; i < 3; ++i) {
-    TListItem Row = F.Form1->VKRListView1.Item(i);
-    Row.SetSubItem(0, L"0");
-    Row.SetSubItem(1, std::to_wstring(Files[i]));
-    Row.SetSubItem(2, FolderSizeText(Sizes[i]));
-    F.Form1->CurrentFileCount += Files[i];
-    F.Form1->CurrentFileSizeKB += Sizes[i];
-  }
-  F.Form1->UpdateStatusBar();
+  for (int i = 0; i < 3; ++i)
+    F.Form1->Folders().SetMeasured(F.Form1->VKRListView1.Item(i).Caption(), {0, Files[i], Sizes[i]});
+  F.Form1->ShowFolders();
   CHECK(F.Form1->StatusBar1.SimpleText() ==
         L"3 folder(s) - 0 subfolder(s) - 3000000003 file(s) - " + FolderSizeText((int64_t{5} << 30) + 5));
 
@@ -170,8 +161,8 @@ TEST_CASE("totals past 2 TiB stay true as rows are removed") {
   const std::wstring Kept = F.Form1->VKRListView1.Item(1).SubItem(2);
   F.Form1->RemoveFolder2Click(F.Form1.get());
   REQUIRE(F.Form1->VKRListView1.Count() == 2);
-  CHECK(F.Form1->CurrentFileCount == 3);
-  CHECK(F.Form1->CurrentFileSizeKB == (int64_t{2} << 30) + 5);
+  CHECK(F.Form1->Current.Files == 3);
+  CHECK(F.Form1->Current.SizeKB == (int64_t{2} << 30) + 5);
   CHECK(F.Form1->StatusBar1.SimpleText() ==
         L"2 folder(s) - 0 subfolder(s) - 3 file(s) - " + FolderSizeText((int64_t{2} << 30) + 5));
   CHECK(Kept == FolderSizeText(int64_t{2} << 30));
@@ -213,14 +204,14 @@ TEST_CASE("a listed folder removed from the disk stays listed as not there, and 
   // Not there: question marks, and nothing counted.
   CHECK(F.Row(0) == TTexts{L"?", L"?", L"? KB"});
   CHECK(F.Row(1) == TTexts{L"0", L"1", L"2 KB"});
-  CHECK(F.Form1->CurrentFileSizeKB == 2);
-  CHECK(F.Form1->CurrentFileCount == 1);
+  CHECK(F.Form1->Current.SizeKB == 2);
+  CHECK(F.Form1->Current.Files == 1);
 
   // The folder is back (a drive connected again): the next scan counts it.
   F.Temp.MakeFile(L"gone\\a.tmp", 5000);
   F.Scan();
   CHECK(F.Row(0) == TTexts{L"0", L"1", L"4 KB"});
-  CHECK(F.Form1->CurrentFileSizeKB == 6);
+  CHECK(F.Form1->Current.SizeKB == 6);
 }
 
 TEST_CASE("the scan at start-up runs when the option is on, before the window shows") {
