@@ -148,6 +148,7 @@ TEST_CASE("the main window has the designed menu, toolbar, list and status bar")
     });
   };
   CHECK(HasKey('C', FCONTROL, IDM_SCAN));
+  CHECK(HasKey(VK_F5, 0, IDM_SCAN));  // where other programs refresh, and Ctrl+C copies
   CHECK(HasKey('D', FCONTROL, IDM_DELETE));
   CHECK(HasKey('S', FCONTROL, IDM_STATISTICS));
   CHECK(HasKey(VK_F1, 0, IDM_RELEASENOTES));
