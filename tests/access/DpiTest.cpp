@@ -206,11 +206,12 @@ TEST_CASE("the main window follows each DPI: toolbar, list and menu pictures, fo
     LOGFONTW Font{};
     GetObjectW(F.Form1->Font().Handle(), sizeof(Font), &Font);
     CHECK(-Font.lfHeight == MulDiv(F.Form1->Font().Size(), Case.Dpi, 72));
-    // The menus show pictures of the new size at once.
-    for (int Command : {IDM_ADDFOLDER, IDM_SCAN, IDM_ABOUT}) {
-      CAPTURE(Command);
+    // The menus and the list's popup menu show pictures of the new size at once.
+    for (const TMenuItem* Item : {&F.Form1->AddFolder1, &F.Form1->Scan1, &F.Form1->About1, &F.Form1->ExploreFolder1,
+                                  &F.Form1->RemoveFolder2}) {
+      CAPTURE(Item->Caption());
       BITMAP Info{};
-      REQUIRE(GetObjectW(TMenuImages::ItemBitmap(GetMenu(Window), Command), sizeof(Info), &Info) != 0);
+      REQUIRE(GetObjectW(TMenuImages::ItemBitmap(Item->Menu(), Item->CommandId()), sizeof(Info), &Info) != 0);
       CHECK(Info.bmWidth == Case.Pictures);
       CHECK(Info.bmHeight == Case.Pictures);
     }
