@@ -56,4 +56,7 @@ void TForm1::LoadMenuPictures(int Dpi) {
 void TForm1::DpiChanged(int, int NewDpi) {
   LoadFolderImages(NewDpi);
   LoadMenuPictures(NewDpi);
+  // The toolbar and the bars took their height for the DPI after the window
+  // took its new size: the list fills what is left between them now.
+  LayoutControls();
 }

@@ -344,7 +344,7 @@ void TForm1::LayoutControls() {
   SendMessageW(StatusBar1.Handle(), WM_SIZE, 0, 0);
   const int ToolBarHeight = ToolBar1.HeightInPixels();
   const int StatusHeight = StatusBar1.HeightInPixels();
-  const int ProgressHeight = ScaleByDpi(ProgressBarHeight);
+  const int ProgressHeight = ScaleForDpi(ProgressBarHeight, PixelsPerInch());
   const int ProgressTop = Client.bottom - StatusHeight - ProgressHeight;
   ProgressBar1.SetBounds(0, ProgressTop, Client.right, ProgressHeight);
   const int ListHeight = ProgressTop - ToolBarHeight;

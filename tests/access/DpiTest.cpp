@@ -206,6 +206,21 @@ TEST_CASE("the main window follows each DPI: toolbar, list and menu pictures, fo
     LOGFONTW Font{};
     GetObjectW(F.Form1->Font().Handle(), sizeof(Font), &Font);
     CHECK(-Font.lfHeight == MulDiv(F.Form1->Font().Size(), Case.Dpi, 72));
+    // Toolbar, list, progress bar and status bar stack up without gap or overlap at once.
+    const auto BoundsIn = [Window](HWND Control) {
+      RECT Bounds{};
+      GetWindowRect(Control, &Bounds);
+      MapWindowPoints(nullptr, Window, reinterpret_cast<POINT*>(&Bounds), 2);
+      return Bounds;
+    };
+    const RECT Tools = BoundsIn(F.Form1->ToolBar1.Handle());
+    const RECT Rows = BoundsIn(F.Form1->VKRListView1.Handle());
+    const RECT Progress = BoundsIn(F.Form1->ProgressBar1.Handle());
+    const RECT Status = BoundsIn(F.Form1->StatusBar1.Handle());
+    CHECK(Rows.top == Tools.bottom);
+    CHECK(Progress.top == Rows.bottom);
+    CHECK(Status.top == Progress.bottom);
+    CHECK(Progress.bottom - Progress.top == MulDiv(16, Case.Dpi, 96));
     // The menus and the list's popup menu show pictures of the new size at once.
     for (const TMenuItem* Item : {&F.Form1->AddFolder1, &F.Form1->Scan1, &F.Form1->About1, &F.Form1->ExploreFolder1,
                                   &F.Form1->RemoveFolder2}) {
