@@ -112,6 +112,27 @@ int FontHeight(HFONT Font) {
   return std::abs(static_cast<int>(Info.lfHeight));
 }
 
+// The font heights of the tooltip windows the form owns, in the order the
+// system lists them.
+std::vector<int> TooltipFontHeights(HWND Form) {
+  struct TState {
+    HWND Form;
+    std::vector<int> Heights;
+  } State{Form, {}};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND Window, LPARAM Param) -> BOOL {
+        auto& Enum = *reinterpret_cast<TState*>(Param);
+        wchar_t Class[32] = L"";
+        GetClassNameW(Window, Class, 32);
+        if (GetWindow(Window, GW_OWNER) == Enum.Form && _wcsicmp(Class, TOOLTIPS_CLASSW) == 0)
+          Enum.Heights.push_back(FontHeight(reinterpret_cast<HFONT>(SendMessageW(Window, WM_GETFONT, 0, 0))));
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&State));
+  return State.Heights;
+}
+
 std::wstring ProgramFolder() {
   wchar_t Path[MAX_PATH] = L"";
   GetModuleFileNameW(nullptr, Path, MAX_PATH);
@@ -286,6 +307,9 @@ TEST_CASE("every dialog lies inside the work area at every DPI, View Files too")
   for (const TDialog& Dialog : Dialogs) {
     CAPTURE(Dialog.Name);
     int Previous = Dialog.Form->PixelsPerInch();
+    const std::vector<int> TipsAt96 = TooltipFontHeights(Dialog.Form->Handle());
+    if (Dialog.Name == "Options" || Dialog.Name == "About") CHECK_FALSE(TipsAt96.empty());
+    for (int Height : TipsAt96) CHECK(Height > 0);
     for (const TDpiCase& Case : KDpiCases) {
       CAPTURE(Case.Dpi);
       // Far towards the bottom right, as a window dragged there and grown by the DPI.
@@ -293,6 +317,11 @@ TEST_CASE("every dialog lies inside the work area at every DPI, View Files too")
       OffsetRect(&Asked, 900 - Asked.left, 700 - Asked.top);
       Dialog.Form->ChangeDpi(Case.Dpi, Asked);
       Previous = Case.Dpi;
+      // Its tooltips (the IE button's, the About logos') speak in a font for the DPI.
+      const std::vector<int> Tips = TooltipFontHeights(Dialog.Form->Handle());
+      REQUIRE(Tips.size() == TipsAt96.size());
+      for (size_t Tip = 0; Tip < Tips.size(); ++Tip)
+        CHECK(std::abs(Tips[Tip] - MulDiv(TipsAt96[Tip], Case.Dpi, 96)) <= 1);
       TModalAnswer Answer(*Dialog.Form, [&](TForm& Form) {
         CheckInsideWorkArea(Form.Handle());
         // For a person to look at, beside the main window's pictures.
