@@ -5,6 +5,7 @@
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
 #include "options/OptionsRecord.h"
+#include "records/StoreRecords.h"
 #include "search/FileAge.h"
 #include "search/FileDetails.h"
 #include "search/FolderSize.h"
@@ -404,14 +405,14 @@ bool TForm1::SaveFolderList() {
 }
 
 void TForm1::FormDestroy(TObject*) {
-  VKRRegistryEnhanced1.SetFormInfo(PlacementValue, *this);
+  TStoreRecords(VKRRegistryEnhanced1).SetFormInfo(PlacementValue, *this);
   StorePlacementDpi(VKRRegistryEnhanced1, PlacementValue, PixelsPerInch());
 }
 
 void TForm1::RestorePlacement() {
   const RECT Designed{Left(), Top(), Left() + Width(), Top() + Height()};
   try {
-    VKRRegistryEnhanced1.GetFormInfo(PlacementValue, *this, true);
+    TStoreRecords(VKRRegistryEnhanced1).GetFormInfo(PlacementValue, *this, true);
     FollowPlacementDpi(*this, StoredPlacementDpi(VKRRegistryEnhanced1, PlacementValue));
   } catch (const std::exception&) {
     // A record of the wrong type or with fields that do not parse: the

@@ -8,7 +8,6 @@
 #include "common/VKRLangType.h"
 #include "store/DurableValues.h"
 #include "framework/Exception.h"
-#include "framework/Menus.h"
 #include "framework/Object.h"
 #include "framework/Variant.h"
 
@@ -18,11 +17,6 @@
 #include <vector>
 
 class TRegistryAccessor;
-class TCheckListBox;
-class TComboBox;
-class TFont;
-class TForm;
-class TListView;
 
 enum class TRootKey : uint8_t {
   hkClassesRoot,
@@ -108,32 +102,20 @@ public:
   // scrambling cannot give back, raise EConvertError.
   std::wstring CryptString(const std::wstring& Text, bool Scramble) const;
 
-  // Records: the state of a user-interface object in one text value (font,
-  // column widths, placement) or in a key of its own (check list box, menu,
-  // combo box). A record that is not there leaves the object as it is; text
-  // that does not parse raises EConvertError, a value of the wrong type
-  // ERegistryException, each after the fields before it were applied.
-  void SetFont(const std::wstring& AValue, const TFont& AFont);
-  TFont& GetFont(const std::wstring& AValue, TFont& AFont);
-  void SetListViewInfo(const std::wstring& AValue, const TListView& AListView);
-  void GetListViewInfo(const std::wstring& AValue, TListView& AListView);
-  // Moves widths kept as ASubKey\Columns\Sizes ("a,b") to the value AValue ("a, b").
+  // Moves widths kept as ASubKey\Columns\Sizes ("a,b") to the value AValue
+  // ("a, b"), the layout of the list view record (records/StoreRecords.h).
   void ImportListViewInfo(const std::wstring& ASubKey, const std::wstring& AValue, bool DeleteSubKey);
-  void SetFormInfo(const std::wstring& AValue, const TForm& AForm);
-  // Without a stored placement the form is centred on the primary screen
-  // when CenterDefault is true.
-  void GetFormInfo(const std::wstring& AValue, TForm& AForm, bool CenterDefault);
-  // Moves a placement kept as one value per field under ASubKey to the value AValue.
+  // Moves a placement kept as one value per field under ASubKey to the value
+  // AValue, the layout of the placement record.
   void ImportFormInfo(const std::wstring& ASubKey, const std::wstring& AValue, bool DeleteSubKey);
-  void SetCheckListBox(const std::wstring& ASubKey, const TCheckListBox& ACheckListBox);
-  // Once a record exists it alone decides the items; before that the box
-  // keeps its own, all checked when CheckAllFirstTime is true.
-  TCheckListBox& GetCheckListBox(const std::wstring& ASubKey, TCheckListBox& ACheckListBox, bool CheckAllFirstTime);
-  void SetMenu(const std::wstring& ASubKey, const TMenu& AMenu);
-  // The items made belong to the store: the next GetMenu or the store's end frees them.
-  TMenu& GetMenu(const std::wstring& ASubKey, TMenu& AMenu, const TNotifyEvent& AMenuClick);
-  void SetComboBox(const std::wstring& ASubKey, const TComboBox& AComboBox, bool ShowText);
-  TComboBox& GetComboBox(const std::wstring& ASubKey, TComboBox& AComboBox, bool ShowText);
+
+  // What the records of user-interface objects build on: an accessor with
+  // the store's root and access, the full key path of a value or a subkey,
+  // and a text written as a value of a key created when missing.
+  TRegistryAccessor NewAccessor() const;
+  std::wstring ValueKeyPath(const std::wstring& AValue) const;
+  std::wstring SubKeyPath(const std::wstring& ASubKey) const;
+  void WriteRecordText(const std::wstring& AValue, const std::wstring& Text);
 
   // Whole keys (store/VKRRegistryExport.cpp). ExportKeyToRegFile writes the
   // key and its subtree as a REGEDIT4 script; Search fills EntriesFound with
@@ -156,18 +138,13 @@ public:
   static std::wstring ExtractValueName(const std::wstring& V);
 
 private:
-  TRegistryAccessor NewAccessor() const;
   // The file message of the current language.
   static const std::wstring& FileErrorMessage();
-  std::wstring ValueKeyPath(const std::wstring& AValue) const;
-  std::wstring SubKeyPath(const std::wstring& ASubKey) const;
   void WriteWithoutRule(TRegistryAccessor& Reg, const std::wstring& Name, const Variant& AValueData);
   size_t ReadBinaryIntoBuffer(TRegistryAccessor& Reg, const std::wstring& Name);
   bool MoveKey(const std::wstring& OldKey, const std::wstring& NewKey, bool Delete);
   // CopyValue, also telling whether data was written (a binary source is not copied).
   bool CopyValueData(const std::wstring& OldValue, const std::wstring& NewValue, bool& Copied);
-  // Writes Text as the value AValue of the key that holds it, created when missing.
-  void WriteRecordText(const std::wstring& AValue, const std::wstring& Text);
   void SplitRecord(const std::wstring& Text, const std::wstring& Separator);
 
   TAccess FAccess = TAccess::kAllAccess;
@@ -177,12 +154,10 @@ private:
   std::wstring FKey;
   TLangType FLangType = TLangType::ltEnglish;
   TRootKey FRootKey = TRootKey::hkCurrentUser;
-  TVKRBreakApart FBrkApart;  // record values of the structured records are split with it
+  TVKRBreakApart FBrkApart;  // the imported layouts are split with it
   std::vector<std::wstring> FEntriesFound;
   bool FRaiseExceptions = false;
   // Keeps the first bytes of the last binary value read, up to its size;
   // longer values are read whole elsewhere and never past its end.
   std::array<uint8_t, 2048> FBuffer{};
-  // Menu items made by GetMenu.
-  TMenuItemOwner FMenuItems;
 };

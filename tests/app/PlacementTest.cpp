@@ -7,6 +7,7 @@
 #include "common/VKRAbout.h"
 #include "framework/Dpi.h"
 #include "framework/FileSystem.h"
+#include "records/StoreRecords.h"
 #include "support/CurrentDirectory.h"
 #include "support/ModalAnswer.h"
 #include "support/RegistryFixture.h"
@@ -265,7 +266,7 @@ TEST_CASE("a placement stored at one DPI comes back at the same size in inches a
     // The start applied it for the DPI of the monitor it lies on; the test's
     // screen has 96, so other DPIs are given as a monitor would give them.
     if (Case.RestoredDpi != 96) {
-      Form->VKRRegistryEnhanced1.GetFormInfo(Placement, *Form, true);
+      TStoreRecords(Form->VKRRegistryEnhanced1).GetFormInfo(Placement, *Form, true);
       FollowPlacementDpi(*Form, StoredPlacementDpi(Form->VKRRegistryEnhanced1, Placement), Case.RestoredDpi);
     }
     CHECK(Form->Left() == Case.Expected.left);

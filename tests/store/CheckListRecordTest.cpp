@@ -45,7 +45,7 @@ TEST_CASE("on a first start the designed items stay, all checked only when asked
     CAPTURE(CheckAll);
     TStoreFixture F;
     TBoxFixture Box(KDesigned, {U, C, G, U});
-    CHECK(&F.Store.GetCheckListBox(L"Extensions", Box.Box, CheckAll) == &Box.Box);
+    CHECK(&F.Records.GetCheckListBox(L"Extensions", Box.Box, CheckAll) == &Box.Box);
     CHECK(Box.Box.Items() == KDesigned);
     CHECK(Box.States() == (CheckAll ? TStates{C, C, C, C} : TStates{U, C, G, U}));
     // Reading creates nothing.
@@ -59,7 +59,7 @@ TEST_CASE("after a save the registry alone decides the items and their marks") {
   // enumeration order does not matter here.
   TBoxFixture Saved({L"*.bak", L"*.log", L"*.old", L"*.tmp"}, {C, U, G, C});
   F.Fixture.WriteDword(L"Extensions", L"*.stale", 1);
-  F.Store.SetCheckListBox(L"Extensions", Saved.Box);
+  F.Records.SetCheckListBox(L"Extensions", Saved.Box);
 
   // The key was rewritten: one REG_DWORD per item, a greyed mark counts as unchecked.
   CHECK(F.Fixture.ValueNames(L"Extensions") == TNames{L"*.bak", L"*.log", L"*.old", L"*.tmp"});
@@ -76,7 +76,7 @@ TEST_CASE("after a save the registry alone decides the items and their marks") {
   for (const bool CheckAll : {true, false}) {
     CAPTURE(CheckAll);
     TBoxFixture Loaded({L"*.tmp", L"*.new"}, {C, C});
-    F.Store.GetCheckListBox(L"Extensions", Loaded.Box, CheckAll);
+    F.Records.GetCheckListBox(L"Extensions", Loaded.Box, CheckAll);
     CHECK(Loaded.Box.Items() == TNames{L"*.bak", L"*.log", L"*.old", L"*.tmp"});
     CHECK(Loaded.States() == TStates{C, U, U, C});
   }
@@ -85,10 +85,10 @@ TEST_CASE("after a save the registry alone decides the items and their marks") {
 TEST_CASE("the items come back in the registry's enumeration order, on Windows the saved order") {
   TStoreFixture F;
   TBoxFixture Saved(KDesigned, {C, U, C, U});
-  F.Store.SetCheckListBox(L"Extensions", Saved.Box);
+  F.Records.SetCheckListBox(L"Extensions", Saved.Box);
 
   TBoxFixture Loaded({}, {});
-  F.Store.GetCheckListBox(L"Extensions", Loaded.Box, true);
+  F.Records.GetCheckListBox(L"Extensions", Loaded.Box, true);
   const TNames Enumerated = F.Fixture.ValueNames(L"Extensions");
   CHECK(Loaded.Box.Items() == Enumerated);
   for (int i = 0; i < Loaded.Box.Count(); ++i) {
@@ -106,9 +106,9 @@ TEST_CASE("the items come back in the registry's enumeration order, on Windows t
 TEST_CASE("items of equal text share one value, and the last mark wins") {
   TStoreFixture F;
   TBoxFixture Saved({L"*.log", L"*.tmp", L"*.log"}, {C, C, U});
-  F.Store.SetCheckListBox(L"Extensions", Saved.Box);
+  F.Records.SetCheckListBox(L"Extensions", Saved.Box);
   TBoxFixture Loaded({}, {});
-  F.Store.GetCheckListBox(L"Extensions", Loaded.Box, false);
+  F.Records.GetCheckListBox(L"Extensions", Loaded.Box, false);
   CHECK(Loaded.Box.Items() == TNames{L"*.log", L"*.tmp"});
   CHECK(Loaded.States() == TStates{U, C});
 }
@@ -116,12 +116,12 @@ TEST_CASE("items of equal text share one value, and the last mark wins") {
 TEST_CASE("a box saved without items empties the box at the next load") {
   TStoreFixture F;
   TBoxFixture Saved({}, {});
-  F.Store.SetCheckListBox(L"Extensions", Saved.Box);
+  F.Records.SetCheckListBox(L"Extensions", Saved.Box);
   CHECK(F.Fixture.KeyExists(L"Extensions"));
   CHECK(F.Fixture.ValueNames(L"Extensions").empty());
 
   TBoxFixture Loaded(KDesigned, {C, C, C, C});
-  F.Store.GetCheckListBox(L"Extensions", Loaded.Box, true);
+  F.Records.GetCheckListBox(L"Extensions", Loaded.Box, true);
   CHECK(Loaded.Box.Count() == 0);
 }
 
@@ -144,7 +144,7 @@ TEST_CASE("a check mark that is not a four-byte REG_DWORD raises after the items
     F.Fixture.WriteDword(L"Extensions", L"*.bak", 1);
     WriteBytes(F.Fixture, L"Extensions", L"*.log", Case.Type, Case.Data);
     TBoxFixture Loaded(KDesigned, {U, U, U, U});
-    CHECK(ThrownMessage<ERegistryException>([&] { F.Store.GetCheckListBox(L"Extensions", Loaded.Box, true); }) ==
+    CHECK(ThrownMessage<ERegistryException>([&] { F.Records.GetCheckListBox(L"Extensions", Loaded.Box, true); }) ==
           Case.Message);
     CHECK(Loaded.Box.Items() == F.Fixture.ValueNames(L"Extensions"));
     CHECK(Loaded.States() == TStates{C, U});

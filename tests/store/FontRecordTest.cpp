@@ -76,7 +76,7 @@ TEST_CASE("a font is stored as its text and read back whole") {
     TStoreFixture F;
     TFont Font;
     Assign(Font, Case.Font);
-    F.Store.SetFont(L"Fonts\\Readme", Font);
+    F.Records.SetFont(L"Fonts\\Readme", Font);
     const auto Raw = F.Fixture.ReadRaw(L"Fonts", L"Readme");
     REQUIRE(Raw);
     CHECK(Raw->Type == REG_SZ);
@@ -84,7 +84,7 @@ TEST_CASE("a font is stored as its text and read back whole") {
 
     TFont Restored;
     Assign(Restored, KBefore);
-    CHECK(&F.Store.GetFont(L"Fonts\\Readme", Restored) == &Restored);
+    CHECK(&F.Records.GetFont(L"Fonts\\Readme", Restored) == &Restored);
     CHECK(FieldsOf(Restored) == Case.Font);
   }
 }
@@ -105,7 +105,7 @@ TEST_CASE("a stored colour is a name in any case or a number") {
     F.Fixture.WriteString(L"", L"Font", std::wstring(L"\"Arial\", 10, [Bold], [") + Case.Colour + L"]");
     TFont Font;
     Assign(Font, KBefore);
-    F.Store.GetFont(L"Font", Font);
+    F.Records.GetFont(L"Font", Font);
     CHECK(Font.Color() == Case.Expected);
   }
 }
@@ -134,7 +134,7 @@ TEST_CASE("a font text that does not parse raises after the fields before the fa
     F.Fixture.WriteString(L"", L"Font", Case.Text);
     TFont Font;
     Assign(Font, KBefore);
-    CHECK(ThrownMessage<EConvertError>([&] { F.Store.GetFont(L"Font", Font); }) != L"<nothing raised>");
+    CHECK(ThrownMessage<EConvertError>([&] { F.Records.GetFont(L"Font", Font); }) != L"<nothing raised>");
     CHECK(FieldsOf(Font) == Case.After);
   }
 }
@@ -143,17 +143,17 @@ TEST_CASE("a missing or empty font record leaves the font alone; one of another 
   TStoreFixture F;
   TFont Font;
   Assign(Font, KBefore);
-  F.Store.GetFont(L"Missing\\Font", Font);
+  F.Records.GetFont(L"Missing\\Font", Font);
   CHECK(FieldsOf(Font) == KBefore);
   F.Fixture.CreateKey(L"Fonts");
-  F.Store.GetFont(L"Fonts\\Missing", Font);
+  F.Records.GetFont(L"Fonts\\Missing", Font);
   CHECK(FieldsOf(Font) == KBefore);
   F.Fixture.WriteString(L"Fonts", L"Empty", L"");
-  F.Store.GetFont(L"Fonts\\Empty", Font);
+  F.Records.GetFont(L"Fonts\\Empty", Font);
   CHECK(FieldsOf(Font) == KBefore);
 
   F.Fixture.WriteDword(L"Fonts", L"Number", 9);
-  CHECK(ThrownMessage<ERegistryException>([&] { F.Store.GetFont(L"Fonts\\Number", Font); }) ==
+  CHECK(ThrownMessage<ERegistryException>([&] { F.Records.GetFont(L"Fonts\\Number", Font); }) ==
         L"Invalid data type for 'Number'");
   CHECK(FieldsOf(Font) == KBefore);
 }

@@ -46,7 +46,7 @@ public:
   void Destroy() { DestroyHandle(); }
 
 protected:
-  void FormDestroy(TObject*) override { FStore.SetFormInfo(KPlacement, *this); }
+  void FormDestroy(TObject*) override { TStoreRecords(FStore).SetFormInfo(KPlacement, *this); }
 
 private:
   TVKRRegistryEnhanced& FStore;
@@ -71,13 +71,13 @@ TEST_CASE("a normal window is stored as height, left, top, width and wsNormal") 
   Form.SetBounds(208, 132, 943, 600);
   Form.Show();
   REQUIRE(Form.WindowState() == TWindowState::wsNormal);
-  F.Store.SetFormInfo(KPlacement, Form);
+  F.Records.SetFormInfo(KPlacement, Form);
   CHECK(StoredText(F.Fixture, L"FormInfo", L"Main Window") == L"600, 208, 132, 943, wsNormal");
 
   // A hidden form is stored the same way.
   THostForm Hidden;
   Hidden.SetBounds(10, 20, 300, 200);
-  F.Store.SetFormInfo(KPlacement, Hidden);
+  F.Records.SetFormInfo(KPlacement, Hidden);
   CHECK(StoredText(F.Fixture, L"FormInfo", L"Main Window") == L"200, 10, 20, 300, wsNormal");
 }
 
@@ -104,7 +104,7 @@ TEST_CASE("normal, maximised and minimised windows come back as they were stored
     // maximised form, the bounds it will be restored to for a minimised one.
     const TBounds Reported = BoundsOf(Original);
     if (Case.State == TWindowState::wsMinimized) CHECK(Reported == TBounds{150, 90, 520, 410});
-    F.Store.SetFormInfo(KPlacement, Original);
+    F.Records.SetFormInfo(KPlacement, Original);
     CHECK(StoredText(F.Fixture, L"FormInfo", L"Main Window") ==
           std::to_wstring(Reported.Height) + L", " + std::to_wstring(Reported.Left) + L", " +
               std::to_wstring(Reported.Top) + L", " + std::to_wstring(Reported.Width) + L", " + Case.StateText);
@@ -112,7 +112,7 @@ TEST_CASE("normal, maximised and minimised windows come back as they were stored
     // Read into a hidden form, as at start-up: the bounds first, then the state.
     THostForm Restored;
     Restored.SetBounds(5, 6, 300, 200);
-    F.Store.GetFormInfo(KPlacement, Restored, true);
+    F.Records.GetFormInfo(KPlacement, Restored, true);
     CHECK(BoundsOf(Restored) == Reported);
     // A minimised record leaves the state alone.
     const TWindowState Expected = Case.State == TWindowState::wsMinimized ? TWindowState::wsNormal : Case.State;
@@ -134,7 +134,7 @@ TEST_CASE("a minimised record leaves a maximised form maximised") {
   THostForm Form;
   Form.Show();
   Form.SetWindowState(TWindowState::wsMaximized);
-  F.Store.GetFormInfo(KPlacement, Form, true);
+  F.Records.GetFormInfo(KPlacement, Form, true);
   CHECK(Form.WindowState() == TWindowState::wsMaximized);
   // The bounds are where it is restored to.
   Form.SetWindowState(TWindowState::wsNormal);
@@ -155,7 +155,7 @@ TEST_CASE("a window destroyed while maximised is stored as maximised") {
   CHECK(Stored->ends_with(L", wsMaximized"));
 
   THostForm Next;
-  F.Store.GetFormInfo(KPlacement, Next, true);
+  F.Records.GetFormInfo(KPlacement, Next, true);
   Next.Show();
   CHECK(IsZoomed(Next.Handle()) != FALSE);
 }
@@ -169,7 +169,7 @@ TEST_CASE("a placement of other than five pieces changes nothing") {
     THostForm Form;
     Form.SetBounds(11, 12, 313, 214);
     Form.SetWindowState(TWindowState::wsMaximized);
-    F.Store.GetFormInfo(KPlacement, Form, true);
+    F.Records.GetFormInfo(KPlacement, Form, true);
     CHECK(BoundsOf(Form) == TBounds{11, 12, 313, 214});
     CHECK(Form.WindowState() == TWindowState::wsMaximized);
   }
@@ -197,7 +197,7 @@ TEST_CASE("without a stored placement the form is centred on the primary screen 
       THostForm Form;
       Form.SetBounds(7, 8, ScreenWidth - 101, ScreenHeight - 61);
       const TBounds Before = BoundsOf(Form);
-      F.Store.GetFormInfo(KPlacement, Form, CenterDefault);
+      F.Records.GetFormInfo(KPlacement, Form, CenterDefault);
       if (CenterDefault)
         CHECK(BoundsOf(Form) == TBounds{50, 30, Before.Width, Before.Height});
       else
@@ -212,7 +212,7 @@ TEST_CASE("centring a form wider than the screen rounds toward zero") {
   Form.SetBounds(0, 0, GetSystemMetrics(SM_CXSCREEN) + 41, 200);
   const int Width = Form.Width();
   REQUIRE(Width > GetSystemMetrics(SM_CXSCREEN));
-  F.Store.GetFormInfo(KPlacement, Form, true);
+  F.Records.GetFormInfo(KPlacement, Form, true);
   CHECK(Form.Left() == -((Width - GetSystemMetrics(SM_CXSCREEN)) / 2));
 }
 
@@ -242,7 +242,7 @@ TEST_CASE("a form that is not at its designed position is warned about and still
     Form.SetPosition(Case.Position);
     Form.SetBounds(0, 0, 400, 300);
     TRecordedBoxes Boxes;
-    F.Store.GetFormInfo(KPlacement, Form, false);
+    F.Records.GetFormInfo(KPlacement, Form, false);
     REQUIRE(Boxes.Requests.size() == Case.Boxes);
     if (Case.Boxes > 0) {
       const TMessageDialogRequest& Box = Boxes.Requests.front();
@@ -254,7 +254,7 @@ TEST_CASE("a form that is not at its designed position is warned about and still
     if (Case.Stored != nullptr) CHECK(BoundsOf(Form) == TBounds{40, 50, 400, 300});
 
     // Every read from an existing key warns again.
-    F.Store.GetFormInfo(KPlacement, Form, false);
+    F.Records.GetFormInfo(KPlacement, Form, false);
     CHECK(Boxes.Requests.size() == 2 * Case.Boxes);
   }
 }
@@ -264,7 +264,7 @@ TEST_CASE("a placement field that is not a number raises after the fields before
   F.Fixture.WriteString(L"FormInfo", L"Main Window", L"300, 40, top, 400, wsMaximized");
   THostForm Form;
   Form.SetBounds(1, 2, 500, 250);
-  CHECK(ThrownMessage<EConvertError>([&] { F.Store.GetFormInfo(KPlacement, Form, true); }) ==
+  CHECK(ThrownMessage<EConvertError>([&] { F.Records.GetFormInfo(KPlacement, Form, true); }) ==
         L"'top' is not a valid integer value");
   // Height and Left are in; Top, Width and the state are not.
   CHECK(BoundsOf(Form) == TBounds{40, 2, 500, 300});
@@ -276,7 +276,7 @@ TEST_CASE("a placement stored as anything but text is a registry error") {
   F.Fixture.WriteDword(L"FormInfo", L"Main Window", 5);
   THostForm Form;
   Form.SetBounds(1, 2, 500, 250);
-  CHECK(ThrownMessage<ERegistryException>([&] { F.Store.GetFormInfo(KPlacement, Form, true); }) ==
+  CHECK(ThrownMessage<ERegistryException>([&] { F.Records.GetFormInfo(KPlacement, Form, true); }) ==
         L"Invalid data type for 'Main Window'");
   CHECK(BoundsOf(Form) == TBounds{1, 2, 500, 250});
 }
@@ -337,24 +337,25 @@ TEST_CASE("an old placement field stored as a number stops the import before any
 
 TEST_CASE("without an application key the records neither read nor write") {
   TVKRRegistryEnhanced Store;
+  TStoreRecords Records(Store);
   const std::wstring Probe = L"MarrowbyRecordsProbe";
   RegDeleteTreeW(HKEY_CURRENT_USER, Probe.c_str());
   RegDeleteKeyW(HKEY_CURRENT_USER, Probe.c_str());
 
   THostForm Form;
   Form.SetBounds(3, 4, 300, 200);
-  Store.SetFormInfo(Probe + L"\\Main Window", Form);
+  Records.SetFormInfo(Probe + L"\\Main Window", Form);
   Store.ImportFormInfo(L"", Probe + L"\\Imported", false);
-  Store.GetFormInfo(Probe + L"\\Main Window", Form, true);
+  Records.GetFormInfo(Probe + L"\\Main Window", Form, true);
   CHECK(BoundsOf(Form) == TBounds{3, 4, 300, 200});
 
   TFont Font;
-  Store.SetFont(Probe + L"\\Font", Font);
+  Records.SetFont(Probe + L"\\Font", Font);
   TCheckListBox Box;
   Box.Create(Form.Handle(), 100);
   Box.Add(L"*.tmp");
-  Store.SetCheckListBox(Probe, Box);
-  Store.GetCheckListBox(Probe, Box, true);
+  Records.SetCheckListBox(Probe, Box);
+  Records.GetCheckListBox(Probe, Box, true);
   CHECK_FALSE(Box.Checked(0));
   UniqueHKey Key;
   CHECK(RegOpenKeyExW(HKEY_CURRENT_USER, Probe.c_str(), 0, KEY_READ, Key.put()) == ERROR_FILE_NOT_FOUND);

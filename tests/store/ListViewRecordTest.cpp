@@ -38,18 +38,18 @@ TEST_CASE("column widths are stored in column order and read back") {
   TStoreFixture F;
   TListFixture Source{120, 45, 230};
   REQUIRE(Source.Widths() == TWidths{120, 45, 230});
-  F.Store.SetListViewInfo(L"Lists\\Folders", Source.List);
+  F.Records.SetListViewInfo(L"Lists\\Folders", Source.List);
   CHECK(StoredText(F.Fixture, L"Lists", L"Folders") == L"120, 45, 230");
 
   TListFixture Target{60, 60, 60};
-  F.Store.GetListViewInfo(L"Lists\\Folders", Target.List);
+  F.Records.GetListViewInfo(L"Lists\\Folders", Target.List);
   CHECK(Target.Widths() == TWidths{120, 45, 230});
 
   // A list without columns is stored as empty text, which changes nothing.
   TListFixture Empty{};
-  F.Store.SetListViewInfo(L"Lists\\Folders", Empty.List);
+  F.Records.SetListViewInfo(L"Lists\\Folders", Empty.List);
   CHECK(StoredText(F.Fixture, L"Lists", L"Folders") == L"");
-  F.Store.GetListViewInfo(L"Lists\\Folders", Target.List);
+  F.Records.GetListViewInfo(L"Lists\\Folders", Target.List);
   CHECK(Target.Widths() == TWidths{120, 45, 230});
 }
 
@@ -73,7 +73,7 @@ TEST_CASE("stored widths are applied from the first column on") {
     TStoreFixture F;
     F.Fixture.WriteString(L"", L"Columns", Case.Stored);
     TListFixture List{60, 60, 60};
-    const auto Read = [&] { F.Store.GetListViewInfo(L"Columns", List.List); };
+    const auto Read = [&] { F.Records.GetListViewInfo(L"Columns", List.List); };
     if (Case.Raises == nullptr)
       Read();
     else if (std::string(Case.Raises) == "list")
@@ -87,13 +87,13 @@ TEST_CASE("stored widths are applied from the first column on") {
 TEST_CASE("column widths that are missing leave the list alone; widths of another type are a registry error") {
   TStoreFixture F;
   TListFixture List{60, 61, 62};
-  F.Store.GetListViewInfo(L"Nowhere\\Columns", List.List);
+  F.Records.GetListViewInfo(L"Nowhere\\Columns", List.List);
   F.Fixture.CreateKey(L"Lists");
-  F.Store.GetListViewInfo(L"Lists\\Columns", List.List);
+  F.Records.GetListViewInfo(L"Lists\\Columns", List.List);
   CHECK(List.Widths() == TWidths{60, 61, 62});
 
   F.Fixture.WriteDword(L"Lists", L"Columns", 100);
-  CHECK(ThrownMessage<ERegistryException>([&] { F.Store.GetListViewInfo(L"Lists\\Columns", List.List); }) ==
+  CHECK(ThrownMessage<ERegistryException>([&] { F.Records.GetListViewInfo(L"Lists\\Columns", List.List); }) ==
         L"Invalid data type for 'Columns'");
   CHECK(List.Widths() == TWidths{60, 61, 62});
 }
@@ -130,7 +130,7 @@ TEST_CASE("old comma-separated widths are imported in the new form") {
   F.Fixture.WriteString(L"Old\\Columns", L"Sizes", L"120,45,230");
   F.Store.ImportListViewInfo(L"Old", L"Folders", true);
   TListFixture List{60, 60, 60};
-  F.Store.GetListViewInfo(L"Folders", List.List);
+  F.Records.GetListViewInfo(L"Folders", List.List);
   CHECK(List.Widths() == TWidths{120, 45, 230});
 
   // Without the old key nothing is written.

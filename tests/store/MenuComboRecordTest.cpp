@@ -59,7 +59,7 @@ TEST_CASE("a menu's top-level captions are stored with their count") {
   TStoreFixture F;
   TMenuForm Form;
   F.Fixture.WriteString(L"Recent", L"Item7", L"stale");
-  F.Store.SetMenu(L"Recent", Form.Menu);
+  F.Records.SetMenu(L"Recent", Form.Menu);
   CHECK(F.Fixture.ValueNames(L"Recent").size() == 3);
   CHECK(F.Fixture.ReadRaw(L"Recent", L"Count")->Type == REG_DWORD);
   CHECK(F.Fixture.ReadRaw(L"Recent", L"Count")->AsDword() == 2);
@@ -73,7 +73,7 @@ TEST_CASE("a stored menu replaces the top-level items, and its items reach the c
   F.Fixture.WriteDword(L"Recent", L"Count", 4);  // Item3 is missing
   TMenuForm Form;
   TClicks Clicks;
-  CHECK(&F.Store.GetMenu(L"Recent", Form.Menu, Clicks.Handler()) == &Form.Menu);
+  CHECK(&F.Records.GetMenu(L"Recent", Form.Menu, Clicks.Handler()) == &Form.Menu);
   REQUIRE(CaptionsOf(Form.Menu) == TNames{L"C:\\One", L"", L"C:\\Three", L""});
   CHECK(GetMenuItemCount(Form.Bar) == 4);
 
@@ -92,7 +92,7 @@ TEST_CASE("a stored menu replaces the top-level items, and its items reach the c
   CHECK(Clicks.Senders.size() == 4);
 
   // Saved again, the same captions come back.
-  F.Store.SetMenu(L"Copy", Form.Menu);
+  F.Records.SetMenu(L"Copy", Form.Menu);
   CHECK(F.Fixture.ReadRaw(L"Copy", L"Count")->AsDword() == 4);
   CHECK(F.Fixture.ReadRaw(L"Copy", L"Item2")->AsString() == L"C:\\Three");
 }
@@ -104,11 +104,11 @@ TEST_CASE("the next load frees the items the store made, and so does the store's
   {
     TStoreFixture F;
     WriteMenuRecord(F.Fixture, L"Recent", 3, {L"One", L"Two", L"Three"});
-    F.Store.GetMenu(L"Recent", Form.Menu, Clicks.Handler());
+    F.Records.GetMenu(L"Recent", Form.Menu, Clicks.Handler());
     for (int i = 0; i < Form.Menu.Count(); ++i) Commands.push_back(Form.Menu.Item(i)->CommandId());
 
     WriteMenuRecord(F.Fixture, L"Recent", 1, {L"Only"});
-    F.Store.GetMenu(L"Recent", Form.Menu, Clicks.Handler());
+    F.Records.GetMenu(L"Recent", Form.Menu, Clicks.Handler());
     REQUIRE(CaptionsOf(Form.Menu) == TNames{L"Only"});
     const UINT Only = Form.Menu.Item(0)->CommandId();
     // The commands of the freed items reach nothing.
@@ -133,7 +133,7 @@ TEST_CASE("items of a stored menu in a popup menu reach the click handler") {
   const UniqueHandle<handle_traits::Menu> Popup(CreatePopupMenu());
   TMenu Menu(Popup.get());
   TClicks Clicks;
-  F.Store.GetMenu(L"Recent", Menu, Clicks.Handler());
+  F.Records.GetMenu(L"Recent", Menu, Clicks.Handler());
   REQUIRE(Menu.Count() == 2);
 
   // The user opens the menu, goes down to the second item and presses Enter.
@@ -152,13 +152,13 @@ TEST_CASE("a menu record without its count raises after the menu was emptied") {
   F.Fixture.WriteString(L"Recent", L"Item0", L"One");
   TMenuForm Form;
   TClicks Clicks;
-  CHECK(ThrownMessage<ERegistryException>([&] { F.Store.GetMenu(L"Recent", Form.Menu, Clicks.Handler()); }) ==
+  CHECK(ThrownMessage<ERegistryException>([&] { F.Records.GetMenu(L"Recent", Form.Menu, Clicks.Handler()); }) ==
         L"Failed to get data for 'Count'");
   CHECK(Form.Menu.Count() == 0);
 
   // Without a record key the menu stays as it is.
   TMenuForm Other;
-  F.Store.GetMenu(L"Missing", Other.Menu, Clicks.Handler());
+  F.Records.GetMenu(L"Missing", Other.Menu, Clicks.Handler());
   CHECK(CaptionsOf(Other.Menu) == TNames{L"&File", L"&Help"});
 }
 
@@ -172,7 +172,7 @@ TEST_CASE("a combo box is stored with its count, its text when asked and its ite
     Source.SetItems({L"alpha", L"beta", L""});
     Source.SetText(L"gamma");
     F.Fixture.WriteString(L"History", L"Item9", L"stale");
-    F.Store.SetComboBox(L"History", Source, ShowText);
+    F.Records.SetComboBox(L"History", Source, ShowText);
     CHECK(F.Fixture.ValueNames(L"History").size() == 5);
     CHECK(F.Fixture.ReadRaw(L"History", L"Count")->Type == REG_DWORD);
     CHECK(F.Fixture.ReadRaw(L"History", L"Count")->AsDword() == 3);
@@ -185,7 +185,7 @@ TEST_CASE("a combo box is stored with its count, its text when asked and its ite
     Target.Create(Form.Handle(), 101);
     Target.SetItems({L"old"});
     Target.SetText(L"old text");
-    CHECK(&F.Store.GetComboBox(L"History", Target, ShowText) == &Target);
+    CHECK(&F.Records.GetComboBox(L"History", Target, ShowText) == &Target);
     CHECK(Target.Items() == TNames{L"alpha", L"beta", L""});
     CHECK(Target.Text() == (ShowText ? L"gamma" : L""));
   }
@@ -198,13 +198,13 @@ TEST_CASE("reading a combo box record: a missing item is empty, a missing key ch
   Combo.Create(Form.Handle(), 100);
   Combo.SetItems({L"kept"});
   Combo.SetText(L"kept text");
-  F.Store.GetComboBox(L"Missing", Combo, true);
+  F.Records.GetComboBox(L"Missing", Combo, true);
   CHECK(Combo.Items() == TNames{L"kept"});
   CHECK(Combo.Text() == L"kept text");
 
   F.Fixture.WriteDword(L"History", L"Count", 2);
   F.Fixture.WriteString(L"History", L"Item1", L"second");
-  F.Store.GetComboBox(L"History", Combo, true);
+  F.Records.GetComboBox(L"History", Combo, true);
   CHECK(Combo.Items() == TNames{L"", L"second"});
   CHECK(Combo.Text() == L"");
 }
@@ -217,7 +217,7 @@ TEST_CASE("a combo box record without its count raises after the box was emptied
   TComboBox Combo;
   Combo.Create(Form.Handle(), 100);
   Combo.SetItems({L"old"});
-  CHECK(ThrownMessage<ERegistryException>([&] { F.Store.GetComboBox(L"History", Combo, true); }) ==
+  CHECK(ThrownMessage<ERegistryException>([&] { F.Records.GetComboBox(L"History", Combo, true); }) ==
         L"Failed to get data for 'Count'");
   CHECK(Combo.Count() == 0);
   CHECK(Combo.Text() == L"typed");

@@ -8,6 +8,7 @@
 #include "framework/Handle.h"
 #include "framework/Text.h"
 #include "framework/Variant.h"
+#include "records/StoreRecords.h"
 #include "store/VKRRegistryEnhanced.h"
 #include "support/RegistryFixture.h"
 #include "support/TestStrings.h"
@@ -25,6 +26,7 @@
 struct TStoreFixture {
   TRegistryFixture Fixture;
   TVKRRegistryEnhanced Store;
+  TStoreRecords Records{Store};  // the records of user-interface objects, kept in Store
   TStoreFixture() { Store.SetKey(Fixture.KeyPath()); }
 };
 
