@@ -136,6 +136,12 @@ void TForm::SetCaption(const std::wstring& Value) { SetWindowTextW(Handle(), Val
 
 void TForm::ApplyFont() {
   if (!HandleAllocated()) return;
+  // The font is made for the DPI of the form's monitor, which need not be the
+  // screen's (a window opened on a second monitor); the change comes back here.
+  if (const int Dpi = PixelsPerInch(); FFont.PixelsPerInch() != Dpi) {
+    FFont.SetPixelsPerInch(Dpi);
+    return;
+  }
   const HFONT Font = FFont.Handle();
   SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font), FALSE);
   EnumChildWindows(
