@@ -13,7 +13,7 @@ BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 PREFIX     := $(abspath $(BUILD))/wineprefix
-PACKAGES   := cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth doctest-dev \
+PACKAGES   := cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth doctest-dev \
               x11-utils xdotool imagemagick python3 python3-cryptography openssl osslsigncode
 WINE_ENV   := WINEPREFIX=$(PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

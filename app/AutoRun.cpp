@@ -1,6 +1,7 @@
 #include "app/AutoRun.h"
 
 #include "app/QuenloUnit1.h"
+#include "app/RunEvents.h"
 #include "app/RunLog.h"
 #include "app/SingleInstance.h"
 #include "framework/Application.h"
@@ -9,6 +10,7 @@
 #include "framework/Text.h"
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -35,19 +37,25 @@ void AddError(TRunRecord& Record, const std::wstring& Text) {
   Record.Error += WideToUtf8(Text);
 }
 
-void WriteLog(const TAutoRunSettings& Settings, const TRunRecord& Record) {
+// The log file and the event log say the same: the file for whoever looks on
+// this PC, the events for whoever collects them from many.
+void WriteLog(const TAutoRunSettings& Settings, const TRunRecord& Record,
+              const std::vector<TPolicyIssue>& IgnoredPolicies = {}) {
   // Nobody is there to tell when the log cannot be written: the exit code still says how it went.
   AppendRunLogLine(Settings.LogPath.empty() ? DefaultRunLogPath() : Settings.LogPath, FormatRunLogLine(Record));
+  ReportRunEvents(Record, IgnoredPolicies);
 }
 
 // The scan, the delete and the close of one run, on the forms of the run.
-void CleanAndSave(const TAutoRunSettings& Settings, TRunRecord& Record) {
+void CleanAndSave(const TAutoRunSettings& Settings, TRunRecord& Record, std::vector<TPolicyIssue>& IgnoredPolicies) {
   TForm1Options Options;
   Options.RegistryKey = Settings.RegistryKey;
   Options.SingleInstance = false;  // the run holds the guard itself
   Options.Unattended = true;
+  Options.PolicyRoots = Settings.PolicyRoots;
   // The options come with the window, read from the store; no dialog is made.
   auto Form1 = std::make_unique<TForm1>(Options);
+  IgnoredPolicies = Form1->Policies().Ignored();
 
   Form1->ScanToolButtonClick(Form1.get());
   Record.Before = CurrentTotals(*Form1);
@@ -57,6 +65,8 @@ void CleanAndSave(const TAutoRunSettings& Settings, TRunRecord& Record) {
   Record.FilesLeft = Left.Files;
   Record.SubfoldersLeft = Left.Subfolders;
   Record.ProtectedFoldersSkipped = Left.ProtectedFolders;
+  Record.DeletedBytes = Left.DeletedBytes;
+  Record.RecycledBytes = Left.RecycledBytes;
   // Said once, with the reasons: the folder list needs mending, not the run repeating.
   for (const std::wstring& Refusal : Left.Refused) {
     if (!Record.Refused.empty()) Record.Refused += " / ";
@@ -92,8 +102,9 @@ int RunUnattended(const TAutoRunSettings& Settings) {
     AddError(Record, Request.Text);
     return mrCancel;
   });
+  std::vector<TPolicyIssue> IgnoredPolicies;
   try {
-    CleanAndSave(Settings, Record);
+    CleanAndSave(Settings, Record, IgnoredPolicies);
   } catch (const std::exception& Error) {
     const auto* Own = dynamic_cast<const Exception*>(&Error);
     AddError(Record, Own != nullptr ? Own->Message() : Utf8ToWide(Error.what()));
@@ -106,7 +117,7 @@ int RunUnattended(const TAutoRunSettings& Settings) {
     Record.ExitCode = ExitSomethingLeft;
   else
     Record.ExitCode = ExitAllDeleted;
-  WriteLog(Settings, Record);
+  WriteLog(Settings, Record, IgnoredPolicies);
   return Record.ExitCode;
 }
 

@@ -5,6 +5,7 @@
 // have been a box goes to the log.
 
 #include "app/CommandLine.h"
+#include "store/Policies.h"
 
 #include <string>
 
@@ -12,6 +13,7 @@ struct TAutoRunSettings {
   std::wstring RegistryKey = L"Software\\Brenlow\\Marrowby";  // under HKEY_CURRENT_USER
   std::wstring InstanceName;  // the single-instance name; empty: the program's own
   std::wstring LogPath;       // empty: DefaultRunLogPath()
+  TPolicyRoots PolicyRoots;   // where the administrator's policies are read
 };
 
 // Runs unattended and returns the exit code: ExitAllDeleted, ExitSomethingLeft

@@ -94,6 +94,8 @@ TFilesViewForm::TFilesViewForm(HWND Owner) : TForm(L"TFilesViewForm", TCloseActi
 void TFilesViewForm::ShowFiles(const std::wstring& Folder, std::vector<TViewedFile> Files,
                                const std::vector<std::wstring>& Subfolders, const std::wstring& ProtectedReason) {
   SetCaption(L"View Files - " + Folder);
+  FFolder = Folder;
+  FProtectedReason = ProtectedReason;
   FFiles = std::move(Files);
   FSortColumn = -1;
   FAscending = true;
@@ -171,6 +173,21 @@ bool TFilesViewForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESU
     case WM_SIZE:
       LayoutControls();
       break;
+    case WM_CONTEXTMENU: {
+      const auto List = reinterpret_cast<HWND>(WParam);
+      if (List != FilesListView.Handle() && List != SubfoldersListView.Handle()) break;
+      ShowKeepMenu(List, static_cast<short>(LOWORD(LParam)), static_cast<short>(HIWORD(LParam)));
+      Result = 0;
+      return true;
+    }
+    case WM_NOTIFY: {
+      // Ctrl+K in either list: Keep.
+      const auto* Key = reinterpret_cast<const NMLVKEYDOWN*>(LParam);
+      if (Key->hdr.code == LVN_KEYDOWN && Key->wVKey == 'K' && GetKeyState(VK_CONTROL) < 0 &&
+          (Key->hdr.hwndFrom == FilesListView.Handle() || Key->hdr.hwndFrom == SubfoldersListView.Handle()))
+        KeepSelected();
+      break;
+    }
     case WM_GETMINMAXINFO: {
       auto* Info = reinterpret_cast<MINMAXINFO*>(LParam);
       if (FMinimumSize.cx == 0) break;  // still being created

@@ -10,6 +10,7 @@
 #include "framework/VirtualListView.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,12 @@ public:
 
   // The files in the order shown.
   const std::vector<TViewedFile>& Files() const { return FFiles; }
+
+  // "Keep" (the lists' context menu, Ctrl+K): OnKeep gets the full paths of
+  // the selected files and subfolders and puts them on the keep list; when
+  // it did (true), the view drops at once what they keep.
+  std::function<bool(const std::vector<std::wstring>& Paths)> OnKeep;
+  void KeepSelected();
   // Sorts by the column, as a click on its header does: the same column
   // again turns the order round.
   void FilesListViewColumnClick(TObject* Sender, int Column);
@@ -61,9 +68,15 @@ protected:
 
 private:
   void LayoutControls();
+  // The lists' context menu at the point (-1, -1: below the selection).
+  void ShowKeepMenu(HWND List, int X, int Y);
+  // The view without what Kept keeps, as Delete would now find it.
+  void DropKept(const std::vector<std::wstring>& Kept);
   std::wstring CellText(int Row, int Column) const;
 
   std::vector<TViewedFile> FFiles;
+  std::wstring FFolder;
+  std::wstring FProtectedReason;
   int FSortColumn = -1;  // none: the order of the search
   bool FAscending = true;
   SIZE FMinimumSize{};

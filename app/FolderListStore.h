@@ -2,14 +2,11 @@
 // The folder list as the settings keep it: the value "Locations\Item<n>" for
 // the row n, in the list's order.
 
+#include "store/ItemList.h"
 #include "store/VKRRegistryEnhanced.h"
 
 #include <string>
 #include <vector>
-
-// The stored list entries in the order of their numbers (Item2 before
-// Item10, as the registry may list them by name), other names after them.
-void SortByItemNumber(std::vector<std::wstring>& Names);
 
 // The stored entries as texts, in their order; an earlier layout's key
 // "Location" is renamed first, and a save that an end interrupted is

@@ -1,9 +1,11 @@
 #include "app/QuenloUnit1.h"
 
+#include "app/DeleteSummary.h"
 #include "app/FilesView.h"
 #include "app/PlacementDpi.h"
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
+#include "options/OptionPolicies.h"
 #include "options/OptionsRecord.h"
 #include "records/StoreRecords.h"
 #include "search/FileAge.h"
@@ -18,7 +20,6 @@
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/FileSystem.h"
-#include "framework/FormatSettings.h"
 #include "framework/ShellExecute.h"
 #include "framework/SystemFont.h"
 #include "framework/Text.h"
@@ -175,6 +176,7 @@ TForm1::TForm1(const TForm1Options& Options)
   }
 
   VKRRegistryEnhanced1.SetKey(Options.RegistryKey);
+  FPolicies = TPolicies::Read(Options.PolicyRoots, ProgramPolicyDefinitions());
   // Every file, hidden and system ones too; folders are entered unless hidden.
   VKRFileFind1.SetFilePattern(L"*.*");
   VKRFileFind1.SetFileType({TFileType::ftHidden, TFileType::ftSystem, TFileType::ftArchive, TFileType::ftNormal});
@@ -197,6 +199,8 @@ TForm1::TForm1(const TForm1Options& Options)
   VKRAboutDialog1.SetText(AboutCredit);
   VKRAppUpdate1.SetUpdateFileURL(L"https://updates.brenlow.example/brenlow/BrenlowUpdates.txt");
   VKRAppUpdate1.SetUpdatePageURL(L"https://updates.brenlow.example/brenlow/");
+  // An internal mirror of the descriptor; its signature is checked as the maker's is.
+  if (const auto Mirror = FPolicies.Text(L"UpdateDescriptorURL")) VKRAppUpdate1.SetUpdateFileURL(*Mirror);
   // 15-pixel characters: 11 points at 96 dots per inch.
   VKRAppUpdate1.Font().SetSize(11);
   VKRAppUpdate1.FontReadme().SetSize(11);
@@ -356,17 +360,22 @@ void TForm1::LayoutControls() {
 
 void TForm1::FormCreate(TObject*) {
   VKRAboutDialog1.SetText(AboutCredit);
-  SetOptions(LoadOptions(VKRRegistryEnhanced1, TProxyDefaults::FromSystem()));
+  FOwnOptions = LoadOptions(VKRRegistryEnhanced1, TProxyDefaults::FromSystem());
+  TOptions InForce = FOwnOptions;
+  FOptionLocks = ApplyOptionPolicies(FPolicies, InForce);
+  SetOptions(InForce);
   // A stored folder that is not there now (a network or USB drive not yet
   // connected), or an entry that is no full path, stays a row: the user
   // stored it, and only the user removes it.
-  for (const std::wstring& Folder : LoadFolderList(VKRRegistryEnhanced1))
+  const auto Managed = FPolicies.List(L"Locations");
+  for (const std::wstring& Folder : Managed ? *Managed : LoadFolderList(VKRRegistryEnhanced1))
     if (!AddFolderToVKRListView(Folder, false)) {
       ++FStoredFoldersNotFound;
       if (!Folder.empty()) AddUnavailableRow(Folder);
     }
 
-  if (VKRListView1.Count() == 0)
+  if (Managed) LockManagedFolderList();
+  if (VKRListView1.Count() == 0 && !Managed)
     for (const std::wstring& Folder : DefaultFolderCandidates(TDefaultFolderBases::FromSystem()))
       AddFolderToVKRListView(Folder, false);
 
@@ -389,6 +398,8 @@ void TForm1::FormClose(TObject*, TCloseAction& Action) {
 }
 
 bool TForm1::SaveFolderList() {
+  // The administrator's list is never saved over the user's own.
+  if (FolderListManaged()) return true;
   std::vector<std::wstring> Folders;
   const int Count = VKRListView1.Count();
   Folders.reserve(static_cast<size_t>(Count));
@@ -475,18 +486,19 @@ bool TForm1::SearchFolder(const std::wstring& Folder) {
   RemoveRepeatedFiles(VKRFileFind1);
   if (FOptions.LimitSearchDepth) VKRFileFind1.FilterFilesFoundDepth(0, FOptions.MaxSearchDepth);
   if (FAgeLimit) KeepFilesOlderThan(VKRFileFind1.FilesFound(), VKRFileFind1.MatchHitsCountList(), *FAgeLimit);
+  DropKeptFiles(FKeepList, Folder, VKRFileFind1);
   return true;
 }
 
 void TForm1::StartAgeLimit() {
   FAgeLimit.reset();
   if (FOptions.OnlyOlderThan) FAgeLimit = AgeLimit(FileTimeNow(), FOptions.OlderThanDays);
+  FKeepList = KeepListInForce(FOptions.KeepList);
 }
 
-TKeepSubfolder TForm1::KeepYoungSubfolders() const {
-  if (!FAgeLimit) return {};
-  // A file too young to go anywhere inside keeps its whole subfolder.
-  return [Limit = *FAgeLimit](const std::wstring& Subfolder) { return HoldsFileNewerThan(Subfolder, Limit); };
+TKeepSubfolder TForm1::KeepYoungSubfolders(const std::wstring& Folder) const {
+  // A file too young to go, or anything kept, anywhere inside keeps its whole subfolder.
+  return SubfolderKeeper(FKeepList, Folder, FAgeLimit);
 }
 
 TFolderFigures TForm1::SumOfRows() {
@@ -584,7 +596,7 @@ int32_t TForm1::DeleteSubfolders(const std::wstring& Path) {
         LongCommand1.KeepResponsive();
         return !LongCommand1.StopRequested();
       },
-      KeepYoungSubfolders(), &Stayed);
+      KeepYoungSubfolders(Path), &Stayed);
   // Only what was meant to go and stayed: not a subfolder a young file
   // keeps, nor a system file counted among the subfolders.
   LastDeleteLeft.Subfolders += Stayed;
@@ -634,16 +646,29 @@ void TForm1::DeleteFolderContents() {
       LongCommand1.StepProgress(ProgressSteps(Shown.Files));
       continue;
     }
-    if (!SearchFolder(Folder)) break;
+    // The size before, for what the Delete freed, and the sizes of the files
+    // found, for the prompt, both from the search's own listings.
+    TFolderTreeMeasure Before;
+    TListedFileDetails Details;
+    const bool Prompting = Answer != mrYesToAll && Answer != mrNoToAll && FOptions.PromptBeforeDeletingFiles;
+    TListingFanOut Listings = Prompting ? TListingFanOut{&Before, &Details} : TListingFanOut{&Before};
+    VKRFileFind1.SetListingObserver(&Listings);
+    const bool Searched = SearchFolder(Folder);
+    VKRFileFind1.SetListingObserver(nullptr);
+    if (!Searched) break;
     std::vector<std::wstring>& Found = VKRFileFind1.FilesFound();
     int64_t Size = -1;
+    int64_t SizeBefore = -1;
     if (!Found.empty()) {
       if (Answer != mrYesToAll && Answer != mrNoToAll) {
         if (FOptions.PromptBeforeDeletingFiles) {
           TMessageDialogRequest Request;
           Request.Owner = Handle();
           Request.Caption = L"Confirm";
-          Request.Text = L"Do you want to delete the content of \"" + Folder + L"\"?";
+          Request.Text = L"Do you want to delete the content of \"" + Folder + L"\"?\n\n" +
+                         DeletePlanText(PlanDelete(Folder, Found, Details,
+                                                   SubfoldersToDelete(Folder, KeepYoungSubfolders(Folder))),
+                                        DeleteMode());
           Request.Type = TMsgDlgType::mtConfirmation;
           Request.Buttons = {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbNoToAll, TMsgDlgBtn::mbYesToAll};
           Request.Position = TMsgDlgPosition::dpScreenCenter;
@@ -653,6 +678,7 @@ void TForm1::DeleteFolderContents() {
         }
       }
       if (Answer == mrYes || Answer == mrYesToAll) {
+        SizeBefore = Before.Result(Folder, [this] { LongCommand1.KeepResponsive(); });
         const bool Finished = DeleteFoundFiles(Folder, Found, DeleteMode(), [this] {
           LongCommand1.StepProgress();
           LongCommand1.KeepResponsive();
@@ -667,6 +693,10 @@ void TForm1::DeleteFolderContents() {
     // Stopped in the middle of this row, or nothing found in it: what is
     // there now is the truth, for the row as for the totals.
     Size = FolderTreeSize(Folder, [this] { LongCommand1.KeepResponsive(); });
+    if (SizeBefore > Size && Size >= 0) {
+      LastDeleteLeft.DeletedBytes += SizeBefore - Size;
+      if (DeleteMode() == TDeleteMode::dmRecycleBin) LastDeleteLeft.RecycledBytes += SizeBefore - Size;
+    }
     const int64_t Subfolders = CountSubfolders(Folder);
     FFolders.SetMeasured(Folder,
                          TFolderFigures::Measured(Subfolders, static_cast<int64_t>(Found.size()), Size));
@@ -674,6 +704,8 @@ void TForm1::DeleteFolderContents() {
   }
   EndFolderCommand();
   UpdateStatusBar();
+  StatusBar1.SetSimpleText(StatusBar1.SimpleText() + L" - " +
+                           DeletedText(LastDeleteLeft.DeletedBytes, LastDeleteLeft.RecycledBytes));
   if (!Skipped.empty() && !FUnattended)
     LongCommand1.Prompt([this, &Skipped] {
       TMessageDialogRequest Request;
@@ -689,7 +721,10 @@ void TForm1::OptionsToolButtonClick(TObject*) {
   if (!OptionsDialog().EditOptions(Edited)) return;
   SetOptions(Edited);
   try {
-    SaveOptions(VKRRegistryEnhanced1, FOptions);
+    // What a policy sets stays the user's own in the store.
+    const TOptions Own = WithoutLockedOptions(FOptions, FOwnOptions, FOptionLocks);
+    SaveOptions(VKRRegistryEnhanced1, Own);
+    FOwnOptions = Own;
   } catch (const Exception& Error) {
     // In force until the program ends, but not kept for the next start.
     MessageDlg(L"The options could not be saved.\n\n" + Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
@@ -707,6 +742,7 @@ void TForm1::SetOptions(const TOptions& Value) {
 TForm2& TForm1::OptionsDialog() {
   if (!FOptionsDialog) {
     FOptionsDialog = std::make_unique<TForm2>(Handle());
+    FOptionsDialog->SetOptionLocks(FOptionLocks);
     FOptionsDialog->ShowOptionValues(FOptions);
   }
   return *FOptionsDialog;
@@ -722,6 +758,10 @@ void TForm1::VKRListView1Find(TObject*) { VKRListView1.Find(); }
 void TForm1::VKRListView1FindNext(TObject*) { VKRListView1.FindNext(); }
 
 void TForm1::CheckforUpdates1Click(TObject*) {
+  if (FPolicies.Dword(L"DisableUpdateCheck").value_or(0) != 0) {
+    MessageDlg(UpdatesManagedText, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
+    return;
+  }
   // The check lets windows repaint while it fetches: no other command may start meanwhile.
   RunLongCommand(L"", [this] {
     VKRAppUpdate1.SetVersion(VKRAboutDialog1.ExtractVersion(false));
@@ -811,6 +851,10 @@ void TForm1::WithdrawDelete() {
 }
 
 void TForm1::AddFolderToolButtonClick(TObject*) {
+  if (FolderListManaged()) {
+    SayFolderListManaged();
+    return;
+  }
   TBrowseFolderRequest Request;
   Request.Owner = Handle();
   std::wstring Folder;
@@ -823,15 +867,22 @@ void TForm1::AddFolderToolButtonClick(TObject*) {
 }
 
 void TForm1::RemoveFolder2Click(TObject*) {
+  if (FolderListManaged()) {
+    // The Delete key with nothing selected only refreshes the status bar, as it does otherwise.
+    if (VKRListView1.SelCount() > 0) SayFolderListManaged();
+    UpdateStatusBar();
+    return;
+  }
   TListItem Row = VKRListView1.Selected();
   while (VKRListView1.SelCount() > 0 && Row) {
     const int Index = Row.Index();
-    Current -= FFolders.Find(Row.Caption()).Counted();
     Row = VKRListView1.GetNextSelected(Index);
     VKRListView1.Delete(Index);
     // The rows below moved up by one.
     if (Row) Row = VKRListView1.Item(Row.Index() - 1);
   }
+  // What the rows left show: a folder listed twice still counts where it stays.
+  Current = SumOfRows();
   UpdateStatusBar();
   SaveFolderList();
 }
@@ -881,12 +932,15 @@ bool TForm1::FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFi
     Files.push_back(std::move(File));
   }
   // Delete removes subfolders only from a folder in which it found files.
-  if (!Found.empty()) Subfolders = SubfoldersToDelete(Folder, KeepYoungSubfolders());
+  if (!Found.empty()) Subfolders = SubfoldersToDelete(Folder, KeepYoungSubfolders(Folder));
   return !LongCommand1.StopRequested();
 }
 
 TFilesViewForm& TForm1::FilesView() {
-  if (!FFilesView) FFilesView = std::make_unique<TFilesViewForm>(Handle());
+  if (!FFilesView) {
+    FFilesView = std::make_unique<TFilesViewForm>(Handle());
+    FFilesView->OnKeep = [this](const std::vector<std::wstring>& Paths) { return AddToKeepList(Paths); };
+  }
   return *FFilesView;
 }
 
@@ -903,11 +957,11 @@ void TForm1::PopupMenu1Popup(TObject*) {
   ExploreFolder1.SetEnabled(Exists);
   ViewFiles1.SetEnabled(Exists);
   // A folder that is not there can still leave the list.
-  RemoveFolder2.SetEnabled(static_cast<bool>(Row));
+  RemoveFolder2.SetEnabled(static_cast<bool>(Row) && !FolderListManaged());
 }
 
 void TForm1::VKRListView1Click(TObject*) {
-  const bool AnySelected = VKRListView1.SelCount() > 0;
+  const bool AnySelected = VKRListView1.SelCount() > 0 && !FolderListManaged();
   RemoveFolder1.SetEnabled(AnySelected);
   RemoveFolderToolButton.SetEnabled(AnySelected);
 }
@@ -925,6 +979,10 @@ void TForm1::VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Ite
 void TForm1::VKRFileDrag1Drop(TObject*) {
   // While a command runs or a dialog is up the list is not ours to change.
   if (Busy() || !IsWindowEnabled(Handle())) return;
+  if (FolderListManaged()) {
+    SayFolderListManaged();
+    return;
+  }
   try {
     for (std::wstring& Path : VKRFileDrag1.Files()) {
       if (LowerCaseAZ(ExtractFileExt(Path)) == L".lnk") {

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the folder list, the running totals, the commands.
 
+#include "app/CommandKeep.h"
 #include "app/FolderDelete.h"
 #include "app/FolderModel.h"
 #include "app/FolderListStore.h"
@@ -13,8 +14,10 @@
 #include "framework/LongCommand.h"
 #include "framework/MenuImages.h"
 #include "listview/VKRListView.h"
+#include "options/OptionPolicies.h"
 #include "options/OptionsRecord.h"
 #include "search/VKRFileFind.h"
+#include "store/Policies.h"
 #include "store/VKRRegistryEnhanced.h"
 #include "update/VKRAppUpdate.h"
 
@@ -23,7 +26,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 // What tells a test's main window from the program's own.
@@ -34,10 +36,19 @@ struct TForm1Options {
   // An unattended run: the window is never shown, no command asks anything
   // or shows a box, and the scan at start-up is left to the run.
   bool Unattended = false;
+  // Where the administrator's policies are read.
+  TPolicyRoots PolicyRoots;
 };
 
-// What the last Delete could not remove, or would not touch.
+// What the program says where a policy keeps the user from a change.
+inline constexpr wchar_t FolderListManagedText[] =
+    L"The folder list is set by your administrator. Folders cannot be added or removed here.";
+inline constexpr wchar_t UpdatesManagedText[] = L"Updates of Marrowby are managed by your administrator.";
+
+// What the last Delete removed, could not remove, or would not touch.
 struct TDeleteLeft {
+  int64_t DeletedBytes = 0;   // the space its deletes took from the emptied folders
+  int64_t RecycledBytes = 0;  // how much of it went to the Recycle Bin
   int32_t Files = 0;             // found files left (in use, read-only, refused)
   int32_t Subfolders = 0;        // subfolders of emptied folders that stayed
   int32_t ProtectedFolders = 0;  // listed folders that must never be emptied
@@ -145,6 +156,9 @@ public:
   void ViewFiles1Click(TObject* Sender);
   // The window ViewFiles1Click shows, made when first asked for.
   TFilesViewForm& FilesView();
+  // Puts full paths on the keep list in force and stores it; a refusal is
+  // said in a box and gives false, the list staying as it was.
+  bool AddToKeepList(const std::vector<std::wstring>& Paths);
   void VKRListView1KeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
   void PopupMenu1Popup(TObject* Sender);
   void VKRListView1Click(TObject* Sender);
@@ -195,6 +209,12 @@ public:
   bool GaveWayToRunningInstance() const { return FGaveWay; }
 
   bool Unattended() const { return FUnattended; }
+  // The policies read at start-up; they hold until the program ends.
+  const TPolicies& Policies() const { return FPolicies; }
+  // The options a policy sets; the dialog greys them.
+  const TOptionLocks& OptionLocks() const { return FOptionLocks; }
+  // True when a policy sets the folder list: nothing here adds or removes a folder, nor saves the list.
+  bool FolderListManaged() const { return FPolicies.IsSet(L"Locations"); }
   TDeleteLeft LastDeleteLeft;
   // Stored folders that no longer existed at start-up: they left the list.
   int32_t StoredFoldersNotFound() const { return FStoredFoldersNotFound; }
@@ -215,10 +235,10 @@ private:
   // the command was asked to stop meanwhile.
   bool SearchFolder(const std::wstring& Folder);
   // Fixes the age limit of "Only files older than" at the moment a command
-  // starts; none when the option is off.
+  // starts (none when the option is off), and reads the keep list.
   void StartAgeLimit();
-  // What keeps a subfolder from Delete under the age limit; none without one.
-  TKeepSubfolder KeepYoungSubfolders() const;
+  // What keeps a subfolder of Folder from Delete: the age limit, the keep list.
+  TKeepSubfolder KeepYoungSubfolders(const std::wstring& Folder) const;
   // What Delete would remove from Folder: its files and the subfolders it
   // would delete; false when the command was asked to stop meanwhile.
   bool FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFile>& Files,
@@ -246,16 +266,25 @@ private:
   void BindCommands();
   void LayoutControls();
   void ShowFolderListPopup(int X, int Y);
+  // Greys the commands that would change a folder list the administrator sets, saying why in their hints.
+  void LockManagedFolderList();
+  // A change of the managed folder list was asked for: says why nothing happens (unattended: nothing).
+  void SayFolderListManaged();
   // Restores the stored placement; a record that cannot be used, or that
   // would put the window where nobody can see it, leaves it centred.
   void RestorePlacement();
 
   TSingleInstanceGuard FInstanceGuard;
+  TPolicies FPolicies;
   std::optional<uint64_t> FAgeLimit;  // the age limit of the running command
+  TKeepList FKeepList;                // the keep list of the running command
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   std::unique_ptr<TFilesViewForm> FFilesView;
   TOptions FOptions;
+  // The options as the user stored them, under whatever a policy sets.
+  TOptions FOwnOptions;
+  TOptionLocks FOptionLocks;
   std::unique_ptr<TForm2> FOptionsDialog;
   bool FUnattended = false;
   // What is known of every listed folder; the list view shows it.

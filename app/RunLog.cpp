@@ -4,10 +4,8 @@
 
 namespace {
 
-std::string Totals(const TRunTotals& T) {
-  return std::to_string(T.Folders) + " folder(s), " + std::to_string(T.Figures.Subfolders) + " subfolder(s), " +
-         std::to_string(T.Figures.Files) + " file(s), " + std::to_string(T.Figures.SizeKB) + " KB";
-}
+// Whole kilobytes as the totals count them: anything below one is 1.
+int64_t KiloBytes(int64_t Bytes) { return Bytes <= 0 ? 0 : (Bytes < 1024 ? 1 : Bytes / 1024); }
 
 // A message may span lines; the log keeps one line per run.
 std::string OneLine(std::string Text) {
@@ -18,6 +16,17 @@ std::string OneLine(std::string Text) {
 
 }  // namespace
 
+std::string FormatRunTotals(const TRunTotals& T) {
+  return std::to_string(T.Folders) + " folder(s), " + std::to_string(T.Figures.Subfolders) + " subfolder(s), " +
+         std::to_string(T.Figures.Files) + " file(s), " + std::to_string(T.Figures.SizeKB) + " KB";
+}
+
+std::string FormatRunLeft(const TRunRecord& R) {
+  return std::to_string(R.FilesLeft) + " file(s), " + std::to_string(R.SubfoldersLeft) + " subfolder(s), " +
+         std::to_string(R.ProtectedFoldersSkipped) + " protected folder(s), " + std::to_string(R.FoldersNotFound) +
+         " folder(s) not found";
+}
+
 std::string FormatRunLogLine(const TRunRecord& R) {
   char Time[32];
   std::snprintf(Time, sizeof(Time), "%04d-%02d-%02d %02d:%02d:%02d", R.Year, R.Month, R.Day, R.Hour, R.Minute,
@@ -26,10 +35,9 @@ std::string FormatRunLogLine(const TRunRecord& R) {
   if (!R.Ran) {
     Line += " not run: " + OneLine(R.Error);
   } else {
-    Line += " before: " + Totals(R.Before) + "; after: " + Totals(R.After) + "; left: " +
-            std::to_string(R.FilesLeft) + " file(s), " + std::to_string(R.SubfoldersLeft) + " subfolder(s), " +
-            std::to_string(R.ProtectedFoldersSkipped) + " protected folder(s), " + std::to_string(R.FoldersNotFound) +
-            " folder(s) not found";
+    Line += " before: " + FormatRunTotals(R.Before) + "; after: " + FormatRunTotals(R.After) +
+            "; left: " + FormatRunLeft(R) + "; deleted: " + std::to_string(KiloBytes(R.DeletedBytes)) + " KB (" +
+            std::to_string(KiloBytes(R.RecycledBytes)) + " KB in the Recycle Bin)";
     if (!R.Refused.empty()) Line += "; not emptied: " + OneLine(R.Refused);
     if (!R.Error.empty()) Line += "; error: " + OneLine(R.Error);
   }

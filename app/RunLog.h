@@ -26,10 +26,17 @@ struct TRunRecord {
   int32_t SubfoldersLeft = 0;
   int32_t ProtectedFoldersSkipped = 0;
   int32_t FoldersNotFound = 0;
+  int64_t DeletedBytes = 0;   // the space the run's deletes took
+  int64_t RecycledBytes = 0;  // how much of it went to the Recycle Bin
   std::string Refused;  // UTF-8: each folder that was not emptied and why, " / " between them
   std::string Error;  // UTF-8; empty when nothing went wrong
   int ExitCode = 0;
 };
+
+// Totals as the log and the event log say them: "2 folder(s), 0 subfolder(s), 3 file(s), 12 KB".
+std::string FormatRunTotals(const TRunTotals& Totals);
+// What a run left, as the log and the event log say it.
+std::string FormatRunLeft(const TRunRecord& Record);
 
 // The record as one log line, UTF-8, without its line break.
 std::string FormatRunLogLine(const TRunRecord& Record);

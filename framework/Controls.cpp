@@ -165,6 +165,8 @@ void TToolButton::SetEnabled(bool Value) {
 
 std::wstring TToolButton::Hint() const { return FOwner->HintOf(FCommandId); }
 
+void TToolButton::SetHint(const std::wstring& Value) { FOwner->SetHintOf(FCommandId, Value); }
+
 void TToolButton::Click() {
   SendMessageW(GetParent(FOwner->Handle()), WM_COMMAND, MAKEWPARAM(FCommandId, BN_CLICKED),
                reinterpret_cast<LPARAM>(FOwner->Handle()));
@@ -258,9 +260,16 @@ void TToolBar::HandleDpiChanged(int, int NewDpi) {
 }
 
 std::wstring TToolBar::HintOf(int CommandId) const {
+  for (const auto& [Id, Hint] : FHints)
+    if (Id == CommandId) return Hint;
   for (const TToolButtonDef& Def : FButtons)
     if (Def.CommandId == CommandId && Def.Caption != nullptr) return Def.Caption;
   return {};
+}
+
+void TToolBar::SetHintOf(int CommandId, const std::wstring& Value) {
+  std::erase_if(FHints, [CommandId](const auto& Hint) { return Hint.first == CommandId; });
+  if (!Value.empty()) FHints.emplace_back(CommandId, Value);
 }
 
 int TToolBar::HeightInPixels() const {
@@ -278,6 +287,13 @@ std::vector<HWND> TToolBar::NotifySources() const {
 bool TToolBar::HandleNotify(NMHDR* Header, LRESULT&) {
   if (Header->code != TTN_GETDISPINFOW) return false;
   auto* Info = reinterpret_cast<NMTTDISPINFOW*>(Header);
+  for (const auto& [Id, Hint] : FHints) {
+    if (static_cast<UINT_PTR>(Id) == Header->idFrom) {
+      Info->lpszText = const_cast<wchar_t*>(Hint.c_str());
+      Info->hinst = nullptr;
+      return true;
+    }
+  }
   for (const TToolButtonDef& Def : FButtons) {
     if (Def.CommandId != 0 && static_cast<UINT_PTR>(Def.CommandId) == Header->idFrom) {
       Info->lpszText = const_cast<wchar_t*>(Def.Caption);

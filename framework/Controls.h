@@ -12,6 +12,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using TModalResult = int;
@@ -123,6 +124,8 @@ public:
   bool Enabled() const;
   void SetEnabled(bool Value);
   std::wstring Hint() const;
+  // Replaces the hint (the caption) with Value; empty gives the caption back.
+  void SetHint(const std::wstring& Value);
   // Runs the button's command exactly as a click does.
   void Click();
 
@@ -150,6 +153,7 @@ public:
   void CreateForDpi(HWND Parent, int Id, int SizedBase, int DesignImageSize, int DesignButtonSize, int Dpi,
                     const std::vector<TToolButtonDef>& Buttons);
   std::wstring HintOf(int CommandId) const;
+  void SetHintOf(int CommandId, const std::wstring& Value);
   int HeightInPixels() const;
   // The size of the pictures on the buttons.
   int ImageSize() const;
@@ -166,6 +170,7 @@ private:
   void LoadImages(int BitmapId, int ImageSize);
 
   std::vector<TToolButtonDef> FButtons;
+  std::vector<std::pair<int, std::wstring>> FHints;  // hints that replace a caption
   int FButtonSize = 0;
   int FSizedBase = 0;  // 0: one picture size only
   int FDesignImageSize = 0;

@@ -1,15 +1,22 @@
 ; The installer a web update downloads: Marrowby.exe and its release notes
 ; in Program Files, a Start menu shortcut, an uninstaller.
-; makensis -DVERSION=<x.y.z.w> -DEXE=<Marrowby.exe> -DNOTES=<Marrowby.txt> -DOUTFILE=<setup.exe> Marrowby.nsi
+; The administrative templates go beside the program, for the administrator
+; to copy into the central store.
+; makensis -DVERSION=<x.y.z.w> -DEXE=<Marrowby.exe> -DNOTES=<Marrowby.txt> -DPOLICIES=<policies folder>
+;          -DOUTFILE=<setup.exe> Marrowby.nsi
 
 ; A 64-bit installer for a 64-bit program (it also runs where no 32-bit layer is installed).
 Target amd64-unicode
 
-!ifndef VERSION | EXE | NOTES | OUTFILE
-  !error "VERSION, EXE, NOTES and OUTFILE must be defined"
+!ifndef VERSION | EXE | NOTES | POLICIES | OUTFILE
+  !error "VERSION, EXE, NOTES, POLICIES and OUTFILE must be defined"
 !endif
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Marrowby"
+; The event source of unattended runs: the viewer finds the texts of its
+; events in Marrowby.exe's message table. Without it the events are still
+; written, only shown without their text.
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\Marrowby"
 
 Name "Marrowby"
 OutFile "${OUTFILE}"
@@ -33,6 +40,11 @@ Section "Marrowby"
   SetOutPath "$INSTDIR"
   File "/oname=Marrowby.exe" "${EXE}"
   File "/oname=Marrowby.txt" "${NOTES}"
+  SetOutPath "$INSTDIR\Policies\en-US"
+  File "/oname=Marrowby.adml" "${POLICIES}/en-US/Marrowby.adml"
+  SetOutPath "$INSTDIR\Policies"
+  File "/oname=Marrowby.admx" "${POLICIES}/Marrowby.admx"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateShortcut "$SMPROGRAMS\Marrowby.lnk" "$INSTDIR\Marrowby.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Marrowby"
@@ -42,6 +54,9 @@ Section "Marrowby"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegExpandStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\Marrowby.exe"
+  ; Error, warning and information.
+  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
 SectionEnd
 
 Section "Uninstall"
@@ -50,7 +65,12 @@ Section "Uninstall"
   Delete "$INSTDIR\Marrowby.exe"
   Delete "$INSTDIR\Marrowby.txt"
   Delete "$INSTDIR\Uninstall.exe"
+  Delete "$INSTDIR\Policies\en-US\Marrowby.adml"
+  Delete "$INSTDIR\Policies\Marrowby.admx"
+  RMDir "$INSTDIR\Policies\en-US"
+  RMDir "$INSTDIR\Policies"
   RMDir "$INSTDIR"
   RMDir "$INSTDIR\.."
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
 SectionEnd

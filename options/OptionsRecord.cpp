@@ -3,6 +3,7 @@
 #include "framework/Exception.h"
 #include "framework/Text.h"
 #include "options/VKRInternetUnit.h"
+#include "store/ItemList.h"
 
 #include <algorithm>
 
@@ -122,6 +123,7 @@ TOptions LoadOptions(TVKRRegistryEnhanced& Store, const TProxyDefaults& Proxy) {
   TOptions Options = DefaultOptions(Proxy);
   for (const TOptionDescriptor& Option : OptionTable) LoadOption(Store, Option, Options);
   LoadExtensions(Store, Options);
+  Options.KeepList = LoadItemList(Store, KeepListKey);
   return Options;
 }
 
@@ -157,6 +159,7 @@ void SaveOptions(TVKRRegistryEnhanced& Store, const TOptions& Options) {
     Marks.push_back(TStoredValue::Boolean(Extension.Pattern, Extension.Checked));
   }
   Store.ReplaceValues(ExtensionsSubKey, Marks);
+  SaveItemList(Store, KeepListKey, Options.KeepList);
 }
 
 std::wstring SearchPatternOf(const TOptions& Options) {

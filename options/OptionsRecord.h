@@ -49,6 +49,9 @@ struct TOptions {
   bool UseProxyServer = false;
   std::wstring ProxyAddress;
   std::wstring ProxyPort = L"80";  // text, as typed and as stored
+  // Names and paths no command deletes (search/KeepList.h), stored as the
+  // values "Item<n>" of the subkey "Keep", each exactly as entered.
+  std::vector<std::wstring> KeepList;
 
   bool operator==(const TOptions&) const = default;
 };
@@ -135,8 +138,8 @@ TOptions LoadOptions(TVKRRegistryEnhanced& Store, const TProxyDefaults& Proxy);
 TOptions LoadOptions(TRootKey Root, const std::wstring& KeyPath, const TProxyDefaults& Proxy);
 
 // Writes every option, each as its kind (Booleans as REG_DWORD 0/1, integers
-// as REG_DWORD, texts as REG_SZ); the extension list replaces the stored one
-// whole (store/DurableValues.h). Raises Exception when the system refuses.
+// as REG_DWORD, texts as REG_SZ); the extension list and the keep list each
+// replace the stored one whole (store/DurableValues.h). Raises Exception when the system refuses.
 void SaveOptions(TVKRRegistryEnhanced& Store, const TOptions& Options);
 
 // The search's pattern list for the options: the checked patterns joined

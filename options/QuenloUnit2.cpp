@@ -34,15 +34,18 @@ void TForm2::AttachControls() {
   AttachControl(OptionsPageControl, IDC_OPTIONSPAGECONTROL);
   OptionsPageControl.AddPage(PreferencesTabSheet, L"Preferences",
                              {IDC_SCANATSTARTUP, IDC_RECURSIVE, IDC_PROMPTBEFOREDELETINGFILES, IDC_USERECYCLEBIN,
-                              IDC_SHOWSTATISTICS});
+                              IDC_SHOWSTATISTICS, IDC_MANAGEDPREFERENCES});
   OptionsPageControl.AddPage(AdvancedTabSheet, L"Advanced",
                              {IDC_LIMITSEARCHDEPTH, IDC_MAXSEARCHDEPTHLABEL, IDC_MAXSEARCHDEPTHEDIT,
                               IDC_MAXSEARCHDEPTHUPDOWN, IDC_ONLYOLDERTHAN, IDC_OLDERTHANDAYSEDIT,
                               IDC_OLDERTHANDAYSUPDOWN, IDC_OLDERTHANDAYSLABEL, IDC_RESTRICTSEARCH, IDC_EXTENSIONSLABEL, IDC_EXTENSIONS,
-                              IDC_ADVANCEDDEFAULT});
+                              IDC_ADVANCEDDEFAULT, IDC_MANAGEDADVANCED});
   OptionsPageControl.AddPage(UpdateTabSheet, L"Update",
                              {IDC_USEPROXYSERVER, IDC_PROXYADDRESSLABEL, IDC_PROXYADDRESS, IDC_PROXYPORTLABEL,
-                              IDC_PROXYPORT, IDC_UPDATEIE, IDC_UPDATEDEFAULT});
+                              IDC_PROXYPORT, IDC_UPDATEIE, IDC_UPDATEDEFAULT, IDC_MANAGEDUPDATE});
+  OptionsPageControl.AddPage(KeepTabSheet, L"Keep",
+                             {IDC_KEEPDESCRIPTION, IDC_KEEPLISTLABEL, IDC_KEEPLIST, IDC_KEEPFILE, IDC_KEEPFOLDER,
+                              IDC_KEEPREMOVE, IDC_KEEPENTRYLABEL, IDC_KEEPENTRY, IDC_KEEPADD, IDC_KEEPEVERYTHING});
   OptionsPageControl.SetActivePage(PreferencesTabSheet);
 
   AttachControl(ScanAtStartupCheckBox, IDC_SCANATSTARTUP);
@@ -65,6 +68,17 @@ void TForm2::AttachControls() {
   AttachControl(UpdateIEButton, IDC_UPDATEIE);
   UpdateIEButton.SetHint(L"Copy the system's proxy settings");
   AttachControl(UpdateDefaultButton, IDC_UPDATEDEFAULT);
+  AttachControl(KeepPage.DescriptionLabel, IDC_KEEPDESCRIPTION);
+  AttachControl(KeepPage.ListLabel, IDC_KEEPLISTLABEL);
+  AttachControl(KeepPage.KeepListBox, IDC_KEEPLIST);
+  AttachControl(KeepPage.FileButton, IDC_KEEPFILE);
+  AttachControl(KeepPage.FolderButton, IDC_KEEPFOLDER);
+  AttachControl(KeepPage.RemoveButton, IDC_KEEPREMOVE);
+  AttachControl(KeepPage.EntryLabel, IDC_KEEPENTRYLABEL);
+  AttachControl(KeepPage.EntryEdit, IDC_KEEPENTRY);
+  AttachControl(KeepPage.AddButton, IDC_KEEPADD);
+  AttachControl(KeepPage.EverythingLabel, IDC_KEEPEVERYTHING);
+  KeepPage.Start(Handle());
   AttachControl(OKButton, IDOK);
   AttachControl(CancelButton, IDCANCEL);
   OKButton.ModalResult = mrOk;
@@ -125,6 +139,7 @@ void TForm2::ShowOptionValues(const TOptions& Options) {
   UseProxyServerCheckBox.SetChecked(Options.UseProxyServer);
   ProxyAddressEdit.SetText(Options.ProxyAddress);
   ProxyPortEdit.SetText(Options.ProxyPort);
+  KeepPage.SetEntries(Options.KeepList);
   // The enabling rules run on a change of state only: a state already held
   // from the last showing is brought in line here.
   LimitSearchDepthCheckBoxClick(this);
@@ -152,25 +167,26 @@ void TForm2::ReadOptionValues(TOptions& Options) const {
   Options.UseProxyServer = UseProxyServerCheckBox.Checked();
   Options.ProxyAddress = ProxyAddressEdit.Text();
   Options.ProxyPort = ProxyPortEdit.Text();
+  Options.KeepList = KeepPage.Entries();
 }
 
 // ---- Enabling rules and buttons ------------------------------------------------------
 
 void TForm2::LimitSearchDepthCheckBoxClick(TObject*) {
-  SetUpDownEnabled(MaxSearchDepthUpDown, LimitSearchDepthCheckBox.Checked());
+  SetUpDownEnabled(MaxSearchDepthUpDown, LimitSearchDepthCheckBox.Checked() && !Locked(L"MaxSearchDepth"));
 }
 
 void TForm2::OnlyOlderThanCheckBoxClick(TObject*) {
-  SetUpDownEnabled(OlderThanDaysUpDown, OnlyOlderThanCheckBox.Checked());
+  SetUpDownEnabled(OlderThanDaysUpDown, OnlyOlderThanCheckBox.Checked() && !Locked(L"OlderThanDays"));
 }
 
 void TForm2::RestrictSearchCheckBoxClick(TObject*) {
-  ExtensionsCheckListBox.SetEnabled(RestrictSearchCheckBox.Checked());
+  ExtensionsCheckListBox.SetEnabled(RestrictSearchCheckBox.Checked() && !FLocks.Extensions);
 }
 
 void TForm2::UseProxyServerCheckBoxClick(TObject*) {
-  ProxyAddressEdit.SetEnabled(UseProxyServerCheckBox.Checked());
-  ProxyPortEdit.SetEnabled(UseProxyServerCheckBox.Checked());
+  ProxyAddressEdit.SetEnabled(UseProxyServerCheckBox.Checked() && !Locked(L"ProxyAddress"));
+  ProxyPortEdit.SetEnabled(UseProxyServerCheckBox.Checked() && !Locked(L"ProxyPort"));
 }
 
 void TForm2::AdvancedDefaultButtonClick(TObject*) { MaxSearchDepthUpDown.SetPosition(DefaultMaxSearchDepth); }
@@ -212,9 +228,13 @@ void TForm2::OKButtonClick(TObject*) {
   KeepTypedNumber(OlderThanDaysEdit, OlderThanDaysUpDown, MinOlderThanDays, MaxOlderThanDays);
 }
 
-void TForm2::Checkall1Click(TObject*) { SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbChecked, -1); }
+void TForm2::Checkall1Click(TObject*) {
+  if (FLocks.Extensions) return;
+  SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbChecked, -1);
+}
 
 void TForm2::Uncheckall1Click(TObject*) {
+  if (FLocks.Extensions) return;
   SetCheckListBoxState(ExtensionsCheckListBox, TCheckBoxState::cbUnchecked, -1);
 }
 

@@ -8,6 +8,8 @@
 #include "framework/MenuImages.h"
 #include "framework/PageControl.h"
 #include "framework/UpDown.h"
+#include "options/OptionPolicies.h"
+#include "options/KeepPage.h"
 #include "options/OptionsRecord.h"
 
 #include <string>
@@ -25,6 +27,7 @@ public:
   TTabSheet PreferencesTabSheet;
   TTabSheet AdvancedTabSheet;
   TTabSheet UpdateTabSheet;
+  TTabSheet KeepTabSheet;
 
   TCheckBox ScanAtStartupCheckBox;
   TCheckBox RecursiveCheckBox;
@@ -49,12 +52,22 @@ public:
   TButton UpdateIEButton;
   TButton UpdateDefaultButton;
 
+  TKeepPage KeepPage;
+
   TButton OKButton;
   TButton CancelButton;
 
   // The extension list's popup menu.
   TMenuItem Checkall1;
   TMenuItem Uncheckall1;
+
+  // The options a policy sets: their controls stay greyed, whatever the
+  // enabling rules say, and each page holding one says so in a line. Without
+  // a policy the lines do not exist (no handle, no text).
+  void SetOptionLocks(const TOptionLocks& Locks);
+  TLabel ManagedPreferencesLabel;
+  TLabel ManagedAdvancedLabel;
+  TLabel ManagedUpdateLabel;
 
   // Sets every control from Options; the enabling rules follow.
   void ShowOptionValues(const TOptions& Options);
@@ -79,6 +92,12 @@ protected:
 private:
   void AttachControls();
 
+  bool Locked(const wchar_t* Name) const { return FLocks.Locked(Name); }
+  void ApplyOptionLocks();
+  // Makes the page's line at Bounds (dialog units) once it is needed.
+  void ShowManagedLine(TLabel& Line, int Id, RECT Bounds);
+
+  TOptionLocks FLocks;
   UniqueMenu FExtensionsMenu;
   TMenuImages FMenuImages;
 };

@@ -10,6 +10,9 @@
 #define IDC_PROMPTBEFOREDELETINGFILES 212
 #define IDC_USERECYCLEBIN 213
 #define IDC_SHOWSTATISTICS 214
+// Each page's line "Some settings are managed by your administrator.": made
+// only where a policy sets an option of the page (see ManagedOptions.cpp).
+#define IDC_MANAGEDPREFERENCES 215
 
 // "Advanced"
 #define IDC_LIMITSEARCHDEPTH 220
@@ -24,6 +27,7 @@
 #define IDC_OLDERTHANDAYSEDIT 229
 #define IDC_OLDERTHANDAYSUPDOWN 219
 #define IDC_OLDERTHANDAYSLABEL 218
+#define IDC_MANAGEDADVANCED 217
 
 // "Update"
 #define IDC_USEPROXYSERVER 230
@@ -33,6 +37,19 @@
 #define IDC_PROXYPORT 234
 #define IDC_UPDATEIE 235
 #define IDC_UPDATEDEFAULT 236
+#define IDC_MANAGEDUPDATE 237
+
+// "Keep"
+#define IDC_KEEPDESCRIPTION 250
+#define IDC_KEEPLISTLABEL 251
+#define IDC_KEEPLIST 252
+#define IDC_KEEPFILE 253
+#define IDC_KEEPFOLDER 254
+#define IDC_KEEPREMOVE 255
+#define IDC_KEEPENTRYLABEL 256
+#define IDC_KEEPENTRY 257
+#define IDC_KEEPADD 258
+#define IDC_KEEPEVERYTHING 259
 
 // Commands of the extensions' popup menu.
 #define IDM_CHECKALL 240

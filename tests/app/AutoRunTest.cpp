@@ -160,23 +160,23 @@ TEST_CASE("an unattended run cleans without a window or a box, saves the list, l
   const TCase Cases[] = {
       {"everything found is deleted", 3000, nullptr, nullptr, false, 0,
        "after: 2 folder(s), 0 subfolder(s), 0 file(s), 0 KB; "
-       "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 0",
+       "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; deleted: 29 KB (0 KB in the Recycle Bin); exit code 0",
        {}},
       {"a file held open stays", 10, L"two\\c.txt", nullptr, false, 1,
        "after: 2 folder(s), 0 subfolder(s), 1 file(s), 1 KB; "
-       "left: 1 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 1",
+       "left: 1 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; deleted: 1 KB (0 KB in the Recycle Bin); exit code 1",
        {L"two\\c.txt"}},
       {"a file held open keeps its subfolder", 10, L"one\\sub\\b.log", nullptr, false, 1,
        "after: 2 folder(s), 1 subfolder(s), 1 file(s), 1 KB; "
-       "left: 1 file(s), 1 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 1",
+       "left: 1 file(s), 1 subfolder(s), 0 protected folder(s), 0 folder(s) not found; deleted: 1 KB (0 KB in the Recycle Bin); exit code 1",
        {L"one\\sub\\b.log"}},
       {"a read-only file stays", 10, nullptr, L"one\\a.tmp", false, 1,
        "after: 2 folder(s), 0 subfolder(s), 1 file(s), 1 KB; "
-       "left: 1 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 1",
+       "left: 1 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; deleted: 1 KB (0 KB in the Recycle Bin); exit code 1",
        {L"one\\a.tmp"}},
       {"a listed folder that is gone counts, and stays listed", 10, nullptr, nullptr, true, 1,
        "after: 3 folder(s), 0 subfolder(s), 0 file(s), 0 KB; "
-       "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 1 folder(s) not found; exit code 1",
+       "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 1 folder(s) not found; deleted: 1 KB (0 KB in the Recycle Bin); exit code 1",
        {}},
   };
   for (const TCase& Case : Cases) {
@@ -370,7 +370,8 @@ TEST_CASE("an unattended run with the age filter does not count what is too youn
   REQUIRE(Log.size() == 1);
   CHECK(Log[0].substr(19) ==
         " before: 2 folder(s), 1 subfolder(s), 2 file(s), 2 KB; after: 2 folder(s), 1 subfolder(s), 0 file(s), 1 KB; "
-        "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; exit code 0");
+        "left: 0 file(s), 0 subfolder(s), 0 protected folder(s), 0 folder(s) not found; deleted: 1 KB (0 KB in the Recycle "
+        "Bin); exit code 0");
 }
 
 TEST_CASE("unattended, the main window leaves the start-up scan to the run and keeps every box away") {
@@ -449,7 +450,7 @@ TEST_CASE("unattended, entries that are no full path, links and other spellings 
   // The entries that are no full path stay rows, named as stored, and are
   // refused with the others, each with its reason.
   CHECK(Log[0].find(" before: 9 folder(s), ") == 19);
-  CHECK(Log[0].find("left: 0 file(s), 0 subfolder(s), 8 protected folder(s), 0 folder(s) not found; not emptied: ") !=
+  CHECK(Log[0].find("left: 0 file(s), 0 subfolder(s), 8 protected folder(s), 0 folder(s) not found; deleted: 1 KB (0 KB in the Recycle Bin); not emptied: ") !=
         std::string::npos);
   for (const std::string& Refused :
        {std::string("\".\": not a full path: it would be taken from wherever the program stands"),

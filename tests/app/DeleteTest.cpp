@@ -62,7 +62,9 @@ TEST_CASE("the confirmation box: its text and buttons, and the answer memory") {
       CHECK(First.Caption == L"Confirm");
       CHECK(First.Type == TMsgDlgType::mtConfirmation);
       CHECK(First.Position == TMsgDlgPosition::dpScreenCenter);
-      CHECK(First.Text == L"Do you want to delete the content of \"" + (F.Temp / L"one") + L"\"?");
+      // The question, then what the answer Yes would remove.
+      CHECK(First.Text == L"Do you want to delete the content of \"" + (F.Temp / L"one") +
+                              L"\"?\n\n1 file, 10 bytes, deleted permanently.");
       CHECK(First.Buttons == std::vector<TMsgDlgBtn>{TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbNoToAll,
                                                      TMsgDlgBtn::mbYesToAll});
       CHECK(Exists(F.Temp / L"one\\a.tmp") != Case.OneDeleted);
@@ -104,7 +106,8 @@ TEST_CASE("a Delete that finds nothing shows what is there now, as the totals do
   CHECK(F.Form1->Current.Subfolders == 1);
   CHECK(F.Form1->Current.Files == 0);
   CHECK(F.Form1->Current.SizeKB == 4);
-  CHECK(F.Form1->StatusBar1.SimpleText() == L"1 folder(s) - 1 subfolder(s) - 0 file(s) - 4 KB");
+  CHECK(F.Form1->StatusBar1.SimpleText() ==
+        L"1 folder(s) - 1 subfolder(s) - 0 file(s) - 4 KB - deleted: 0 bytes (0 bytes in the Recycle Bin)");
 }
 
 TEST_CASE("with only *.tmp checked, Delete removes the found files and every subfolder") {
@@ -129,7 +132,8 @@ TEST_CASE("with only *.tmp checked, Delete removes the found files and every sub
   CHECK(F.Form1->Previous.Subfolders == 1);
   CHECK(F.Form1->Previous.SizeKB == 6);
   CHECK(F.Form1->Current.SizeKB == 3);
-  CHECK(F.Form1->StatusBar1.SimpleText() == L"1 folder(s) - 0 subfolder(s) - 0 file(s) - 3 KB");
+  CHECK(F.Form1->StatusBar1.SimpleText() ==
+        L"1 folder(s) - 0 subfolder(s) - 0 file(s) - 3 KB - deleted: 3.0 KB (0 bytes in the Recycle Bin)");
   // One step a found file while it ran; empty now that nothing runs.
   CHECK(F.Form1->ProgressBar1.Max() == 1);
   CHECK(Progress.HighestWhileRunning() == 1);
@@ -231,7 +235,8 @@ TEST_CASE("Delete stopped part way leaves rows, totals and status bar that agree
   CHECK(F.Form1->Current.Files == Left);
   CHECK(F.Form1->StatusBar1.SimpleText() ==
         L"3 folder(s) - 0 subfolder(s) - " + std::to_wstring(Left) + L" file(s) - " +
-            FormatFileSize(int64_t{Left} * 1024, TSizeUnit::fsKiloBytes));
+            FormatFileSize(int64_t{Left} * 1024, TSizeUnit::fsKiloBytes) +
+            L" - deleted: 1.0 KB (0 bytes in the Recycle Bin)");
   CHECK(F.Form1->Current.SizeKB == Left);
 }
 

@@ -58,11 +58,14 @@ TEST_CASE("a log line holds the time, the totals before and after, what was left
   Record.SubfoldersLeft = 1;
   Record.ProtectedFoldersSkipped = 0;
   Record.FoldersNotFound = 1;
+  Record.DeletedBytes = 48173 * 1024 + 500;
+  Record.RecycledBytes = 300;  // below a kilobyte, yet not nothing
   Record.ExitCode = 1;
   CHECK(FormatRunLogLine(Record) ==
         "2026-03-07 09:05:01 before: 3 folder(s), 12 subfolder(s), 250 file(s), 48213 KB; "
         "after: 3 folder(s), 1 subfolder(s), 2 file(s), 40 KB; "
-        "left: 2 file(s), 1 subfolder(s), 0 protected folder(s), 1 folder(s) not found; exit code 1");
+        "left: 2 file(s), 1 subfolder(s), 0 protected folder(s), 1 folder(s) not found; "
+        "deleted: 48173 KB (1 KB in the Recycle Bin); exit code 1");
 
   // An error of several lines stays on the run's one line.
   Record.Error = "first\r\nsecond";

@@ -1,0 +1,24 @@
+// "Keep" from View Files: the main window's side.
+
+#include "app/QuenloUnit1.h"
+
+#include "framework/Dialogs.h"
+#include "framework/Exception.h"
+#include "store/ItemList.h"
+
+#include <algorithm>
+
+bool TForm1::AddToKeepList(const std::vector<std::wstring>& Paths) {
+  std::vector<std::wstring> Entries = FOptions.KeepList;
+  for (const std::wstring& Path : Paths)
+    if (std::find(Entries.begin(), Entries.end(), Path) == Entries.end()) Entries.push_back(Path);
+  try {
+    SaveItemList(VKRRegistryEnhanced1, KeepListKey, Entries);
+  } catch (const Exception& Error) {
+    if (!FUnattended)
+      MessageDlg(L"The keep list could not be saved.\n\n" + Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+    return false;
+  }
+  FOptions.KeepList = std::move(Entries);
+  return true;
+}
