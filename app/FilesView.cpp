@@ -143,11 +143,18 @@ std::wstring TFilesViewForm::CellText(int Row, int Column) const {
   }
 }
 
+void TFilesViewForm::DpiChanged(int OldDpi, int NewDpi) {
+  // The smallest size was measured at the old DPI.
+  FMinimumSize = SIZE{MulDiv(FMinimumSize.cx, NewDpi, OldDpi), MulDiv(FMinimumSize.cy, NewDpi, OldDpi)};
+  LayoutControls();
+}
+
 void TFilesViewForm::LayoutControls() {
   RECT Client{};
   GetClientRect(Handle(), &Client);
-  const int Margin = ScaleByDpi(10);
-  const int Gap = ScaleByDpi(4);
+  const int Dpi = PixelsPerInch();
+  const int Margin = ScaleForDpi(10, Dpi);
+  const int Gap = ScaleForDpi(4, Dpi);
   const RECT Button = ClientRectOf(Handle(), CloseButton.Handle());
   const RECT Label = ClientRectOf(Handle(), SubfoldersLabel.Handle());
   const int ButtonWidth = Button.right - Button.left;

@@ -63,6 +63,8 @@ public:
 
 protected:
   bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
+  // The lists fill the window again around the controls of the new DPI.
+  void DpiChanged(int OldDpi, int NewDpi) override;
 
 private:
   void LayoutControls();

@@ -2,6 +2,7 @@
 
 #include "app/DeleteSummary.h"
 #include "app/FilesView.h"
+#include "app/PlacementDpi.h"
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
 #include "options/OptionPolicies.h"
@@ -231,21 +232,6 @@ TForm1::TForm1(const TForm1Options& Options)
 
 TForm1::~TForm1() = default;
 
-// The folder picture in the size for the DPI; the list adds its sort arrows
-// to the same images, at the same places, so the header keeps its arrow.
-void TForm1::LoadFolderImages(int Dpi) {
-  const int Size = PictureSizeForDpi(16, Dpi);
-  UniqueImageList Images(ImageList_LoadImageW(Application().HInstance(),
-                                              MAKEINTRESOURCEW(PictureStripId(IDB_FOLDERLIST_SIZED, Size)), Size, 0,
-                                              RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-  if (!Images) throw EResNotFound(L"Folder list images");
-  VKRListView1.SetSmallImages(Images.get());
-  VKRListView1.Loaded();
-  FFolderImages = std::move(Images);
-}
-
-void TForm1::DpiChanged(int, int NewDpi) { LoadFolderImages(NewDpi); }
-
 void TForm1::CreateControls() {
   const HMENU MainMenu = GetMenu(Handle());
   AddFolder1 = TMenuItem(MainMenu, IDM_ADDFOLDER, Handle());
@@ -267,32 +253,8 @@ void TForm1::CreateControls() {
   ViewFiles1 = TMenuItem(FPopupMenu, IDM_VIEWFILES, Handle());
   RemoveFolder2 = TMenuItem(FPopupMenu, IDM_POPUPREMOVEFOLDER, Handle());
 
-  // The menus show the pictures of the toolbar buttons and of the popup strip,
-  // drawn in the size for the window's DPI.
   const int Dpi = PixelsPerInch();
-  const int MenuSize = PictureSizeForDpi(16, Dpi);
-  const int ToolStrip = PictureStripId(IDB_TOOLBAR_SIZED, MenuSize);
-  const int PopupStrip = PictureStripId(IDB_POPUPIMAGES_SIZED, MenuSize);
-  const struct {
-    HMENU Menu;
-    int Command;
-    int Strip;
-    int Size;
-    int Image;
-  } Pictures[] = {
-      {MainMenu, IDM_ADDFOLDER, ToolStrip, MenuSize, IMG_ADDFOLDER},
-      {MainMenu, IDM_REMOVEFOLDER, ToolStrip, MenuSize, IMG_REMOVEFOLDER},
-      {MainMenu, IDM_EXIT, ToolStrip, MenuSize, IMG_EXIT},
-      {MainMenu, IDM_SCAN, ToolStrip, MenuSize, IMG_SCAN},
-      {MainMenu, IDM_DELETE, ToolStrip, MenuSize, IMG_DELETE},
-      {MainMenu, IDM_STATISTICS, ToolStrip, MenuSize, IMG_STATISTICS},
-      {MainMenu, IDM_OPTIONS, ToolStrip, MenuSize, IMG_OPTIONS},
-      {MainMenu, IDM_ABOUT, ToolStrip, MenuSize, IMG_ABOUT},
-      {FPopupMenu, IDM_EXPLOREFOLDER, PopupStrip, MenuSize, 0},
-      {FPopupMenu, IDM_POPUPREMOVEFOLDER, PopupStrip, MenuSize, 1},
-  };
-  for (const auto& Picture : Pictures)
-    FMenuImages.Assign(Picture.Menu, Picture.Command, Picture.Strip, Picture.Size, Picture.Image);
+  LoadMenuPictures(Dpi);
 
   FAccelerators.reset(LoadAcceleratorsW(Application().HInstance(), MAKEINTRESOURCEW(IDR_ACCELERATORS)));
   SetAccelerators(FAccelerators.get());
@@ -389,7 +351,7 @@ void TForm1::LayoutControls() {
   SendMessageW(StatusBar1.Handle(), WM_SIZE, 0, 0);
   const int ToolBarHeight = ToolBar1.HeightInPixels();
   const int StatusHeight = StatusBar1.HeightInPixels();
-  const int ProgressHeight = ScaleByDpi(ProgressBarHeight);
+  const int ProgressHeight = ScaleForDpi(ProgressBarHeight, PixelsPerInch());
   const int ProgressTop = Client.bottom - StatusHeight - ProgressHeight;
   ProgressBar1.SetBounds(0, ProgressTop, Client.right, ProgressHeight);
   const int ListHeight = ProgressTop - ToolBarHeight;
@@ -455,12 +417,16 @@ bool TForm1::SaveFolderList() {
   }
 }
 
-void TForm1::FormDestroy(TObject*) { TStoreRecords(VKRRegistryEnhanced1).SetFormInfo(PlacementValue, *this); }
+void TForm1::FormDestroy(TObject*) {
+  TStoreRecords(VKRRegistryEnhanced1).SetFormInfo(PlacementValue, *this);
+  StorePlacementDpi(VKRRegistryEnhanced1, PlacementValue, PixelsPerInch());
+}
 
 void TForm1::RestorePlacement() {
   const RECT Designed{Left(), Top(), Left() + Width(), Top() + Height()};
   try {
     TStoreRecords(VKRRegistryEnhanced1).GetFormInfo(PlacementValue, *this, true);
+    FollowPlacementDpi(*this, StoredPlacementDpi(VKRRegistryEnhanced1, PlacementValue));
   } catch (const std::exception&) {
     // A record of the wrong type or with fields that do not parse: the
     // designed size, centred, as if nothing were stored.
@@ -846,11 +812,14 @@ TListItem TForm1::AddFolderToVKRListView(const std::wstring& FolderName, bool En
   if (Folder.empty() || !DirectoryExists(Folder)) return {};
   TListItem Item;
   if (EnableFind) Item = FindFolderListItem(VKRListView1, Folder);
-  if (Item)
-    Item.SetCaption(Folder);
-  else
-    Item = VKRListView1.Add(Folder);
   FFolders.SetNotScanned(Folder);
+  if (Item) {
+    Item.SetCaption(Folder);
+  } else {
+    // A new row goes where the list's order (its header's arrow) puts it.
+    const TFolderRowTexts Texts = RowTexts(FFolders.Find(Folder));
+    Item = VKRListView1.AddSorted({Folder, Texts.Subfolders, Texts.Files, Texts.Size});
+  }
   ShowRow(Item);
   return Item;
 }

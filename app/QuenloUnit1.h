@@ -298,6 +298,8 @@ private:
   HMENU FPopupMenu = nullptr;  // the first submenu of FPopupMenuResource
   UniqueAccelerators FAccelerators;
   UniqueImageList FFolderImages;
+  // The pictures of the list and the menus in the size for Dpi (MainPictures.cpp).
   void LoadFolderImages(int Dpi);
+  void LoadMenuPictures(int Dpi);
   TMenuImages FMenuImages;
 };

@@ -75,11 +75,12 @@ void TForm3::SizeToContent() {
     CaptionWidth = std::max(CaptionWidth, static_cast<int>(Extent.cx));
     TextHeight = std::max(TextHeight, static_cast<int>(Extent.cy));
   }
-  const int Border = ScaleByDpi(InnerBorder);
-  const int Gap = ScaleByDpi(Spacing);
-  const int ValueWidth = ScaleByDpi(ValueLabelWidth);
-  const int RowHeight = TextHeight + ScaleByDpi(4);
-  const int BoxTop = TextHeight + ScaleByDpi(6);  // below the box's own caption
+  const int Dpi = PixelsPerInch();
+  const int Border = ScaleForDpi(InnerBorder, Dpi);
+  const int Gap = ScaleForDpi(Spacing, Dpi);
+  const int ValueWidth = ScaleForDpi(ValueLabelWidth, Dpi);
+  const int RowHeight = TextHeight + ScaleForDpi(4, Dpi);
+  const int BoxTop = TextHeight + ScaleForDpi(6, Dpi);  // below the box's own caption
   const int BoxWidth = Gap + CaptionWidth + Gap + ValueWidth + Gap;
   const int BoxHeight = BoxTop + 3 * RowHeight + Gap;
 
@@ -96,9 +97,11 @@ void TForm3::SizeToContent() {
   }
   const int ContentRight = Border + 3 * BoxWidth + 2 * Gap;
   const int ButtonTop = Border + BoxHeight + Gap;
-  const int ButtonW = ScaleByDpi(ButtonWidth);
-  const int ButtonH = ScaleByDpi(ButtonHeight);
+  const int ButtonW = ScaleForDpi(ButtonWidth, Dpi);
+  const int ButtonH = ScaleForDpi(ButtonHeight, Dpi);
   CloseButton.SetBounds(ContentRight - ButtonW, ButtonTop, ButtonW, ButtonH);
 
   SetClientSize(ContentRight + Border, ButtonTop + ButtonH + Border);
 }
+
+void TForm3::DpiChanged(int, int) { SizeToContent(); }

@@ -26,6 +26,10 @@ public:
 
   void FormCreate(TObject* Sender);
 
+protected:
+  // Laid out again in the font and the sizes of the new DPI.
+  void DpiChanged(int OldDpi, int NewDpi) override;
+
 private:
   // The dialog takes the size its content needs in the current font.
   void SizeToContent();

@@ -13,6 +13,7 @@
 #include "framework/Text.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -221,14 +222,7 @@ TVKRAboutBox::TVKRAboutBox() : TForm(L"TVKRAboutBox", TCloseAction::caHide) {
   FHints = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, Application().HInstance(),
                            nullptr);
-  const auto Picture = [](TControl& Control, int Id, UniqueGdi<HBITMAP>& Bitmap) {
-    Bitmap.reset(static_cast<HBITMAP>(
-        LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(Id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (!Bitmap) throw EResNotFound(L"About window picture " + IntToStr(Id));
-    SendMessageW(Control.Handle(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Bitmap.get()));
-  };
-  Picture(ToolLogoImage, IDB_TOOLLOGO, FToolLogo);
-  Picture(WindowsLogoImage, IDB_WINDOWSLOGO, FWindowsLogo);
+  LoadLogos(PixelsPerInch());
   WindowsLogoImage.SetVisible(false);
   SetHint(ToolLogoImage, ToolName);
   SetHint(WindowsLogoImage, WindowsLogoHint);
@@ -282,9 +276,46 @@ void TVKRAboutBox::WindowsLogoImageDblClick(TObject*) { OpenWithShell(nullptr, L
 
 void TVKRAboutBox::ToolLogoImageDblClick(TObject*) { OpenWithShell(nullptr, L"open", ToolSite); }
 
+void TVKRAboutBox::LoadLogos(int Dpi) {
+  const int Size = PictureSizeForDpi(16, Dpi);
+  const auto Picture = [Size](TControl& Control, int SizedBase, UniqueGdi<HBITMAP>& Bitmap) {
+    const int Id = PictureStripId(SizedBase, Size);
+    UniqueGdi<HBITMAP> Loaded(static_cast<HBITMAP>(
+        LoadImageW(Application().HInstance(), MAKEINTRESOURCEW(Id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!Loaded) throw EResNotFound(L"About window picture " + IntToStr(Id));
+    // The control shows the new picture before the old one is freed.
+    SendMessageW(Control.Handle(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Loaded.get()));
+    Bitmap = std::move(Loaded);
+  };
+  Picture(ToolLogoImage, IDB_TOOLLOGO_SIZED, FToolLogo);
+  Picture(WindowsLogoImage, IDB_WINDOWSLOGO_SIZED, FWindowsLogo);
+}
+
+void TVKRAboutBox::DpiChanged(int, int NewDpi) {
+  LoadLogos(NewDpi);
+  ShowIcon(NewDpi);
+  // The form gave every control its own font for the DPI: the links take theirs back.
+  FLinkFont.SetPixelsPerInch(NewDpi);
+  for (TControl* Link : {static_cast<TControl*>(&EmailLabel), static_cast<TControl*>(&URLLabel)})
+    Link->SetFont(FLinkFont.Handle());
+  SizeToContent();
+}
+
 void TVKRAboutBox::SetIcon(HICON Icon) {
-  FIcon.reset(Icon != nullptr ? CopyIcon(Icon) : nullptr);
-  SendMessageW(ProgramIconImage.Handle(), STM_SETICON, reinterpret_cast<WPARAM>(FIcon.get()), 0);
+  FIconSource.reset(Icon != nullptr ? CopyIcon(Icon) : nullptr);
+  ShowIcon(PixelsPerInch());
+}
+
+void TVKRAboutBox::ShowIcon(int Dpi) {
+  // The icon fills its square at every DPI: the size nearest to it is taken
+  // from the icon's resource when the icon has one, not a small one stretched.
+  const int Size = ScaleForDpi(IconSize, Dpi);
+  UniqueIcon Shown(FIconSource ? static_cast<HICON>(CopyImage(FIconSource.get(), IMAGE_ICON, Size, Size,
+                                                              LR_COPYFROMRESOURCE))
+                               : nullptr);
+  if (!Shown && FIconSource) Shown.reset(CopyIcon(FIconSource.get()));
+  SendMessageW(ProgramIconImage.Handle(), STM_SETICON, reinterpret_cast<WPARAM>(Shown.get()), 0);
+  FIcon = std::move(Shown);
 }
 
 void TVKRAboutBox::SetLinkFont(const TFont& WindowFont) {
@@ -325,9 +356,10 @@ void TVKRAboutBox::SetHint(const TControl& Control, const std::wstring& Text) {
 void TVKRAboutBox::SizeToContent() {
   const HFONT WindowFont = Font().Handle();
   const HFONT LinkFont = FLinkFont.Handle();
-  const int Edge = ScaleByDpi(Border);
-  const int Gap = ScaleByDpi(Spacing);
-  const int Icon = ScaleByDpi(IconSize);
+  const int Dpi = PixelsPerInch();
+  const int Edge = ScaleForDpi(Border, Dpi);
+  const int Gap = ScaleForDpi(Spacing, Dpi);
+  const int Icon = ScaleForDpi(IconSize, Dpi);
   const int TextLeft = Edge + Icon + Edge;
   // An empty label still takes a line.
   const auto Extent = [&](const TControl& Label, HFONT Font) {
@@ -387,8 +419,8 @@ void TVKRAboutBox::SizeToContent() {
     Right += Edge + Logo.bmWidth;
     Bottom = std::max(Bottom, Edge + static_cast<int>(Logo.bmHeight));
   }
-  const int ButtonW = ScaleByDpi(ButtonWidth);
-  const int ButtonH = ScaleByDpi(ButtonHeight);
+  const int ButtonW = ScaleForDpi(ButtonWidth, Dpi);
+  const int ButtonH = ScaleForDpi(ButtonHeight, Dpi);
   const int RowTop = Bottom + Gap;
   int RowHeight = ButtonH;
   if (WindowsLogoImage.Visible()) {

@@ -88,10 +88,17 @@ public:
 
 protected:
   bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
+  // The logos in the size for the new DPI, and the layout around them.
+  void DpiChanged(int OldDpi, int NewDpi) override;
 
 private:
+  // The logos are drawn for several DPIs (resources/images).
+  void LoadLogos(int Dpi);
+  void ShowIcon(int Dpi);
+
   HWND FHints = nullptr;  // tooltip window, destroyed with the box
-  UniqueIcon FIcon;
+  UniqueIcon FIconSource;  // the icon given, kept for other DPIs
+  UniqueIcon FIcon;        // the copy shown, in the size for the DPI
   UniqueGdi<HBITMAP> FToolLogo;
   UniqueGdi<HBITMAP> FWindowsLogo;
   TFont FLinkFont;

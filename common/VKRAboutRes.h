@@ -1,8 +1,10 @@
 #pragma once
 // Resource ids of the about window.
 #define IDD_ABOUTBOX 700
-#define IDB_TOOLLOGO 701
-#define IDB_WINDOWSLOGO 702
+// The logos are drawn in several sizes, one resource each: base + the
+// picture size of framework/Dpi.h the DPI asks for (16 at 96 DPI).
+#define IDB_TOOLLOGO_SIZED 1500
+#define IDB_WINDOWSLOGO_SIZED 1600
 #define IDC_PROGRAMICONIMAGE 710
 #define IDC_APPLICATIONLABEL 711
 #define IDC_VERSIONLABEL 712

@@ -179,9 +179,9 @@ bool TVKRFileIconDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRES
 }
 
 void TVKRFileIconDlg::SizeToContent() {
-  const int Edge = ScaleByDpi(Border);
-  const int Space = ScaleByDpi(Gap);
-  const int Width = ScaleByDpi(ListWidth);
+  const int Edge = ScaleForDpi(Border, PixelsPerInch());
+  const int Space = ScaleForDpi(Gap, PixelsPerInch());
+  const int Width = ScaleForDpi(ListWidth, PixelsPerInch());
   TEXTMETRICW Metrics{};
   const HDC Dc = GetDC(Handle());
   const HGDIOBJ Old = SelectObject(Dc, Font().Handle());
@@ -192,17 +192,17 @@ void TVKRFileIconDlg::SizeToContent() {
 
   int Top = Edge;
   Label1.SetBounds(Edge, Top, Width, TextHeight);
-  Top += TextHeight + ScaleByDpi(3);
-  const int Browse = ScaleByDpi(BrowseWidth);
-  IconFileNameButtonedEdit.SetBounds(Edge, Top, Width - Browse, ScaleByDpi(EditHeight));
-  IconFileNameButtonedEditRightButton.SetBounds(Edge + Width - Browse, Top, Browse, ScaleByDpi(EditHeight));
-  Top += ScaleByDpi(EditHeight) + Space;
+  Top += TextHeight + ScaleForDpi(3, PixelsPerInch());
+  const int Browse = ScaleForDpi(BrowseWidth, PixelsPerInch());
+  IconFileNameButtonedEdit.SetBounds(Edge, Top, Width - Browse, ScaleForDpi(EditHeight, PixelsPerInch()));
+  IconFileNameButtonedEditRightButton.SetBounds(Edge + Width - Browse, Top, Browse, ScaleForDpi(EditHeight, PixelsPerInch()));
+  Top += ScaleForDpi(EditHeight, PixelsPerInch()) + Space;
   Label2.SetBounds(Edge, Top, Width, TextHeight);
-  Top += TextHeight + ScaleByDpi(3);
-  VKRIconListBox.SetBounds(Edge, Top, Width, ScaleByDpi(ListHeight));
-  Top += ScaleByDpi(ListHeight) + Space + Space;
-  const int ButtonW = ScaleByDpi(ButtonWidth);
-  const int ButtonH = ScaleByDpi(ButtonHeight);
+  Top += TextHeight + ScaleForDpi(3, PixelsPerInch());
+  VKRIconListBox.SetBounds(Edge, Top, Width, ScaleForDpi(ListHeight, PixelsPerInch()));
+  Top += ScaleForDpi(ListHeight, PixelsPerInch()) + Space + Space;
+  const int ButtonW = ScaleForDpi(ButtonWidth, PixelsPerInch());
+  const int ButtonH = ScaleForDpi(ButtonHeight, PixelsPerInch());
   CancelButton.SetBounds(Edge + Width - ButtonW, Top, ButtonW, ButtonH);
   OKButton.SetBounds(Edge + Width - 2 * ButtonW - Space, Top, ButtonW, ButtonH);
 

@@ -33,6 +33,39 @@ int WindowPixelsPerInch(HWND Window) {
 
 int ScaleForDpi(int DesignPixels, int Dpi) { return MulDiv(DesignPixels, Dpi, 96); }
 
+int MonitorPixelsPerInch(const RECT& Bounds) {
+  // Windows 8.1 and later, in shcore.dll; found at run time so older systems still start.
+  using TGetDpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  static const UniqueModule Shcore(LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  static const auto GetDpi =
+      Shcore ? reinterpret_cast<TGetDpiForMonitor>(reinterpret_cast<void*>(GetProcAddress(Shcore.get(), "GetDpiForMonitor")))
+             : nullptr;
+  UINT DpiX = 0, DpiY = 0;
+  constexpr int EffectiveDpi = 0;  // MDT_EFFECTIVE_DPI: what the monitor's scale setting makes it
+  if (GetDpi != nullptr &&
+      SUCCEEDED(GetDpi(MonitorFromRect(&Bounds, MONITOR_DEFAULTTONEAREST), EffectiveDpi, &DpiX, &DpiY)) && DpiY > 0)
+    return static_cast<int>(DpiY);
+  return ScreenPixelsPerInch();
+}
+
+HFONT CreateTooltipFontForDpi(int Dpi) {
+  // Windows 10 1607 and later answer for any DPI; older ones for the screen's only.
+  using TParametersForDpi = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+  static const auto ForDpi = [] {
+    const HMODULE User = GetModuleHandleW(L"user32.dll");
+    return User != nullptr ? reinterpret_cast<TParametersForDpi>(
+                                 reinterpret_cast<void*>(GetProcAddress(User, "SystemParametersInfoForDpi")))
+                           : nullptr;
+  }();
+  NONCLIENTMETRICSW Metrics{};
+  Metrics.cbSize = sizeof(Metrics);
+  if (ForDpi == nullptr || !ForDpi(SPI_GETNONCLIENTMETRICS, sizeof(Metrics), &Metrics, 0, static_cast<UINT>(Dpi))) {
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(Metrics), &Metrics, 0)) return nullptr;
+    Metrics.lfStatusFont.lfHeight = MulDiv(Metrics.lfStatusFont.lfHeight, Dpi, ScreenPixelsPerInch());
+  }
+  return CreateFontIndirectW(&Metrics.lfStatusFont);
+}
+
 int PictureSizeForDpi(int DesignSize, int Dpi) {
   const int Wanted = ScaleForDpi(DesignSize, Dpi);
   int Chosen = PictureSizes[0];

@@ -13,6 +13,13 @@ int ScaleByDpi(int DesignPixels);
 // the screen's on a system without it.
 int WindowPixelsPerInch(HWND Window);
 int ScaleForDpi(int DesignPixels, int Dpi);
+// The DPI of the monitor a rectangle of the screen mostly lies on (the
+// nearest one when it lies on none); the screen's on a system that has one DPI.
+int MonitorPixelsPerInch(const RECT& Bounds);
+
+// The system's font for tooltips and status texts, made for Dpi; nullptr
+// when the system does not say. The caller owns it.
+HFONT CreateTooltipFontForDpi(int Dpi);
 
 // The sizes the program's pictures are drawn in (resources/images).
 constexpr int PictureSizes[] = {16, 20, 24, 32, 48};

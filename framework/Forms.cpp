@@ -136,6 +136,12 @@ void TForm::SetCaption(const std::wstring& Value) { SetWindowTextW(Handle(), Val
 
 void TForm::ApplyFont() {
   if (!HandleAllocated()) return;
+  // The font is made for the DPI of the form's monitor, which need not be the
+  // screen's (a window opened on a second monitor); the change comes back here.
+  if (const int Dpi = PixelsPerInch(); FFont.PixelsPerInch() != Dpi) {
+    FFont.SetPixelsPerInch(Dpi);
+    return;
+  }
   const HFONT Font = FFont.Handle();
   SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font), FALSE);
   EnumChildWindows(
@@ -286,6 +292,29 @@ void FitColumns(HWND List, int Total) {
   ListView_SetColumnWidth(List, 0, std::max(First / 3, First - Excess));
 }
 
+// The controls of a dialog were placed for the DPI it had: each edge moves
+// by the ratio of the DPIs, so controls that touched still touch (an edit and
+// its up-down). A child dialog's controls are placed within it likewise.
+void ScaleDialogControls(HWND Parent, int OldDpi, int NewDpi) {
+  for (HWND Child = GetWindow(Parent, GW_CHILD); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT)) {
+    RECT Bounds{};
+    GetWindowRect(Child, &Bounds);
+    wchar_t Class[32] = L"";
+    GetClassNameW(Child, Class, 32);
+    // A combo box's height is that of its open list: the closed one is the font's.
+    if (_wcsicmp(Class, WC_COMBOBOXW) == 0) {
+      RECT Dropped{};
+      if (SendMessageW(Child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&Dropped)))
+        Bounds.bottom = std::max(Bounds.bottom, Dropped.bottom);
+    }
+    MapWindowPoints(nullptr, Parent, reinterpret_cast<POINT*>(&Bounds), 2);
+    const auto Scale = [OldDpi, NewDpi](LONG Value) { return MulDiv(Value, NewDpi, OldDpi); };
+    SetWindowPos(Child, nullptr, Scale(Bounds.left), Scale(Bounds.top), Scale(Bounds.right) - Scale(Bounds.left),
+                 Scale(Bounds.bottom) - Scale(Bounds.top), SWP_NOZORDER | SWP_NOACTIVATE);
+    if (_wcsicmp(Class, L"#32770") == 0) ScaleDialogControls(Child, OldDpi, NewDpi);
+  }
+}
+
 }  // namespace
 
 void TForm::ChangeDpi(int NewDpi, const RECT& Suggested) {
@@ -295,6 +324,10 @@ void TForm::ChangeDpi(int NewDpi, const RECT& Suggested) {
   SetWindowPos(Handle(), nullptr, Suggested.left, Suggested.top, Suggested.right - Suggested.left,
                Suggested.bottom - Suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   FFont.SetPixelsPerInch(NewDpi);  // gives every control the font again
+  RefontTooltips(NewDpi);
+  // A form made from a dialog template has its controls where the template
+  // put them at the old DPI; a form made in code lays itself out.
+  if (IsDialog()) ScaleDialogControls(Handle(), OldDpi, NewDpi);
   // Columns were sized for the old DPI: keep their share of the list.
   for (HWND Child = GetWindow(Handle(), GW_CHILD); Child != nullptr; Child = GetWindow(Child, GW_HWNDNEXT)) {
     wchar_t Class[32] = L"";
@@ -316,6 +349,30 @@ void TForm::ChangeDpi(int NewDpi, const RECT& Suggested) {
       Control->HandleDpiChanged(OldDpi, NewDpi);
     }
   DpiChanged(OldDpi, NewDpi);
+}
+
+void TForm::RefontTooltips(int Dpi) {
+  // Tooltips are windows of their own, owned by the form: the form's font
+  // does not reach them, and they keep the one of the DPI they were made at.
+  UniqueGdi<HFONT> Font(CreateTooltipFontForDpi(Dpi));
+  if (!Font) return;
+  struct TEnumState {
+    HWND Owner;
+    HFONT Font;
+  } State{Handle(), Font.get()};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND Window, LPARAM Param) -> BOOL {
+        const auto* Enum = reinterpret_cast<const TEnumState*>(Param);
+        wchar_t Class[32] = L"";
+        GetClassNameW(Window, Class, 32);
+        if (GetWindow(Window, GW_OWNER) == Enum->Owner && _wcsicmp(Class, TOOLTIPS_CLASSW) == 0)
+          SendMessageW(Window, WM_SETFONT, reinterpret_cast<WPARAM>(Enum->Font), FALSE);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&State));
+  // The tooltips hold the new font before the old one goes.
+  FTooltipFont = std::move(Font);
 }
 
 void TForm::KeepInsideWorkArea() {

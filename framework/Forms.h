@@ -5,6 +5,7 @@
 
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
+#include "framework/Handle.h"
 #include "framework/Window.h"
 
 #include <functional>
@@ -120,6 +121,8 @@ protected:
 
 private:
   void ApplyFont();
+  // Gives the tooltips the form owns the system's tooltip font for Dpi.
+  void RefontTooltips(int Dpi);
   void ApplyWindowState();
 
   std::wstring FClassName;
@@ -134,6 +137,7 @@ private:
   HACCEL FAccelerators = nullptr;
   HWND FLastFocus = nullptr;
   int FDpi = 0;  // 0 until first asked: the window's at that time
+  UniqueGdi<HFONT> FTooltipFont;  // the tooltips' font after a DPI change
   std::map<int, std::function<void()>> FCommands;
   std::unordered_map<HWND, TControl*> FControls;
 };

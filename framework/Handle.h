@@ -129,6 +129,13 @@ struct CoTaskMem {
   static void Close(Type p) noexcept { CoTaskMemFree(p); }
 };
 
+// A library loaded at run time, for functions newer systems add.
+struct Module {
+  using Type = HMODULE;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { FreeLibrary(h); }
+};
+
 // A drop handle of WM_DROPFILES: finishing the drop frees it.
 struct Drop {
   using Type = HDROP;
@@ -152,6 +159,7 @@ using UniqueHGlobal = UniqueHandle<handle_traits::HGlobal>;
 using UniqueMappedView = UniqueHandle<handle_traits::MappedView>;
 using UniqueMemoryDC = UniqueHandle<handle_traits::MemoryDC>;
 using UniqueCoTaskMem = UniqueHandle<handle_traits::CoTaskMem>;
+using UniqueModule = UniqueHandle<handle_traits::Module>;
 
 // A window's DC from GetDC: ReleaseDC gives it back, and needs the window,
 // so it is no plain handle with one closer.

@@ -93,15 +93,18 @@ HIMAGELIST TListView::SmallImages() const { return ListView_GetImageList(FHandle
 
 int TListView::Count() const { return ListView_GetItemCount(FHandle); }
 
-TListItem TListView::Add(const std::wstring& Caption, int ImageIndex) {
+TListItem TListView::Add(const std::wstring& Caption, int ImageIndex) { return Insert(Count(), Caption, ImageIndex); }
+
+TListItem TListView::Insert(int Index, const std::wstring& Caption, int ImageIndex) {
+  if (Index < 0 || Index > Count()) throw EListError::IndexOutOfBounds(Index);
   LVITEMW Item{};
   Item.mask = LVIF_TEXT | LVIF_IMAGE;
-  Item.iItem = Count();
+  Item.iItem = Index;
   Item.iImage = ImageIndex;
   Item.pszText = const_cast<wchar_t*>(Caption.c_str());
-  const int Index = ListView_InsertItem(FHandle, &Item);
-  if (Index < 0) throw Exception(L"Cannot add a row to the list");
-  return TListItem(this, Index);
+  const int Inserted = ListView_InsertItem(FHandle, &Item);
+  if (Inserted < 0) throw Exception(L"Cannot add a row to the list");
+  return TListItem(this, Inserted);
 }
 
 TListItem TListView::Item(int Index) {

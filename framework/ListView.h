@@ -56,6 +56,8 @@ public:
 
   int Count() const;
   TListItem Add(const std::wstring& Caption, int ImageIndex = 0);
+  // A row put before the row at Index (Count() appends).
+  TListItem Insert(int Index, const std::wstring& Caption, int ImageIndex = 0);
   TListItem Item(int Index);
   void Delete(int Index);
   void Clear();

@@ -114,6 +114,9 @@ void TLongCommand::Leave() noexcept {
     // when no strip was shown to hand the activation over.
     if (FOwnerWasActive && GetActiveWindow() != FOwner) SetActiveWindow(FOwner);
     if (OnEnableCommands) OnEnableCommands(true);
+    // A full bar would say something still runs, or ran just now: it is
+    // empty whenever nothing runs.
+    if (FBar != nullptr) FBar->SetPosition(0);
   } catch (...) {
     // Leaving must finish: the window would stay unusable otherwise.
   }

@@ -344,6 +344,28 @@ void TVKRListView::SortAsIs() {
   if (FLastSortIndex >= 0) Sort(FLastSortIndex, FLastSortAscending);
 }
 
+TListItem TVKRListView::AddSorted(const std::vector<std::wstring>& Texts) {
+  int At = Count();
+  if (FLastSortIndex >= 0) {
+    const auto Column = static_cast<size_t>(FLastSortIndex);
+    const std::wstring Text = Column < Texts.size() ? Texts[Column] : std::wstring();
+    // The rows are in order: the first that sorts after the new one, by halves.
+    FSortError = nullptr;
+    int Low = 0;
+    while (Low < At) {
+      const int Middle = Low + (At - Low) / 2;
+      if (CompareItems(ItemText(Middle, FLastSortIndex), Text) <= 0)
+        Low = Middle + 1;
+      else
+        At = Middle;
+    }
+    if (FSortError) std::rethrow_exception(std::exchange(FSortError, nullptr));
+  }
+  TListItem Item = Insert(At, Texts.empty() ? std::wstring() : Texts.front());
+  for (size_t Column = 1; Column < Texts.size(); ++Column) Item.SetSubItem(static_cast<int>(Column) - 1, Texts[Column]);
+  return Item;
+}
+
 void TVKRListView::SortItems() {
   FSortError = nullptr;
   // The texts are read before the rows start moving.

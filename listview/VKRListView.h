@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Res < 0 puts Str1 first; leaving Handled false lets the default comparison decide.
 using TVKROnCustomSort = std::function<void(TObject* Sender, int ColumnIndex, const std::wstring& Str1,
@@ -35,6 +36,10 @@ public:
   void Sort(int ColumnIndex, bool SortAscending);
   // Sorts again by the current column and direction; nothing before the first sort.
   void SortAsIs();
+  // A new row with these texts (the caption, then the sub-items): where the
+  // current sort puts it, after the rows it sorts equal to; at the end while
+  // the view is not sorted. The rows already there do not move.
+  TListItem AddSorted(const std::vector<std::wstring>& Texts);
 
   bool LastSortAscending() const { return FLastSortAscending; }
   int LastSortIndex() const { return FLastSortIndex; }

@@ -1,5 +1,6 @@
 #include "update/VKRAppUpdateDownload.h"
 
+#include "framework/Accessible.h"
 #include "framework/Dialogs.h"
 #include "framework/Dpi.h"
 #include "update/VKRAppUpdateDownloadRes.h"
@@ -71,6 +72,8 @@ TVKRAppUpdateDownloadBox::TVKRAppUpdateDownloadBox(HWND Owner) : TForm(L"TVKRApp
   AttachControl(RemainingTimeLabel, IDC_REMAININGLABEL);
   AttachControl(TransferLabel, IDC_TRANSFERLABEL);
   AttachControl(ProgressBar1, IDC_DOWNLOADPROGRESS);
+  // A bar has no text of its own for a screen reader to say.
+  SetAccessibleName(ProgressBar1.Handle(), L"Progress");
   AttachControl(CancelButton, IDCANCEL);
   ProgressBar1.SetMax(100);
   ProgressBar1.SetStep(1);
@@ -109,10 +112,10 @@ void TVKRAppUpdateDownloadBox::SizeToContent() {
     CaptionWidth = std::max(CaptionWidth, static_cast<int>(Extent.cx));
     TextHeight = std::max(TextHeight, static_cast<int>(Extent.cy));
   }
-  const int Edge = ScaleByDpi(Border);
-  const int Gap = ScaleByDpi(8);
-  const int ValueWidth = ScaleByDpi(FileLabelWidth);
-  const int RowHeight = TextHeight + ScaleByDpi(6);
+  const int Edge = ScaleForDpi(Border, PixelsPerInch());
+  const int Gap = ScaleForDpi(8, PixelsPerInch());
+  const int ValueWidth = ScaleForDpi(FileLabelWidth, PixelsPerInch());
+  const int RowHeight = TextHeight + ScaleForDpi(6, PixelsPerInch());
   int Top = Edge;
   for (const TRowIds& Row : Rows) {
     SetWindowPos(GetDlgItem(Handle(), Row.Caption), nullptr, Edge, Top, CaptionWidth, TextHeight, SWP_NOZORDER);
@@ -121,13 +124,15 @@ void TVKRAppUpdateDownloadBox::SizeToContent() {
     Top += RowHeight;
   }
   const int ContentWidth = CaptionWidth + Gap + ValueWidth;
-  ProgressBar1.SetBounds(Edge, Top + Gap / 2, ContentWidth, ScaleByDpi(17));
-  Top += Gap / 2 + ScaleByDpi(17) + Gap;
-  const int ButtonW = ScaleByDpi(75);
-  const int ButtonH = ScaleByDpi(25);
+  ProgressBar1.SetBounds(Edge, Top + Gap / 2, ContentWidth, ScaleForDpi(17, PixelsPerInch()));
+  Top += Gap / 2 + ScaleForDpi(17, PixelsPerInch()) + Gap;
+  const int ButtonW = ScaleForDpi(75, PixelsPerInch());
+  const int ButtonH = ScaleForDpi(25, PixelsPerInch());
   CancelButton.SetBounds(Edge + ContentWidth - ButtonW, Top, ButtonW, ButtonH);
   SetClientSize(Edge + ContentWidth + Edge, Top + ButtonH + Edge);
 }
+
+void TVKRAppUpdateDownloadBox::DpiChanged(int, int) { SizeToContent(); }
 
 void TVKRAppUpdateDownloadBox::SetBoxFont(const TFont& Value) {
   Font().Assign(Value);

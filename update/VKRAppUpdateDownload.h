@@ -66,6 +66,8 @@ public:
 
 protected:
   bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
+  // The rows take the room the font of the new DPI needs.
+  void DpiChanged(int OldDpi, int NewDpi) override;
 
 private:
   void SizeToContent();

@@ -1,6 +1,7 @@
 #include "update/VKRAppUpdateNotify.h"
 
 #include "common/VKRCommonUnit.h"
+#include "framework/Accessible.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/Dpi.h"
@@ -127,6 +128,8 @@ bool OpenUpdatePage(const std::wstring& URL) {
 TVKRAppUpdateNotifyBox::TVKRAppUpdateNotifyBox() : TForm(L"TVKRAppUpdateNotifyBox", TCloseAction::caHide) {
   CreateDialogHandle(IDD_APPUPDATENOTIFY, nullptr);
   AttachControl(ReadmeMemo, IDC_README);
+  // The notes have no label before them for a screen reader to name them by.
+  SetAccessibleName(ReadmeMemo.Handle(), L"Release notes");
   AttachControl(DownloadButton, IDC_DOWNLOAD);
   AttachControl(OpenWebPageButton, IDC_OPENWEBPAGE);
   AttachControl(OKButton, IDOK);
@@ -143,6 +146,12 @@ TVKRAppUpdateNotifyBox::~TVKRAppUpdateNotifyBox() {
   if (VKRAppUpdateNotifyBox == this) VKRAppUpdateNotifyBox = nullptr;
 }
 
+void TVKRAppUpdateNotifyBox::DpiChanged(int, int NewDpi) {
+  ReadmeFont.SetPixelsPerInch(NewDpi);
+  ReadmeMemo.SetFont(ReadmeFont.Handle());
+  SizeToContent();
+}
+
 void TVKRAppUpdateNotifyBox::SetBoxFonts(const TFont& Value, const TFont& Readme) {
   Font().Assign(Value);
   ReadmeFont.Assign(Readme);
@@ -151,15 +160,15 @@ void TVKRAppUpdateNotifyBox::SetBoxFonts(const TFont& Value, const TFont& Readme
 }
 
 void TVKRAppUpdateNotifyBox::SizeToContent() {
-  const int Edge = ScaleByDpi(10);
-  const int Gap = ScaleByDpi(8);
-  const int MemoWidth = ScaleByDpi(461);
-  const int MemoHeight = ScaleByDpi(257);
+  const int Edge = ScaleForDpi(10, PixelsPerInch());
+  const int Gap = ScaleForDpi(8, PixelsPerInch());
+  const int MemoWidth = ScaleForDpi(461, PixelsPerInch());
+  const int MemoHeight = ScaleForDpi(257, PixelsPerInch());
   ReadmeMemo.SetBounds(Edge, Edge, MemoWidth, MemoHeight);
   const HFONT Font = this->Font().Handle();
-  const int ButtonH = ScaleByDpi(25);
+  const int ButtonH = ScaleForDpi(25, PixelsPerInch());
   const auto ButtonWidth = [&](const TButton& Button) {
-    return std::max(ScaleByDpi(75), static_cast<int>(TextExtent(Handle(), Font, Button.Text()).cx) + ScaleByDpi(20));
+    return std::max(ScaleForDpi(75, PixelsPerInch()), static_cast<int>(TextExtent(Handle(), Font, Button.Text()).cx) + ScaleForDpi(20, PixelsPerInch()));
   };
   const int Top = Edge + MemoHeight + Gap;
   const int DownloadW = ButtonWidth(DownloadButton);

@@ -61,6 +61,11 @@ public:
   int32_t GetRemoteFileSize(THttpCli* HttpCli, THttpCli* SslHttpCli);
   bool CopyFileWithProgress(const std::wstring& Source, const std::wstring& Destination);
 
+protected:
+  // The form gave the notes its own font for the DPI: they take theirs back,
+  // and the buttons the room the new font needs.
+  void DpiChanged(int OldDpi, int NewDpi) override;
+
 private:
   void SizeToContent();
 };

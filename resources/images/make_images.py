@@ -329,9 +329,13 @@ def main():
     # The list view's sort arrows: 9 x 6, grey on fuchsia, pixel for pixel.
     write_rows_bmp(os.path.join(here, "ArrowUp.bmp"), arrow_rows([1, 3, 5, 7, 9, 0]))
     write_rows_bmp(os.path.join(here, "ArrowDown.bmp"), arrow_rows([0, 9, 7, 5, 3, 1]))
-    # The about window's pictures.
-    write_rows_bmp(os.path.join(here, "ToolLogo.bmp"), canvas_rows(174, 71, tool_logo))
-    write_bmp(os.path.join(here, "WindowsLogo.bmp"), [draw(windows_logo, 40)])
+    # The about window's pictures, designed 174 x 71 and 40 x 40 at 96 DPI,
+    # drawn for each DPI in the scale of the picture sizes (20 / 16 = 125 %,
+    # and so on): ToolLogo16.bmp is the logo at 96 DPI, ToolLogo24.bmp at 144.
+    for n in PICTURE_SIZES:
+        scaled = lambda design: (design * n + 8) // 16
+        write_rows_bmp(os.path.join(here, "ToolLogo%d.bmp" % n), canvas_rows(scaled(174), scaled(71), tool_logo))
+        write_bmp(os.path.join(here, "WindowsLogo%d.bmp" % n), [draw(windows_logo, scaled(40))])
 
 
 if __name__ == "__main__":

@@ -11,6 +11,8 @@
 #include "framework/Text.h"
 #include "options/QuenloUnit2Res.h"
 #include "support/ModalAnswer.h"
+#include "update/VKRAppUpdateDownload.h"
+#include "update/VKRAppUpdateNotify.h"
 
 #include <commctrl.h>
 
@@ -68,6 +70,13 @@ TEST_CASE("every control of the main window and of every dialog has a name") {
   CHECK(Answer.Answered());
   const std::unique_ptr<TVKRAboutBox> About = F.Form1->VKRAboutDialog1.CreateAboutBox();
   CheckEveryControlNamed(About->Handle(), "about");
+  // The update windows as the update check fills them.
+  TVKRAppUpdateNotifyBox Notify;
+  Notify.SetReadmeText(L"What is new");
+  CheckEveryControlNamed(Notify.Handle(), "new version");
+  TVKRAppUpdateDownloadBox Download(F.Form1->Handle());
+  Download.SetBoxFont(F.Form1->Font());
+  CheckEveryControlNamed(Download.Handle(), "download");
 }
 
 TEST_CASE("names say what the control is for") {

@@ -15,6 +15,7 @@
 #include "support/HostForm.h"
 #include "support/ModalAnswer.h"
 #include "options/QuenloUnit2Res.h"
+#include "update/VKRAppUpdateNotify.h"
 
 #include <functional>
 #include <map>
@@ -113,6 +114,14 @@ TEST_CASE("the folder list has the focus at start and after every dialog") {
          TFilesViewForm& View = F.Form1->FilesView();
          TModalAnswer Answer(View, [&](TForm&) { View.CloseButton.Click(); });
          F.Form1->ViewFiles1Click(F.Form1.get());
+         CHECK(Answer.Answered());
+       }},
+      {"New Version (as the update check shows it)",
+       [&] {
+         TVKRAppUpdateNotifyBox Box;
+         Box.SetReadmeText(L"What is new");
+         TModalAnswer Answer(Box, [&](TForm&) { Box.OKButton.Click(); });
+         Box.ShowModal();
          CHECK(Answer.Answered());
        }},
       {"a message box (as the update check shows)",

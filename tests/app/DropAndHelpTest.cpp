@@ -12,6 +12,7 @@
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,33 +38,40 @@ struct TDropFixture {
     Form->DeleteToolButton.SetEnabled(true);
     Form->Delete1.SetEnabled(true);
   }
+  // The rows the drops added, in the order the list shows them.
   std::vector<std::wstring> Added() const {
-    std::vector<std::wstring> All = Captions(*Form);
-    return std::vector<std::wstring>(All.begin() + static_cast<ptrdiff_t>(Before.size()), All.end());
+    std::vector<std::wstring> New;
+    for (const std::wstring& Caption : Captions(*Form))
+      if (std::find(Before.begin(), Before.end(), Caption) == Before.end()) New.push_back(Caption);
+    return New;
   }
   bool Drop(const std::vector<std::wstring>& Paths) { return SendDrop(Form->Handle(), MakeDrop(Paths)); }
 };
 
 }  // namespace
 
-TEST_CASE("dropped folders join the end of the list in drop order and withdraw Delete") {
+TEST_CASE("dropped folders join the list where its sort puts them and withdraw Delete") {
   TDropFixture Fixture;
   const std::wstring C = Fixture.Temp.MakeDir(L"c-folder");
   const std::wstring A = Fixture.Temp.MakeDir(L"a-folder");
   const std::wstring B = Fixture.Temp.MakeDir(L"b-folder");
   const std::wstring File = Fixture.Temp.MakeFile(L"plain.txt", 10);
   CHECK(Fixture.Drop({C, File, A, Fixture.Temp / L"missing", B}));
-  CHECK(Fixture.Added() == std::vector<std::wstring>{C, A, B});
-  for (int i = static_cast<int>(Fixture.Before.size()); i < Fixture.Form->VKRListView1.Count(); ++i) {
-    CHECK(Fixture.Form->VKRListView1.Item(i).SubItem(0) == L"?");
-    CHECK(Fixture.Form->VKRListView1.Item(i).SubItem(2) == L"? KB");
+  // The list is sorted by location since the start: the arrow says so.
+  REQUIRE(Fixture.Form->VKRListView1.LastSortIndex() == 0);
+  CHECK(Fixture.Added() == std::vector<std::wstring>{A, B, C});
+  for (const std::wstring& Folder : {A, B, C}) {
+    const TListItem Row = Fixture.Form->FindFolderListItem(Fixture.Form->VKRListView1, Folder);
+    REQUIRE(Row);
+    CHECK(Row.SubItem(0) == L"?");
+    CHECK(Row.SubItem(2) == L"? KB");
   }
   CHECK_FALSE(Fixture.Form->DeleteToolButton.Enabled());
   CHECK_FALSE(Fixture.Form->Delete1.Enabled());
 
   // A folder listed already gets no second row.
   CHECK(Fixture.Drop({A}));
-  CHECK(Fixture.Added() == std::vector<std::wstring>{C, A, B});
+  CHECK(Fixture.Added() == std::vector<std::wstring>{A, B, C});
 }
 
 TEST_CASE("a dropped shortcut adds the folder it leads to, and nothing else") {

@@ -55,12 +55,22 @@ TEST_CASE("adding a folder through the browser") {
     CHECK_FALSE(F.Form1->DeleteToolButton.Enabled());
     CHECK_FALSE(F.Form1->Delete1.Enabled());
   }
-  SUBCASE("a new folder is added at the end") {
+  SUBCASE("a new folder goes where the list's sort puts it") {
+    // The list is sorted by location at start-up, its arrow in that header.
+    REQUIRE(F.Form1->VKRListView1.LastSortIndex() == 0);
     TBrowseAnswer Browse{F.Temp.MakeDir(L"other")};
     F.Form1->AddFolderToolButtonClick(F.Form1.get());
     REQUIRE(F.Form1->VKRListView1.Count() == 2);
-    CHECK(F.Form1->VKRListView1.Item(1).Caption() == F.Temp / L"other");
+    CHECK(F.Form1->VKRListView1.Item(0).Caption() == F.Temp / L"other");
+    CHECK(F.Row(0) == TTexts{L"?", L"?", L"? KB"});
     CHECK_FALSE(F.Form1->DeleteToolButton.Enabled());
+    // Sorted the other way by the user, the next one follows that order.
+    F.Form1->VKRListView1.HeaderClick(0);
+    REQUIRE_FALSE(F.Form1->VKRListView1.LastSortAscending());
+    Browse.Folder = F.Temp.MakeDir(L"same");
+    F.Form1->AddFolderToolButtonClick(F.Form1.get());
+    CHECK(F.Form1->VKRListView1.ItemText(1, 0) == F.Temp / L"same");
+    CHECK(F.Form1->VKRListView1.ItemText(2, 0) == F.Temp / L"other");
   }
   SUBCASE("cancelling the browser changes nothing") {
     TBrowseAnswer Browse{L""};

@@ -2,9 +2,12 @@
 
 #include "Version.h"
 #include "app/MainWindowStart.h"
+#include "app/PlacementDpi.h"
 #include "app/QuenloUnit1.h"
 #include "common/VKRAbout.h"
+#include "framework/Dpi.h"
 #include "framework/FileSystem.h"
+#include "records/StoreRecords.h"
 #include "support/CurrentDirectory.h"
 #include "support/ModalAnswer.h"
 #include "support/RegistryFixture.h"
@@ -12,6 +15,7 @@
 #include "support/TestStrings.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -122,10 +126,10 @@ TEST_CASE("start-up sorts the folder list by location with the arrow; closing re
   CHECK(Form->VKRAboutDialog1.Font().Name() == L"Segoe UI");
   CHECK(Form->VKRAppUpdate1.FontReadme().Name() == L"Calibri");
 
-  // Rows added later stay at the end until the user sorts.
+  // Rows added later go where the sort shown in the header puts them.
   const std::wstring First = Temp.MakeDir(L"0");
   Form->AddFolderToVKRListView(First, true);
-  CHECK(Captions(*Form).back() == First);
+  CHECK(Captions(*Form) == std::vector<std::wstring>{First, A, B});
 
   Form->Close();
   const auto Version = Registry.ReadRaw(L"", L"Version");
@@ -135,8 +139,8 @@ TEST_CASE("start-up sorts the folder list by location with the arrow; closing re
                                    L"." + TwoDigits(MARROWBY_VERSION_RELEASE) + L"b" +
                                    std::to_wstring(MARROWBY_VERSION_BUILD));
   // The list is saved in the order shown.
-  CHECK(Registry.ReadRaw(L"Locations", L"Item0")->AsString() == A);
-  CHECK(Registry.ReadRaw(L"Locations", L"Item2")->AsString() == First);
+  CHECK(Registry.ReadRaw(L"Locations", L"Item0")->AsString() == First);
+  CHECK(Registry.ReadRaw(L"Locations", L"Item2")->AsString() == B);
 }
 
 TEST_CASE("stored list entries are taken in the order of their numbers") {
@@ -230,4 +234,75 @@ TEST_CASE("the About command shows the about window with the program's version")
   CHECK(VersionLine == L"Version " + std::to_wstring(MARROWBY_VERSION_MAJOR) + L"." +
                            TwoDigits(MARROWBY_VERSION_MINOR) + L"." + TwoDigits(MARROWBY_VERSION_RELEASE) +
                            L" - Build " + std::to_wstring(MARROWBY_VERSION_BUILD) + L" (64-bit)");
+}
+
+// The record keeps pixels; the DPI they were measured at is kept beside it.
+TEST_CASE("a placement stored at one DPI comes back at the same size in inches at another") {
+  const std::wstring Placement = L"FormInfo\\Main Window";
+  struct TCase {
+    const char* Name;
+    std::optional<uint32_t> StoredDpi;  // none: a record of an earlier version
+    const wchar_t* Text;
+    int RestoredDpi;
+    RECT Expected;
+  };
+  const std::vector<TCase> Cases = {
+      {"96 at 96", 96u, L"300, 100, 120, 400, wsNormal", 96, {100, 120, 500, 420}},
+      {"96 at 144", 96u, L"300, 100, 120, 400, wsNormal", 144, {100, 120, 700, 570}},
+      {"96 at 192", 96u, L"300, 100, 120, 400, wsNormal", 192, {100, 120, 900, 720}},
+      {"144 at 96", 144u, L"450, 100, 120, 600, wsNormal", 96, {100, 120, 500, 420}},
+      {"192 at 96", 192u, L"600, 100, 120, 800, wsNormal", 96, {100, 120, 500, 420}},
+      {"192 at 144", 192u, L"600, 100, 120, 800, wsNormal", 144, {100, 120, 700, 570}},
+      // Pixels of an earlier version are taken as they are, whatever the DPI.
+      {"no DPI at 144", std::nullopt, L"300, 100, 120, 400, wsNormal", 144, {100, 120, 500, 420}},
+      {"absurd DPI at 144", 5u, L"300, 100, 120, 400, wsNormal", 144, {100, 120, 500, 420}},
+  };
+  for (const TCase& Case : Cases) {
+    CAPTURE(Case.Name);
+    TRegistryFixture Registry;
+    Registry.WriteString(L"FormInfo", L"Main Window", Case.Text);
+    if (Case.StoredDpi) Registry.WriteDword(L"FormInfo", L"Main Window DPI", *Case.StoredDpi);
+    auto Form = StartMainWindow(Registry);
+    // The start applied it for the DPI of the monitor it lies on; the test's
+    // screen has 96, so other DPIs are given as a monitor would give them.
+    if (Case.RestoredDpi != 96) {
+      TStoreRecords(Form->VKRRegistryEnhanced1).GetFormInfo(Placement, *Form, true);
+      FollowPlacementDpi(*Form, StoredPlacementDpi(Form->VKRRegistryEnhanced1, Placement), Case.RestoredDpi);
+    }
+    CHECK(Form->Left() == Case.Expected.left);
+    CHECK(Form->Top() == Case.Expected.top);
+    CHECK(Form->Width() == Case.Expected.right - Case.Expected.left);
+    CHECK(Form->Height() == Case.Expected.bottom - Case.Expected.top);
+    // Laid out for that DPI: pictures and font follow. A record without a
+    // DPI leaves that to the system's move to the monitor.
+    const int LaidOut = Case.StoredDpi == 96u || Case.StoredDpi == 144u || Case.StoredDpi == 192u ? Case.RestoredDpi : 96;
+    CHECK(Form->PixelsPerInch() == LaidOut);
+    CHECK(Form->ToolBar1.ImageSize() == PictureSizeForDpi(18, LaidOut));
+  }
+}
+
+TEST_CASE("a window closed at another DPI is stored with it and opens at its size for this one") {
+  TRegistryFixture Registry;
+  {
+    auto Form = StartMainWindow(Registry);
+    Form->SetBounds(100, 120, 400, 300);
+    // Moved to a monitor of 192 DPI: the system doubles the window.
+    const RECT Doubled{100, 120, 900, 720};
+    SendMessageW(Form->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&Doubled));
+    REQUIRE(Form->PixelsPerInch() == 192);
+    Form->Close();
+  }
+  CHECK(Registry.ReadRaw(L"FormInfo", L"Main Window")->AsString() == L"600, 100, 120, 800, wsNormal");
+  const auto Dpi = Registry.ReadRaw(L"FormInfo", L"Main Window DPI");
+  REQUIRE(Dpi);
+  CHECK(Dpi->Type == REG_DWORD);
+  CHECK(Dpi->AsDword() == 192);
+  // Back on the test's screen of 96 DPI.
+  auto Form = StartMainWindow(Registry);
+  CHECK(Form->PixelsPerInch() == 96);
+  CHECK(Form->Width() == 400);
+  CHECK(Form->Height() == 300);
+  CHECK(Form->Left() == 100);
+  Form->Close();
+  CHECK(Registry.ReadRaw(L"FormInfo", L"Main Window DPI")->AsDword() == 96);
 }

@@ -246,9 +246,10 @@ TEST_CASE("View Files on a folder Delete leaves alone shows why and lists nothin
   // The Windows folder is listed by mistake.
   wchar_t Windows[MAX_PATH] = L"";
   GetWindowsDirectoryW(Windows, MAX_PATH);
-  F.Form1->AddFolderToVKRListView(Windows, false);
+  TListItem Listed = F.Form1->AddFolderToVKRListView(Windows, false);
+  REQUIRE(Listed);
   REQUIRE(F.Form1->VKRListView1.Count() == 2);
-  F.Form1->VKRListView1.Item(1).SetSelected(true);
+  Listed.SetSelected(true);
   TFilesViewForm& View = F.Form1->FilesView();
   int Rows = -1;
   std::wstring Total;

@@ -212,6 +212,68 @@ TEST_CASE("Sort and SortAsIs") {
   }
 }
 
+TEST_CASE("a row added with AddSorted goes where the sort puts it; unsorted, at the end") {
+  TFormatSettingsOverride Format(EnglishFormat());
+  const std::vector<std::vector<std::wstring>> Rows = {
+      {L"b", L"10", L"zz"}, {L"d", L"9", L"x"}, {L"a", L"100", L"yyy"}, {L"c", L"10", L"w"}};
+  struct TCase {
+    const char* Name;
+    int Column;  // -1: never sorted
+    bool Ascending;
+    std::vector<std::wstring> Added;
+    int Position;
+  };
+  const std::vector<TCase> Cases = {
+      {"not sorted", -1, true, {L"0", L"1", L"a"}, 4},
+      {"by name", 0, true, {L"bb", L"1", L"a"}, 2},
+      {"by name, first", 0, true, {L"0a", L"1", L"a"}, 0},
+      {"by name, last", 0, true, {L"e", L"1", L"a"}, 4},
+      {"by name, descending", 0, false, {L"bb", L"1", L"a"}, 2},
+      {"after an equal name", 0, true, {L"B", L"1", L"a"}, 2},
+      {"by count, as numbers", 1, true, {L"e", L"50", L"a"}, 3},
+      {"after equal counts", 1, true, {L"e", L"10", L"a"}, 3},
+      {"by count, descending", 1, false, {L"e", L"50", L"a"}, 1},
+      {"a missing column sorts as empty text", 2, true, {L"e"}, 0},
+  };
+  for (const TCase& Case : Cases) {
+    CAPTURE(Case.Name);
+    TListFixture F(Rows);
+    F.List.Loaded();
+    if (Case.Column >= 0) F.List.Sort(Case.Column, Case.Ascending);
+    const std::vector<std::wstring> Before = F.Column(0);
+    const TListItem Item = F.List.AddSorted(Case.Added);
+    CHECK(Item.Index() == Case.Position);
+    CHECK(F.List.Count() == 5);
+    for (size_t Column = 0; Column < 3; ++Column)
+      CHECK(F.List.ItemText(Case.Position, static_cast<int>(Column)) ==
+            (Column < Case.Added.size() ? Case.Added[Column] : std::wstring()));
+    // The other rows keep their order.
+    std::vector<std::wstring> Others = F.Column(0);
+    Others.erase(Others.begin() + Case.Position);
+    CHECK(Others == Before);
+  }
+
+}
+
+TEST_CASE("AddSorted follows OnCustomSort; a failing handler adds no row") {
+  TListFixture F({{L"b", L"10", L"zz"}, {L"d", L"9", L"x"}, {L"a", L"100", L"yyy"}, {L"c", L"10", L"w"}});
+  bool Fail = false;
+  F.List.SetOnCustomSort([&](TObject*, int, const std::wstring& Str1, const std::wstring& Str2, int& Res,
+                             bool& Handled) {
+    if (Fail) throw Exception(L"handler failed");
+    Res = static_cast<int>(Str1.size()) - static_cast<int>(Str2.size());
+    Handled = true;
+  });
+  F.List.Sort(2, true);
+  // By length: the two of one letter first, in either order.
+  REQUIRE(F.Column(2)[2] == L"zz");
+  REQUIRE(F.Column(2)[3] == L"yyy");
+  CHECK(F.List.AddSorted({L"e", L"1", L"vv"}).Index() == 3);
+  Fail = true;
+  CHECK_THROWS_AS(F.List.AddSorted({L"f", L"1", L"u"}), Exception);
+  CHECK(F.List.Count() == 5);
+}
+
 TEST_CASE("OnCustomSort decides for the columns it handles, and is turned round for a descending sort") {
   TFormatSettingsOverride Format(EnglishFormat());
   TListFixture F({{L"b", L"2", L"zz"}, {L"a", L"3", L"yyy"}, {L"c", L"1", L"x"}});
