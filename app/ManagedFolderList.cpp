@@ -5,9 +5,9 @@
 #include "framework/Dialogs.h"
 
 void TForm1::LockManagedFolderList() {
-  for (TMenuItem* Item : {&AddFolder1, &RemoveFolder1, &RemoveFolder2}) Item->SetEnabled(false);
-  AddFolderToolButton.SetEnabled(false);
-  RemoveFolderToolButton.SetEnabled(false);
+  EnableCommand(AddFolderToolButton, AddFolder1, false);
+  EnableCommand(RemoveFolderToolButton, RemoveFolder1, false);
+  RemoveFolder2.SetEnabled(false);
   // A greyed button still shows its hint: it says why.
   AddFolderToolButton.SetHint(L"Add Folder - the folder list is set by your administrator");
   RemoveFolderToolButton.SetHint(L"Remove Folder - the folder list is set by your administrator");

@@ -178,7 +178,7 @@ TForm1::TForm1(const TForm1Options& Options)
   VKRRegistryEnhanced1.SetKey(Options.RegistryKey);
   FPolicies = TPolicies::Read(Options.PolicyRoots, ProgramPolicyDefinitions());
   // A keep list an administrator sets adds to the user's.
-  FPolicyKeepList = ReadPolicyList(Options.PolicyRoots, KeepListKey).value_or(std::vector<std::wstring>{});
+  FPolicyKeepList = FPolicies.List(KeepListKey).value_or(std::vector<std::wstring>{});
   // Every file, hidden and system ones too; folders are entered unless hidden.
   VKRFileFind1.SetFilePattern(L"*.*");
   VKRFileFind1.SetFileType({TFileType::ftHidden, TFileType::ftSystem, TFileType::ftArchive, TFileType::ftNormal});
@@ -532,12 +532,10 @@ void TForm1::EndFolderCommand() {
   const int Rows = VKRListView1.Count();
   // A Delete that an earlier command offered stays offered.
   if (Current.Files > 0) {
-    DeleteToolButton.SetEnabled(true);
-    Delete1.SetEnabled(DeleteToolButton.Enabled());
+    EnableCommand(DeleteToolButton, Delete1, true);
   }
   if (Rows > 0) {
-    StatisticsToolButton.SetEnabled(true);
-    Statistics1.SetEnabled(true);
+    EnableCommand(StatisticsToolButton, Statistics1, true);
   }
 }
 
@@ -856,9 +854,15 @@ TListItem TForm1::FindFolderListItem(TVKRListView& AVKRListView, const std::wstr
   return {};
 }
 
+// A command offered twice, on the toolbar and in a menu, is offered or
+// withdrawn in both at once.
+void TForm1::EnableCommand(TToolButton& Button, TMenuItem& Item, bool Enabled) {
+  Button.SetEnabled(Enabled);
+  Item.SetEnabled(Enabled);
+}
+
 void TForm1::WithdrawDelete() {
-  DeleteToolButton.SetEnabled(false);
-  Delete1.SetEnabled(DeleteToolButton.Enabled());
+  EnableCommand(DeleteToolButton, Delete1, false);
 }
 
 void TForm1::AddFolderToolButtonClick(TObject*) {
@@ -973,8 +977,7 @@ void TForm1::PopupMenu1Popup(TObject*) {
 
 void TForm1::VKRListView1Click(TObject*) {
   const bool AnySelected = VKRListView1.SelCount() > 0 && !FolderListManaged();
-  RemoveFolder1.SetEnabled(AnySelected);
-  RemoveFolderToolButton.SetEnabled(AnySelected);
+  EnableCommand(RemoveFolderToolButton, RemoveFolder1, AnySelected);
 }
 
 void TForm1::VKRListView1AdvancedCustomDrawItem(TListView* Sender, TListItem Item, UINT, TCustomDrawStage Stage,

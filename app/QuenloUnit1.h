@@ -253,6 +253,7 @@ private:
   // Writes the row's figure texts from what the list knows of its folder.
   void ShowRow(const TListItem& Item);
   // Withdraws Delete: a row that was not scanned entered the list.
+  void EnableCommand(TToolButton& Button, TMenuItem& Item, bool Enabled);
   void WithdrawDelete();
   TDeleteMode DeleteMode() const;
   // Runs a command unless another one is running.

@@ -11,6 +11,7 @@ namespace {
 constexpr TPolicyDefinition BaseDefinitions[] = {
     {L"Locations", TPolicyType::ptList},
     {L"Extensions", TPolicyType::ptMarks},
+    {L"Keep", TPolicyType::ptList},
     {L"DisableUpdateCheck", TPolicyType::ptDword, 0, 1},
     {L"UpdateDescriptorURL", TPolicyType::ptText, 0, 0, TPolicyTextRule::trHttpsOrUnc},
 };
