@@ -4,9 +4,6 @@
 
 namespace {
 
-// Whole kilobytes as the totals count them: anything below one is 1.
-int64_t KiloBytes(int64_t Bytes) { return Bytes <= 0 ? 0 : (Bytes < 1024 ? 1 : Bytes / 1024); }
-
 // A message may span lines; the log keeps one line per run.
 std::string OneLine(std::string Text) {
   for (char& C : Text)
@@ -36,8 +33,8 @@ std::string FormatRunLogLine(const TRunRecord& R) {
     Line += " not run: " + OneLine(R.Error);
   } else {
     Line += " before: " + FormatRunTotals(R.Before) + "; after: " + FormatRunTotals(R.After) +
-            "; left: " + FormatRunLeft(R) + "; deleted: " + std::to_string(KiloBytes(R.DeletedBytes)) + " KB (" +
-            std::to_string(KiloBytes(R.RecycledBytes)) + " KB in the Recycle Bin)";
+            "; left: " + FormatRunLeft(R) + "; deleted: " + std::to_string(FolderSizeKB(R.DeletedBytes)) + " KB (" +
+            std::to_string(FolderSizeKB(R.RecycledBytes)) + " KB in the Recycle Bin)";
     if (!R.Refused.empty()) Line += "; not emptied: " + OneLine(R.Refused);
     if (!R.Error.empty()) Line += "; error: " + OneLine(R.Error);
   }

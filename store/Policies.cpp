@@ -302,10 +302,3 @@ std::optional<TPolicyMarks> TPolicies::Marks(const std::wstring& Name) const {
   return Value != nullptr ? std::optional<TPolicyMarks>(Value->Marks) : std::nullopt;
 }
 
-std::optional<std::vector<std::wstring>> ReadPolicyList(const TPolicyRoots& Roots, const std::wstring& Name,
-                                                        std::vector<TPolicyIssue>* Ignored) {
-  TReader Machine(Roots.MachineRoot, Roots.MachineKey, Ignored);
-  if (auto List = Machine.List(Name)) return List;
-  TReader User(Roots.UserRoot, Roots.UserKey, Ignored);
-  return User.List(Name);
-}

@@ -92,11 +92,6 @@ private:
   std::vector<TPolicyIssue> FIgnored;
 };
 
-// One list policy by its name ("Locations", or any subkey of entries in the
-// same form), machine over user; none when neither sets it. Entries that are
-// not text are left out and added to Ignored when it is given.
-std::optional<std::vector<std::wstring>> ReadPolicyList(const TPolicyRoots& Roots, const std::wstring& Name,
-                                                        std::vector<TPolicyIssue>* Ignored = nullptr);
 
 // "HKEY_LOCAL_MACHINE\Software\Policies\...": the key as the event log names it.
 std::wstring PolicyKeyName(HKEY Root, const std::wstring& Key);

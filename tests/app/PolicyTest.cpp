@@ -137,20 +137,19 @@ TEST_CASE("a policy list keeps the order of its numbers and leaves out what is n
   wchar_t Windows[MAX_PATH] = {};
   REQUIRE(GetEnvironmentVariableW(L"SystemRoot", Windows, MAX_PATH) > 0);
 
-  std::vector<TPolicyIssue> Ignored;
-  const auto List = ReadPolicyList(F.Roots(), L"Locations", &Ignored);
+  const TPolicies InForce = TPolicies::Read(F.Roots());
+  const std::vector<TPolicyIssue>& Ignored = InForce.Ignored();
+  const auto List = InForce.List(L"Locations");
   REQUIRE(List.has_value());
   CHECK(*List == std::vector<std::wstring>{std::wstring(Windows) + L"\\Temp", L"C:\\two", L"C:\\ten"});
   CAPTURE(Said(Ignored));
   REQUIRE(Ignored.size() == 2);
   CHECK(Ignored[0].Name == L"Locations\\Item3");
   CHECK(Ignored[1].Name == L"Locations\\Item4");
-  // The same through the policies read at start-up.
-  CHECK(TPolicies::Read(F.Roots()).List(L"Locations") == List);
 
   SUBCASE("the machine's list replaces the user's whole") {
     F.Registry.WriteString(L"Machine\\Locations", L"Item1", L"D:\\machine");
-    CHECK(ReadPolicyList(F.Roots(), L"Locations") == std::vector<std::wstring>{L"D:\\machine"});
+    CHECK(TPolicies::Read(F.Roots()).List(L"Locations") == std::vector<std::wstring>{L"D:\\machine"});
   }
   SUBCASE("a list with nothing usable sets nothing") {
     F.Registry.WriteDword(L"Machine\\Locations", L"Item1", 1);
@@ -159,7 +158,7 @@ TEST_CASE("a policy list keeps the order of its numbers and leaves out what is n
     CHECK(Policies.List(L"Locations") == List);
     CHECK_FALSE(Policies.IsSet(L"Extensions"));
   }
-  SUBCASE("none at all") { CHECK_FALSE(ReadPolicyList(F.Roots(), L"Keep").has_value()); }
+  SUBCASE("none at all") { CHECK_FALSE(TPolicies::Read(F.Roots()).List(L"Keep").has_value()); }
 }
 
 TEST_CASE("policy patterns take 1 or 0, as a number or as text; any other mark leaves its pattern out") {
