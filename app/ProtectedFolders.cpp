@@ -148,6 +148,15 @@ const std::wstring* TProtectedFolders::Find(const std::vector<TEntry>& In, const
   return nullptr;
 }
 
+bool TProtectedFolders::IsWindowsFolder(HANDLE Handle) const {
+  // Each folder above a listed one is asked: only one whose file ID is the
+  // Windows folder's is asked its volume too, which is the costly part.
+  uint64_t File = 0;
+  if (FileIndexOf(Handle, File) && File != FWindows.File) return false;
+  TFileIdentity Identity;
+  return IdentityOf(Handle, Identity) && Identity == FWindows;
+}
+
 std::wstring TProtectedFolders::Reason(const TOpenedFolder& Folder) const {
   TFileIdentity Identity;
   if (!Folder.valid() || !IdentityOf(Folder.get(), Identity)) return L"it cannot be opened as a folder";
@@ -161,8 +170,7 @@ std::wstring TProtectedFolders::Reason(const TOpenedFolder& Folder) const {
   std::wstring Child = Final;
   for (std::wstring Holder = ParentOf(Final); !Holder.empty(); Child = Holder, Holder = ParentOf(Holder)) {
     const UniqueFile Opened = OpenFollowing(Holder);
-    TFileIdentity HolderIdentity;
-    if (!Opened || !IdentityOf(Opened.get(), HolderIdentity) || !(HolderIdentity == FWindows)) continue;
+    if (!Opened || !IsWindowsFolder(Opened.get())) continue;
     const std::wstring Name = ExtractFileName(Child);
     for (const std::wstring& Allowed : FAllowed)
       if (SameName(Name, Allowed)) return {};

@@ -43,6 +43,7 @@ private:
   };
   void Add(std::vector<TEntry>& To, HANDLE Handle, const std::wstring& Reason);
   const std::wstring* Find(const std::vector<TEntry>& In, const TFileIdentity& Identity) const;
+  bool IsWindowsFolder(HANDLE Handle) const;
 
   std::vector<TEntry> FFolders;
   std::vector<TEntry> FHolders;  // every folder that holds one of FFolders

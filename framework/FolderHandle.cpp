@@ -43,6 +43,7 @@ constexpr DWORD FolderAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNC
 using TNtCreateFile = LONG(NTAPI*)(HANDLE*, ACCESS_MASK, OBJECT_ATTRIBUTES*, IO_STATUS_BLOCK*, LARGE_INTEGER*, ULONG,
                                    ULONG, ULONG, ULONG, void*, ULONG);
 using TNtQueryObject = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+using TNtQueryInformationFile = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, int);
 
 template <typename T>
 T NtdllFunction(const char* Name) {
@@ -138,6 +139,19 @@ bool IdentityOf(HANDLE Handle, TFileIdentity& Identity, DWORD* Attributes) {
   Identity.Volume = Info.dwVolumeSerialNumber;
   Identity.File = (uint64_t{Info.nFileIndexHigh} << 32) | Info.nFileIndexLow;
   if (Attributes != nullptr) *Attributes = Info.dwFileAttributes;
+  return true;
+}
+
+bool FileIndexOf(HANDLE Handle, uint64_t& File) {
+  // FILE_INTERNAL_INFORMATION: what GetFileInformationByHandle reports as
+  // the file index, on Windows as under Wine.
+  constexpr int FileInternalInformation = 6;
+  static const auto Query = NtdllFunction<TNtQueryInformationFile>("NtQueryInformationFile");
+  if (Query == nullptr) return false;
+  IO_STATUS_BLOCK Io{};
+  LARGE_INTEGER Index{};
+  if (Query(Handle, &Io, &Index, sizeof(Index), FileInternalInformation) < 0) return false;
+  File = static_cast<uint64_t>(Index.QuadPart);
   return true;
 }
 
