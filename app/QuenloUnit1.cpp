@@ -20,6 +20,7 @@
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/FileSystem.h"
+#include "framework/RedrawPause.h"
 #include "framework/ShellExecute.h"
 #include "framework/SystemFont.h"
 #include "framework/Text.h"
@@ -366,6 +367,8 @@ void TForm1::FormCreate(TObject*) {
   TOptions InForce = FOwnOptions;
   FOptionLocks = ApplyOptionPolicies(FPolicies, InForce);
   SetOptions(InForce);
+  // The list is filled, sorted and laid out while hidden: it draws once, when shown.
+  const TRedrawPause ListPause(VKRListView1.Handle());
   // A stored folder that is not there now (a network or USB drive not yet
   // connected), or an entry that is no full path, stays a row: the user
   // stored it, and only the user removes it.
