@@ -363,10 +363,15 @@ void TForm1::LayoutControls() {
 
 void TForm1::FormCreate(TObject*) {
   VKRAboutDialog1.SetText(AboutCredit);
-  FOwnOptions = LoadOptions(VKRRegistryEnhanced1, TProxyDefaults::FromSystem());
+  bool ProxyDefaulted = false;
+  FOwnOptions = LoadOptions(VKRRegistryEnhanced1, [&ProxyDefaulted] {
+    ProxyDefaulted = true;
+    return TProxyDefaults();
+  });
   TOptions InForce = FOwnOptions;
   FOptionLocks = ApplyOptionPolicies(FPolicies, InForce);
   SetOptions(InForce);
+  FSystemProxyPending = ProxyDefaulted;
   // The list is filled, sorted and laid out while hidden: it draws once, when shown.
   const TRedrawPause ListPause(VKRListView1.Handle());
   // A stored folder that is not there now (a network or USB drive not yet
@@ -720,6 +725,7 @@ void TForm1::DeleteFolderContents() {
 }
 
 void TForm1::OptionsToolButtonClick(TObject*) {
+  TakeSystemProxyDefaults();
   TOptions Edited = FOptions;
   if (!OptionsDialog().EditOptions(Edited)) return;
   SetOptions(Edited);
@@ -735,6 +741,8 @@ void TForm1::OptionsToolButtonClick(TObject*) {
 }
 
 void TForm1::SetOptions(const TOptions& Value) {
+  // Value is whole: the system's proxy defaults must not replace it later.
+  TakeSystemProxyDefaults();
   FOptions = Value;
   VKRFileFind1.SetRecursive(FOptions.Recursive);
   VKRFileFind1.SetFilePattern(SearchPatternOf(FOptions));
@@ -744,6 +752,7 @@ void TForm1::SetOptions(const TOptions& Value) {
 
 TForm2& TForm1::OptionsDialog() {
   if (!FOptionsDialog) {
+    TakeSystemProxyDefaults();
     FOptionsDialog = std::make_unique<TForm2>(Handle());
     FOptionsDialog->SetOptionLocks(FOptionLocks);
     FOptionsDialog->ShowOptionValues(FOptions);
@@ -773,6 +782,7 @@ void TForm1::CheckforUpdates1Click(TObject*) {
     MessageDlg(UpdatesManagedText, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
     return;
   }
+  TakeSystemProxyDefaults();
   // The check lets windows repaint while it fetches: no other command may start meanwhile.
   RunLongCommand(L"", [this] {
     VKRAppUpdate1.SetVersion(VKRAboutDialog1.ExtractVersion(false));
