@@ -278,11 +278,15 @@ void TForm1::CreateControls() {
   RegisterControl(ToolBar1);
 
   VKRListView1.Create(Handle(), IDC_FOLDERLIST, /*MultiSelect=*/true);
-  VKRListView1.AddColumn(L"Location", ScaleByDpi(500));
-  VKRListView1.AddColumn(L"Subfolder Count", ScaleByDpi(150));
-  VKRListView1.AddColumn(L"File Count", ScaleByDpi(125));
-  VKRListView1.AddColumn(L"Size", ScaleByDpi(100), /*RightAligned=*/true);
-  LoadFolderImages(Dpi);
+  {
+    // Its header is laid out once, with every column in.
+    const TRedrawPause ListPause(VKRListView1.Handle());
+    VKRListView1.AddColumn(L"Location", ScaleByDpi(500));
+    VKRListView1.AddColumn(L"Subfolder Count", ScaleByDpi(150));
+    VKRListView1.AddColumn(L"File Count", ScaleByDpi(125));
+    VKRListView1.AddColumn(L"Size", ScaleByDpi(100), /*RightAligned=*/true);
+    LoadFolderImages(Dpi);
+  }
   RegisterControl(VKRListView1);
 
   ProgressBar1.Create(Handle(), IDC_PROGRESSBAR);
