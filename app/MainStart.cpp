@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+// Headers for Windows 7 need not name it: it came to Windows 7 with an update.
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
 namespace {
 
 // Every DLL loaded once the program runs, by a delay-load stub (the DLLs of
