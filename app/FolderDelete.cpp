@@ -132,6 +132,8 @@ public:
 
 private:
   static bool SameName(std::wstring_view A, std::wstring_view B) {
+    // Asked per file: the exact comparison first (see SameText of FolderHandle.cpp).
+    if (A == B) return true;
     return A.size() == B.size() && CompareStringOrdinal(A.data(), static_cast<int>(A.size()), B.data(),
                                                         static_cast<int>(B.size()), TRUE) == CSTR_EQUAL;
   }

@@ -81,7 +81,11 @@ UniqueFile OpenFolderRelative(HANDLE Root, std::wstring_view Name, ACCESS_MASK A
   return Handle;
 }
 
+// Names compared per file deleted: the exact comparison first, which is
+// what almost every name passes with; CompareStringOrdinal costs Wine about
+// a microsecond a call.
 bool SameText(std::wstring_view A, std::wstring_view B) {
+  if (A == B) return true;
   return A.size() == B.size() && CompareStringOrdinal(A.data(), static_cast<int>(A.size()), B.data(),
                                                       static_cast<int>(B.size()), TRUE) == CSTR_EQUAL;
 }
