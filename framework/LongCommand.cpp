@@ -105,6 +105,8 @@ void TLongCommand::Enter(const std::wstring& StatusText) {
 
 void TLongCommand::Leave() noexcept {
   try {
+    // Every step reaches the bar while the command still runs.
+    ShowProgress();
     // The owner first: when the strip, the active window, goes, the system
     // activates the owner instead of another program's window.
     if (FOwner != nullptr && FOwnerWasEnabled) EnableWindow(FOwner, TRUE);
@@ -129,6 +131,8 @@ void TLongCommand::DisableOwner() {
 }
 
 void TLongCommand::SetProgress(int Position, int Max) {
+  FPendingSteps = 0;
+  FFirstStep = true;
   if (FBar == nullptr) return;
   FBar->SetPosition(0);
   FBar->SetMax(Max);
@@ -136,7 +140,17 @@ void TLongCommand::SetProgress(int Position, int Max) {
 }
 
 void TLongCommand::StepProgress(int By) {
-  if (FBar != nullptr) FBar->StepBy(By);
+  FPendingSteps += By;
+  if (!FRunning || FFirstStep || GetTickCount64() - FLastBarStep >= FResponseInterval) ShowProgress();
+}
+
+void TLongCommand::ShowProgress() {
+  FFirstStep = false;
+  FLastBarStep = GetTickCount64();
+  if (FPendingSteps == 0) return;
+  const int Steps = FPendingSteps;
+  FPendingSteps = 0;
+  if (FBar != nullptr) FBar->StepBy(Steps);
 }
 
 void TLongCommand::SetItem(const std::wstring& Text) {
@@ -178,6 +192,7 @@ void TLongCommand::KeepResponsive() {
 
 void TLongCommand::Respond() {
   if (!FRunning) return;
+  ShowProgress();
   MSG Message;
   while (PeekMessageW(&Message, nullptr, 0, 0, PM_REMOVE)) {
     if (Message.message == WM_QUIT) {

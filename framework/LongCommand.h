@@ -48,7 +48,9 @@ public:
   // For walks on other threads or deep below that only read a flag.
   const std::atomic<bool>* StopFlag() const { return &FStop; }
 
-  // The progress sink.
+  // The progress sink. The steps reach the bar together, as often as the
+  // window repaints (and at the end, before the bar is emptied): under Wine
+  // one step of the bar costs about as much as deleting a file.
   void SetProgress(int Position, int Max);
   void StepProgress(int By = 1);
   // The item in hand, shown after the status text and on the strip.
@@ -58,6 +60,8 @@ public:
   void KeepResponsive();
   // Delivers what waits in the queue now, however recently that was done last.
   void Respond();
+  // Puts the steps not yet shown on the bar.
+  void ShowProgress();
 
   // Shows a box of the command's own (a confirmation); the window stays
   // disabled for the rest of the command.
@@ -67,6 +71,7 @@ public:
       TLongCommand& Command;
       ~TRedisable() { Command.DisableOwner(); }
     } Redisable{*this};
+    ShowProgress();  // the bar as far as the command got, while the box asks
     return Show();
   }
 
@@ -102,5 +107,8 @@ private:
   ULONGLONG FResponseInterval = 50;
   ULONGLONG FStarted = 0;
   ULONGLONG FLastResponse = 0;
+  int FPendingSteps = 0;  // steps not yet on the bar
+  ULONGLONG FLastBarStep = 0;
+  bool FFirstStep = true;  // the first step after SetProgress shows at once
   std::unique_ptr<TLongCommandStrip> FStrip;
 };

@@ -10,6 +10,7 @@
 #include "support/HostForm.h"
 #include "support/TestStrings.h"
 #include "MainWindowFixture.h"
+#include "ProgressWatch.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -335,6 +336,38 @@ TEST_CASE("a prompt of the command itself works, and the window stays disabled a
   CHECK(Result == mrYes);
   CHECK(DisabledAfter);
   CHECK(IsWindowEnabled(Host.Handle()));
+}
+
+TEST_CASE("the progress bar gets every step while the command runs: together, as it repaints, before a prompt, at the end") {
+  THostForm Host;
+  TProgressBar Bar;
+  Bar.Create(Host.Handle(), 1);
+  TLongCommand Command;
+  Command.Attach(Host.Handle(), &Bar, nullptr);
+  // Never by the clock here: only what the command does brings the steps.
+  Command.SetResponseInterval(24 * 60 * 60 * 1000);
+  TMessageDialogHook Answer([](const TMessageDialogRequest&) { return mrYes; });
+  const TProgressWatch Watch(Bar.Handle(), [&Command] { return Command.Running(); });
+  REQUIRE(Watch.Watching());
+  std::vector<int> Seen;
+  Command.Run(L"Working", [&] {
+    Command.SetProgress(0, 100);
+    Command.StepProgress();  // the first step shows at once
+    Seen.push_back(Bar.Position());
+    for (int i = 0; i < 9; ++i) Command.StepProgress();
+    Seen.push_back(Bar.Position());
+    Command.Respond();
+    Seen.push_back(Bar.Position());
+    Command.StepProgress(5);
+    Command.Prompt([&] {
+      Seen.push_back(Bar.Position());
+      return 0;
+    });
+    Command.StepProgress(3);
+  });
+  CHECK(Seen == std::vector<int>{1, 1, 10, 15});
+  CHECK(Watch.HighestWhileRunning() == 18);
+  CHECK(Bar.Position() == 0);
 }
 
 TEST_CASE("subfolders removed while the tree size is measured leave the rest of the size") {
