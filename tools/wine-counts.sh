@@ -17,6 +17,8 @@ mode=${2:?usage: wine-counts.sh <build-dir> /walk|/search <folder>}
 folder=${3:?usage: wine-counts.sh <build-dir> /walk|/search <folder>}
 export WINEPREFIX="$build/wineprefix" WINEDLLOVERRIDES="mscoree,mshtml="
 program="$build/bench_listing.exe"
+[ -f "$program" ] || { echo "no $program: cmake --build $build --target bench_listing" >&2; exit 1; }
+[ -d "$folder" ] || { echo "no folder $folder" >&2; exit 1; }
 winfolder=$(WINEDEBUG=-all winepath -w "$folder" 2>/dev/null)
 log=$(mktemp -d)
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$log"' EXIT
