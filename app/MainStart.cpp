@@ -2,7 +2,33 @@
 
 #include "framework/Application.h"
 
+#include <windows.h>
+
+// Headers for Windows 7 need not name it: it came to Windows 7 with an update.
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
+namespace {
+
+// Every DLL loaded once the program runs, by a delay-load stub (the DLLs of
+// single commands, cmake/DelayLoad.cmake) or by name, comes from the system
+// folder alone: never from the current folder, the program's folder or PATH,
+// where another user may have put one (the program runs as administrator).
+// Windows 7 has the call only with its update KB2533623: looked up by name.
+void LoadDllsFromSystemFolderOnly() {
+  using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
+  const HMODULE Kernel = GetModuleHandleW(L"kernel32.dll");
+  const auto Set = Kernel != nullptr ? reinterpret_cast<TSetDefaultDllDirectories>(reinterpret_cast<void*>(
+                                           GetProcAddress(Kernel, "SetDefaultDllDirectories")))
+                                     : nullptr;
+  if (Set != nullptr) Set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+}  // namespace
+
 void InitializeMarrowby() {
+  LoadDllsFromSystemFolderOnly();
   Application().Initialize();
   Application().MainFormOnTaskBar = true;
   Application().SetTitle(L"Marrowby");

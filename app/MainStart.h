@@ -5,7 +5,9 @@
 
 #include "app/QuenloUnit1.h"
 
-// The application object as every start of the program sets it up.
+// The application object as every start of the program sets it up; first
+// of all, DLLs loaded later come from the system folder alone. The first
+// call of every start, the unattended one too.
 void InitializeMarrowby();
 
 // Creates the main window, which loads the options, runs the scan at

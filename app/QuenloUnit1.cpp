@@ -20,6 +20,7 @@
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/FileSystem.h"
+#include "framework/RedrawPause.h"
 #include "framework/ShellExecute.h"
 #include "framework/SystemFont.h"
 #include "framework/Text.h"
@@ -277,11 +278,15 @@ void TForm1::CreateControls() {
   RegisterControl(ToolBar1);
 
   VKRListView1.Create(Handle(), IDC_FOLDERLIST, /*MultiSelect=*/true);
-  VKRListView1.AddColumn(L"Location", ScaleByDpi(500));
-  VKRListView1.AddColumn(L"Subfolder Count", ScaleByDpi(150));
-  VKRListView1.AddColumn(L"File Count", ScaleByDpi(125));
-  VKRListView1.AddColumn(L"Size", ScaleByDpi(100), /*RightAligned=*/true);
-  LoadFolderImages(Dpi);
+  {
+    // Its header is laid out once, with every column in.
+    const TRedrawPause ListPause(VKRListView1.Handle());
+    VKRListView1.AddColumn(L"Location", ScaleByDpi(500));
+    VKRListView1.AddColumn(L"Subfolder Count", ScaleByDpi(150));
+    VKRListView1.AddColumn(L"File Count", ScaleByDpi(125));
+    VKRListView1.AddColumn(L"Size", ScaleByDpi(100), /*RightAligned=*/true);
+    LoadFolderImages(Dpi);
+  }
   RegisterControl(VKRListView1);
 
   ProgressBar1.Create(Handle(), IDC_PROGRESSBAR);
@@ -362,10 +367,17 @@ void TForm1::LayoutControls() {
 
 void TForm1::FormCreate(TObject*) {
   VKRAboutDialog1.SetText(AboutCredit);
-  FOwnOptions = LoadOptions(VKRRegistryEnhanced1, TProxyDefaults::FromSystem());
+  bool ProxyDefaulted = false;
+  FOwnOptions = LoadOptions(VKRRegistryEnhanced1, [&ProxyDefaulted] {
+    ProxyDefaulted = true;
+    return TProxyDefaults();
+  });
   TOptions InForce = FOwnOptions;
   FOptionLocks = ApplyOptionPolicies(FPolicies, InForce);
   SetOptions(InForce);
+  FSystemProxyPending = ProxyDefaulted;
+  // The list is filled, sorted and laid out while hidden: it draws once, when shown.
+  const TRedrawPause ListPause(VKRListView1.Handle());
   // A stored folder that is not there now (a network or USB drive not yet
   // connected), or an entry that is no full path, stays a row: the user
   // stored it, and only the user removes it.
@@ -717,6 +729,7 @@ void TForm1::DeleteFolderContents() {
 }
 
 void TForm1::OptionsToolButtonClick(TObject*) {
+  TakeSystemProxyDefaults();
   TOptions Edited = FOptions;
   if (!OptionsDialog().EditOptions(Edited)) return;
   SetOptions(Edited);
@@ -732,6 +745,8 @@ void TForm1::OptionsToolButtonClick(TObject*) {
 }
 
 void TForm1::SetOptions(const TOptions& Value) {
+  // Value is whole: the system's proxy defaults must not replace it later.
+  TakeSystemProxyDefaults();
   FOptions = Value;
   VKRFileFind1.SetRecursive(FOptions.Recursive);
   VKRFileFind1.SetFilePattern(SearchPatternOf(FOptions));
@@ -741,6 +756,7 @@ void TForm1::SetOptions(const TOptions& Value) {
 
 TForm2& TForm1::OptionsDialog() {
   if (!FOptionsDialog) {
+    TakeSystemProxyDefaults();
     FOptionsDialog = std::make_unique<TForm2>(Handle());
     FOptionsDialog->SetOptionLocks(FOptionLocks);
     FOptionsDialog->ShowOptionValues(FOptions);
@@ -770,6 +786,7 @@ void TForm1::CheckforUpdates1Click(TObject*) {
     MessageDlg(UpdatesManagedText, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
     return;
   }
+  TakeSystemProxyDefaults();
   // The check lets windows repaint while it fetches: no other command may start meanwhile.
   RunLongCommand(L"", [this] {
     VKRAppUpdate1.SetVersion(VKRAboutDialog1.ExtractVersion(false));

@@ -129,7 +129,7 @@ public:
 
   // The options in force: loaded as the window is made, replaced by what the
   // options dialog accepts. Every command reads them from here.
-  const TOptions& Options() const { return FOptions; }
+  const TOptions& Options() const;
   // Puts Value in force (the search's patterns and recursion, the proxy)
   // without storing it.
   void SetOptions(const TOptions& Value);
@@ -289,6 +289,10 @@ private:
   // The options as the user stored them, under whatever a policy sets.
   TOptions FOwnOptions;
   TOptionLocks FOptionLocks;
+  // The proxy options that nothing stored sets take the system's proxy,
+  // asked when the options are first needed, not at start (MainProxy.cpp).
+  bool FSystemProxyPending = false;
+  void TakeSystemProxyDefaults();
   std::unique_ptr<TForm2> FOptionsDialog;
   std::unique_ptr<TForm3> FStatisticsDialog;
   bool FUnattended = false;

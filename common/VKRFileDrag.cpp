@@ -3,13 +3,19 @@
 #include "framework/Application.h"
 #include "framework/Exception.h"
 #include "framework/Handle.h"
+#include "framework/WindowTable.h"
 
 #include <shellapi.h>
 
 namespace {
 
-// The component behind a hooked window; the window's user data belongs to its own object.
-const wchar_t* const InstanceProperty = L"MarrowbyFileDrag";
+// The component behind a hooked window; the window's user data belongs to
+// its own object, and a window property would cost a request to the
+// wineserver for every message the window gets (see WindowTable.h).
+TWindowTable<TVKRFileDrag*>& Hooked() {
+  static TWindowTable<TVKRFileDrag*> Table;
+  return Table;
+}
 
 constexpr UINT InitialPathBufferLength = 256;
 
@@ -27,7 +33,7 @@ void TVKRFileDrag::HookWindow(HWND Owner) {
     return;
   }
   FWindow = Owner;
-  SetPropW(FWindow, InstanceProperty, this);
+  Hooked().Put(FWindow, this);
   FPreviousProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(FWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TVKRFileDrag::WindowProc)));
   SetEnabled(FEnabled);
@@ -38,8 +44,8 @@ void TVKRFileDrag::Unhook() noexcept {
   if (IsWindow(FWindow)) {
     DragAcceptFiles(FWindow, FALSE);
     SetWindowLongPtrW(FWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FPreviousProc));
-    RemovePropW(FWindow, InstanceProperty);
   }
+  Hooked().Erase(FWindow);
   FWindow = nullptr;
 }
 
@@ -72,8 +78,9 @@ void TVKRFileDrag::HandleDrop(HDROP Drop) {
 }
 
 LRESULT CALLBACK TVKRFileDrag::WindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
-  auto* Self = static_cast<TVKRFileDrag*>(GetPropW(Window, InstanceProperty));
-  if (Self == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
+  TVKRFileDrag* const* Found = Hooked().Find(Window);
+  if (Found == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
+  TVKRFileDrag* const Self = *Found;
   const WNDPROC Previous = Self->FPreviousProc;
   if (Msg == WM_DROPFILES) {
     try {

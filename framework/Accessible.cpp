@@ -1,5 +1,7 @@
 #include "framework/Accessible.h"
 
+#include "framework/WindowTable.h"
+
 #include <commctrl.h>
 #include <oleacc.h>
 
@@ -9,8 +11,6 @@
 #include <utility>
 
 namespace {
-
-constexpr UINT_PTR KAccessibleSubclassId = 0x41434331;  // one id for every control
 
 std::wstring WindowText(HWND Window) {
   const int Length = GetWindowTextLengthW(Window);
@@ -25,11 +25,22 @@ std::wstring ClassOf(HWND Window) {
   return Name;
 }
 
-// The record hangs on the window as a property: found from the window alone.
-constexpr const wchar_t* KInfoProperty = L"Marrowby.AccessibleInfo";
+// A control with a record has this program's procedure in front of its
+// own; the record and the procedure it passes messages on to are found from
+// the window alone, in the process (no window property: see WindowTable.h).
+struct TAccessibleHook {
+  WNDPROC Previous = nullptr;
+  TAccessibleInfo Info;
+};
+
+TWindowTable<TAccessibleHook>& Hooks() {
+  static TWindowTable<TAccessibleHook> Table;
+  return Table;
+}
 
 TAccessibleInfo* InfoOf(HWND Window) {
-  return Window != nullptr ? static_cast<TAccessibleInfo*>(GetPropW(Window, KInfoProperty)) : nullptr;
+  TAccessibleHook* Hook = Window != nullptr ? Hooks().Find(Window) : nullptr;
+  return Hook != nullptr ? &Hook->Info : nullptr;
 }
 
 BSTR ToBstr(const std::wstring& Text) { return SysAllocStringLen(Text.data(), static_cast<UINT>(Text.size())); }
@@ -209,8 +220,10 @@ private:
   IAccessible* FInner;
 };
 
-LRESULT CALLBACK AccessibleSubclassProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam, UINT_PTR,
-                                        DWORD_PTR Data) {
+LRESULT CALLBACK AccessibleWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  const TAccessibleHook* Hook = Hooks().Find(Window);
+  if (Hook == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
+  const WNDPROC Previous = Hook->Previous;
   if (Msg == WM_GETOBJECT && static_cast<LONG>(LParam) == OBJID_CLIENT) {
     IAccessible* Inner = nullptr;
     if (SUCCEEDED(CreateStdAccessibleObject(Window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&Inner))) &&
@@ -225,11 +238,12 @@ LRESULT CALLBACK AccessibleSubclassProc(HWND Window, UINT Msg, WPARAM WParam, LP
       }
     }
   } else if (Msg == WM_NCDESTROY) {
-    RemoveWindowSubclass(Window, &AccessibleSubclassProc, KAccessibleSubclassId);
-    RemovePropW(Window, KInfoProperty);
-    delete reinterpret_cast<TAccessibleInfo*>(Data);
+    // Put back only when nobody has put a procedure in front of this one since.
+    if (GetWindowLongPtrW(Window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&AccessibleWindowProc))
+      SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Previous));
+    Hooks().Erase(Window);
   }
-  return DefSubclassProc(Window, Msg, WParam, LParam);
+  return CallWindowProcW(Previous, Window, Msg, WParam, LParam);
 }
 
 bool NeedsLabel(HWND Control) {
@@ -353,13 +367,11 @@ void SetAccessibleInfo(HWND Control, TAccessibleInfo Info) {
     *Existing = std::move(Info);
     return;
   }
-  auto Record = std::make_unique<TAccessibleInfo>(std::move(Info));
-  if (!SetPropW(Control, KInfoProperty, Record.get())) return;
-  if (SetWindowSubclass(Control, &AccessibleSubclassProc, KAccessibleSubclassId,
-                        reinterpret_cast<DWORD_PTR>(Record.get())))
-    Record.release();  // freed at WM_NCDESTROY
-  else
-    RemovePropW(Control, KInfoProperty);
+  // In the table before the procedure is in place: the first message it gets finds its record.
+  TAccessibleHook& Hook = Hooks().Put(Control, TAccessibleHook{nullptr, std::move(Info)});
+  Hook.Previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Control, GWLP_WNDPROC));
+  if (SetWindowLongPtrW(Control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AccessibleWindowProc)) == 0)
+    Hooks().Erase(Control);
 }
 
 void SetAccessibleName(HWND Control, const std::wstring& Name) {

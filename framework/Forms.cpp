@@ -74,6 +74,13 @@ void TForm::SetBounds(int NewLeft, int NewTop, int NewWidth, int NewHeight) {
     SetWindowPlacement(Handle(), &Placement);
     return;
   }
+  // A window that has these bounds already stays as it is: a move costs
+  // (under Wine some thirty requests to the wineserver for a top-level
+  // window: its size limits, the monitors) and changes nothing here.
+  RECT Now{};
+  GetWindowRect(Handle(), &Now);
+  if (Now.left == NewLeft && Now.top == NewTop && Now.right - Now.left == NewWidth && Now.bottom - Now.top == NewHeight)
+    return;
   SetWindowPos(Handle(), nullptr, NewLeft, NewTop, NewWidth, NewHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -11,8 +11,14 @@ TSystemFontChoice SystemFontFor(TSystemFontKind Kind, unsigned Major, bool Multi
 
 void SetSystemFont(TFont& Font, TSystemFontKind Kind, bool MultiLineEditor) {
   const TSystemFontChoice Choice = SystemFontFor(Kind, WindowsMajorVersion(), MultiLineEditor);
-  Font.SetName(Choice.Name);
-  Font.SetSize(Choice.Size);
+  if (Font.Name() == Choice.Name && Font.Size() == Choice.Size) return;
+  // One change, not one for the name and one for the size: a form's font
+  // goes to every control, which measures and lays itself out again.
+  TFont Wanted;
+  Wanted.Assign(Font);
+  Wanted.SetName(Choice.Name);
+  Wanted.SetSize(Choice.Size);
+  Font.Assign(Wanted);
 }
 
 unsigned WindowsMajorVersion() {

@@ -6,6 +6,7 @@
 #include "store/ItemList.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -120,11 +121,28 @@ bool LoadExtensions(TVKRRegistryEnhanced& Store, TOptions& Options) {
 }
 
 TOptions LoadOptions(TVKRRegistryEnhanced& Store, const TProxyDefaults& Proxy) {
-  TOptions Options = DefaultOptions(Proxy);
-  for (const TOptionDescriptor& Option : OptionTable) LoadOption(Store, Option, Options);
+  return LoadOptions(Store, [&Proxy] { return Proxy; });
+}
+
+TOptions LoadOptions(TVKRRegistryEnhanced& Store, const std::function<TProxyDefaults()>& AskProxy) {
+  TOptions Options = DefaultOptions(TProxyDefaults());
+  std::optional<TProxyDefaults> Proxy;
+  for (const TOptionDescriptor& Option : OptionTable) {
+    if (LoadOption(Store, Option, Options) || Option.DefaultFrom == TOptionDefault::odFixed) continue;
+    if (!Proxy) Proxy = AskProxy();
+    SetOptionDefault(Option, *Proxy, Options);
+  }
   LoadExtensions(Store, Options);
   Options.KeepList = LoadItemList(Store, KeepListKey);
   return Options;
+}
+
+void TakeProxyDefaults(TVKRRegistryEnhanced& Store, const TProxyDefaults& Proxy, TOptions& Options) {
+  for (const TOptionDescriptor& Option : OptionTable) {
+    if (Option.DefaultFrom == TOptionDefault::odFixed) continue;
+    TOptions Stored;
+    if (!LoadOption(Store, Option, Stored)) SetOptionDefault(Option, Proxy, Options);
+  }
 }
 
 TOptions LoadOptions(TRootKey Root, const std::wstring& KeyPath, const TProxyDefaults& Proxy) {

@@ -9,6 +9,7 @@
 #include "store/VKRRegistryEnhanced.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,12 @@ bool LoadExtensions(TVKRRegistryEnhanced& Store, TOptions& Options);
 // Every option of the store at Store's root and key; what is missing or
 // unusable takes its default. Never raises for the content of the key.
 TOptions LoadOptions(TVKRRegistryEnhanced& Store, const TProxyDefaults& Proxy);
+// The same, asking AskProxy for the proxy defaults only when a proxy option
+// takes its default, and then once: asking the system costs.
+TOptions LoadOptions(TVKRRegistryEnhanced& Store, const std::function<TProxyDefaults()>& AskProxy);
+// Gives each proxy option of Options that Store holds nothing usable of its
+// default from Proxy; the other options stay as they are.
+void TakeProxyDefaults(TVKRRegistryEnhanced& Store, const TProxyDefaults& Proxy, TOptions& Options);
 // The same from any key: Root and KeyPath (below Root, no leading separator).
 TOptions LoadOptions(TRootKey Root, const std::wstring& KeyPath, const TProxyDefaults& Proxy);
 

@@ -182,20 +182,27 @@ void TStoreRecords::GetFormInfo(const std::wstring& AValue, TForm& AForm, bool C
   const std::vector<std::wstring> Pieces = FBrkApart.StringList();
   if (Pieces.size() != 5) return;
 
-  // Height, Left, Top and Width are applied one at a time, so that a field
-  // that does not parse leaves the ones before it applied. The others keep
-  // what the form reported before any of them changed: a maximised form
-  // reports its maximised bounds and would otherwise lose the earlier ones.
+  // Height, Left, Top and Width are read in that order, and a field that
+  // does not parse leaves the ones before it applied. The others keep what
+  // the form reported before any of them changed: a maximised form reports
+  // its maximised bounds and would otherwise lose the earlier ones. The form
+  // moves once: each move of a window costs the start (many requests to the
+  // wineserver under Wine).
   int Left = AForm.Left();
   int Top = AForm.Top();
   int Width = AForm.Width();
-  int Height = StrToInt(Pieces[0]);
-  AForm.SetBounds(Left, Top, Width, Height);
-  Left = StrToInt(Pieces[1]);
-  AForm.SetBounds(Left, Top, Width, Height);
-  Top = StrToInt(Pieces[2]);
-  AForm.SetBounds(Left, Top, Width, Height);
-  Width = StrToInt(Pieces[3]);
+  int Height = 0;
+  bool Read = false;  // at least the height
+  try {
+    Height = StrToInt(Pieces[0]);
+    Read = true;
+    Left = StrToInt(Pieces[1]);
+    Top = StrToInt(Pieces[2]);
+    Width = StrToInt(Pieces[3]);
+  } catch (...) {
+    if (Read) AForm.SetBounds(Left, Top, Width, Height);
+    throw;
+  }
   AForm.SetBounds(Left, Top, Width, Height);
 
   // Maximising comes after the bounds, which become the restored bounds.

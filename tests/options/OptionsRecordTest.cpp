@@ -264,3 +264,41 @@ TEST_CASE("the extension list: design patterns, lost marks, and marks of the wro
     CHECK(Loaded.RestrictSearch == Case.RestrictStored);
   }
 }
+
+TEST_CASE("the system's proxy is asked only for proxy options nothing usable is stored of, and once") {
+  // Which proxy options hold a value, and what the load then owes the system.
+  struct TCase {
+    const char* What;
+    bool UseStored, AddressStored, PortStored;
+  };
+  const std::vector<TCase> Cases = {
+      {"nothing stored", false, false, false},
+      {"all three stored", true, true, true},
+      {"the address alone missing", true, false, true},
+      {"the flag alone stored", true, false, false},
+  };
+  for (const TCase& Case : Cases) {
+    CAPTURE(Case.What);
+    TRegistryFixture Registry;
+    TVKRRegistryEnhanced Store;
+    Store.SetKey(Registry.KeyPath());
+    if (Case.UseStored) Registry.WriteDword(OptionsSubKey, L"UseProxyServer", 0);
+    if (Case.AddressStored) Registry.WriteString(OptionsSubKey, L"ProxyAddress", L"stored.host");
+    if (Case.PortStored) Registry.WriteString(OptionsSubKey, L"ProxyPort", L"3128");
+    const bool AllStored = Case.UseStored && Case.AddressStored && Case.PortStored;
+
+    int Asked = 0;
+    TOptions Later = LoadOptions(Store, [&Asked] {
+      ++Asked;
+      return TProxyDefaults();
+    });
+    CHECK(Asked == (AllStored ? 0 : 1));
+    // What the load at once gives, the load that asks later reaches once told the system's proxy.
+    const TOptions AtOnce = LoadOptions(Store, SystemProxy);
+    TakeProxyDefaults(Store, SystemProxy, Later);
+    CHECK(Described(Later) == Described(AtOnce));
+    CHECK(Later.UseProxyServer == (Case.UseStored ? false : SystemProxy.InUse));
+    CHECK(Later.ProxyAddress == (Case.AddressStored ? L"stored.host" : SystemProxy.Address));
+    CHECK(Later.ProxyPort == (Case.PortStored ? L"3128" : std::to_wstring(SystemProxy.Port)));
+  }
+}

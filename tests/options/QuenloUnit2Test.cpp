@@ -632,6 +632,38 @@ TEST_CASE("the main window holds the stored options in force; the dialog is made
   CHECK_FALSE(F.Form2->RecursiveCheckBox.Checked());
 }
 
+TEST_CASE("the proxy options nothing is stored of take the system's proxy, with or without the dialog") {
+  struct TCase {
+    const char* What;
+    const wchar_t* StoredAddress;  // nullptr: not stored
+    bool OpenDialog;
+    std::wstring Proxy;  // what the update component and the options in force hold
+  };
+  const std::vector<TCase> Cases = {
+      {"nothing stored, the options read", nullptr, false, L"sys.proxy:8888"},
+      {"nothing stored, the dialog opened", nullptr, true, L"sys.proxy:8888"},
+      {"the address stored", L"own.example", false, L"own.example:8888"},
+  };
+  for (const TCase& Case : Cases) {
+    CAPTURE(Case.What);
+    TOptionsFixture F;
+    F.Registry.WriteDword(L"Options", L"ScanAtStartup", 0);
+    if (Case.StoredAddress != nullptr) F.Registry.WriteString(L"Options", L"ProxyAddress", Case.StoredAddress);
+    TForm1Options Options;
+    Options.RegistryKey = F.Registry.KeyPath();
+    Options.SingleInstance = false;
+    F.Form1 = std::make_unique<TForm1>(Options);
+    if (Case.OpenDialog) F.Form2 = &F.Form1->OptionsDialog();
+    const TOptions& InForce = F.Form1->Options();
+    CHECK(InForce.UseProxyServer);
+    CHECK(InForce.ProxyAddress + L":" + InForce.ProxyPort == Case.Proxy);
+    CHECK(F.Proxy() == Case.Proxy);
+    if (Case.OpenDialog) CHECK(F.Form2->ProxyAddressEdit.Text() + L":" + F.Form2->ProxyPortEdit.Text() == Case.Proxy);
+    // Reading the system's proxy stores nothing.
+    CHECK_FALSE(F.Registry.ReadRaw(L"Options", L"ProxyPort").has_value());
+  }
+}
+
 TEST_CASE("\"Scan at startup\" off: the rows stay unscanned") {
   TOptionsFixture F;
   F.Registry.WriteDword(L"Options", L"ScanAtStartup", 0);
