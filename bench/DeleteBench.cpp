@@ -8,13 +8,16 @@
 // step of a checked delete costs, per file, on one folder of files (the
 // checked delete and the bare one also on two threads, and the two in
 // alternation for a ratio of their own), and what the check of a listed
-// folder costs.
+// folder costs; and the Delete command on the main window against the bare
+// loop.
 
 #include "app/FolderDelete.h"
+#include "bench/BenchMainWindow.h"
 #include "bench/BenchTiming.h"
 #include "bench/BenchTree.h"
 #include "framework/FileSystem.h"
 #include "framework/FolderHandle.h"
+#include "framework/Application.h"
 #include "framework/FolderListing.h"
 #include "support/Trash.h"
 
@@ -176,10 +179,52 @@ void PrintStepCosts() {
   std::printf("  %-50s %7.1f us\n", "the protected-folder check of a listed folder", Median(std::move(Checks)));
 }
 
+// The Delete command as the user runs it (the main window, no prompt, a
+// permanent delete), after a Scan, against the bare loop on a tree of the
+// same shape in the same rounds: what the command adds to the deletes
+// themselves (its search, the sizes before and after, the subfolders, the
+// progress bar).
+void PrintCommandCost(const TBenchTree::TShape& Shape, int Rounds) {
+  std::vector<double> Command, Bare;
+  bool AllGone = true;
+  for (int Round = 0; Round < Rounds; ++Round) {
+    {
+      const TBenchTree Tree(Shape, TBenchTree::TKeep::kFresh);
+      TBenchMainWindow Window(Tree.Root());
+      TForm1& Form1 = Window.Form1();
+      TOptions Options = Form1.Options();
+      Options.PromptBeforeDeletingFiles = false;
+      Options.ShowStatisticsAfterDeletingFiles = false;
+      Options.UseRecycleBinWhenDeletingFiles = false;
+      Form1.SetOptions(Options);
+      Form1.ScanToolButtonClick(&Form1);
+      const auto Start = std::chrono::steady_clock::now();
+      Form1.DeleteToolButtonClick(&Form1);
+      Command.push_back(MicrosecondsSince(Start) / 1000);
+      std::vector<std::wstring> Left;
+      ListFiles(Tree.Root(), Left);
+      AllGone = AllGone && Left.empty();
+    }
+    const TBenchTree Tree(Shape, TBenchTree::TKeep::kFresh);
+    std::vector<std::wstring> Files;
+    ListFiles(Tree.Root(), Files);
+    const auto Start = std::chrono::steady_clock::now();
+    for (const std::wstring& File : Files) DeleteFileW(File.c_str());
+    Bare.push_back(MicrosecondsSince(Start) / 1000);
+  }
+  if (!AllGone) std::printf("MISMATCH: the Delete command left files\n");
+  const double CommandMs = Median(std::move(Command));
+  const double BareMs = Median(std::move(Bare));
+  std::printf("  %-46s %9.1f ms\n", "the Delete command, permanent, no prompt", CommandMs);
+  std::printf("  %-46s %9.1f ms\n", "bare DeleteFileW loop, the same rounds", BareMs);
+  std::printf("delete command ratio: %.2f\n", CommandMs / BareMs);
+}
+
 int Run() {
   const TBenchTree::TShape& Shape = FullRun() ? FullShape : QuickShape;
   // Small trees are quickly made and emptied: more rounds steady their medians.
   const int Rounds = FullRun() ? 3 : 5;
+  Application().Initialize();  // for the main window of the Delete command
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const std::vector<TDeleteTask> Tasks = {
       {"Delete, permanent", false,
@@ -242,6 +287,7 @@ int Run() {
   for (size_t i = 0; i < Tasks.size(); ++i) std::printf("  %-46s %9.1f ms\n", Tasks[i].Name, Medians[i]);
   std::printf("delete ratio: %.2f\n", Medians[0] / Medians[1]);
   std::printf("recycle ratio: %.2f\n", Medians[2] / Medians[3]);
+  PrintCommandCost(Shape, Rounds);
   PrintStepCosts();
   CoUninitialize();
   return AllGone ? 0 : 1;
