@@ -1,5 +1,6 @@
 #include "app/FolderDelete.h"
 
+#include "app/FileDeletePool.h"
 #include "app/ProtectedFolders.h"
 #include "framework/FileSystem.h"
 #include "framework/FolderHandle.h"
@@ -9,6 +10,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -23,6 +26,12 @@ constexpr FILEOP_FLAGS RecycleFileFlags = 0x06D4;
 // cost stays small, small enough that progress and a stop request still
 // show between calls.
 constexpr size_t RecycleBatch = 400;
+
+// Permanent deletes: the threads beside the caller's, and how many files
+// they may have added ahead of the one the walk reports next. A stop waits
+// only for the files already started, one a thread.
+unsigned DeleteWorkers = 1;
+constexpr size_t PermanentAhead = 32;
 
 bool IsGone(const std::wstring& Path) {
   if (GetFileAttributesW(LongPathForm(Path).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
@@ -77,18 +86,20 @@ std::wstring FolderOfPath(const std::wstring& Path) {
 
 // The folders from a listed folder down to the one that holds a file, each
 // opened from the handle of the one above it and held open (nobody can
-// rename them meanwhile). Files of one folder in a row share the chain.
+// rename them meanwhile). Files of one folder in a row share the chain. A
+// folder handed out keeps the folders above it open for as long as its
+// holder keeps it, after the chain has moved on to other folders.
 class TFolderChain {
 public:
   // Files below Root only; without a root, each file's own folder, opened by
   // its path, starts its chain.
   explicit TFolderChain(const std::wstring& Root = {}) : FRootText(ExcludeTrailingPathDelimiterKeepRoot(Root)) {
-    if (!FRootText.empty()) FRoot = TOpenedFolder::Open(FRootText);
+    if (!FRootText.empty()) FRoot = MakeLink(TOpenedFolder::Open(FRootText), nullptr);
   }
 
   // The opened folder that holds File, and File's name in it; null when File
   // is not below the root or a folder on the way is not itself.
-  const TOpenedFolder* FolderOf(const std::wstring& File, std::wstring_view& Name) {
+  std::shared_ptr<const TOpenedFolder> FolderOf(const std::wstring& File, std::wstring_view& Name) {
     const size_t Separator = File.find_last_of(L'\\');
     if (Separator == std::wstring::npos || !IsFullPath(File)) return nullptr;
     Name = std::wstring_view(File).substr(Separator + 1);
@@ -96,14 +107,14 @@ public:
       const std::wstring Folder = FolderOfPath(File);
       if (Folder != FOwnFolderText) {
         FOwnFolderText = Folder;
-        FOwnFolder = TOpenedFolder::Open(Folder);
+        FOwnFolder = MakeLink(TOpenedFolder::Open(Folder), nullptr);
       }
-      return FOwnFolder.valid() ? &FOwnFolder : nullptr;
+      return Handed(FOwnFolder);
     }
-    if (!FRoot.valid()) return nullptr;
+    if (FRoot == nullptr) return nullptr;
     // Files of one folder come in a row: the chain of the last one serves.
     const std::wstring_view Folder = std::wstring_view(File).substr(0, Separator);
-    if (FLastValid && SameName(Folder, FLastFolder)) return FFolders.empty() ? &FRoot : &FFolders.back();
+    if (FLastValid && SameName(Folder, FLastFolder)) return Handed(FFolders.empty() ? FRoot : FFolders.back());
     FLastValid = false;
     if (!StartsWithFolder(File, FRootText)) return nullptr;
     // The names between the root and the file.
@@ -119,18 +130,33 @@ public:
     FNames.resize(Kept);
     FFolders.resize(Kept);
     for (size_t i = Kept; i < Names.size(); ++i) {
-      const TOpenedFolder& Above = i == 0 ? FRoot : FFolders.back();
-      TOpenedFolder Opened = Above.OpenFolder(Names[i], false);
-      if (!Opened.valid()) return nullptr;
+      const std::shared_ptr<const TLink>& Above = i == 0 ? FRoot : FFolders.back();
+      std::shared_ptr<const TLink> Opened = MakeLink(Above->Folder.OpenFolder(Names[i], false), Above);
+      if (Opened == nullptr) return nullptr;
       FNames.emplace_back(Names[i]);
       FFolders.push_back(std::move(Opened));
     }
     FLastFolder.assign(File, 0, Separator);
     FLastValid = true;
-    return FFolders.empty() ? &FRoot : &FFolders.back();
+    return Handed(FFolders.empty() ? FRoot : FFolders.back());
   }
 
 private:
+  // An opened folder and the folder above it on the chain, held with it.
+  struct TLink {
+    TOpenedFolder Folder;
+    std::shared_ptr<const TLink> Above;
+  };
+
+  static std::shared_ptr<const TLink> MakeLink(TOpenedFolder Folder, std::shared_ptr<const TLink> Above) {
+    if (!Folder.valid()) return nullptr;
+    return std::make_shared<const TLink>(TLink{std::move(Folder), std::move(Above)});
+  }
+  // The folder of Link, holding Link (and so every folder above it).
+  static std::shared_ptr<const TOpenedFolder> Handed(const std::shared_ptr<const TLink>& Link) {
+    if (Link == nullptr) return nullptr;
+    return std::shared_ptr<const TOpenedFolder>(Link, &Link->Folder);
+  }
   static bool SameName(std::wstring_view A, std::wstring_view B) {
     // Asked per file: the exact comparison first (see SameText of FolderHandle.cpp).
     if (A == B) return true;
@@ -143,13 +169,13 @@ private:
   }
 
   std::wstring FRootText;
-  TOpenedFolder FRoot;
+  std::shared_ptr<const TLink> FRoot;
   std::vector<std::wstring> FNames;
-  std::vector<TOpenedFolder> FFolders;
+  std::vector<std::shared_ptr<const TLink>> FFolders;
   std::wstring FLastFolder;  // the folder part of the last file reached
   bool FLastValid = false;
   std::wstring FOwnFolderText;
-  TOpenedFolder FOwnFolder;
+  std::shared_ptr<const TLink> FOwnFolder;
 };
 
 // A file the Recycle Bin may take now: the shell can name it, it is the
@@ -172,7 +198,7 @@ std::vector<bool> RecycleFiles(TFolderChain& Chain, const std::vector<std::wstri
   for (size_t i = Begin; i < End; ++i) {
     BeforeDelete(Files[i]);
     std::wstring_view Name;
-    const TOpenedFolder* Folder = Chain.FolderOf(Files[i], Name);
+    const std::shared_ptr<const TOpenedFolder> Folder = Chain.FolderOf(Files[i], Name);
     if (Folder != nullptr && RecyclableNow(*Folder, Name, Files[i])) {
       Batch.push_back(Files[i]);
       Handed[i - Begin] = true;
@@ -270,23 +296,41 @@ bool DeleteFiles(TFolderChain& Chain, std::vector<std::wstring>& Files, TDeleteM
   size_t Kept = 0;
   size_t Next = 0;
   bool Stopped = false;
-  const auto Settle = [&](size_t Index, bool Gone) {
+  const auto Keep = [&](size_t Index, bool Gone) {
     if (!Gone) {
       if (Kept != Index) Files[Kept] = std::move(Files[Index]);
       ++Kept;
     }
+  };
+  const auto Settle = [&](size_t Index, bool Gone) {
+    Keep(Index, Gone);
     if (Step && !Step()) Stopped = true;
   };
-  while (Next < Files.size() && !Stopped) {
-    if (Mode == TDeleteMode::dmPermanent) {
-      BeforeDelete(Files[Next]);
-      std::wstring_view Name;
-      const TOpenedFolder* Folder = Chain.FolderOf(Files[Next], Name);
-      // An exclusive open for deleting serves as the in-use test too.
-      Settle(Next, Folder != nullptr && Folder->DeleteFileEntry(Name));
+  if (Mode == TDeleteMode::dmPermanent) {
+    TFileDeletePool Pool(DeleteWorkers, PermanentAhead);
+    size_t Added = 0;
+    while (Next < Files.size() && !Stopped) {
+      while (Added < Files.size() && !Pool.Full()) {
+        BeforeDelete(Files[Added]);
+        std::wstring_view Name;
+        std::shared_ptr<const TOpenedFolder> Folder = Chain.FolderOf(Files[Added], Name);
+        // An exclusive open for deleting serves as the in-use test too.
+        Pool.Add(std::move(Folder), Name);
+        ++Added;
+      }
+      Settle(Next, Pool.Take().value_or(false));
       ++Next;
-      continue;
     }
+    // A stop: the files a thread had started are dealt with, and counted as
+    // such whether they went or not; the others stay, not dealt with.
+    Pool.DropUnstarted();
+    for (; Next < Added; ++Next) {
+      const std::optional<bool> Gone = Pool.Take();
+      if (!Gone) break;  // and so every file after it
+      Keep(Next, *Gone);
+    }
+  }
+  while (Mode == TDeleteMode::dmRecycleBin && Next < Files.size() && !Stopped) {
     // Each batch is dealt with as a whole before the next stop request counts.
     const size_t End = std::min(Files.size(), Next + RecycleBatch);
     const std::vector<bool> Gone = RecycleFiles(Chain, Files, Next, End);
@@ -325,6 +369,8 @@ TOpenedFolder OpenForEmptying(const std::wstring& Path) {
 }  // namespace
 
 void SetDeleteSeam(TDeleteSeam Seam) { DeleteSeam = std::move(Seam); }
+
+unsigned SetDeleteWorkers(unsigned Workers) { return std::exchange(DeleteWorkers, Workers); }
 
 bool IsFileInUse(const std::wstring& FileName) {
   const DWORD Attributes = GetFileAttributesW(LongPathForm(FileName).c_str());

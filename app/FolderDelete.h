@@ -69,3 +69,8 @@ std::wstring ProtectedFolderReason(const std::wstring& Folder);
 // found it: tests change the tree there.
 using TDeleteSeam = std::function<void(const std::wstring& Path)>;
 void SetDeleteSeam(TDeleteSeam Seam);
+
+// The threads that delete found files permanently beside the calling one
+// (0: the calling thread alone); benchmarks and tests compare the counts.
+// Returns the count it replaces.
+unsigned SetDeleteWorkers(unsigned Workers);

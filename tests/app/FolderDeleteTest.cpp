@@ -132,6 +132,8 @@ TEST_CASE("one file at a time: the in-use test guards the delete in both modes")
 }
 
 TEST_CASE("a stopped walk leaves the files not dealt with in the found files, in order") {
+  // The calling thread alone: nothing is deleted ahead of the walk.
+  const unsigned Workers = SetDeleteWorkers(0);
   TTempDir Dir;
   TTexts Files;
   for (int i = 0; i < 5; ++i) Files.push_back(Dir.MakeFile(L"f" + std::to_wstring(i) + L".tmp", 1));
@@ -141,11 +143,53 @@ TEST_CASE("a stopped walk leaves the files not dealt with in the found files, in
   int Steps = 0;
   // Stops after the third file: f0 went, kept.tmp stayed, f1 went.
   CHECK_FALSE(DeleteFoundFiles(Files, TDeleteMode::dmPermanent, [&Steps] { return ++Steps < 3; }));
+  SetDeleteWorkers(Workers);
   CHECK(Steps == 3);
   CHECK(Files == TTexts{Kept, All[2], All[3], All[4]});
   CHECK_FALSE(Exists(All[0]));
   CHECK_FALSE(Exists(All[1]));
   for (size_t i = 2; i < All.size(); ++i) CHECK(Exists(All[i]));
+}
+
+TEST_CASE("deleting on more threads: a folder of many files, one in use and one link among them, stopped part way") {
+  for (const unsigned Workers : {0U, 1U, 2U}) {
+    CAPTURE(Workers);
+    const unsigned Before = SetDeleteWorkers(Workers);
+    TTempDir Dir;
+    Dir.MakeFile(L"target\\t.tmp", std::string("target file"));
+    const std::wstring Folder = Dir.MakeDir(L"listed");
+    TTexts Files;
+    for (int i = 0; i < 200; ++i) {
+      const std::wstring Sub = i < 100 ? L"listed\\" : L"listed\\sub\\";
+      Files.push_back(Dir.MakeFile(Sub + L"f" + std::to_wstring(i) + L".tmp", 1));
+    }
+    const std::wstring InUse = Files[37];
+    const UniqueFile Held = Hold(InUse, 0);
+    REQUIRE(Held.valid());
+    const std::wstring FileLink = Folder + L"\\flink.tmp";
+    REQUIRE_MESSAGE(MakeLink(FileLink, L"../target/t.tmp", false), "no links can be made here");
+    Files.insert(Files.begin() + 60, FileLink);
+    const TTexts All = Files;
+    int Steps = 0;
+    const auto Stop = [&Steps] { return ++Steps < 150; };
+    CHECK_FALSE(DeleteFoundFiles(Folder, Files, TDeleteMode::dmPermanent, Stop));
+    SetDeleteWorkers(Before);
+    CHECK(Steps == 150);
+    // What is left in the list is what is there, in the listing's order:
+    // nothing reported gone that is not, nothing there that is not reported.
+    TTexts There;
+    for (const std::wstring& File : All)
+      if (Exists(File)) There.push_back(File);
+    CHECK(Files == There);
+    // The first 150 were dealt with: those that could go went; a stop
+    // lets at most one file a thread beyond them go.
+    for (size_t i = 0; i < 150; ++i)
+      if (All[i] != InUse && All[i] != FileLink) CHECK_FALSE(Exists(All[i]));
+    CHECK(Files.size() >= All.size() - 148 - Workers);
+    CHECK(Content(Dir / L"target\\t.tmp") == "target file");
+    CHECK(Exists(InUse));
+    RemoveLink(FileLink);
+  }
 }
 
 TEST_CASE("emptying a folder restricted to *.tmp: the found file goes, the subfolder goes whole, b.log stays") {
