@@ -220,6 +220,14 @@ void PrintCommandCost(const TBenchTree::TShape& Shape, int Rounds) {
   std::printf("delete command ratio: %.2f\n", CommandMs / BareMs);
 }
 
+TDeleteTask PermanentWith(unsigned Workers, const char* Name) {
+  return {Name, false, [Workers](const std::wstring& Root, std::vector<std::wstring>& Files) {
+            const unsigned Default = SetDeleteWorkers(Workers);
+            DeleteFoundFiles(Root, Files, TDeleteMode::dmPermanent, [] { return true; });
+            SetDeleteWorkers(Default);
+          }};
+}
+
 int Run() {
   const TBenchTree::TShape& Shape = FullRun() ? FullShape : QuickShape;
   // Small trees are quickly made and emptied: more rounds steady their medians.
@@ -231,6 +239,9 @@ int Run() {
        [](const std::wstring& Root, std::vector<std::wstring>& Files) {
          DeleteFoundFiles(Root, Files, TDeleteMode::dmPermanent, [] { return true; });
        }},
+      // The same with another number of threads beside the caller's.
+      PermanentWith(0, "Delete, permanent, calling thread alone"),
+      PermanentWith(2, "Delete, permanent, and 2 workers"),
       {"bare DeleteFileW loop", false,
        [](const std::wstring&, std::vector<std::wstring>& Files) {
          std::vector<std::wstring> Left;
@@ -285,8 +296,9 @@ int Run() {
   for (std::vector<double>& Samples : Times) Medians.push_back(Median(std::move(Samples)));
   std::printf("median of %d runs, each on a fresh tree of %d files:\n", Rounds, Shape.Files);
   for (size_t i = 0; i < Tasks.size(); ++i) std::printf("  %-46s %9.1f ms\n", Tasks[i].Name, Medians[i]);
-  std::printf("delete ratio: %.2f\n", Medians[0] / Medians[1]);
-  std::printf("recycle ratio: %.2f\n", Medians[2] / Medians[3]);
+  const size_t Bare = 3;  // the reference of the permanent deletes
+  std::printf("delete ratio: %.2f\n", Medians[0] / Medians[Bare]);
+  std::printf("recycle ratio: %.2f\n", Medians[Bare + 1] / Medians[Bare + 2]);
   PrintCommandCost(Shape, Rounds);
   PrintStepCosts();
   CoUninitialize();
