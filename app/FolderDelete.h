@@ -70,6 +70,10 @@ std::wstring ProtectedFolderReason(const std::wstring& Folder);
 using TDeleteSeam = std::function<void(const std::wstring& Path)>;
 void SetDeleteSeam(TDeleteSeam Seam);
 
+// How many found files permanent deletes take ahead of the one the walk
+// reports next: a stop may let that many more go (each reported as gone).
+constexpr size_t PermanentDeleteAhead = 8;
+
 // The threads that delete found files permanently beside the calling one
 // (0: the calling thread alone); benchmarks and tests compare the counts.
 // Returns the count it replaces.

@@ -241,7 +241,7 @@ int Run() {
        }},
       // The same with another number of threads beside the caller's.
       PermanentWith(0, "Delete, permanent, calling thread alone"),
-      PermanentWith(2, "Delete, permanent, and 2 workers"),
+      PermanentWith(1, "Delete, permanent, and 1 worker"),
       {"bare DeleteFileW loop", false,
        [](const std::wstring&, std::vector<std::wstring>& Files) {
          std::vector<std::wstring> Left;

@@ -181,11 +181,11 @@ TEST_CASE("deleting on more threads: a folder of many files, one in use and one 
     for (const std::wstring& File : All)
       if (Exists(File)) There.push_back(File);
     CHECK(Files == There);
-    // The first 150 were dealt with: those that could go went; a stop
-    // lets at most one file a thread beyond them go.
+    // The first 150 were dealt with: those that could go went; a stop lets
+    // at most the files taken ahead of them go.
     for (size_t i = 0; i < 150; ++i)
       if (All[i] != InUse && All[i] != FileLink) CHECK_FALSE(Exists(All[i]));
-    CHECK(Files.size() >= All.size() - 148 - Workers);
+    CHECK(Files.size() >= All.size() - 148 - PermanentDeleteAhead);
     CHECK(Content(Dir / L"target\\t.tmp") == "target file");
     CHECK(Exists(InUse));
     RemoveLink(FileLink);
