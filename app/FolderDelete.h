@@ -33,9 +33,12 @@ bool DeleteFoundFiles(const std::wstring& Folder, std::vector<std::wstring>& Fil
 
 // Deletes every file of Files that is not in use and removes it from Files;
 // the files that stay (in use, refused) keep their order. Step is called once
-// after each file has been dealt with; when it returns false the walk stops
-// there and the files not yet dealt with stay in Files. Returns false when
-// stopped.
+// after each file has been dealt with, in the order of Files, on the calling
+// thread; when it returns false the walk stops there and the files not yet
+// dealt with stay in Files. Permanent deletes run on a few threads and take
+// up to PermanentDeleteAhead files ahead of the one Step was called for:
+// those may still go after a stop, and leave Files when they do. Returns
+// false when stopped.
 bool DeleteFoundFiles(std::vector<std::wstring>& Files, TDeleteMode Mode, const std::function<bool()>& Step);
 
 // Deletes Path and everything below it; true when all of it is gone. What
