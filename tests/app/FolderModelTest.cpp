@@ -1,5 +1,6 @@
 #include <doctest.h>
 
+#include "app/FolderDelete.h"
 #include "app/FolderModel.h"
 #include "framework/Dialogs.h"
 #include "framework/Graphics.h"
@@ -122,6 +123,10 @@ TEST_CASE("rows and totals agree after every command that changes them") {
   for (const wchar_t* Name : {L"a\\x.tmp", L"a\\y.log", L"a\\sub\\z.tmp", L"b\\x.tmp", L"c\\one.bin"})
     F.Temp.MakeFile(Name, 1500);
   F.Temp.MakeFile(L"b\\big.log", 300000);
+  // More found files in a than a permanent Delete takes ahead of the one it
+  // reports: a stop after the first file still leaves some.
+  for (size_t i = 0; i < PermanentDeleteAhead + 2; ++i)
+    F.Temp.MakeFile(L"a\\more" + std::to_wstring(i) + L".tmp", 1500);
   F.Temp.MakeDir(L"empty");
   F.Start({L"a", L"b", L"c", L"empty"});
   F.DeleteOptions(/*Prompt=*/false, /*RecycleBin=*/false, /*Statistics=*/false);
