@@ -29,11 +29,10 @@ constexpr size_t RecycleBatch = 400;
 
 // Permanent deletes: the threads beside the caller's (the files they take
 // ahead: PermanentDeleteAhead). A stop waits only for the files already
-// started, one a thread. Under Wine two workers
-// took 0.55 of the caller's time alone where idle processors made every
-// request slow, and the same where they did not; one worker gained nothing.
+// started, one a thread. Under Wine two workers took 0.55 of the caller's
+// time alone where idle processors made every request slow, and the same
+// where they did not; one worker gained nothing.
 unsigned DeleteWorkers = 2;
-
 
 bool IsGone(const std::wstring& Path) {
   if (GetFileAttributesW(LongPathForm(Path).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
