@@ -83,13 +83,11 @@ void ApplyCentring(TForm& AForm, bool CenterDefault) {
 
 }  // namespace
 
-void TStoreRecords::SplitRecord(const std::wstring& Text, const std::wstring& Separator) {
-  FBrkApart.SetBreakString(Separator);
-  FBrkApart.SetAllowEmptyString(true);
-  FBrkApart.SetCaseSensitive(false);
-  FBrkApart.SetDoubleQuoteMode(false);
-  FBrkApart.SetBaseString(Text);
-  FBrkApart.BreakApart();
+bool TStoreRecords::OpenEmptiedKey(TRegistryAccessor& Reg, const std::wstring& ASubKey) {
+  if (FStore.Key().empty()) return false;
+  const std::wstring Path = FStore.SubKeyPath(ASubKey);
+  Reg.DeleteKey(Path);
+  return Reg.OpenKey(Path, true);
 }
 
 // ---------------------------------------------------------------------------
@@ -147,7 +145,7 @@ void TStoreRecords::GetListViewInfo(const std::wstring& AValue, TListView& AList
   if (!Reg.OpenKey(FStore.ValueKeyPath(AValue), false)) return;
   const std::wstring Text = ReadRecordText(Reg, TVKRRegistryEnhanced::ExtractValueName(AValue));
   if (Text.empty()) return;
-  SplitRecord(Text, L", ");
+  SplitRecord(FBrkApart, Text, L", ");
   const std::vector<std::wstring> Widths = FBrkApart.StringList();
   // A width beyond the last column raises the list's index error once the
   // existing columns have theirs.
@@ -178,7 +176,7 @@ void TStoreRecords::GetFormInfo(const std::wstring& AValue, TForm& AForm, bool C
     ApplyCentring(AForm, CenterDefault);
     return;
   }
-  SplitRecord(Text, L", ");
+  SplitRecord(FBrkApart, Text, L", ");
   const std::vector<std::wstring> Pieces = FBrkApart.StringList();
   if (Pieces.size() != 5) return;
 
@@ -216,11 +214,8 @@ void TStoreRecords::GetFormInfo(const std::wstring& AValue, TForm& AForm, bool C
 // Check list box
 
 void TStoreRecords::SetCheckListBox(const std::wstring& ASubKey, const TCheckListBox& ACheckListBox) {
-  if (FStore.Key().empty()) return;
   TRegistryAccessor Reg = FStore.NewAccessor();
-  const std::wstring Path = FStore.SubKeyPath(ASubKey);
-  Reg.DeleteKey(Path);
-  if (!Reg.OpenKey(Path, true)) return;
+  if (!OpenEmptiedKey(Reg, ASubKey)) return;
   // Items of equal text share one value: the last mark wins.
   const int Count = ACheckListBox.Count();
   for (int i = 0; i < Count; ++i) Reg.WriteInteger(ACheckListBox.Item(i), ACheckListBox.Checked(i) ? 1 : 0);
@@ -248,11 +243,8 @@ TCheckListBox& TStoreRecords::GetCheckListBox(const std::wstring& ASubKey, TChec
 // Menu
 
 void TStoreRecords::SetMenu(const std::wstring& ASubKey, const TMenu& AMenu) {
-  if (FStore.Key().empty()) return;
   TRegistryAccessor Reg = FStore.NewAccessor();
-  const std::wstring Path = FStore.SubKeyPath(ASubKey);
-  Reg.DeleteKey(Path);
-  if (!Reg.OpenKey(Path, true)) return;
+  if (!OpenEmptiedKey(Reg, ASubKey)) return;
   const int32_t Count = AMenu.Count();
   Reg.WriteInteger(L"Count", Count);
   for (int32_t i = 0; i < Count; ++i) Reg.WriteString(ItemName(i), AMenu.Caption(i));
@@ -279,11 +271,8 @@ TMenu& TStoreRecords::GetMenu(const std::wstring& ASubKey, TMenu& AMenu, const T
 // Combo box
 
 void TStoreRecords::SetComboBox(const std::wstring& ASubKey, const TComboBox& AComboBox, bool ShowText) {
-  if (FStore.Key().empty()) return;
   TRegistryAccessor Reg = FStore.NewAccessor();
-  const std::wstring Path = FStore.SubKeyPath(ASubKey);
-  Reg.DeleteKey(Path);
-  if (!Reg.OpenKey(Path, true)) return;
+  if (!OpenEmptiedKey(Reg, ASubKey)) return;
   const int32_t Count = AComboBox.Count();
   Reg.WriteInteger(L"Count", Count);
   Reg.WriteString(L"Text", ShowText ? AComboBox.Text() : std::wstring());

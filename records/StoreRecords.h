@@ -47,7 +47,9 @@ public:
   TComboBox& GetComboBox(const std::wstring& ASubKey, TComboBox& AComboBox, bool ShowText);
 
 private:
-  void SplitRecord(const std::wstring& Text, const std::wstring& Separator);
+  // The record's key, emptied and opened for writing; false without a store
+  // key or when it cannot be made.
+  bool OpenEmptiedKey(TRegistryAccessor& Reg, const std::wstring& ASubKey);
 
   TVKRRegistryEnhanced& FStore;
   TVKRBreakApart FBrkApart;  // record values are split with it

@@ -145,7 +145,6 @@ private:
   bool MoveKey(const std::wstring& OldKey, const std::wstring& NewKey, bool Delete);
   // CopyValue, also telling whether data was written (a binary source is not copied).
   bool CopyValueData(const std::wstring& OldValue, const std::wstring& NewValue, bool& Copied);
-  void SplitRecord(const std::wstring& Text, const std::wstring& Separator);
 
   TAccess FAccess = TAccess::kAllAccess;
   std::wstring FBaseKey;
@@ -161,3 +160,7 @@ private:
   // longer values are read whole elsewhere and never past its end.
   std::array<uint8_t, 2048> FBuffer{};
 };
+
+// Splits a record value (a list of fields, empty ones kept, no quoting) into
+// Splitter's string list; the records of the store and of records/ share it.
+void SplitRecord(TVKRBreakApart& Splitter, const std::wstring& Text, const std::wstring& Separator);

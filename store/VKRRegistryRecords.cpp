@@ -39,13 +39,13 @@ void TVKRRegistryEnhanced::WriteRecordText(const std::wstring& AValue, const std
   Reg.WriteString(ExtractValueName(AValue), Text);
 }
 
-void TVKRRegistryEnhanced::SplitRecord(const std::wstring& Text, const std::wstring& Separator) {
-  FBrkApart.SetBreakString(Separator);
-  FBrkApart.SetAllowEmptyString(true);
-  FBrkApart.SetCaseSensitive(false);
-  FBrkApart.SetDoubleQuoteMode(false);
-  FBrkApart.SetBaseString(Text);
-  FBrkApart.BreakApart();
+void SplitRecord(TVKRBreakApart& Splitter, const std::wstring& Text, const std::wstring& Separator) {
+  Splitter.SetBreakString(Separator);
+  Splitter.SetAllowEmptyString(true);
+  Splitter.SetCaseSensitive(false);
+  Splitter.SetDoubleQuoteMode(false);
+  Splitter.SetBaseString(Text);
+  Splitter.BreakApart();
 }
 
 void TVKRRegistryEnhanced::ImportListViewInfo(const std::wstring& ASubKey, const std::wstring& AValue,
@@ -54,7 +54,7 @@ void TVKRRegistryEnhanced::ImportListViewInfo(const std::wstring& ASubKey, const
   const std::wstring Old =
       GetValueDefault(NormalizeKeyPath(ASubKey) + L"\\Columns\\Sizes", Variant(std::wstring())).ToString();
   if (DeleteSubKey) DeleteKey(ASubKey);
-  SplitRecord(Old, L",");
+  SplitRecord(FBrkApart, Old, L",");
   FBrkApart.SetBreakString(L", ");
   FBrkApart.ReverseBreakApart();
   SetValue(AValue, Variant(FBrkApart.BaseString()));

@@ -9,6 +9,7 @@
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
+#include "support/RecordedBoxes.h"
 #include "FileBytes.h"
 #include "Links.h"
 #include "ProcessWindows.h"
@@ -325,11 +326,8 @@ TEST_CASE("a normal start while an unattended run cleans says so instead of vani
   REQUIRE(Unattended.Acquire());
   Unattended.PublishUnattended();
 
-  std::vector<TMessageDialogRequest> Boxes;
-  TMessageDialogHook Hook([&Boxes](const TMessageDialogRequest& Request) {
-    Boxes.push_back(Request);
-    return mrOk;
-  });
+  TRecordedBoxes Recorded;
+  const std::vector<TMessageDialogRequest>& Boxes = Recorded.Requests;
   TForm1Options Options;
   Options.RegistryKey = Registry.KeyPath();
   Options.InstanceName = Instance;
@@ -380,11 +378,8 @@ TEST_CASE("unattended, the main window leaves the start-up scan to the run and k
   F.List({L"one"});
   // A drive root is never emptied: Delete skips it, and unattended it only counts.
   F.Registry.WriteString(L"Locations", L"Item1", L"C:\\");
-  std::vector<TMessageDialogRequest> Boxes;
-  TMessageDialogHook Hook([&Boxes](const TMessageDialogRequest& Request) {
-    Boxes.push_back(Request);
-    return mrCancel;
-  });
+  TRecordedBoxes Recorded(mrCancel);
+  const std::vector<TMessageDialogRequest>& Boxes = Recorded.Requests;
 
   TForm1Options Options;
   Options.RegistryKey = F.Registry.KeyPath();

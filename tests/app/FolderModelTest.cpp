@@ -6,6 +6,7 @@
 #include "framework/Graphics.h"
 #include "framework/Text.h"
 #include "support/TestStrings.h"
+#include "support/RecordedBoxes.h"
 #include "MainWindowFixture.h"
 
 #include <windows.h>
@@ -130,11 +131,8 @@ TEST_CASE("rows and totals agree after every command that changes them") {
   F.Temp.MakeDir(L"empty");
   F.Start({L"a", L"b", L"c", L"empty"});
   F.DeleteOptions(/*Prompt=*/false, /*RecycleBin=*/false, /*Statistics=*/false);
-  std::vector<TMessageDialogRequest> Boxes;
-  TMessageDialogHook Hook([&Boxes](const TMessageDialogRequest& Request) {
-    Boxes.push_back(Request);
-    return mrYes;
-  });
+  TRecordedBoxes Recorded(mrYes);
+  const std::vector<TMessageDialogRequest>& Boxes = Recorded.Requests;
 
   struct TStep {
     const char* Name;

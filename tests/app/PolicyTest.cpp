@@ -13,6 +13,7 @@
 #include "support/ModalAnswer.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
+#include "support/RecordedBoxes.h"
 
 #include <algorithm>
 #include <functional>
@@ -247,11 +248,8 @@ TEST_CASE("update policies: no check when the administrator manages updates; a m
   F.Registry.WriteDword(L"Settings\\Options", L"ScanAtStartup", 0);
   F.Registry.WriteDword(L"User", L"DisableUpdateCheck", 1);
   F.Registry.WriteString(L"Machine", L"UpdateDescriptorURL", L"\\\\files\\marrowby\\updates.txt");
-  std::vector<TMessageDialogRequest> Boxes;
-  TMessageDialogHook Hook([&Boxes](const TMessageDialogRequest& Request) {
-    Boxes.push_back(Request);
-    return mrOk;
-  });
+  TRecordedBoxes Recorded;
+  const std::vector<TMessageDialogRequest>& Boxes = Recorded.Requests;
   TForm1Options Options;
   Options.RegistryKey = F.SettingsKey();
   Options.SingleInstance = false;

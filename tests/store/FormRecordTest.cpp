@@ -8,6 +8,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Exception.h"
 #include "support/HostForm.h"
+#include "support/RecordedBoxes.h"
 
 #include <optional>
 #include <string>
@@ -23,20 +24,6 @@ struct TBounds {
 };
 
 TBounds BoundsOf(const TForm& Form) { return {Form.Left(), Form.Top(), Form.Width(), Form.Height()}; }
-
-// Every message box is answered OK and kept for the checks.
-class TRecordedBoxes {
-public:
-  TRecordedBoxes()
-      : FHook([this](const TMessageDialogRequest& Request) {
-          Requests.push_back(Request);
-          return mrOk;
-        }) {}
-  std::vector<TMessageDialogRequest> Requests;
-
-private:
-  TMessageDialogHook FHook;
-};
 
 // A form whose placement is written when its window is destroyed, as the
 // main window does.
