@@ -5,16 +5,18 @@
 # make build  only builds everything
 # make bench  builds the benchmarks and runs their quick form (trees cached
 #             in build/bench-trees);  make bench-full  the long form
-# make installer  builds build/Marrowby-Setup-<version>.exe with NSIS; with
+# make installer  builds build/Marrowby-Setup-<version>.exe with NSIS and
+#             build/Marrowby-<version>-x64.msi with wixl; with
 #             SIGN_PFX=<certificate.pfx> (its password in the environment
-#             variable SIGN_PFX_PASSWORD) Marrowby.exe and the setup are signed
+#             variable SIGN_PFX_PASSWORD) Marrowby.exe and both packages are signed
 
 BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 PREFIX     := $(abspath $(BUILD))/wineprefix
 PACKAGES   := cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth doctest-dev \
-              x11-utils xdotool imagemagick python3 python3-cryptography openssl osslsigncode
+              x11-utils xdotool imagemagick python3 python3-cryptography openssl osslsigncode \
+              wixl wixl-data msitools
 WINE_ENV   := WINEPREFIX=$(PREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # The code-signing certificate of `make installer`, if any (never committed).
@@ -69,7 +71,8 @@ bench-full: setup $(BUILD)/build.ninja prefix
 	cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	@tools/run-bench.sh --full $(BUILD)
 
-# NSIS is needed by this target alone; the build finds makensis when it is configured again.
+# NSIS is needed by this target alone; the build finds makensis when it is
+# configured again. wixl, for the MSI package, comes with setup: the tests build packages too.
 installer: setup
 	@dpkg-query -W -f='$${Status}' nsis 2>/dev/null | grep -q "install ok installed" || { \
 	  $(SUDO) apt-get update -q && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q nsis; }

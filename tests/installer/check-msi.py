@@ -21,7 +21,7 @@ import re
 import shutil
 import subprocess
 import sys
-import uuid
+import time
 
 # The one upgrade code, for ever: every deployment tool finds Marrowby by it.
 UPGRADE_CODE = "{1A8EC590-3E73-42A1-ADD3-A536E6695DBA}"
@@ -40,6 +40,12 @@ USER_SETTINGS = "HKCU\\Software\\Brenlow\\Marrowby"
 PROGRAM_ACTION_KINDS = {1: "DLL", 2: "EXE", 5: "JScript", 6: "VBScript", 7: "nested installation"}
 
 failures = []
+started = time.monotonic()
+
+
+def step(text):
+    """Says what comes next, for whoever reads a failure's output."""
+    print(f"[{time.monotonic() - started:5.0f} s] {text}", flush=True)
 
 
 def check(condition, text):
@@ -219,6 +225,7 @@ class Prefix:
     def msiexec(self, *args, log):
         """msiexec's exit status, with /qn and a verbose log for whoever
         looks into a failure. Only its low byte survives Wine."""
+        step(f"msiexec {' '.join(args)}")
         return self.wine("msiexec", *args, "/qn", "/l*v", "Z:" + log.replace("/", "\\")).returncode
 
     def start_menu_shortcuts(self):
@@ -330,6 +337,7 @@ def run(args):
     work = os.path.abspath(args.work)
     os.makedirs(work, exist_ok=True)
 
+    step("building the packages")
     versions, packages = build_packages(args, work)
     codes = {name: properties(packages[name])["ProductCode"] for name in versions}
     check(len(set(codes.values())) == 3, f"the three versions do not have three product codes: {codes}")
@@ -352,6 +360,7 @@ def run(args):
         return os.path.join(logs, step.replace(" ", "-") + ".log")
 
     prefix = Prefix(os.path.join(work, "wineprefix"), os.path.join(work, "home"))
+    step("a new Wine prefix")
     prefix.create()
     try:
         # The user's own settings, which no uninstallation may take.
