@@ -382,6 +382,8 @@ def run(args):
             status = prefix.msiexec("/i", msi[newer], log=log(newer))
             require(status == 0, f"installing {versions[newer]} over {versions[older]} ended with {status}")
             check_installed(prefix, PROGRAM_FILES, versions[newer], codes[newer], sources)
+            check(prefix.values(UNINSTALL + codes[older]) is None,
+                  f"{versions[older]} is still in Add/Remove Programs after {versions[newer]}")
             check_refused(prefix, msi[older], codes[newer], log(f"{older} over {newer}"),
                           f"{versions[older]} over {versions[newer]}")
         check_refused(prefix, msi["this"], codes["next build"], log("this over next build"),
@@ -409,6 +411,9 @@ def run(args):
         check_nothing_left(prefix, [folder], codes["next revision"], f"after uninstalling from {folder}")
     finally:
         prefix.stop()
+    # A prefix takes some 700 MB; one that failed stays for a look into it.
+    if not failures:
+        shutil.rmtree(prefix.path, ignore_errors=True)
 
 
 def main():
