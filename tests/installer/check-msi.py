@@ -286,6 +286,9 @@ def check_installed(prefix, folder, version, product_code, sources):
                            ("Publisher", "Brenlow"), ("HelpLink", HELP_LINK)]:
         check(entry.get(name, (None, None))[1] == expected,
               f"{version}: Add/Remove Programs shows {name} {entry.get(name)}, not {expected!r}")
+    location = entry.get("InstallLocation", (None, ""))[1]
+    check(location.rstrip("\\").lower() == folder.lower(),
+          f"{version}: Add/Remove Programs names the folder {location!r}")
     icon = (snapshot[product_key] or {}).get("ProductIcon", (None, ""))[1]
     check(icon.lower().endswith("\\marrowby.ico") and prefix.exists(icon),
           f"{version}: Add/Remove Programs has no icon ({icon!r})")
