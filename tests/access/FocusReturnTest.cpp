@@ -232,7 +232,10 @@ TEST_CASE("after every dialog, closed with Esc, Enter or its button, the keys re
         CAPTURE(Leave.Name);
         Leave.Leave();
         Application().ProcessMessages();
-        CHECK(ThreadInfo().hwndActive != Main);
+        // Away means away: the list has lost the keyboard, coming back must give it again.
+        const GUITHREADINFO Away = ThreadInfo();
+        CHECK(Away.hwndActive != Main);
+        CHECK(Away.hwndFocus != List);
         SetForegroundWindow(Main);
         CheckKeyboardOnList(Main, List);
       }
