@@ -199,8 +199,8 @@ TEST_CASE("after every dialog, closed with Esc, Enter or its button, the keys re
          Dialog.FileIcon().SetIconIndex(0);
          Dialog.ShowModal();
        }},
-      // Enter would add whatever folder the shell's dialog selects.
-      {"the folder browse dialog", IDCANCEL, false, [&] { F.Form1->AddFolderToolButtonClick(F.Form1.get()); }},
+      // Enter adds the folder the shell's dialog selects to the test's own list.
+      {"the folder browse dialog", IDCANCEL, true, [&] { F.Form1->AddFolderToolButtonClick(F.Form1.get()); }},
   };
 
   // The user leaves the window, then comes back to it (Alt+Tab, a click).
