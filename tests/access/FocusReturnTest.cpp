@@ -218,8 +218,9 @@ TEST_CASE("after every dialog, closed with Esc, Enter or its button, the keys re
   for (const TDialogCase& Dialog : Dialogs) {
     for (const TCloseBy Way : {TCloseBy::Escape, TCloseBy::Enter, TCloseBy::Button}) {
       if (Way == TCloseBy::Enter && !Dialog.EnterCloses) continue;
+      const std::string ClosedWith = CloseByName(Way);
       CAPTURE(Dialog.Name);
-      CAPTURE(CloseByName(Way));
+      CAPTURE(ClosedWith);
       SelectOnly(List, 0);
       {
         TDialogCloser Closer(Main, Dialog.CloseId, Way);
