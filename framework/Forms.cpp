@@ -180,6 +180,43 @@ void TForm::SetClientSize(int NewWidth, int NewHeight) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+namespace {
+
+// The control that takes a form's focus: the one that had it last, or the
+// first tab stop; null when the form has none.
+HWND FocusTargetOf(HWND Form, HWND LastFocus) {
+  HWND Target = LastFocus;
+  if (Target == nullptr || !IsChild(Form, Target) || !IsWindowVisible(Target) || !IsWindowEnabled(Target))
+    Target = GetNextDlgTabItem(Form, nullptr, FALSE);
+  return Target != nullptr && IsChild(Form, Target) ? Target : nullptr;
+}
+
+bool CanTakeActivation(HWND Window) {
+  return Window != nullptr && IsWindow(Window) && IsWindowVisible(Window) && IsWindowEnabled(Window);
+}
+
+// After Form hid: a hidden form never keeps the focus. The window that was
+// active before it (Previous), or else its owner, is active again, and that
+// window's last focused control has the focus. Without a window manager
+// nothing else decides which window comes next (Wine), and a form shown
+// while the program was in the background had none before it.
+void HandBackFocus(HWND Form, HWND Previous) {
+  HWND Next = Previous != Form && CanTakeActivation(Previous) ? Previous : nullptr;
+  if (Next == nullptr) {
+    const HWND Owner = GetWindow(Form, GW_OWNER);
+    if (CanTakeActivation(Owner)) Next = Owner;
+  }
+  if (Next != nullptr && GetActiveWindow() != Next) SetActiveWindow(Next);
+  // Activation hands the focus over through the window's own WM_ACTIVATE;
+  // when the window was active already nothing did, and its WM_SETFOCUS
+  // passes the focus on to its last control.
+  const HWND Now = GetFocus();
+  if (Now == nullptr || !(Now == Form || IsChild(Form, Now))) return;
+  ::SetFocus(Next != nullptr && GetActiveWindow() == Next ? Next : nullptr);
+}
+
+}  // namespace
+
 // ---- Showing and closing ------------------------------------------------------------
 
 bool TForm::Visible() const { return IsWindowVisible(Handle()) != FALSE; }
@@ -200,7 +237,9 @@ void TForm::Hide() {
   if (IsWindowVisible(Handle())) {
     FPendingState = WindowState();
     FStatePending = true;
+    const HWND Previous = GetActiveWindow();
     ShowWindow(Handle(), SW_HIDE);
+    HandBackFocus(Handle(), Previous);
   }
 }
 
@@ -261,6 +300,7 @@ TModalResult TForm::ShowModal() {
     for (HWND Window : Disabled) EnableWindow(Window, TRUE);
     FModal = false;
     ShowWindow(Handle(), SW_HIDE);
+    HandBackFocus(Handle(), Previous);
     throw;
   }
   if (FModalResult == mrNone) FModalResult = mrCancel;
@@ -268,9 +308,7 @@ TModalResult TForm::ShowModal() {
   for (HWND Window : Disabled) EnableWindow(Window, TRUE);
   ShowWindow(Handle(), SW_HIDE);
   FModal = false;
-  // Without a window manager nothing else decides which window is active next.
-  if (Previous != nullptr && Previous != Handle() && IsWindow(Previous) && IsWindowVisible(Previous))
-    SetActiveWindow(Previous);
+  HandBackFocus(Handle(), Previous);
   return FModalResult;
 }
 
@@ -411,9 +449,7 @@ void TForm::SetWindowIcon(int IconId) {
 // ---- Focus ------------------------------------------------------------------------
 
 void TForm::RestoreFocus() {
-  HWND Target = FLastFocus;
-  if (Target == nullptr || !IsChild(Handle(), Target) || !IsWindowVisible(Target) || !IsWindowEnabled(Target))
-    Target = GetNextDlgTabItem(Handle(), nullptr, FALSE);
+  const HWND Target = FocusTargetOf(Handle(), FLastFocus);
   ::SetFocus(Target != nullptr ? Target : Handle());
 }
 
@@ -485,6 +521,14 @@ bool TForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Resul
       if (HIWORD(WParam) != 0) return false;  // activated while minimised: nothing to focus yet
       RestoreFocus();
       return true;
+    case WM_SETFOCUS: {
+      // The form itself takes no keys: the control that had the focus takes
+      // it back (a dialog's own procedure does the same for a dialog).
+      if (IsDialog()) return false;
+      if (const HWND Target = FocusTargetOf(Handle(), FLastFocus); Target != nullptr) ::SetFocus(Target);
+      Result = 0;
+      return true;
+    }
     case WM_DPICHANGED:
       ChangeDpi(HIWORD(WParam), *reinterpret_cast<const RECT*>(LParam));
       Result = 0;
