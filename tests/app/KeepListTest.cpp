@@ -7,6 +7,7 @@
 #include "framework/Text.h"
 #include "search/KeepList.h"
 #include "support/CurrentDirectory.h"
+#include "FilesViewAnswer.h"
 #include "support/ModalAnswer.h"
 #include "support/TestStrings.h"
 #include "support/Trash.h"
@@ -57,7 +58,7 @@ struct TKeepFixture : TMainWindowFixture {
   std::pair<TNames, TNames> View() {
     TNames Files, Subfolders;
     TFilesViewForm& View = Form1->FilesView();
-    TModalAnswer Answer(View, [&](TForm&) {
+    TFilesViewAnswer Answer(View, [&](TForm&) {
       for (int i = 0; i < View.FilesListView.Count(); ++i) Files.insert(View.FilesListView.ItemText(i, 0));
       for (int i = 0; i < View.SubfoldersListView.Count(); ++i)
         Subfolders.insert(ExtractFileName(View.SubfoldersListView.ItemText(i, 0)));
@@ -208,7 +209,7 @@ TEST_CASE("Keep in View Files puts the selected files and subfolders on the list
   F.Scan();
   TFilesViewForm& View = F.Form1->FilesView();
   TNames Before, After, SubfoldersAfter;
-  TModalAnswer Answer(View, [&](TForm&) {
+  TFilesViewAnswer Answer(View, [&](TForm&) {
     const HWND Files = View.FilesListView.Handle();
     for (int i = 0; i < View.FilesListView.Count(); ++i) {
       const std::wstring Name = View.FilesListView.ItemText(i, 0);

@@ -5,6 +5,7 @@
 #include "framework/Handle.h"
 #include "framework/Text.h"
 #include "search/FileAge.h"
+#include "FilesViewAnswer.h"
 #include "support/ModalAnswer.h"
 #include "support/TestStrings.h"
 #include "FileTimes.h"
@@ -78,7 +79,7 @@ struct TViewFixture : TMainWindowFixture {
   TSeen View(const std::function<void(TFilesViewForm&)>& Look = {}) {
     TSeen Seen;
     TFilesViewForm& View = Form1->FilesView();
-    TModalAnswer Answer(View, [&](TForm&) {
+    TFilesViewAnswer Answer(View, [&](TForm&) {
       Seen.Shown = true;
       Seen.Caption = View.Caption();
       for (int i = 0; i < View.FilesListView.Count(); ++i) {
@@ -253,7 +254,7 @@ TEST_CASE("View Files on a folder Delete leaves alone shows why and lists nothin
   TFilesViewForm& View = F.Form1->FilesView();
   int Rows = -1;
   std::wstring Total;
-  TModalAnswer Answer(View, [&](TForm&) {
+  TFilesViewAnswer Answer(View, [&](TForm&) {
     Rows = View.FilesListView.Count() + View.SubfoldersListView.Count();
     Total = View.TotalLabel.Text();
     View.SetModalResult(mrOk);
@@ -301,7 +302,7 @@ TEST_CASE("View Files on folders with awkward names lists their own files, not t
 
     TFilesViewForm& View = F.Form1->FilesView();
     TNames Files, Subfolders;
-    TModalAnswer Answer(View, [&](TForm&) {
+    TFilesViewAnswer Answer(View, [&](TForm&) {
       for (int i = 0; i < View.FilesListView.Count(); ++i) Files.insert(View.FilesListView.ItemText(i, 0));
       for (int i = 0; i < View.SubfoldersListView.Count(); ++i)
         Subfolders.insert(View.SubfoldersListView.ItemText(i, 0));
