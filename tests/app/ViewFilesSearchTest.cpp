@@ -8,6 +8,7 @@
 #include "app/FilesView.h"
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
+#include "FilesViewActions.h"
 #include "support/ModalAnswer.h"
 #include "support/RecordedBoxes.h"
 #include "MainWindowFixture.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -106,34 +108,6 @@ void Select(TFilesViewForm& View, const TNames& Names) {
   ListView_SetItemState(List, -1, 0, LVIS_SELECTED);
   for (int i = 0; i < View.FilesListView.Count(); ++i)
     if (Names.count(View.FilesListView.ItemText(i, 0)) != 0) ListView_SetItemState(List, i, LVIS_SELECTED, LVIS_SELECTED);
-}
-
-// Ctrl+K in the file list, as the list reports it to the window.
-void PressKeep(TFilesViewForm& View) {
-  BYTE Keys[256]{};
-  GetKeyboardState(Keys);
-  const BYTE Control = Keys[VK_CONTROL];
-  Keys[VK_CONTROL] = 0x80;
-  SetKeyboardState(Keys);
-  NMLVKEYDOWN Key{};
-  Key.hdr.hwndFrom = View.FilesListView.Handle();
-  Key.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(Key.hdr.hwndFrom));
-  Key.hdr.code = LVN_KEYDOWN;
-  Key.wVKey = 'K';
-  SendMessageW(View.Handle(), WM_NOTIFY, Key.hdr.idFrom, reinterpret_cast<LPARAM>(&Key));
-  Keys[VK_CONTROL] = Control;
-  SetKeyboardState(Keys);
-}
-
-// A click on a header of the file list, as the list reports it to the window.
-void ClickHeader(TFilesViewForm& View, int Index) {
-  NMLISTVIEW Click{};
-  Click.hdr.hwndFrom = View.FilesListView.Handle();
-  Click.hdr.idFrom = static_cast<UINT_PTR>(View.FilesListView.Id());
-  Click.hdr.code = LVN_COLUMNCLICK;
-  Click.iItem = -1;
-  Click.iSubItem = Index;
-  SendMessageW(View.Handle(), WM_NOTIFY, Click.hdr.idFrom, reinterpret_cast<LPARAM>(&Click));
 }
 
 // The listed folder:  t1.tmp t2.tmp t3.log  sub1\s1.tmp sub1\deep\d1.tmp  sub2\s2.tmp sub2\s3.tmp
@@ -322,7 +296,7 @@ TEST_CASE("Keep during the search: the view drops what was kept and the search g
       3,
       [&](TFilesViewForm& View) {
         Select(View, Kept);
-        PressKeep(View);
+        PressKeep(View, View.FilesListView.Handle());
         AfterKeep = Shown(View);
       },
       [&](TFilesViewForm& View) {
@@ -352,7 +326,7 @@ TEST_CASE("sorting during the search: later rows go where the order puts them, t
   F.ViewHeld(
       2,
       [&](TFilesViewForm& View) {
-        ClickHeader(View, 1);  // by size
+        ClickFilesHeader(View, 1);  // by size
         Select(View, {L"t3.log"});
         ListView_SetItemState(View.FilesListView.Handle(), 0, LVIS_FOCUSED, LVIS_FOCUSED);
       },
@@ -411,4 +385,59 @@ TEST_CASE("the view's count line at the end is the one Delete's question gives")
   REQUIRE(Boxes.Requests.size() == 1);
   const TDeletePlan Plan{2, 1, 9000};
   CHECK(Boxes.Requests[0].Text.find(DeletePlanText(Plan, TDeleteMode::dmPermanent)) != std::wstring::npos);
+}
+
+namespace {
+
+// Counts the live-region events raised for one window while it lives.
+class TLiveRegionEvents {
+public:
+  TLiveRegionEvents()
+      : FHook(SetWinEventHook(EventLiveRegionChanged, EventLiveRegionChanged, nullptr, &TLiveRegionEvents::Heard,
+                              GetCurrentProcessId(), GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT)) {
+    Counts().clear();
+  }
+  ~TLiveRegionEvents() {
+    if (FHook != nullptr) UnhookWinEvent(FHook);
+    Counts().clear();
+  }
+  TLiveRegionEvents(const TLiveRegionEvents&) = delete;
+  TLiveRegionEvents& operator=(const TLiveRegionEvents&) = delete;
+
+  bool Hooked() const { return FHook != nullptr; }
+  int For(HWND Window) const { return Counts()[Window]; }
+
+private:
+  static constexpr DWORD EventLiveRegionChanged = 0x8019;  // EVENT_OBJECT_LIVEREGIONCHANGED
+  static std::map<HWND, int>& Counts() {
+    static std::map<HWND, int> Heard;
+    return Heard;
+  }
+  static void CALLBACK Heard(HWINEVENTHOOK, DWORD, HWND Window, LONG, LONG, DWORD, DWORD) { ++Counts()[Window]; }
+
+  HWINEVENTHOOK FHook;
+};
+
+}  // namespace
+
+TEST_CASE("screen readers hear the count line once, when the search ends, not for each batch") {
+  TSearchFixture F;
+  const TLiveRegionEvents Events;
+  REQUIRE(Events.Hooked());
+  int WhileSearching = -1, AtEnd = -1;
+  F.ViewHeld(
+      2,
+      [&](TFilesViewForm& Held) {
+        // Let everything posted so far arrive: the rows of the listed folder are in.
+        MSG Message{};
+        while (PeekMessageW(&Message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&Message);
+        WhileSearching = Events.For(Held.TotalLabel.Handle());
+      },
+      [&](TFilesViewForm& Ended) {
+        MSG Message{};
+        while (PeekMessageW(&Message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&Message);
+        AtEnd = Events.For(Ended.TotalLabel.Handle());
+      });
+  CHECK(WhileSearching == 0);
+  CHECK(AtEnd == 1);
 }

@@ -5,7 +5,7 @@
 #include "framework/Handle.h"
 #include "framework/Text.h"
 #include "search/FileAge.h"
-#include "FilesViewAnswer.h"
+#include "FilesViewActions.h"
 #include "support/ModalAnswer.h"
 #include "support/TestStrings.h"
 #include "FileTimes.h"
@@ -186,16 +186,7 @@ TEST_CASE("the view: caption, columns, the total line, and sorting by a header c
       for (int i = 0; i < View.FilesListView.Count(); ++i) Texts.push_back(View.FilesListView.ItemText(i, Index));
       return Texts;
     };
-    // A click on a header, as the list reports it to the window.
-    const auto ClickHeader = [&View](int Index) {
-      NMLISTVIEW Click{};
-      Click.hdr.hwndFrom = View.FilesListView.Handle();
-      Click.hdr.idFrom = static_cast<UINT_PTR>(View.FilesListView.Id());
-      Click.hdr.code = LVN_COLUMNCLICK;
-      Click.iItem = -1;
-      Click.iSubItem = Index;
-      SendMessageW(View.Handle(), WM_NOTIFY, Click.hdr.idFrom, reinterpret_cast<LPARAM>(&Click));
-    };
+    const auto ClickHeader = [&View](int Index) { ClickFilesHeader(View, Index); };
     ClickHeader(0);
     CHECK(Column(0) == std::vector<std::wstring>{L"a.tmp", L"b.log", L"h.tmp", L"sub1\\d.tmp", L"sub1\\deep\\e.tmp",
                                                  L"sub2\\f.log"});
