@@ -116,8 +116,13 @@ void TFilesSearch::Run() noexcept {
         AnyFound = FState.Files > 0;
       }
       // Delete removes subfolders only from a folder in which it found files.
+      // A stop meanwhile keeps the rest from being looked into (the window
+      // then says the list is incomplete).
+      const TKeepSubfolder Keeper = SubfolderKeeper(Keep, FRequest.Folder, FRequest.Rule.AgeLimit);
       if (AnyFound)
-        Subfolders = SubfoldersToDelete(FRequest.Folder, SubfolderKeeper(Keep, FRequest.Folder, FRequest.Rule.AgeLimit));
+        Subfolders = SubfoldersToDelete(FRequest.Folder, [&](const std::wstring& Subfolder) {
+          return FStop.load() || (Keeper && Keeper(Subfolder));
+        });
       for (const std::wstring& Subfolder : Subfolders) {
         if (FStop.load()) break;
         TreeBytes.push_back(Measures.Result(Subfolder));
