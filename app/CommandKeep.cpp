@@ -1,22 +1,18 @@
 #include "app/CommandKeep.h"
 
 #include "search/FileAge.h"
-#include "search/FoundFiles.h"
 
 #include <memory>
 
-TKeepList KeepListInForce(const std::vector<std::wstring>& PolicyEntries, const std::vector<std::wstring>& UserEntries) {
+std::vector<std::wstring> KeepEntriesInForce(const std::vector<std::wstring>& PolicyEntries,
+                                             const std::vector<std::wstring>& UserEntries) {
   std::vector<std::wstring> Entries = PolicyEntries;
   Entries.insert(Entries.end(), UserEntries.begin(), UserEntries.end());
-  return TKeepList(Entries);
+  return Entries;
 }
 
-void DropKeptFiles(const TKeepList& List, const std::wstring& Folder, TVKRFileFind& Find) {
-  if (List.Empty()) return;
-  const TKeptBelow Kept = List.Below(Folder);
-  if (Kept.Empty()) return;
-  KeepFoundFiles(Find.FilesFound(), Find.MatchHitsCountList(),
-                 [&Kept](const std::wstring& File) { return !Kept.KeepsFile(File); });
+TKeepList KeepListInForce(const std::vector<std::wstring>& PolicyEntries, const std::vector<std::wstring>& UserEntries) {
+  return TKeepList(KeepEntriesInForce(PolicyEntries, UserEntries));
 }
 
 TKeepSubfolder SubfolderKeeper(const TKeepList& List, const std::wstring& Folder, std::optional<uint64_t> AgeLimit) {

@@ -15,9 +15,8 @@
 // The keep list in force: the entries a policy sets ("Keep" under the policy
 // key, in the folder list's form) and the user's own (the options' KeepList).
 TKeepList KeepListInForce(const std::vector<std::wstring>& PolicyEntries, const std::vector<std::wstring>& UserEntries);
-
-// Takes out of the search's result the files the list keeps below Folder.
-void DropKeptFiles(const TKeepList& List, const std::wstring& Folder, TVKRFileFind& Find);
+// Its entries, policy's first.
+std::vector<std::wstring> KeepEntriesInForce(const std::vector<std::wstring>& PolicyEntries, const std::vector<std::wstring>& UserEntries);
 
 // What keeps a subfolder of Folder from Delete: something kept in it, or,
 // with an age limit, a file too young to go; none when neither can.

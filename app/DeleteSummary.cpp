@@ -7,24 +7,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <iterator>
-#include <unordered_set>
 
 namespace {
-
-std::wstring Upper(std::wstring Text) {
-  if (!Text.empty()) CharUpperBuffW(Text.data(), static_cast<DWORD>(Text.size()));
-  return Text;
-}
-
-// The name of the subfolder of Folder that holds Path; empty when Path lies
-// directly in Folder (or not below it).
-std::wstring FirstFolderBelow(const std::wstring& Path, const std::wstring& Folder) {
-  const size_t Begin = Folder.size() + (Folder.empty() || Folder.back() != L'\\' ? 1 : 0);
-  if (Path.size() <= Begin) return {};
-  const size_t End = Path.find(L'\\', Begin);
-  return End == std::wstring::npos ? std::wstring() : Path.substr(Begin, End - Begin);
-}
 
 std::wstring Counted(int64_t Count, const wchar_t* One, const wchar_t* Many) {
   return std::to_wstring(Count) + L" " + (Count == 1 ? One : Many);
@@ -47,26 +33,45 @@ std::wstring ByteSizeText(int64_t Bytes) {
          Units[Unit];
 }
 
+TDeletePlanCounter::TDeletePlanCounter(const std::vector<std::wstring>& Subfolders,
+                                       const std::vector<int64_t>& TreeBytes) {
+  FPlan.Subfolders = static_cast<int64_t>(Subfolders.size());
+  for (size_t i = 0; i < Subfolders.size(); ++i) {
+    FTrees.push_back(ExtractFileName(Subfolders[i]));
+    if (i < TreeBytes.size() && TreeBytes[i] > 0) FPlan.Bytes += TreeBytes[i];
+  }
+}
+
+bool TDeletePlanCounter::InTree(std::wstring_view Relative) {
+  const size_t End = Relative.find(L'\\');
+  if (End == std::wstring_view::npos || FTrees.empty()) return false;
+  const std::wstring_view Holder = Relative.substr(0, End);
+  if (Holder == FLastHolder) return FLastInTree;
+  FLastHolder.assign(Holder);
+  // Names compare as the file system compares them, without regard to case.
+  FLastInTree = std::any_of(FTrees.begin(), FTrees.end(), [Holder](const std::wstring& Tree) {
+    return CompareStringOrdinal(Tree.c_str(), static_cast<int>(Tree.size()), Holder.data(),
+                                static_cast<int>(Holder.size()), TRUE) == CSTR_EQUAL;
+  });
+  return FLastInTree;
+}
+
 TDeletePlan PlanDelete(const std::wstring& Folder, const std::vector<std::wstring>& Files,
                        const TListedFileDetails& Details, const std::vector<std::wstring>& Subfolders) {
-  TDeletePlan Plan;
-  Plan.Files = static_cast<int64_t>(Files.size());
-  Plan.Subfolders = static_cast<int64_t>(Subfolders.size());
+  std::vector<int64_t> TreeBytes;
+  for (const std::wstring& Subfolder : Subfolders) TreeBytes.push_back(FolderTreeSize(Subfolder));
+  TDeletePlanCounter Counter(Subfolders, TreeBytes);
   const std::wstring Top = ExcludeTrailingPathDelimiter(Folder);
-  std::unordered_set<std::wstring> Trees;
-  for (const std::wstring& Subfolder : Subfolders) Trees.insert(Upper(ExtractFileName(Subfolder)));
+  const size_t Begin = Top.size() + (Top.empty() || Top.back() != L'\\' ? 1 : 0);
   for (const std::wstring& File : Files) {
-    const std::wstring Holder = FirstFolderBelow(File, Top);
-    const bool InTree = !Holder.empty() && Trees.count(Upper(Holder)) != 0;
-    int64_t Size = 0;
-    uint64_t LastWrite = 0;
-    if (!InTree && Details.Find(File, Size, LastWrite)) Plan.Bytes += Size;
+    const std::wstring_view Relative =
+        File.size() > Begin ? std::wstring_view(File).substr(Begin) : std::wstring_view();
+    Counter.AddFile(Relative, [&](int64_t& Size) {
+      uint64_t LastWrite = 0;
+      return Details.Find(File, Size, LastWrite);
+    });
   }
-  for (const std::wstring& Subfolder : Subfolders) {
-    const int64_t Size = FolderTreeSize(Subfolder);
-    if (Size > 0) Plan.Bytes += Size;
-  }
-  return Plan;
+  return Counter.Plan();
 }
 
 std::wstring DeletePlanText(const TDeletePlan& Plan, TDeleteMode Mode) {

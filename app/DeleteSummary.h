@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TListedFileDetails;
@@ -22,9 +23,38 @@ struct TDeletePlan {
   int64_t Bytes = 0;
 };
 
+// The one rule by which Delete's question and View Files count what Delete
+// removes from a folder: every file found counts as a file; its bytes count
+// unless it lies inside one of the subfolders that go as whole trees, whose
+// tree sizes count instead (a file counts once, with its tree).
+class TDeletePlanCounter {
+public:
+  // Subfolders: full paths of the folder's direct subfolders; TreeBytes beside
+  // them, their tree sizes (negative: not known, adds nothing).
+  TDeletePlanCounter(const std::vector<std::wstring>& Subfolders, const std::vector<int64_t>& TreeBytes);
+  // A found file by its path relative to Folder; SizeOf(Size) is asked only
+  // when the file counts on its own, and adds nothing when it answers false.
+  template <typename TSizeOf>
+  void AddFile(std::wstring_view Relative, const TSizeOf& SizeOf) {
+    ++FPlan.Files;
+    if (InTree(Relative)) return;
+    int64_t Size = 0;
+    if (SizeOf(Size)) FPlan.Bytes += Size;
+  }
+  const TDeletePlan& Plan() const { return FPlan; }
+
+private:
+  bool InTree(std::wstring_view Relative);
+
+  TDeletePlan FPlan;
+  std::vector<std::wstring> FTrees;  // the subfolders' names
+  std::wstring FLastHolder;          // files come folder by folder: the last answer serves the next
+  bool FLastInTree = false;
+};
+
 // The files Delete found in Folder (full paths; sizes from Details, or from
 // the files themselves) and the subfolders of Folder it will delete as whole
-// trees (measured now): a file inside one of those counts once, with its tree.
+// trees (measured now), counted by the rule above.
 TDeletePlan PlanDelete(const std::wstring& Folder, const std::vector<std::wstring>& Files,
                        const TListedFileDetails& Details, const std::vector<std::wstring>& Subfolders);
 

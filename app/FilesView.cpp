@@ -1,9 +1,11 @@
 #include "app/FilesView.h"
 
+#include "app/DeleteSummary.h"
 #include "app/FilesViewRes.h"
 #include "common/VKRCommonUnit.h"
 #include "framework/Dpi.h"
 #include "framework/FileSystem.h"
+#include "framework/FormatSettings.h"
 #include "framework/SystemFont.h"
 #include "resources/MainRes.h"
 
@@ -11,10 +13,34 @@
 
 namespace {
 
+// Posted by the search when rows wait or it has ended.
+constexpr UINT WM_FILESSEARCH = WM_APP + 0x51;
+
+#ifndef EVENT_OBJECT_LIVEREGIONCHANGED
+constexpr DWORD EVENT_OBJECT_LIVEREGIONCHANGED = 0x8019;
+#endif
+
 int CompareNames(const std::wstring& A, const std::wstring& B) {
   return CompareStringOrdinal(A.c_str(), static_cast<int>(A.size()), B.c_str(), static_cast<int>(B.size()), TRUE) -
          CSTR_EQUAL;
 }
+
+// The order of a column, either way round.
+struct TViewedOrder {
+  TViewedColumn Column;
+  bool Ascending;
+  bool operator()(const TViewedFile& A, const TViewedFile& B) const { return Ascending ? Less(A, B) : Less(B, A); }
+  bool Less(const TViewedFile& A, const TViewedFile& B) const {
+    switch (Column) {
+      case vcSize:
+        return A.Size < B.Size;
+      case vcLastWrite:
+        return A.LastWrite < B.LastWrite;
+      default:
+        return CompareNames(A.Name, B.Name) < 0;
+    }
+  }
+};
 
 RECT ClientRectOf(HWND Dialog, HWND Control) {
   RECT Rect{};
@@ -26,39 +52,16 @@ RECT ClientRectOf(HWND Dialog, HWND Control) {
 }  // namespace
 
 void SortViewedFiles(std::vector<TViewedFile>& Files, TViewedColumn Column, bool Ascending) {
-  const auto Less = [Column](const TViewedFile& A, const TViewedFile& B) {
-    switch (Column) {
-      case vcSize:
-        return A.Size < B.Size;
-      case vcLastWrite:
-        return A.LastWrite < B.LastWrite;
-      default:
-        return CompareNames(A.Name, B.Name) < 0;
-    }
-  };
-  if (Ascending)
-    std::stable_sort(Files.begin(), Files.end(), Less);
-  else
-    std::stable_sort(Files.begin(), Files.end(), [&Less](const TViewedFile& A, const TViewedFile& B) { return Less(B, A); });
+  std::stable_sort(Files.begin(), Files.end(), TViewedOrder{Column, Ascending});
 }
 
-std::wstring RelativeToFolder(const std::wstring& Folder, const std::wstring& Path) {
-  // Called for every file a view shows: no copies but the result.
-  const bool Separated = !Folder.empty() && Folder.back() == L'\\';
-  const size_t Prefix = Folder.size() + (Separated ? 0 : 1);
-  const int Length = static_cast<int>(Folder.size());
-  // The search gives its start folder's own text back: the comparison
-  // that ignores case (a microsecond a path under Wine) is seldom needed.
-  const bool Below = Path.size() > Prefix && Path[Prefix - 1] == L'\\' &&
-                     (Path.compare(0, Folder.size(), Folder) == 0 ||
-                      CompareStringOrdinal(Path.c_str(), Length, Folder.c_str(), Length, TRUE) == CSTR_EQUAL);
-  return Below ? Path.substr(Prefix) : Path;
+std::wstring ViewedFilesTotal(int64_t Files, int64_t Bytes) {
+  return std::to_wstring(Files) + L" file(s) - " + FormatFileSize(Bytes, TSizeUnit::fsKiloBytes);
 }
 
-std::wstring ViewedFilesTotal(const std::vector<TViewedFile>& Files) {
-  int64_t Total = 0;
-  for (const TViewedFile& File : Files) Total += File.Size;
-  return std::to_wstring(Files.size()) + L" file(s) - " + FormatFileSize(Total, TSizeUnit::fsKiloBytes);
+std::wstring SearchProgressText(int64_t Files, int64_t Bytes) {
+  return L"Searching... " + FormatGrouped(Files, FormatSettings().ThousandSeparator) + (Files == 1 ? L" file, " : L" files, ") +
+         ByteSizeText(Bytes) + L" so far";
 }
 
 std::wstring LocalDateTimeText(uint64_t FileTime) {
@@ -79,9 +82,20 @@ TFilesViewForm::TFilesViewForm(HWND Owner) : TForm(L"TFilesViewForm", TCloseActi
   AttachControl(SubfoldersLabel, IDC_FILESVIEWSUBFOLDERSLABEL);
   AttachControl(SubfoldersListView, IDC_FILESVIEWSUBFOLDERS);
   AttachControl(TotalLabel, IDC_FILESVIEWTOTAL);
+  AttachControl(ProgressLabel, IDC_FILESVIEWPROGRESS);
+  AttachControl(FolderLabel, IDC_FILESVIEWFOLDER);
+  AttachControl(StopButton, IDCANCEL);
   AttachControl(CloseButton, IDOK);
   CloseButton.ModalResult = mrOk;
-  BindCommand(IDCANCEL, [this] { SetModalResult(mrOk); });
+  // Esc and Cancel stop a search that runs; with none running, Esc closes.
+  const auto Cancel = [this] {
+    if (Searching())
+      StopSearch();
+    else
+      SetModalResult(mrOk);
+  };
+  StopButton.OnClick = [Cancel](TObject*) { Cancel(); };
+  BindCommand(IDCANCEL, Cancel);
   SetSystemFont(Font(), TSystemFontKind::sfkUserInterface);
 
   FilesListView.AddColumn(L"File", ScaleByDpi(330));
@@ -98,25 +112,160 @@ TFilesViewForm::TFilesViewForm(HWND Owner) : TForm(L"TFilesViewForm", TCloseActi
   SetPosition(TPosition::poOwnerFormCenter);
 }
 
-void TFilesViewForm::ShowFiles(const std::wstring& Folder, std::vector<TViewedFile> Files,
-                               const std::vector<std::wstring>& Subfolders, const std::wstring& ProtectedReason) {
-  SetCaption(L"View Files - " + Folder);
-  FFolder = Folder;
+TFilesViewForm::~TFilesViewForm() {
+  // The search's thread ends before anything it hands rows to goes.
+  FSearch.reset();
+}
+
+void TFilesViewForm::ShowSearch(const TFilesSearchRequest& Request, const std::wstring& ProtectedReason) {
+  SetCaption(L"View Files - " + Request.Folder);
+  FFolder = Request.Folder;
   FProtectedReason = ProtectedReason;
-  FFiles = std::move(Files);
+  FFiles.clear();
+  FSubfolders.clear();
+  FTreeBytes.clear();
+  FKeptEntries.clear();
+  FKeptBelow.reset();
+  FKeptList.reset();
   FSortColumn = -1;
   FAscending = true;
   FilesListView.SetSortArrow(-1, true);
-  FilesListView.SetRowCount(static_cast<int>(FFiles.size()));
+  ListView_SetItemState(FilesListView.Handle(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  FilesListView.SetRowCount(0);
   SubfoldersListView.Clear();
-  for (const std::wstring& Subfolder : Subfolders) SubfoldersListView.Add(RelativeToFolder(Folder, Subfolder));
-  SubfoldersLabel.SetText(L"Subfolders that Delete removes with their content (" +
-                          std::to_wstring(Subfolders.size()) + L"):");
-  TotalLabel.SetText(ProtectedReason.empty()
-                         ? ViewedFilesTotal(FFiles)
-                         : L"Delete leaves this folder alone, to protect your data: " + ProtectedReason);
+  FEnded = !ProtectedReason.empty();
+  FComplete = true;
+  // Every label has its text from the start: a screen reader finds none empty.
+  ProgressLabel.SetText(SearchProgressText(0, 0));
+  FolderLabel.SetText(Request.Folder);
+  if (FEnded) {
+    ShowEnd();
+  } else {
+    SubfoldersLabel.SetText(L"Subfolders that Delete removes with their content:");
+    // The count line changes once, when the search ends: a screen reader reads it then.
+    TotalLabel.SetText(L"Searching...");
+    // The window is there before the first folder is listed.
+    FSearch = std::make_unique<TFilesSearch>(Request, Handle(), WM_FILESSEARCH);
+  }
   LayoutControls();
-  ShowModal();
+  try {
+    ShowModal();
+  } catch (...) {
+    FSearch.reset();
+    throw;
+  }
+  // Closed: the search stops at once, its thread ends here.
+  FSearch.reset();
+  if (!FEnded) {
+    FEnded = true;
+    FComplete = false;
+  }
+}
+
+void TFilesViewForm::StopSearch() {
+  if (FSearch) FSearch->Stop();
+}
+
+void TFilesViewForm::TakeRows() {
+  if (!FSearch) return;  // a notice that came after the window closed
+  std::vector<TViewedFile> Rows;
+  const TFilesSearchState State = FSearch->Take(Rows);
+  const bool Any = !Rows.empty();
+  AddRows(std::move(Rows));
+  if (Any && OnRowsShown) OnRowsShown();
+  if (!State.Ended) {
+    ProgressLabel.SetText(SearchProgressText(State.Files, State.Bytes));
+    if (!State.Folder.empty()) FolderLabel.SetText(State.Folder);
+    return;
+  }
+  FEnded = true;
+  FComplete = State.Complete;
+  FSubfolders = State.Subfolders;
+  FTreeBytes = State.TreeBytes;
+  DropKeptSubfolders();  // kept while the search ran
+  ShowEnd();
+  if (OnSearchEnded) OnSearchEnded();
+}
+
+void TFilesViewForm::AddRows(std::vector<TViewedFile> Rows) {
+  if (FKeptBelow)
+    std::erase_if(Rows, [this](const TViewedFile& File) { return KeptHere(File.Name); });
+  if (Rows.empty()) return;
+  const HWND List = FilesListView.Handle();
+  if (FSortColumn < 0) {
+    // The order of the search: new rows go below, nothing shown moves.
+    FFiles.insert(FFiles.end(), std::make_move_iterator(Rows.begin()), std::make_move_iterator(Rows.end()));
+    FilesListView.SetRowCount(static_cast<int>(FFiles.size()));
+    return;
+  }
+  // Merged where the order puts them; the selected and the focused rows are
+  // followed to their new places, so Keep still takes what was selected.
+  const TViewedOrder Order{static_cast<TViewedColumn>(FSortColumn), FAscending};
+  std::stable_sort(Rows.begin(), Rows.end(), Order);
+  const std::vector<int> Selected = SelectedRows(List);
+  const int Focused = ListView_GetNextItem(List, -1, LVNI_FOCUSED);
+  std::vector<int> NewSelected;
+  int NewFocused = -1;
+  std::vector<TViewedFile> Merged;
+  Merged.reserve(FFiles.size() + Rows.size());
+  size_t Old = 0, New = 0, NextSelected = 0;
+  while (Old < FFiles.size() || New < Rows.size()) {
+    if (New < Rows.size() && (Old == FFiles.size() || Order(Rows[New], FFiles[Old]))) {
+      Merged.push_back(std::move(Rows[New++]));
+      continue;
+    }
+    const int Here = static_cast<int>(Merged.size());
+    if (NextSelected < Selected.size() && Selected[NextSelected] == static_cast<int>(Old)) {
+      NewSelected.push_back(Here);
+      ++NextSelected;
+    }
+    if (Focused == static_cast<int>(Old)) NewFocused = Here;
+    Merged.push_back(std::move(FFiles[Old++]));
+  }
+  FFiles = std::move(Merged);
+  FilesListView.SetRowCount(static_cast<int>(FFiles.size()));
+  if (!Selected.empty() || Focused >= 0) {
+    ListView_SetItemState(List, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (const int Row : NewSelected) ListView_SetItemState(List, Row, LVIS_SELECTED, LVIS_SELECTED);
+    if (NewFocused >= 0) ListView_SetItemState(List, NewFocused, LVIS_FOCUSED, LVIS_FOCUSED);
+  }
+}
+
+void TFilesViewForm::ShowEnd() {
+  ShowSubfolders();
+  ShowTotal();
+  LayoutControls();
+  // Screen readers hear the count line once, now, not for every batch.
+  NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, TotalLabel.Handle(), OBJID_CLIENT, CHILDID_SELF);
+}
+
+void TFilesViewForm::ShowSubfolders() {
+  // Delete takes subfolders only from a folder in which it still finds files.
+  if (FFiles.empty()) {
+    FSubfolders.clear();
+    FTreeBytes.clear();
+  }
+  SubfoldersListView.Clear();
+  for (const std::wstring& Subfolder : FSubfolders) SubfoldersListView.Add(RelativeToFolder(FFolder, Subfolder));
+  SubfoldersLabel.SetText(FComplete ? L"Subfolders that Delete removes with their content (" +
+                                          std::to_wstring(FSubfolders.size()) + L"):"
+                                    : std::wstring(L"Subfolders that Delete removes with their content:"));
+}
+
+void TFilesViewForm::ShowTotal() {
+  if (!FProtectedReason.empty()) {
+    TotalLabel.SetText(L"Delete leaves this folder alone, to protect your data: " + FProtectedReason);
+    return;
+  }
+  // Counted as Delete's question counts them: one rule for both.
+  TDeletePlanCounter Counter(FSubfolders, FTreeBytes);
+  for (const TViewedFile& File : FFiles)
+    Counter.AddFile(File.Name, [&File](int64_t& Size) {
+      Size = File.Size;
+      return true;
+    });
+  const std::wstring Total = ViewedFilesTotal(Counter.Plan().Files, Counter.Plan().Bytes);
+  TotalLabel.SetText(FComplete ? Total : L"Stopped, the list is incomplete: " + Total);
 }
 
 void TFilesViewForm::FilesListViewColumnClick(TObject*, int Column) {
@@ -163,9 +312,22 @@ void TFilesViewForm::LayoutControls() {
   const int Width = std::max(0, static_cast<int>(Client.right) - 2 * Margin);
 
   const int ButtonTop = Client.bottom - Margin - ButtonHeight;
+  const int LabelTop = ButtonTop + (ButtonHeight - LabelHeight) / 2;
   CloseButton.SetBounds(Client.right - Margin - ButtonWidth, ButtonTop, ButtonWidth, ButtonHeight);
-  TotalLabel.SetBounds(Margin, ButtonTop + (ButtonHeight - LabelHeight) / 2,
-                       std::max(0, Width - ButtonWidth - Margin), LabelHeight);
+  // While it searches: how far, the folder it is in, and Cancel; then the count line.
+  const bool Running = Searching();
+  StopButton.SetVisible(Running);
+  ProgressLabel.SetVisible(Running);
+  FolderLabel.SetVisible(Running);
+  TotalLabel.SetVisible(!Running);
+  const int TextWidth = std::max(0, Width - ButtonWidth - Margin);
+  TotalLabel.SetBounds(Margin, LabelTop, TextWidth, LabelHeight);
+  StopButton.SetBounds(Client.right - Margin - 2 * ButtonWidth - Gap, ButtonTop, ButtonWidth, ButtonHeight);
+  const int RunningWidth = std::max(0, TextWidth - ButtonWidth - Gap);
+  const int ProgressWidth = RunningWidth * 9 / 20;
+  ProgressLabel.SetBounds(Margin, LabelTop, ProgressWidth, LabelHeight);
+  FolderLabel.SetBounds(Margin + ProgressWidth + Gap, LabelTop, std::max(0, RunningWidth - ProgressWidth - Gap),
+                        LabelHeight);
   // The subfolders take a quarter of the room the lists share.
   const int ListsRoom = std::max(0, ButtonTop - Margin - Margin - LabelHeight - 2 * Gap);
   const int SubfoldersHeight = ListsRoom / 4;
@@ -180,6 +342,10 @@ bool TFilesViewForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESU
     case WM_SIZE:
       LayoutControls();
       break;
+    case WM_FILESSEARCH:
+      TakeRows();
+      Result = 0;
+      return true;
     case WM_CONTEXTMENU: {
       const auto List = reinterpret_cast<HWND>(WParam);
       if (List != FilesListView.Handle() && List != SubfoldersListView.Handle()) break;

@@ -14,16 +14,15 @@ namespace {
 
 constexpr UINT KeepCommand = 1;
 
-// The selected rows of a list, in their order.
-std::vector<int> SelectedRows(HWND List) {
+}  // namespace
+
+std::vector<int> TFilesViewForm::SelectedRows(HWND List) {
   std::vector<int> Rows;
   for (int Row = ListView_GetNextItem(List, -1, LVNI_SELECTED); Row >= 0;
        Row = ListView_GetNextItem(List, Row, LVNI_SELECTED))
     Rows.push_back(Row);
   return Rows;
 }
-
-}  // namespace
 
 void TFilesViewForm::ShowKeepMenu(HWND List, int X, int Y) {
   if (X == -1 && Y == -1) {
@@ -50,28 +49,37 @@ void TFilesViewForm::KeepSelected() {
   for (const int Row : SelectedRows(FilesListView.Handle()))
     if (static_cast<size_t>(Row) < FFiles.size()) Paths.push_back(JoinPath(FFolder, FFiles[static_cast<size_t>(Row)].Name));
   for (const int Row : SelectedRows(SubfoldersListView.Handle()))
-    Paths.push_back(JoinPath(FFolder, SubfoldersListView.ItemText(Row, 0)));
+    if (static_cast<size_t>(Row) < FSubfolders.size()) Paths.push_back(FSubfolders[static_cast<size_t>(Row)]);
   if (Paths.empty() || !OnKeep || !OnKeep(Paths)) return;
   DropKept(Paths);
 }
 
+bool TFilesViewForm::KeptHere(const std::wstring& Name) const {
+  return FKeptBelow != nullptr && FKeptBelow->KeepsFile(JoinPath(FFolder, Name));
+}
+
 void TFilesViewForm::DropKept(const std::vector<std::wstring>& Kept) {
-  const TKeepList List(Kept);
-  const TKeptBelow Below = List.Below(FFolder);
-  std::erase_if(FFiles, [&](const TViewedFile& File) { return Below.KeepsFile(JoinPath(FFolder, File.Name)); });
+  // Everything kept from this view so far: rows the search still hands over
+  // are held against it too.
+  FKeptEntries.insert(FKeptEntries.end(), Kept.begin(), Kept.end());
+  FKeptBelow.reset();
+  FKeptList = std::make_unique<TKeepList>(FKeptEntries);
+  FKeptBelow = std::make_unique<TKeptBelow>(FKeptList->Below(FFolder));
+  std::erase_if(FFiles, [this](const TViewedFile& File) { return KeptHere(File.Name); });
   ListView_SetItemState(FilesListView.Handle(), -1, 0, LVIS_SELECTED);
   FilesListView.SetRowCount(static_cast<int>(FFiles.size()));
   InvalidateRect(FilesListView.Handle(), nullptr, TRUE);
-  // Delete takes subfolders only from a folder in which it still finds files.
-  std::vector<std::wstring> Subfolders;
-  if (!FFiles.empty())
-    for (int i = 0; i < SubfoldersListView.Count(); ++i) {
-      const std::wstring Name = SubfoldersListView.ItemText(i, 0);
-      if (!Below.KeepsSubfolder(JoinPath(FFolder, Name))) Subfolders.push_back(Name);
+  if (!FEnded) return;  // the subfolders and the count line come when the search ends
+  DropKeptSubfolders();
+  ShowSubfolders();
+  ShowTotal();
+}
+
+void TFilesViewForm::DropKeptSubfolders() {
+  if (!FKeptBelow) return;
+  for (size_t i = FSubfolders.size(); i-- > 0;)
+    if (FKeptBelow->KeepsSubfolder(FSubfolders[i])) {
+      FSubfolders.erase(FSubfolders.begin() + static_cast<std::ptrdiff_t>(i));
+      if (i < FTreeBytes.size()) FTreeBytes.erase(FTreeBytes.begin() + static_cast<std::ptrdiff_t>(i));
     }
-  SubfoldersListView.Clear();
-  for (const std::wstring& Name : Subfolders) SubfoldersListView.Add(Name);
-  SubfoldersLabel.SetText(L"Subfolders that Delete removes with their content (" + std::to_wstring(Subfolders.size()) +
-                          L"):");
-  if (FProtectedReason.empty()) TotalLabel.SetText(ViewedFilesTotal(FFiles));
 }

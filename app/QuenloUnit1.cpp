@@ -2,6 +2,7 @@
 
 #include "app/DeleteSummary.h"
 #include "app/FilesView.h"
+#include "app/FoundFilter.h"
 #include "app/PlacementDpi.h"
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
@@ -11,7 +12,6 @@
 #include "search/FileAge.h"
 #include "search/FileDetails.h"
 #include "search/FolderSize.h"
-#include "search/FoundFiles.h"
 #include "search/Subfolders.h"
 #include "common/VKRCommonUnit.h"
 #include "framework/Application.h"
@@ -31,7 +31,6 @@
 #include <algorithm>
 #include <climits>
 #include <optional>
-#include <unordered_set>
 
 namespace {
 
@@ -49,16 +48,6 @@ const wchar_t* const AboutURL = L"https://www.brenlow.example/brenlow/";
 const wchar_t* const AboutCredit = L"Made with C++20 and MinGW-w64";
 
 const wchar_t* const PlacementValue = L"FormInfo\\Main Window";
-
-// The search lists a file once for every checked pattern it matches ("*",
-// "*.tmp", "a.*"): it is one file to count and to delete. The first listing
-// stays, so the order is the search's.
-void RemoveRepeatedFiles(TVKRFileFind& Find) {
-  if (Find.FilePattern().find(L';') == std::wstring::npos) return;
-  std::unordered_set<std::wstring> Seen;
-  KeepFoundFiles(Find.FilesFound(), Find.MatchHitsCountList(),
-                 [&Seen](const std::wstring& File) { return Seen.insert(File).second; });
-}
 
 // While Scan or Delete searches, the window stays painted and Cancel reaches
 // the walk; afterwards the search is as the options left it.
@@ -497,11 +486,16 @@ bool TForm1::SearchFolder(const std::wstring& Folder) {
     // The row takes whatever was found before the search gave up.
   }
   if (LongCommand1.StopRequested()) return false;
-  RemoveRepeatedFiles(VKRFileFind1);
-  if (FOptions.LimitSearchDepth) VKRFileFind1.FilterFilesFoundDepth(0, FOptions.MaxSearchDepth);
-  if (FAgeLimit) KeepFilesOlderThan(VKRFileFind1.FilesFound(), VKRFileFind1.MatchHitsCountList(), *FAgeLimit);
-  DropKeptFiles(FKeepList, Folder, VKRFileFind1);
+  TFoundFilter(Folder, FoundRule(), FKeepList).Apply(VKRFileFind1.FilesFound(), VKRFileFind1.MatchHitsCountList());
   return true;
+}
+
+TFoundRule TForm1::FoundRule() const {
+  TFoundRule Rule;
+  Rule.SeveralPatterns = VKRFileFind1.FilePattern().find(L';') != std::wstring::npos;
+  if (FOptions.LimitSearchDepth) Rule.MaxDepth = FOptions.MaxSearchDepth;
+  Rule.AgeLimit = FAgeLimit;
+  return Rule;
 }
 
 void TForm1::StartAgeLimit() {
@@ -931,41 +925,21 @@ void TForm1::ViewFiles1Click(TObject*) {
   if (!Row) return;
   const std::wstring Folder = Row.Caption();
   if (!IsAvailableFolder(Folder)) return;
-  const std::wstring Reason = ProtectedFolderReason(Folder);
-  std::vector<TViewedFile> Files;
-  std::vector<std::wstring> Subfolders;
-  bool Complete = false;
-  if (!RunLongCommand(L"Searching folder content",
-                      [&] { Complete = Reason.empty() ? FindFilesToDelete(Folder, Files, Subfolders) : true; }))
-    return;
-  // The search is over: the status bar shows the totals again, not the search.
-  UpdateStatusBar();
-  // Cancelled: there is nothing whole to show.
-  if (!Complete) return;
-  FilesView().ShowFiles(Folder, std::move(Files), Subfolders, Reason);
+  FilesView().ShowSearch(ViewFilesRequest(Folder), ProtectedFolderReason(Folder));
 }
 
-bool TForm1::FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFile>& Files,
-                               std::vector<std::wstring>& Subfolders) {
+TFilesSearchRequest TForm1::ViewFilesRequest(const std::wstring& Folder) {
+  // The search Delete would make, with the options and the keep list in force now.
   StartAgeLimit();
-  const TSearchHookup Hookup(VKRFileFind1, LongCommand1);
-  LongCommand1.SetItem(Folder);
-  TListedFileDetails Details;
-  VKRFileFind1.SetListingObserver(&Details);
-  const bool Searched = SearchFolder(Folder);
-  VKRFileFind1.SetListingObserver(nullptr);
-  if (!Searched) return false;
-  const std::vector<std::wstring>& Found = VKRFileFind1.FilesFound();
-  Files.reserve(Found.size());
-  for (const std::wstring& Path : Found) {
-    TViewedFile File;
-    File.Name = RelativeToFolder(Folder, Path);
-    Details.Find(Path, File.Size, File.LastWrite);
-    Files.push_back(std::move(File));
-  }
-  // Delete removes subfolders only from a folder in which it found files.
-  if (!Found.empty()) Subfolders = SubfoldersToDelete(Folder, KeepSubfolders(Folder));
-  return !LongCommand1.StopRequested();
+  TFilesSearchRequest Request;
+  Request.Folder = Folder;
+  Request.FilePattern = VKRFileFind1.FilePattern();
+  Request.Recursive = VKRFileFind1.Recursive();
+  Request.FileType = VKRFileFind1.FileType();
+  Request.DirType = VKRFileFind1.DirType();
+  Request.Rule = FoundRule();
+  Request.KeepEntries = KeepEntriesInForce(FPolicyKeepList, FOptions.KeepList);
+  return Request;
 }
 
 TFilesViewForm& TForm1::FilesView() {

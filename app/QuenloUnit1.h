@@ -71,7 +71,8 @@ std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bas
 class TForm2;
 class TForm3;
 class TFilesViewForm;
-struct TViewedFile;
+struct TFoundRule;
+struct TFilesSearchRequest;
 
 class TForm1 : public TForm {
 public:
@@ -156,6 +157,8 @@ public:
   void ExploreFolder1Click(TObject* Sender);
   // Shows what Delete would remove from the selected folder, with the options in force.
   void ViewFiles1Click(TObject* Sender);
+  // What the search of View Files is asked for Folder under the options and the keep list in force.
+  TFilesSearchRequest ViewFilesRequest(const std::wstring& Folder);
   // The window ViewFiles1Click shows, made when first asked for.
   TFilesViewForm& FilesView();
   // Puts full paths on the keep list in force and stores it; a refusal is
@@ -236,15 +239,13 @@ private:
   // Runs the search of Scan and Delete over one listed folder; false when
   // the command was asked to stop meanwhile.
   bool SearchFolder(const std::wstring& Folder);
+  // What of the search's finds Delete takes, under the options of the running command.
+  TFoundRule FoundRule() const;
   // Fixes the age limit of "Only files older than" at the moment a command
   // starts (none when the option is off), and reads the keep list.
   void StartAgeLimit();
   // What keeps a subfolder of Folder from Delete: the age limit, the keep list.
   TKeepSubfolder KeepSubfolders(const std::wstring& Folder) const;
-  // What Delete would remove from Folder: its files and the subfolders it
-  // would delete; false when the command was asked to stop meanwhile.
-  bool FindFilesToDelete(const std::wstring& Folder, std::vector<TViewedFile>& Files,
-                         std::vector<std::wstring>& Subfolders);
   // The end of Scan and Delete: the totals become the sum of what the rows
   // show (rows a stopped command did not reach keep their figures); then
   // Delete and Statistics become available as the totals say.

@@ -3,6 +3,8 @@
 #include "framework/Exception.h"
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
+#include "search/FileDetails.h"
+#include "search/VKRFileFind.h"
 
 #include <windows.h>
 
@@ -165,4 +167,17 @@ bool FullRun() {
   for (int i = 1; i < __argc && __wargv != nullptr; ++i)
     if (std::wstring_view(__wargv[i]) == L"/full") return true;
   return false;
+}
+
+size_t ReferenceSearch(const std::wstring& Folder) {
+  TVKRFileFind Find;
+  TListedFileDetails Details;
+  Find.SetFilePattern(L"*.*");
+  // The main window's filters.
+  Find.SetFileType({TFileType::ftHidden, TFileType::ftSystem, TFileType::ftArchive, TFileType::ftNormal});
+  Find.SetDirType({TFileType::ftSystem, TFileType::ftDirectory});
+  Find.SetStartDirFolder(Folder);
+  Find.SetListingObserver(&Details);
+  Find.Execute();
+  return Find.FilesFound().size();
 }

@@ -64,3 +64,8 @@ size_t ReferenceWalk(const std::wstring& Folder);
 // as `make bench-full` does): bigger trees and more rounds where the quick
 // form keeps `make bench` within minutes.
 bool FullRun();
+
+// One search of Folder as "View Files..." makes it with the default options
+// ("*.*", the main window's filters, the details taken from its listings),
+// on this thread and without a window: the number of files found.
+size_t ReferenceSearch(const std::wstring& Folder);

@@ -16,8 +16,6 @@
 #include "bench/BenchTree.h"
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
-#include "search/FileDetails.h"
-#include "search/VKRFileFind.h"
 
 #include <windows.h>
 
@@ -72,20 +70,6 @@ int Run() {
   return 0;
 }
 
-// One search of Folder with the details of what it finds; the number of files found.
-size_t SearchOnce(const std::wstring& Folder) {
-  TVKRFileFind Find;
-  TListedFileDetails Details;
-  Find.SetFilePattern(L"*.*");
-  // The main window's filters.
-  Find.SetFileType({TFileType::ftHidden, TFileType::ftSystem, TFileType::ftArchive, TFileType::ftNormal});
-  Find.SetDirType({TFileType::ftSystem, TFileType::ftDirectory});
-  Find.SetStartDirFolder(Folder);
-  Find.SetListingObserver(&Details);
-  Find.Execute();
-  return Find.FilesFound().size();
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -95,7 +79,7 @@ int wmain(int argc, wchar_t** argv) {
     if (std::wstring(argv[1]) == L"/walk")
       ReferenceWalk(argv[2]);
     else
-      std::printf("%zu files found\n", SearchOnce(argv[2]));
+      std::printf("%zu files found\n", ReferenceSearch(argv[2]));
     return 0;
   }
   return RunBenchmark(&Run);

@@ -83,6 +83,14 @@ int32_t PathDepth(const std::wstring& Path) {
   return FolderDepth(ExtractFilePath(Path));
 }
 
+bool OutsideDepthRange(const std::wstring& Entry, int32_t Base, int32_t MinDepth, int32_t MaxDepth) {
+  const auto Outside = [&](int32_t Depth) { return Depth < MinDepth || Depth > MaxDepth; };
+  const bool OutsideAsFile = Outside(FolderDepth(ExtractFilePath(Entry)) - Base);
+  const bool OutsideAsFolder = Outside(FolderDepth(Entry) - Base);
+  if (OutsideAsFile == OutsideAsFolder) return OutsideAsFile;
+  return DirectoryExists(Entry) ? OutsideAsFolder : OutsideAsFile;
+}
+
 int32_t CommonPrefixLength(std::wstring_view A, std::wstring_view B) {
   if (A.empty() || B.empty()) return 0;
   const std::wstring_view Shorter = A.size() <= B.size() ? A : B;

@@ -21,6 +21,12 @@ int32_t FolderDepth(std::wstring_view Path);
 // part (ExtractFilePath).
 int32_t PathDepth(const std::wstring& Path);
 
+// True when Entry, a found file or folder, lies less than MinDepth or more
+// than MaxDepth levels below a start folder of depth Base. A folder entry
+// lies one level deeper than a file of the same path would; the disk is
+// asked which it is only when that decides.
+bool OutsideDepthRange(const std::wstring& Entry, int32_t Base, int32_t MinDepth, int32_t MaxDepth);
+
 // The length of the common beginning of A and B, compared case-sensitively;
 // when the two differ inside the shorter one, it is cut back to the last "\"
 // or ":" of the common part (if there is one), so that a partial folder name

@@ -371,15 +371,8 @@ int32_t TVKRFileFind::FilterFilesFoundDepth(int32_t MinDepth, int32_t MaxDepth) 
     if (Common > 0) Prefix.resize(static_cast<size_t>(Common));
   }
   const int32_t Base = PathDepth(Prefix);
-  const auto Outside = [&](int32_t Depth) { return Depth < MinDepth || Depth > MaxDepth; };
-  return RemoveFound([&](const std::wstring& Entry) {
-    // A folder entry lies one level deeper than a file of the same path
-    // would; the disk is asked which it is only when that decides.
-    const bool OutsideAsFile = Outside(FolderDepth(ExtractFilePath(Entry)) - Base);
-    const bool OutsideAsFolder = Outside(FolderDepth(Entry) - Base);
-    if (OutsideAsFile == OutsideAsFolder) return OutsideAsFile;
-    return DirectoryExists(Entry) ? OutsideAsFolder : OutsideAsFile;
-  });
+  return RemoveFound(
+      [&](const std::wstring& Entry) { return OutsideDepthRange(Entry, Base, MinDepth, MaxDepth); });
 }
 
 int32_t TVKRFileFind::FilterFilesFoundBackup() {

@@ -7,6 +7,7 @@
 #include "framework/Text.h"
 #include "search/KeepList.h"
 #include "support/CurrentDirectory.h"
+#include "FilesViewActions.h"
 #include "support/ModalAnswer.h"
 #include "support/TestStrings.h"
 #include "support/Trash.h"
@@ -57,7 +58,7 @@ struct TKeepFixture : TMainWindowFixture {
   std::pair<TNames, TNames> View() {
     TNames Files, Subfolders;
     TFilesViewForm& View = Form1->FilesView();
-    TModalAnswer Answer(View, [&](TForm&) {
+    TFilesViewAnswer Answer(View, [&](TForm&) {
       for (int i = 0; i < View.FilesListView.Count(); ++i) Files.insert(View.FilesListView.ItemText(i, 0));
       for (int i = 0; i < View.SubfoldersListView.Count(); ++i)
         Subfolders.insert(ExtractFileName(View.SubfoldersListView.ItemText(i, 0)));
@@ -208,7 +209,7 @@ TEST_CASE("Keep in View Files puts the selected files and subfolders on the list
   F.Scan();
   TFilesViewForm& View = F.Form1->FilesView();
   TNames Before, After, SubfoldersAfter;
-  TModalAnswer Answer(View, [&](TForm&) {
+  TFilesViewAnswer Answer(View, [&](TForm&) {
     const HWND Files = View.FilesListView.Handle();
     for (int i = 0; i < View.FilesListView.Count(); ++i) {
       const std::wstring Name = View.FilesListView.ItemText(i, 0);
@@ -218,20 +219,7 @@ TEST_CASE("Keep in View Files puts the selected files and subfolders on the list
     for (int i = 0; i < View.SubfoldersListView.Count(); ++i)
       if (View.SubfoldersListView.ItemText(i, 0) == L"sub2")
         ListView_SetItemState(View.SubfoldersListView.Handle(), i, LVIS_SELECTED, LVIS_SELECTED);
-    // Ctrl+K, as the list reports it to the window.
-    BYTE Keys[256]{};
-    GetKeyboardState(Keys);
-    const BYTE Control = Keys[VK_CONTROL];
-    Keys[VK_CONTROL] = 0x80;
-    SetKeyboardState(Keys);
-    NMLVKEYDOWN Key{};
-    Key.hdr.hwndFrom = Files;
-    Key.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(Files));
-    Key.hdr.code = LVN_KEYDOWN;
-    Key.wVKey = 'K';
-    SendMessageW(View.Handle(), WM_NOTIFY, Key.hdr.idFrom, reinterpret_cast<LPARAM>(&Key));
-    Keys[VK_CONTROL] = Control;
-    SetKeyboardState(Keys);
+    PressKeep(View, Files);
     for (int i = 0; i < View.FilesListView.Count(); ++i) After.insert(View.FilesListView.ItemText(i, 0));
     for (int i = 0; i < View.SubfoldersListView.Count(); ++i) SubfoldersAfter.insert(View.SubfoldersListView.ItemText(i, 0));
     View.CloseButton.Click();

@@ -5,6 +5,7 @@
 #include "framework/Handle.h"
 #include "framework/Text.h"
 #include "search/FileAge.h"
+#include "FilesViewActions.h"
 #include "support/ModalAnswer.h"
 #include "support/TestStrings.h"
 #include "FileTimes.h"
@@ -78,7 +79,7 @@ struct TViewFixture : TMainWindowFixture {
   TSeen View(const std::function<void(TFilesViewForm&)>& Look = {}) {
     TSeen Seen;
     TFilesViewForm& View = Form1->FilesView();
-    TModalAnswer Answer(View, [&](TForm&) {
+    TFilesViewAnswer Answer(View, [&](TForm&) {
       Seen.Shown = true;
       Seen.Caption = View.Caption();
       for (int i = 0; i < View.FilesListView.Count(); ++i) {
@@ -185,16 +186,7 @@ TEST_CASE("the view: caption, columns, the total line, and sorting by a header c
       for (int i = 0; i < View.FilesListView.Count(); ++i) Texts.push_back(View.FilesListView.ItemText(i, Index));
       return Texts;
     };
-    // A click on a header, as the list reports it to the window.
-    const auto ClickHeader = [&View](int Index) {
-      NMLISTVIEW Click{};
-      Click.hdr.hwndFrom = View.FilesListView.Handle();
-      Click.hdr.idFrom = static_cast<UINT_PTR>(View.FilesListView.Id());
-      Click.hdr.code = LVN_COLUMNCLICK;
-      Click.iItem = -1;
-      Click.iSubItem = Index;
-      SendMessageW(View.Handle(), WM_NOTIFY, Click.hdr.idFrom, reinterpret_cast<LPARAM>(&Click));
-    };
+    const auto ClickHeader = [&View](int Index) { ClickFilesHeader(View, Index); };
     ClickHeader(0);
     CHECK(Column(0) == std::vector<std::wstring>{L"a.tmp", L"b.log", L"h.tmp", L"sub1\\d.tmp", L"sub1\\deep\\e.tmp",
                                                  L"sub2\\f.log"});
@@ -253,7 +245,7 @@ TEST_CASE("View Files on a folder Delete leaves alone shows why and lists nothin
   TFilesViewForm& View = F.Form1->FilesView();
   int Rows = -1;
   std::wstring Total;
-  TModalAnswer Answer(View, [&](TForm&) {
+  TFilesViewAnswer Answer(View, [&](TForm&) {
     Rows = View.FilesListView.Count() + View.SubfoldersListView.Count();
     Total = View.TotalLabel.Text();
     View.SetModalResult(mrOk);
@@ -301,7 +293,7 @@ TEST_CASE("View Files on folders with awkward names lists their own files, not t
 
     TFilesViewForm& View = F.Form1->FilesView();
     TNames Files, Subfolders;
-    TModalAnswer Answer(View, [&](TForm&) {
+    TFilesViewAnswer Answer(View, [&](TForm&) {
       for (int i = 0; i < View.FilesListView.Count(); ++i) Files.insert(View.FilesListView.ItemText(i, 0));
       for (int i = 0; i < View.SubfoldersListView.Count(); ++i)
         Subfolders.insert(View.SubfoldersListView.ItemText(i, 0));
