@@ -13,6 +13,11 @@ Besides the files of <dir>/www it answers:
   /nolength/<path>             the file without Content-Length
   /gone/<path>                 HEAD as for the file, GET 410 Gone
   /echo                        the request line and headers as text
+  /endless                     a body without a length that never ends (stops at 1 GB)
+  /stall/<path>?after=N&seconds=S  the file's length, N bytes of it, then
+                               nothing for S seconds (60 at most) before closing
+  /headfail/<path>             HEAD 404, GET the file
+  /to[/<name>]?url=<address>   302 to that address
 Requests in proxy form (GET http://host/path) are served as /path.
 """
 import http.server
@@ -62,6 +67,50 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.send_header("Location", "/redirect/%d/%s" % (n - 1, rest) if n > 1 else "/" + rest)
             self.send_header("Content-Length", "0")
             self.end_headers()
+            return
+        if url.path == "/endless":
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain")
+            self.end_headers()
+            if head:
+                return
+            chunk = (b"[section]\r\nKey=" + b"v" * 65000 + b"\r\n")
+            for _ in range((1 << 30) // len(chunk)):
+                self.wfile.write(chunk)
+            return
+        if len(parts) >= 2 and parts[1] == "to":
+            self.send_response(302)
+            self.send_header("Location", query.get("url", ["/"])[0])
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if len(parts) >= 3 and parts[1] == "headfail" and head:
+            self.send_response(404)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if len(parts) >= 3 and parts[1] == "headfail":
+            self.path = "/" + "/".join(parts[2:])
+            super().do_GET()
+            return
+        if len(parts) >= 3 and parts[1] == "stall":
+            full = self._file("/".join(parts[2:]))
+            if full is None:
+                self.send_error(404)
+                return
+            with open(full, "rb") as f:
+                body = f.read()
+            after = int(query.get("after", ["0"])[0])
+            seconds = min(int(query.get("seconds", ["10"])[0]), 60)
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            if head:
+                return
+            self.wfile.write(body[:after])
+            self.wfile.flush()
+            time.sleep(seconds)
             return
         if url.path == "/echo":
             body = (self.requestline + "\r\n" + "".join("%s: %s\r\n" % item for item in self.headers.items())).encode()
