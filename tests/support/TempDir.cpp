@@ -55,10 +55,10 @@ std::wstring TTempDir::MakeFile(const std::wstring& Relative, const std::string&
   return Full;
 }
 
-std::vector<std::wstring> TTempDir::Entries() const {
+std::vector<std::wstring> NamesIn(const std::wstring& Folder) {
   std::vector<std::wstring> Names;
   WIN32_FIND_DATAW Data;
-  const UniqueFind Find(FindFirstFileW((FPath + L"\\*").c_str(), &Data));
+  const UniqueFind Find(FindFirstFileW((Folder + L"\\*").c_str(), &Data));
   if (!Find) return Names;
   do {
     if (!IsDotName(Data.cFileName)) Names.emplace_back(Data.cFileName);

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+// The names directly in Folder (files and folders, not "." and ".."), sorted.
+std::vector<std::wstring> NamesIn(const std::wstring& Folder);
+
 class TTempDir {
 public:
   TTempDir();
@@ -29,7 +32,7 @@ public:
   std::wstring MakeFile(const std::wstring& Relative, const std::string& Content, DWORD Attributes = 0);
 
   // The names directly in the folder (files and folders), sorted.
-  std::vector<std::wstring> Entries() const;
+  std::vector<std::wstring> Entries() const { return NamesIn(FPath); }
 
 private:
   std::wstring FPath;

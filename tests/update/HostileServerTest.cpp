@@ -2,10 +2,13 @@
 
 #include "UpdateServer.h"
 #include "UpdateTestSupport.h"
+#include "app/QuenloUnit1.h"
+#include "framework/Application.h"
 #include "framework/FileSystem.h"
 #include "framework/LongCommand.h"
 #include "framework/Text.h"
 #include "support/HostForm.h"
+#include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 #include "update/UpdateErrors.h"
 #include "update/VKRAppUpdate.h"
@@ -14,6 +17,7 @@
 #include <winhttp.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -200,6 +204,39 @@ TEST_CASE("a check stops at once at Cancel or Esc during each of its fetches, af
     CHECK(F.Dialogs.Texts.empty());
     CHECK(F.Root.Entries().empty());
   }
+}
+
+TEST_CASE("closing the main window while the check fetches stops the check, then the window closes") {
+  REQUIRE_MESSAGE(UpdateServerRunning(), "no update test server: run through ctest (its fixture starts one)");
+  TTempDir Root;
+  TServedFolder Served;
+  TRegistryFixture Registry;
+  TForm1Options Options;
+  Options.RegistryKey = Registry.KeyPath();
+  Options.SingleInstance = false;
+  auto Form = std::make_unique<TForm1>(Options);
+  TVKRAppUpdate& Update = Form->VKRAppUpdate1;
+  Served.Write(L"slow.txt", Section("Version=99.00.00\r\n; " + std::string(100000, 'x') + "\r\n"));
+  Update.SetUpdateFileURL(Served.URL(L"slow.txt?block=1000&delay=100", L"slow"));
+  // The test server speaks plain http: the prefix does not trust its certificate.
+  Update.SetAllowPlainHttp(true);
+  Update.SetUpdateRoot(Root.Path());
+  TDialogLog Dialogs;
+  TNotifyAnswer Answer([](TVKRAppUpdateNotifyBox& Box) { Box.OKButton.Click(); });
+  bool Closed = false;
+  TCommandWatch Watch([&] {
+    if (Closed || Form->LongCommand1.StripHandle() == nullptr) return;
+    Closed = true;
+    PostMessageW(Form->Handle(), WM_CLOSE, 0, 0);
+  });
+  Form->CheckforUpdates1.Click();
+  CHECK(Closed);
+  CHECK_FALSE(Answer.Answered());
+  CHECK(Dialogs.Texts.empty());
+  CHECK(Root.Entries().empty());
+  // The close follows at once.
+  Application().ProcessMessages();
+  CHECK_FALSE(IsWindow(Form->Handle()));
 }
 
 TEST_CASE("hostile update servers: the download") {
