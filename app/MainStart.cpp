@@ -1,6 +1,7 @@
 #include "app/MainStart.h"
 
 #include "framework/Application.h"
+#include "update/UpdateFolder.h"
 
 #include <windows.h>
 
@@ -38,6 +39,9 @@ void RunMainWindow(const TForm1Options& Options) {
   TForm1* Form1 = Application().CreateForm<TForm1>(Options);
   // A second start has handed over to the running instance.
   if (Application().Terminated()) return;
+  // What an update left (a check or download stopped by a kill, an installer
+  // that has run) goes; a second start gave way above and touches nothing.
+  RemoveUpdateLeftovers(DefaultUpdateRoot());
   Form1->StartupScan();
   Application().Run();
 }

@@ -192,7 +192,13 @@ TForm1::TForm1(const TForm1Options& Options)
   VKRAppUpdate1.SetUpdateFileURL(L"https://updates.brenlow.example/brenlow/BrenlowUpdates.txt");
   VKRAppUpdate1.SetUpdatePageURL(L"https://updates.brenlow.example/brenlow/");
   // An internal mirror of the descriptor; its signature is checked as the maker's is.
-  if (const auto Mirror = FPolicies.Text(L"UpdateDescriptorURL")) VKRAppUpdate1.SetUpdateFileURL(*Mirror);
+  FUpdatePolicy = UpdatePolicyOf(FPolicies);
+  if (!FUpdatePolicy.DescriptorURL.empty()) {
+    VKRAppUpdate1.SetUpdateFileURL(FUpdatePolicy.DescriptorURL);
+    VKRAppUpdate1.SetDescriptorFromPolicy(true);
+  }
+  // The check's fetches show their progress on the command and stop with it.
+  VKRAppUpdate1.SetLongCommand(&LongCommand1);
   // 15-pixel characters: 11 points at 96 dots per inch.
   VKRAppUpdate1.Font().SetSize(11);
   VKRAppUpdate1.FontReadme().SetSize(11);
@@ -776,13 +782,20 @@ void TForm1::VKRListView1Find(TObject*) { VKRListView1.Find(); }
 void TForm1::VKRListView1FindNext(TObject*) { VKRListView1.FindNext(); }
 
 void TForm1::CheckforUpdates1Click(TObject*) {
-  if (FPolicies.Dword(L"DisableUpdateCheck").value_or(0) != 0) {
-    MessageDlg(UpdatesManagedText, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
-    return;
+  switch (FUpdatePolicy.Check) {
+    case TUpdateCheckPolicy::ucDisabled:
+      MessageDlg(UpdatesManagedText, TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
+      return;
+    case TUpdateCheckPolicy::ucInvalidAddress:
+      // Never the maker's server in its place: the administrator chose another.
+      MessageDlg(UpdateAddressInvalidText, TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+      return;
+    case TUpdateCheckPolicy::ucAllowed:
+      break;
   }
   TakeSystemProxyDefaults();
   // The check lets windows repaint while it fetches: no other command may start meanwhile.
-  RunLongCommand(L"", [this] {
+  RunLongCommand(L"Checking for updates", [this] {
     VKRAppUpdate1.SetVersion(VKRAboutDialog1.ExtractVersion(false));
     VKRAppUpdate1.Execute(false);
   });

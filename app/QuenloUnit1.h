@@ -6,6 +6,7 @@
 #include "app/FolderModel.h"
 #include "app/FolderListStore.h"
 #include "app/SingleInstance.h"
+#include "app/UpdatePolicy.h"
 #include "common/VKRAboutDialog.h"
 #include "common/VKRFileDrag.h"
 #include "common/VKRShellLink.h"
@@ -280,6 +281,7 @@ private:
 
   TSingleInstanceGuard FInstanceGuard;
   TPolicies FPolicies;
+  TUpdatePolicy FUpdatePolicy;
   std::optional<uint64_t> FAgeLimit;  // the age limit of the running command
   TKeepList FKeepList;                // the keep list of the running command
   std::vector<std::wstring> FPolicyKeepList;  // the keep entries a policy sets ("Keep" under the policy key)

@@ -2,9 +2,11 @@
 
 #include "framework/FolderHandle.h"
 #include "framework/Handle.h"
+#include "framework/Text.h"
 
 #include <windows.h>
 
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -215,3 +217,49 @@ std::wstring ApplicationExeName() {
     Buffer.resize(Buffer.size() * 2);
   }
 }
+
+namespace {
+
+bool IsServerChar(wchar_t C) {
+  return (C >= L'a' && C <= L'z') || (C >= L'A' && C <= L'Z') || (C >= L'0' && C <= L'9') || C == L'-' ||
+         C == L'_' || C == L'.';
+}
+
+// The names by which a computer reaches itself.
+bool IsOwnMachineName(const std::wstring& Server) {
+  const std::wstring Name = LowerCaseAZ(Server);
+  if (Name == L"localhost" || Name.rfind(L"127.", 0) == 0 || Name == L"0.0.0.0") return true;
+  wchar_t Computer[MAX_COMPUTERNAME_LENGTH + 1] = L"";
+  DWORD Size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(Computer, &Size) && Name == LowerCaseAZ(Computer);
+}
+
+}  // namespace
+
+bool IsNetworkSharePath(const std::wstring& Path) {
+  if (Path.size() > 2048 || Path.rfind(L"\\\\", 0) != 0) return false;
+  std::vector<std::wstring> Steps;
+  size_t Start = 2;
+  for (;;) {
+    const size_t End = Path.find(L'\\', Start);
+    Steps.push_back(Path.substr(Start, End == std::wstring::npos ? std::wstring::npos : End - Start));
+    if (End == std::wstring::npos) break;
+    Start = End + 1;
+  }
+  // The server, the share and at least a file on it.
+  if (Steps.size() < 3) return false;
+  for (const std::wstring& Step : Steps) {
+    if (Step.empty() || Step == L"." || Step == L"..") return false;
+    for (const wchar_t C : Step)
+      if (C < L' ' || std::wstring_view(L"/:*?\"<>|").find(C) != std::wstring_view::npos) return false;
+  }
+  const std::wstring& Server = Steps[0];
+  for (const wchar_t C : Server)
+    if (!IsServerChar(C)) return false;
+  if (Server.front() == L'.' || IsOwnMachineName(Server)) return false;
+  // "C$", "D$": a whole drive of that computer.
+  const std::wstring& Share = Steps[1];
+  if (Share.size() == 2 && Share[1] == L'$' && ((Share[0] | 0x20) >= L'a' && (Share[0] | 0x20) <= L'z')) return false;
+  return true;
+}
+

@@ -57,5 +57,12 @@ bool RemoveTree(const std::wstring& Path);
 // Folder or below.
 void LeaveCurrentDirectoryBelow(const std::wstring& Folder);
 
+// A network path to a file on a share of another computer:
+// \\server\share\folder\file, a server of letters, digits, "-", "_" and
+// ".", no "." or ".." step, no ":" (a stream), not the local machine's name
+// for itself and not a drive's administrative share ("C$"). Never "\\?\",
+// "\\.\", a device or a drive.
+bool IsNetworkSharePath(const std::wstring& Path);
+
 // The full path of the running executable.
 std::wstring ApplicationExeName();

@@ -1,5 +1,6 @@
 #include "store/Policies.h"
 
+#include "framework/FileSystem.h"
 #include "framework/Handle.h"
 
 #include <algorithm>
@@ -82,10 +83,8 @@ bool IsHttpsOrUnc(const std::wstring& Text) {
     return !Rest.empty() && Rest[0] != L'/' &&
            std::none_of(Rest.begin(), Rest.end(), [](wchar_t C) { return std::iswspace(C) != 0; });
   }
-  // \\server\share\...: two named pieces after the leading separators.
-  if (Text.size() < 5 || Text[0] != L'\\' || Text[1] != L'\\' || Text[2] == L'\\') return false;
-  const size_t ShareStart = Text.find(L'\\', 2);
-  return ShareStart != std::wstring::npos && ShareStart + 1 < Text.size() && Text[ShareStart + 1] != L'\\';
+  // \\server\share\...: a file on a share of another computer, never a device or a drive.
+  return IsNetworkSharePath(Text);
 }
 
 // The number in "Item12", for the order of the entries; names without one go last.

@@ -118,3 +118,34 @@ std::wstring NotADescriptorText(const std::wstring& URL) {
          L" is not update information. A network that asks you to sign in first, or a proxy, may have answered in "
          L"place of the update server. Sign in to the network if it asks you to, and try again.";
 }
+
+std::wstring LimitText(long long Limit) {
+  if (Limit >= 1048576 && Limit % 1048576 == 0) return std::to_wstring(Limit / 1048576) + L" MB";
+  if (Limit >= 1024 && Limit % 1024 == 0) return std::to_wstring(Limit / 1024) + L" KB";
+  return std::to_wstring(Limit) + L" bytes";
+}
+
+std::wstring BodyTooLargeText(long long Limit, const std::wstring& URL) {
+  return L"What Marrowby received from " + ServerOfURL(URL) + L" is larger than " + LimitText(Limit) +
+         L", which no update information is, so Marrowby stopped receiving it and kept none of it. Try again "
+         L"later; if it keeps happening, look for a new version on the Brenlow web site.";
+}
+
+std::wstring DownloadStatusErrorText(int StatusCode, const std::wstring& ReasonPhrase, const std::wstring& URL) {
+  const std::wstring Answer = std::to_wstring(StatusCode) + (ReasonPhrase.empty() ? L"" : L" " + ReasonPhrase);
+  return WithCode(L"The update server " + ServerOfURL(URL) + L" did not give Marrowby the new version (it answered \"" +
+                      Answer + L"\"), so nothing was installed. Try again later; if it keeps happening, look for a "
+                      L"new version on the Brenlow web site.",
+                  L"HTTP status: ", static_cast<unsigned long>(StatusCode));
+}
+
+std::wstring EmptyDownloadText(const std::wstring& URL) {
+  return L"The update server " + ServerOfURL(URL) +
+         L" offers an empty file as the new version, so nothing was installed. Try again later.";
+}
+
+std::wstring NotAnInstallerText(const std::wstring& FileName) {
+  return L"The update offers \"" + FileName +
+         L"\", which is not an installer: Marrowby starts only a program (.exe) or a Windows Installer package "
+         L"(.msi). Nothing was downloaded.";
+}

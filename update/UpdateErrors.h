@@ -16,5 +16,20 @@ std::wstring HttpClientErrorText(unsigned long ErrorCode, const std::wstring& UR
 // An answer with an error status.
 std::wstring HttpStatusErrorText(int StatusCode, const std::wstring& ReasonPhrase, const std::wstring& URL);
 
+// An answer longer than Limit bytes, which no update description or notes are.
+std::wstring BodyTooLargeText(long long Limit, const std::wstring& URL);
+
+// Limit as the words above say it: "1 MB", "64 MB", "512 KB".
+std::wstring LimitText(long long Limit);
+
 // An answer that is no update description (a sign-in page of a network, say).
 std::wstring NotADescriptorText(const std::wstring& URL);
+
+// The installer's server answered a request for it with an error status.
+std::wstring DownloadStatusErrorText(int StatusCode, const std::wstring& ReasonPhrase, const std::wstring& URL);
+
+// The installer's server announced an empty file.
+std::wstring EmptyDownloadText(const std::wstring& URL);
+
+// A download that is no installer (".exe" or ".msi"): never fetched, never started.
+std::wstring NotAnInstallerText(const std::wstring& FileName);

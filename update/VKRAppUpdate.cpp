@@ -5,13 +5,16 @@
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
 #include "framework/Text.h"
+#include "framework/LongCommand.h"
 #include "update/UpdateErrors.h"
+#include "update/UpdateFolder.h"
 #include "update/VKRAppUpdateNotify.h"
 #include "update/VKRHttpCli.h"
 
 #include <shellapi.h>
 #include <urlmon.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -52,58 +55,100 @@ std::wstring ReadProfileText(const std::wstring& FileName, const std::wstring& S
   return {};
 }
 
-// A temporary file of the check, deleted whatever ends the check.
-class TTempFile {
-public:
-  TTempFile() {
-    wchar_t Folder[MAX_PATH + 1] = L"";
-    wchar_t Name[MAX_PATH + 1] = L"";
-    Win32Check(GetTempPathW(MAX_PATH + 1, Folder) != 0, L"Temporary folder");
-    Win32Check(GetTempFileNameW(Folder, L"AU", 0, Name) != 0, L"Temporary file");
-    FName = Name;
-  }
-  ~TTempFile() { DeleteFileW(FName.c_str()); }
-  TTempFile(const TTempFile&) = delete;
-  TTempFile& operator=(const TTempFile&) = delete;
-  const std::wstring& Name() const { return FName; }
+enum class TFetchResult { frFetched, frFailed, frStopped };
 
-private:
-  std::wstring FName;
+// What the fetches of one check share: the window's clients, the rules for
+// sources, the folder of the check, the long command it runs in.
+struct TFetchContext {
+  TVKRAppUpdateNotifyBox& Box;
+  const TUpdateFolder& Folder;
+  TLongCommand* Command;
+  bool AllowPlainHttp;
+  bool NetworkDescriptor;
 };
 
-// Fetches Source into FileName with the window's clients; false after an
-// HTTP error (its "Failed: " line is in the notes area, its words in
-// HttpError when asked for), an invalid source or an unusable UNC source.
-// Other client errors go to the caller.
-bool FetchSource(TVKRAppUpdateNotifyBox& Box, const std::wstring& Source, const std::wstring& FileName,
-                 std::wstring* HttpError = nullptr) {
-  switch (ClassifySource(Source)) {
-    case TSourceKind::skUNCPath:
-      return CopySourceFile(Source, FileName);
+std::wstring UpdateRootOrDefault(const std::wstring& Root) { return Root.empty() ? DefaultUpdateRoot() : Root; }
+
+bool StopRequested(const TFetchContext& Context) {
+  return Context.Command != nullptr && Context.Command->StopRequested();
+}
+
+void ShowFetchProgress(const TFetchContext& Context, const std::wstring& Item, int64_t Received, int64_t Total) {
+  if (Context.Command == nullptr) return;
+  Context.Command->SetItem(Item);
+  // In kilobytes: the bar counts in 32-bit steps.
+  Context.Command->SetProgress(static_cast<int>(std::min<int64_t>(Received, Total) / 1024),
+                               static_cast<int>(Total / 1024));
+  Context.Command->KeepResponsive();
+}
+
+// Fetches Source into the new file Name of the check's folder, refusing
+// more than Limit bytes. Failed after an HTTP error (its "Failed: " line is
+// in the notes area, its words in Failure when asked for), a body past the
+// limit (its words in both), an invalid source or an unusable network source.
+// Stopped when the long command was stopped. Other client errors go to the caller.
+TFetchResult FetchSource(const TFetchContext& Context, const std::wstring& Source, bool Descriptor,
+                         const std::wstring& Name, int64_t Limit, const std::wstring& Item,
+                         std::wstring* Failure = nullptr) {
+  TVKRAppUpdateNotifyBox& Box = Context.Box;
+  const TSourceRules Rules{Descriptor && Context.NetworkDescriptor, Context.AllowPlainHttp};
+  const auto Refuse = [&](const std::wstring& Words) {
+    Box.SetReadmeText(Words);
+    if (Failure != nullptr) *Failure = Words;
+    return TFetchResult::frFailed;
+  };
+  switch (ClassifySource(Source, Rules)) {
+    case TSourceKind::skUNCPath: {
+      UniqueFile File = Context.Folder.CreateNewFile(Name);
+      switch (CopySourceFile(Source, File.get(), Limit, [&](int64_t Copied) {
+        ShowFetchProgress(Context, Item, Copied, Limit);
+        return !StopRequested(Context);
+      })) {
+        case TCopyResult::crCopied:
+          return TFetchResult::frFetched;
+        case TCopyResult::crUnreadable:
+          return TFetchResult::frFailed;
+        case TCopyResult::crTooLarge:
+          return Refuse(BodyTooLargeText(Limit, Source));
+        case TCopyResult::crStopped:
+          return TFetchResult::frStopped;
+      }
+      return TFetchResult::frFailed;
+    }
     case TSourceKind::skInvalid:
       ShowInvalidSourceMessage(Source);
-      return false;
+      return TFetchResult::frFailed;
     case TSourceKind::skWebURL:
       break;
   }
   THttpCli& Client = IsSecureSource(Source) ? Box.SslHttpCli1 : Box.HttpCli1;
   Client.SetURL(Source);
-  UniqueFile File(CreateFileW(FileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr));
-  Win32Check(File.valid(), FileName);
+  Client.SetMaxBodyBytes(Limit);
+  UniqueFile File = Context.Folder.CreateNewFile(Name);
   Client.SetRcvdStream(File.get());
+  Client.OnDocData = [&](TObject*, int64_t Received) {
+    ShowFetchProgress(Context, Item, Received, Client.ContentLength() > 0 ? Client.ContentLength() : Limit);
+  };
   struct TDetach {
     THttpCli& Client;
-    ~TDetach() { Client.SetRcvdStream(nullptr); }
+    ~TDetach() {
+      Client.SetRcvdStream(nullptr);
+      Client.OnDocData = nullptr;
+      Client.SetMaxBodyBytes(0);
+    }
   } Detach{Client};
+  if (Context.Command != nullptr) Context.Command->SetItem(Item);
   try {
     Client.Get();
+  } catch (const EHttpBodyTooLarge& Error) {
+    return Refuse(Error.Message());
   } catch (const EHttpException& Error) {
+    if (Error.ErrorCode() == 0 && StopRequested(Context)) return TFetchResult::frStopped;
     Box.SetReadmeText(L"Failed: " + std::to_wstring(Error.ErrorCode()) + L" " + Error.ReasonPhrase());
-    if (HttpError != nullptr) *HttpError = HttpStatusErrorText(Error.ErrorCode(), Error.ReasonPhrase(), Source);
-    return false;
+    if (Failure != nullptr) *Failure = HttpStatusErrorText(Error.ErrorCode(), Error.ReasonPhrase(), Source);
+    return TFetchResult::frFailed;
   }
-  return true;
+  return TFetchResult::frFetched;
 }
 
 }  // namespace
@@ -129,11 +174,12 @@ void TVKRAppUpdate::SetFontReadme(const TFont& Value) {
   if (&Value != &FFontReadme) FFontReadme.Assign(Value);
 }
 
-TSourceKind ClassifySource(const std::wstring& Source) {
-  if (Source.rfind(L"\\\\", 0) == 0) return TSourceKind::skUNCPath;
+TSourceKind ClassifySource(const std::wstring& Source, const TSourceRules& Rules) {
+  if (Source.rfind(L"\\\\", 0) == 0)
+    return Rules.NetworkPath && IsNetworkSharePath(Source) ? TSourceKind::skUNCPath : TSourceKind::skInvalid;
   // The platform's check alone accepts any text under Wine.
-  if (IsValidURL(nullptr, Source.c_str(), 0) == S_OK && IsWebURLSyntax(Source)) return TSourceKind::skWebURL;
-  return TSourceKind::skInvalid;
+  if (IsValidURL(nullptr, Source.c_str(), 0) != S_OK || !IsWebURLSyntax(Source)) return TSourceKind::skInvalid;
+  return IsSecureSource(Source) || Rules.PlainHttp ? TSourceKind::skWebURL : TSourceKind::skInvalid;
 }
 
 bool IsSecureSource(const std::wstring& Source) { return LowerCaseAZ(Source).rfind(L"https", 0) == 0; }
@@ -172,25 +218,26 @@ bool IsUpdateDescriptor(const std::wstring& FileName) {
   return GetPrivateProfileSectionNamesW(Names, 256, FileName.c_str()) > 0 && Names[0] != L'\0';
 }
 
-bool CopySourceFile(const std::wstring& Source, const std::wstring& Destination) {
+TCopyResult CopySourceFile(const std::wstring& Source, HANDLE Output, int64_t Limit,
+                           const std::function<bool(int64_t Copied)>& KeepGoing) {
   UniqueFile Input(CreateFileW(LongPathForm(Source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!Input) return false;
-  UniqueFile Output(CreateFileW(Destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-  Win32Check(Output.valid(), Destination);
+  if (!Input) return TCopyResult::crUnreadable;
   std::vector<char> Buffer(16384);
   int64_t Total = 0;
-  for (bool First = true;; First = false) {
-    if (!First) Application().ProcessMessages();
+  for (;;) {
     DWORD Read = 0;
-    if (!ReadFile(Input.get(), Buffer.data(), static_cast<DWORD>(Buffer.size()), &Read, nullptr)) Read = 0;
+    if (!ReadFile(Input.get(), Buffer.data(), static_cast<DWORD>(Buffer.size()), &Read, nullptr))
+      throw EOSError(GetLastError(), Source);
+    if (Read == 0) break;
+    // Counted before it is written: nothing past the limit is kept.
+    if (Total + Read > Limit) return TCopyResult::crTooLarge;
     DWORD Written = 0;
-    if (Read > 0) Win32Check(WriteFile(Output.get(), Buffer.data(), Read, &Written, nullptr) != FALSE, Destination);
-    if (Written == 0) break;
+    Win32Check(WriteFile(Output, Buffer.data(), Read, &Written, nullptr) != FALSE && Written == Read, Source);
     Total += Written;
+    if (!KeepGoing(Total)) return TCopyResult::crStopped;
   }
-  return Total > 0;
+  return Total > 0 ? TCopyResult::crCopied : TCopyResult::crUnreadable;
 }
 
 bool LoadTextFile(const std::wstring& FileName, std::wstring& Text) {
@@ -198,7 +245,7 @@ bool LoadTextFile(const std::wstring& FileName, std::wstring& Text) {
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!File) return false;
   LARGE_INTEGER Size{};
-  if (!GetFileSizeEx(File.get(), &Size) || Size.QuadPart > (64 << 20)) return false;
+  if (!GetFileSizeEx(File.get(), &Size) || Size.QuadPart > MaxNotesBytes) return false;
   std::string Bytes(static_cast<size_t>(Size.QuadPart), '\0');
   DWORD Read = 0;
   if (!Bytes.empty() && (!ReadFile(File.get(), Bytes.data(), static_cast<DWORD>(Bytes.size()), &Read, nullptr) ||
@@ -231,19 +278,37 @@ bool TVKRAppUpdate::Execute(bool NoMessageDlg) {
   }
   Box->FileSizeUnit = FFileSizeUnit;
   Box->HashType = FHashType;
-  bool Success = true;
+  Box->AllowPlainHttp = FAllowPlainHttp;
+  Box->UpdateRoot = UpdateRootOrDefault(FUpdateRoot);
+  Box->TimeoutSeconds = FTimeoutSeconds;
+  for (THttpCli* Client : {&Box->HttpCli1, &Box->SslHttpCli1}) {
+    Client->SetTimeoutSeconds(FTimeoutSeconds);
+    if (FLongCommand == nullptr) continue;
+    Client->SetStopFlag(FLongCommand->StopFlag());
+    // The command's own dispatch: it shows its strip after a moment and takes Esc as Cancel.
+    Client->OnWait = [Command = FLongCommand] {
+      Command->KeepResponsive();
+      Command->Respond();
+    };
+  }
   // Why the check could not learn of a version, in words; it takes the place
   // of the closing message.
   std::wstring Failure;
 
   if (!FUpdateFileURL.empty()) {
-    TTempFile Descriptor;
-    Success = FetchSource(*Box, FUpdateFileURL, Descriptor.Name(), &Failure);
-    if (Success && FileExists(Descriptor.Name()) && !IsUpdateDescriptor(Descriptor.Name()) &&
-        ClassifySource(FUpdateFileURL) == TSourceKind::skWebURL)
+    // The descriptor and the notes arrive in a folder of the check's own, gone when the check ends.
+    const TUpdateFolder Folder(Box->UpdateRoot);
+    const TFetchContext Context{*Box, Folder, FLongCommand, FAllowPlainHttp, FDescriptorFromPolicy};
+    const std::wstring Descriptor = Folder.Path() + L"descriptor.txt";
+    const TFetchResult Fetched =
+        FetchSource(Context, FUpdateFileURL, true, L"descriptor.txt", MaxDescriptorBytes,
+                    L"Fetching the update information from " + ServerOfURL(FUpdateFileURL), &Failure);
+    if (Fetched == TFetchResult::frStopped) return false;
+    if (Fetched == TFetchResult::frFetched && !IsUpdateDescriptor(Descriptor) &&
+        ClassifySource(FUpdateFileURL, {false, true}) == TSourceKind::skWebURL)
       Failure = NotADescriptorText(FUpdateFileURL);
-    if (Success && FileExists(Descriptor.Name())) {
-      const TUpdateDescriptor Values = ReadUpdateDescriptor(Descriptor.Name(), AppSectionName());
+    if (Fetched == TFetchResult::frFetched) {
+      const TUpdateDescriptor Values = ReadUpdateDescriptor(Descriptor, AppSectionName());
       Box->DownloadFileURL = Values.DownloadFileURL;
       Box->ReadmeFileURL = Values.ReadmeFileURL;
       Box->UpdatePageURL = Values.UpdatePageURL;
@@ -254,13 +319,15 @@ bool TVKRAppUpdate::Execute(bool NoMessageDlg) {
       Box->Version = Values.Version;
     }
     if (Box->UpdatePageURL.empty()) Box->UpdatePageURL = FUpdatePageURL;
-  }
 
-  if (!Box->ReadmeFileURL.empty()) {
-    TTempFile Notes;
-    Success = FetchSource(*Box, Box->ReadmeFileURL, Notes.Name());
-    std::wstring Text;
-    if (Success && LoadTextFile(Notes.Name(), Text)) Box->SetReadmeText(Text);
+    if (!Box->ReadmeFileURL.empty()) {
+      const TFetchResult Notes =
+          FetchSource(Context, Box->ReadmeFileURL, false, L"notes.txt", MaxNotesBytes,
+                      L"Fetching the release notes from " + ServerOfURL(Box->ReadmeFileURL));
+      if (Notes == TFetchResult::frStopped) return false;
+      std::wstring Text;
+      if (Notes == TFetchResult::frFetched && LoadTextFile(Folder.Path() + L"notes.txt", Text)) Box->SetReadmeText(Text);
+    }
   }
 
   Box->DownloadButton.SetEnabled(!Box->DownloadFileURL.empty());

@@ -10,11 +10,12 @@
 #include "framework/ShellExecute.h"
 #include "framework/Text.h"
 #include "update/UpdateDigest.h"
+#include "update/UpdateErrors.h"
+#include "update/UpdateFolder.h"
 #include "update/UpdateSignature.h"
 #include "update/VKRAppUpdateDownload.h"
 #include "update/VKRAppUpdateNotifyRes.h"
 
-#include <shlobj.h>
 
 #include <algorithm>
 #include <memory>
@@ -69,26 +70,23 @@ bool IsSafeDownloadName(const std::wstring& Name) {
   return true;
 }
 
-std::wstring DownloadFolderOf(const std::wstring& LocalAppData, const std::wstring& Windows, const std::wstring& Temp) {
-  std::vector<std::wstring> Candidates;
-  if (!LocalAppData.empty()) {
-    Candidates.push_back(IncludeTrailingPathDelimiter(LocalAppData) + L"Downloaded Installations\\");
-    Candidates.push_back(IncludeTrailingPathDelimiter(LocalAppData) + L"Temp\\");
-  }
-  if (!Windows.empty()) Candidates.push_back(IncludeTrailingPathDelimiter(Windows) + L"Downloaded Installations\\");
-  for (const std::wstring& Folder : Candidates)
-    if (DirectoryExists(Folder)) return Folder;
-  return IncludeTrailingPathDelimiter(ExcludeTrailingPathDelimiter(Temp));
+bool IsStartableInstaller(const std::wstring& FileName) {
+  const std::wstring Extension = LowerCaseAZ(ExtractFileExt(FileName));
+  return Extension == L".exe" || Extension == L".msi";
 }
 
-std::wstring DownloadFolder() {
-  wchar_t LocalAppData[MAX_PATH] = L"";
-  if (!SHGetSpecialFolderPathW(nullptr, LocalAppData, CSIDL_LOCAL_APPDATA, FALSE)) LocalAppData[0] = L'\0';
-  wchar_t Windows[MAX_PATH] = L"";
-  if (GetWindowsDirectoryW(Windows, MAX_PATH) == 0) Windows[0] = L'\0';
-  wchar_t Temp[MAX_PATH + 1] = L"";
-  GetTempPathW(MAX_PATH + 1, Temp);
-  return DownloadFolderOf(LocalAppData, Windows, Temp);
+TInstallerStart InstallerStart(const std::wstring& Target) {
+  TInstallerStart Start;
+  Start.Directory = ExtractFilePath(Target);
+  if (LowerCaseAZ(ExtractFileExt(Target)) == L".msi") {
+    wchar_t System[MAX_PATH] = L"";
+    Win32Check(GetSystemDirectoryW(System, MAX_PATH) != 0, L"System folder");
+    Start.FileName = JoinPath(System, L"msiexec.exe");
+    Start.Parameters = L"/i \"" + Target + L"\"";
+  } else {
+    Start.FileName = Target;
+  }
+  return Start;
 }
 
 void CloseApplicationForUpdate() {
@@ -111,7 +109,7 @@ TCloseApplicationHook::~TCloseApplicationHook() { CloseApplicationHandler() = st
 bool OpenUpdatePage(const std::wstring& URL) {
   // The page address may come from the descriptor: only a web page is handed
   // to the shell, never a program or a document on this machine.
-  if (ClassifySource(URL) != TSourceKind::skWebURL) {
+  if (ClassifySource(URL, {false, true}) != TSourceKind::skWebURL) {
     ShowInvalidSourceMessage(URL);
     return false;
   }
@@ -204,7 +202,7 @@ void TVKRAppUpdateNotifyBox::SetReadmeText(const std::wstring& Text) {
 void TVKRAppUpdateNotifyBox::OpenWebPageButtonClick(TObject*) { OpenUpdatePage(UpdatePageURL); }
 
 std::wstring TVKRAppUpdateNotifyBox::GetFileNameFromSource(const std::wstring& Source) {
-  const TSourceKind Kind = ClassifySource(Source);
+  const TSourceKind Kind = ClassifySource(Source, {false, AllowPlainHttp});
   if (Kind != TSourceKind::skInvalid) {
     std::wstring Name = LastSegment(Source, Kind);
     if (IsSafeDownloadName(Name)) return Name;
@@ -219,46 +217,20 @@ int32_t TVKRAppUpdateNotifyBox::GetRemoteFileSize(THttpCli* HttpCli, THttpCli* S
   if (Client == nullptr) return 0;
   try {
     Client->Head();
-  } catch (const std::exception&) {
+  } catch (const EHttpException& Error) {
+    MessageDlg(DownloadStatusErrorText(Error.ErrorCode(), Error.ReasonPhrase(), Client->URL()), TMsgDlgType::mtError,
+               {TMsgDlgBtn::mbOK});
+    return 0;
+  } catch (const Exception& Error) {
+    MessageDlg(Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+    return 0;
+  }
+  if (Client->ContentLength() == 0) {
+    MessageDlg(EmptyDownloadText(Client->URL()), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
     return 0;
   }
   const int32_t Size = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(Client->ContentLength())));
   return Size < 0 ? 4194304 : Size;
-}
-
-bool TVKRAppUpdateNotifyBox::CopyFileWithProgress(const std::wstring& Source, const std::wstring& Destination) {
-  TVKRAppUpdateDownloadBox& Box = *VKRAppUpdateDownloadBox;
-  UniqueFile Input(CreateFileW(LongPathForm(Source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!Input) return false;
-  UniqueFile Output(
-      CreateFileW(Destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  Win32Check(Output.valid(), Destination);
-  std::vector<char> Buffer(16384);
-  int64_t Total = 0;
-  bool Result = true;
-  const auto CopyBlock = [&]() -> DWORD {
-    DWORD Read = 0;
-    if (!ReadFile(Input.get(), Buffer.data(), static_cast<DWORD>(Buffer.size()), &Read, nullptr)) Read = 0;
-    DWORD Written = 0;
-    if (Read > 0) Win32Check(WriteFile(Output.get(), Buffer.data(), Read, &Written, nullptr) != FALSE, Destination);
-    Total += Written;
-    return Written;
-  };
-  DWORD Written = CopyBlock();
-  while (Written > 0) {
-    Application().ProcessMessages();
-    Written = CopyBlock();
-    if (!Box.CancelButton.Enabled()) {
-      Result = false;
-      break;
-    }
-    if (Box.ProgressBar1.Max() > 0) Box.ShowTransfer(Box.ProgressBar1.Position());
-    Box.ProgressBar1.SetPosition(ClampToRange(Total));
-  }
-  Output.reset();
-  if (!Box.CancelButton.Enabled()) DeleteFileW(Destination.c_str());
-  return Result;
 }
 
 void TVKRAppUpdateNotifyBox::DownloadButtonClick(TObject*) {
@@ -269,90 +241,82 @@ void TVKRAppUpdateNotifyBox::DownloadButtonClick(TObject*) {
   // returns, and until then it keeps the program's other windows disabled.
   Close();
   Hide();
-  bool Success = true;
 
   // The name is checked once: an unusable one makes the source invalid.
   const std::wstring FileName = GetFileNameFromSource(DownloadFileURL);
-  const TSourceKind Kind = FileName.empty() ? TSourceKind::skInvalid : ClassifySource(DownloadFileURL);
-  const std::wstring Target = DownloadFolder() + FileName;
+  if (FileName.empty()) return;
+  // Whatever a signature says, only an installer is ever started.
+  if (!IsStartableInstaller(FileName)) {
+    MessageDlg(NotAnInstallerText(FileName), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+    return;
+  }
   Box->FileLabel.SetText(FileName);
   Box->ProgressBar1.SetPosition(0);
 
-  THttpCli* Client = nullptr;
-  UniqueFile File;
-  switch (Kind) {
-    case TSourceKind::skWebURL: {
-      const bool Secure = IsSecureSource(DownloadFileURL);
-      Client = Secure ? &Box->SslHttpCli1 : &Box->HttpCli1;
-      const THttpCli& Settings = Secure ? SslHttpCli1 : HttpCli1;
-      Client->SetProxy(Settings.Proxy());
-      Client->SetProxyPort(Settings.ProxyPort());
-      Client->SetURL(DownloadFileURL);
-      File.reset(CreateFileW(Target.c_str(), GENERIC_WRITE | GENERIC_READ, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-      Win32Check(File.valid(), Target);
-      Client->SetRcvdStream(File.get());
-      Box->ProgressBar1.SetMax(Secure ? GetRemoteFileSize(nullptr, Client) : GetRemoteFileSize(Client, nullptr));
-      if (!Client->Proxy().empty())
-        Box->StatusLabel.SetText(L"Downloading file using proxy server (" + Client->Proxy() + L":" +
-                                 Client->ProxyPort() + L")");
-      else
-        Box->StatusLabel.SetText(L"Downloading file");
-      break;
-    }
-    case TSourceKind::skUNCPath: {
-      WIN32_FILE_ATTRIBUTE_DATA Data{};
-      if (GetFileAttributesExW(LongPathForm(DownloadFileURL).c_str(), GetFileExInfoStandard, &Data))
-        Box->ProgressBar1.SetMax(
-            ClampToRange((static_cast<int64_t>(Data.nFileSizeHigh) << 32) | static_cast<int64_t>(Data.nFileSizeLow)));
-      Box->StatusLabel.SetText(L"Downloading file");
-      break;
-    }
-    case TSourceKind::skInvalid:
-      Box->ProgressBar1.SetMax(0);
-      break;
-  }
-  struct TDetach {
-    THttpCli* Client;
-    ~TDetach() {
-      if (Client != nullptr) Client->SetRcvdStream(nullptr);
-    }
-  } Detach{Client};
-
-  const int64_t Maximum = Box->ProgressBar1.Max();
+  const bool Secure = IsSecureSource(DownloadFileURL);
+  THttpCli& Client = Secure ? Box->SslHttpCli1 : Box->HttpCli1;
+  const THttpCli& Settings = Secure ? SslHttpCli1 : HttpCli1;
+  Client.SetProxy(Settings.Proxy());
+  Client.SetProxyPort(Settings.ProxyPort());
+  Client.SetTimeoutSeconds(TimeoutSeconds);
+  Client.SetURL(DownloadFileURL);
+  // The size comes first: nothing is written before the server has answered for the file.
+  const int32_t Maximum = Secure ? GetRemoteFileSize(nullptr, &Client) : GetRemoteFileSize(&Client, nullptr);
+  if (Maximum <= 0) return;
+  Box->ProgressBar1.SetMax(Maximum);
+  if (!Client.Proxy().empty())
+    Box->StatusLabel.SetText(L"Downloading file using proxy server (" + Client.Proxy() + L":" + Client.ProxyPort() +
+                             L")");
+  else
+    Box->StatusLabel.SetText(L"Downloading file");
   Box->ShowTransfer(0);
   Box->CancelButton.SetEnabled(true);
-  // Nothing to fetch, or nothing announced: abandoned without a word.
-  if (Maximum <= 0) return;
+
+  // A new folder of this download's own, and in it a new file: nothing that
+  // exists is written over. The folder goes with the file unless the
+  // installer is started from it.
+  TUpdateFolder Folder(UpdateRoot);
+  const std::wstring Target = Folder.Path() + FileName;
+  UniqueFile File = Folder.CreateNewFile(FileName);
+  Client.SetRcvdStream(File.get());
+  struct TDetach {
+    THttpCli& Client;
+    ~TDetach() { Client.SetRcvdStream(nullptr); }
+  } Detach{Client};
 
   Box->Timer1.SetEnabled(true);
   Box->StartTransferClock();
   Box->Show();
 
-  if (Kind == TSourceKind::skWebURL) {
-    try {
-      Client->Get();
-      LARGE_INTEGER Received{};
-      GetFileSizeEx(File.get(), &Received);
-      Box->ShowTransfer(Received.QuadPart);
-      Box->ProgressBar1.SetPosition(ClampToRange(Received.QuadPart));
-    } catch (const EHttpException& Error) {
-      Box->StatusLabel.SetText(L"Failed: " + std::to_wstring(Error.ErrorCode()) + L" " + Error.ReasonPhrase());
-      Success = false;
-    }
-    Client->SetRcvdStream(nullptr);
-    File.reset();
-  } else {
-    Box->ShowTransfer(Box->ProgressBar1.Position());
-    Success = CopyFileWithProgress(DownloadFileURL, Target);
+  bool Success = true;
+  try {
+    Client.Get();
+    LARGE_INTEGER Received{};
+    GetFileSizeEx(File.get(), &Received);
+    Box->ShowTransfer(Received.QuadPart);
+    Box->ProgressBar1.SetPosition(ClampToRange(Received.QuadPart));
+  } catch (const EHttpException& Error) {
+    Box->StatusLabel.SetText(L"Failed: " + std::to_wstring(Error.ErrorCode()) + L" " + Error.ReasonPhrase());
+    Success = false;
+    // A cancel has said so already.
+    if (Box->CancelButton.Enabled())
+      MessageDlg(DownloadStatusErrorText(Error.ErrorCode(), Error.ReasonPhrase(), DownloadFileURL),
+                 TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+  } catch (const Exception& Error) {
+    // Time-out, a lost connection, a redirection away from https, a write that failed.
+    Box->StatusLabel.SetText(L"Failed");
+    Success = false;
+    MessageDlg(Error.Message(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
   }
+  Client.SetRcvdStream(nullptr);
+  File.reset();
 
   if (Box->CancelButton.Enabled())
     Box->CancelButton.SetEnabled(false);
   else
     Success = false;
   Box->Timer1.SetEnabled(false);
-  Box->ProgressBar1.SetPosition(static_cast<int>(Maximum));
+  Box->ProgressBar1.SetPosition(Maximum);
 
   if (Success && HashType != THashType::htNone) {
     const std::wstring& Expected = HashType == THashType::htMD5    ? MD5Hash
@@ -377,21 +341,23 @@ void TVKRAppUpdateNotifyBox::DownloadButtonClick(TObject*) {
       MessageDlg(L"The downloaded file is not signed by Brenlow.", TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
     }
   }
+  if (!Success) return;
 
-  if (Success) {
-    try {
-      MessageDlg(L"The application will close to start the update.", TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
-      Box->Hide();
-      CloseApplicationForUpdate();
-      TShellExecuteRequest Request;
-      Request.Operation = L"open";
-      Request.FileName = Target.c_str();
-      Request.ShowCommand = SW_SHOWNORMAL;
-      RunShellExecute(Request);
-    } catch (...) {
-      // The program is closing: a failure to start the installer has no one left to tell.
-    }
-  } else {
-    DeleteFileW(Target.c_str());
+  // The installer runs from its folder after the program has closed; the next start removes it.
+  Folder.Keep();
+  try {
+    MessageDlg(L"The application will close to start the update.", TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
+    Box->Hide();
+    CloseApplicationForUpdate();
+    const TInstallerStart Start = InstallerStart(Target);
+    TShellExecuteRequest Request;
+    Request.Operation = L"open";
+    Request.FileName = Start.FileName.c_str();
+    Request.Parameters = Start.Parameters.empty() ? nullptr : Start.Parameters.c_str();
+    Request.Directory = Start.Directory.c_str();
+    Request.ShowCommand = SW_SHOWNORMAL;
+    RunShellExecute(Request);
+  } catch (...) {
+    // The program is closing: a failure to start the installer has no one left to tell.
   }
 }

@@ -39,6 +39,11 @@ public:
   std::wstring Signature;
   TVKRAppUpdateFileSizeUnit FileSizeUnit = TVKRAppUpdateFileSizeUnit::Auto;
   THashType HashType = THashType::htNone;
+  // Copies of the update component's: http as well as https (a test
+  // server), where the download's folder is made, the time-out of a transfer.
+  bool AllowPlainHttp = false;
+  std::wstring UpdateRoot;
+  int TimeoutSeconds = 30;
 
   // The font of the window, and that of the notes; the window takes the room they need.
   void SetBoxFonts(const TFont& Value, const TFont& Readme);
@@ -52,14 +57,14 @@ public:
   void OpenWebPageButtonClick(TObject* Sender);
   void DownloadButtonClick(TObject* Sender);
 
-  // The name the download gets in the download folder: the last segment of
-  // the source without query or fragment, when it is a plain file name.
+  // The name the download gets in its folder: the last segment of an https
+  // source without query or fragment, when it is a plain file name.
   // Otherwise the invalid-source message and an empty name.
   std::wstring GetFileNameFromSource(const std::wstring& Source);
   // The announced size of the client's URL (HEAD); 4,194,304 when none is
-  // announced or it does not fit, 0 after any error.
+  // announced or it does not fit. 0 after an error or an empty file, which
+  // is said in words first.
   int32_t GetRemoteFileSize(THttpCli* HttpCli, THttpCli* SslHttpCli);
-  bool CopyFileWithProgress(const std::wstring& Source, const std::wstring& Destination);
 
 protected:
   // The form gave the notes its own font for the DPI: they take theirs back,
@@ -81,12 +86,16 @@ extern TVKRAppUpdateNotifyBox* VKRAppUpdateNotifyBox;
 // "\", "/", ":", "..", no character a file name cannot hold, no device name.
 bool IsSafeDownloadName(const std::wstring& Name);
 
-// The folder an installer is downloaded to (with a trailing backslash): the
-// first existing of the local application data's "Downloaded Installations"
-// and "Temp", the Windows folder's "Downloaded Installations", the temp folder.
-std::wstring DownloadFolder();
-// The same choice among given base folders (an empty base gives no candidate).
-std::wstring DownloadFolderOf(const std::wstring& LocalAppData, const std::wstring& Windows, const std::wstring& Temp);
+// What the program starts, whatever a signature says: a program (".exe")
+// or a Windows Installer package (".msi", through msiexec /i).
+bool IsStartableInstaller(const std::wstring& FileName);
+// The request that starts the installer Target from its folder.
+struct TInstallerStart {
+  std::wstring FileName;
+  std::wstring Parameters;
+  std::wstring Directory;
+};
+TInstallerStart InstallerStart(const std::wstring& Target);
 
 // Opens the product page through the shell when it is a web URL; otherwise
 // the invalid-source message. True when the shell was asked.

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cwctype>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -26,8 +27,10 @@ struct Internet {
 
 using UniqueInternet = UniqueHandle<handle_traits::Internet>;
 
-// What the GUI thread and the worker of one request share. The worker writes
-// the results before it sets Done; the GUI thread reads them after the join.
+// What the GUI thread and the worker of one request share; both hold it, so
+// a worker that a stop left behind in a blocking call of the platform ends
+// by itself on its own copy. The worker writes the outcome before it sets
+// Done; the GUI thread reads it after that.
 struct TTransferJob {
   // The request.
   std::wstring URL;
@@ -35,16 +38,19 @@ struct TTransferJob {
   std::wstring Agent;
   std::wstring Headers;
   std::wstring Proxy;  // "host:port", empty for a direct connection
-  HANDLE Stream = nullptr;
+  bool WantBody = false;
+  int64_t MaxBody = 0;  // 0: no limit
   int MaxRedirections = 5;
   int TimeoutMilliseconds = 30000;
 
-  // Progress: the worker waits after each block until the GUI thread has seen it.
+  // Each block goes to the GUI thread, which writes it; the worker waits
+  // until it has been taken (or the request was aborted).
   std::atomic<bool> Aborted{false};
   std::mutex Lock;
   std::condition_variable Taken;
   UniqueKernelObject Wake;  // auto-reset: a block is ready or the worker is done
   bool BlockPending = false;
+  std::vector<char> Block;
   bool Done = false;
   int64_t Received = 0;
 
@@ -52,6 +58,7 @@ struct TTransferJob {
   int Status = 0;
   std::wstring Reason;
   int64_t Length = -1;
+  bool TooLarge = false;  // announced or counted past MaxBody
   std::exception_ptr Error;
   // WINHTTP_CALLBACK_STATUS_FLAG_* of a failed certificate check.
   DWORD SecureFailure = 0;
@@ -61,6 +68,9 @@ EHttpException::EHttpException(int StatusCode, std::wstring ReasonPhrase)
     : Exception(L"HTTP error " + std::to_wstring(StatusCode) + L" " + ReasonPhrase),
       FStatusCode(StatusCode),
       FReasonPhrase(std::move(ReasonPhrase)) {}
+
+EHttpBodyTooLarge::EHttpBodyTooLarge(int64_t Limit, const std::wstring& URL)
+    : Exception(BodyTooLargeText(Limit, URL)), FLimit(Limit) {}
 
 namespace {
 
@@ -74,11 +84,15 @@ bool StartsWithNoCase(const std::wstring& Text, const wchar_t* Prefix) {
   return Text.size() >= Head.size() && SameTextAZ(std::wstring_view(Text).substr(0, Head.size()), Head);
 }
 
+// The error of the last platform call. Wine 8 ends a wait on the server
+// past the time-out with the socket's own code, Windows with WinHTTP's.
+DWORD LastRequestError() {
+  const DWORD Code = GetLastError();
+  return Code == WSAETIMEDOUT ? static_cast<DWORD>(ERROR_WINHTTP_TIMEOUT) : Code;
+}
+
 void Check(bool Condition, const std::wstring& Context) {
-  if (!Condition) {
-    const DWORD Code = GetLastError();
-    throw EHttpClientError(Code, Context);
-  }
+  if (!Condition) throw EHttpClientError(LastRequestError(), Context);
 }
 
 struct TUrlParts {
@@ -168,7 +182,7 @@ void Exchange(TTransferJob& Job, HINTERNET Request, const std::wstring& URL) {
                          reinterpret_cast<DWORD_PTR>(&Job)) != FALSE &&
       WinHttpReceiveResponse(Request, nullptr) != FALSE;
   if (Answered) return;
-  DWORD Error = GetLastError();
+  DWORD Error = LastRequestError();
   if (Error == ERROR_WINHTTP_SECURE_FAILURE || Error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR)
     Error = SecureFailureError(Job.SecureFailure, Error);
   throw EHttpClientError(Error, URL);
@@ -176,18 +190,22 @@ void Exchange(TTransferJob& Job, HINTERNET Request, const std::wstring& URL) {
 
 bool IsRedirection(int Status) { return Status == 301 || Status == 302 || Status == 303 || Status == 307 || Status == 308; }
 
-// Hands a received block to the GUI thread and waits until it has been seen
+// Hands a received block to the GUI thread and waits until it has been taken
 // (or the request was aborted), so each block raises its own progress event.
-void ReportBlock(TTransferJob& Job, DWORD Count) {
+void ReportBlock(TTransferJob& Job, const char* Data, DWORD Count) {
   std::unique_lock<std::mutex> Guard(Job.Lock);
+  Job.Block.assign(Data, Data + Count);
   Job.Received += Count;
   Job.BlockPending = true;
   SetEvent(Job.Wake.get());
   Job.Taken.wait(Guard, [&Job] { return !Job.BlockPending || Job.Aborted.load(); });
 }
 
+// The body is counted as it arrives: a block that would pass the limit is
+// never handed on.
 void ReceiveBody(TTransferJob& Job, HINTERNET Request) {
   std::vector<char> Buffer(65536);
+  int64_t Counted = 0;
   while (!Job.Aborted.load()) {
     DWORD Available = 0;
     Check(WinHttpQueryDataAvailable(Request, &Available) != FALSE, Job.URL);
@@ -196,10 +214,12 @@ void ReceiveBody(TTransferJob& Job, HINTERNET Request) {
     const DWORD Wanted = Available < Buffer.size() ? Available : static_cast<DWORD>(Buffer.size());
     Check(WinHttpReadData(Request, Buffer.data(), Wanted, &Read) != FALSE, Job.URL);
     if (Read == 0) return;
-    DWORD Written = 0;
-    if (!WriteFile(Job.Stream, Buffer.data(), Read, &Written, nullptr) || Written != Read)
-      throw EOSError(GetLastError(), L"Writing the download");
-    ReportBlock(Job, Read);
+    Counted += Read;
+    if (Job.MaxBody > 0 && Counted > Job.MaxBody) {
+      Job.TooLarge = true;
+      return;
+    }
+    ReportBlock(Job, Buffer.data(), Read);
   }
 }
 
@@ -241,28 +261,39 @@ void Perform(TTransferJob& Job) {
     if (IsRedirection(Job.Status)) {
       const std::wstring Location = QueryText(Request.get(), WINHTTP_QUERY_LOCATION);
       if (Location.empty() || Hop >= Job.MaxRedirections) return;  // the redirection is the answer
+      // Only to another web address: never a file, a share or another scheme.
+      const size_t Colon = Location.find(L':');
+      if (Colon != std::wstring::npos && Location.find_first_of(L"/?#") > Colon &&
+          !StartsWithNoCase(Location, L"http://") && !StartsWithNoCase(Location, L"https://"))
+        throw EHttpClientError(ERROR_WINHTTP_REDIRECT_FAILED, URL);
       const std::wstring Next = ResolveLocation(URL, Location);
       if (Parts.Secure && !StartsWithNoCase(Next, L"https://"))
         throw EHttpClientError(ERROR_WINHTTP_REDIRECT_FAILED, URL);
       URL = Next;
       continue;
     }
-    if (Job.Status >= 200 && Job.Status < 300 && Job.Stream != nullptr) ReceiveBody(Job, Request.get());
+    if (Job.Status >= 200 && Job.Status < 300 && Job.WantBody) {
+      // A length past the limit is refused before a byte of it is read.
+      if (Job.MaxBody > 0 && Job.Length > Job.MaxBody)
+        Job.TooLarge = true;
+      else
+        ReceiveBody(Job, Request.get());
+    }
     return;
   }
 }
 
-void RunTransfer(TTransferJob& Job) noexcept {
+void RunTransfer(std::shared_ptr<TTransferJob> Job) noexcept {
   try {
-    Perform(Job);
+    Perform(*Job);
   } catch (...) {
-    Job.Error = std::current_exception();
+    Job->Error = std::current_exception();
   }
   {
-    std::lock_guard<std::mutex> Guard(Job.Lock);
-    Job.Done = true;
+    std::lock_guard<std::mutex> Guard(Job->Lock);
+    Job->Done = true;
   }
-  SetEvent(Job.Wake.get());
+  SetEvent(Job->Wake.get());
 }
 
 }  // namespace
@@ -327,7 +358,7 @@ void THttpCli::Get() { Request(L"GET"); }
 void THttpCli::Head() { Request(L"HEAD"); }
 
 void THttpCli::Abort() {
-  if (FRunningJob == nullptr) return;
+  if (!FRunningJob) return;
   {
     std::lock_guard<std::mutex> Guard(FRunningJob->Lock);
     FRunningJob->Aborted = true;
@@ -338,74 +369,103 @@ void THttpCli::Abort() {
 void THttpCli::Close() { Abort(); }
 
 void THttpCli::Request(const wchar_t* Method) {
-  if (FRunningJob != nullptr) throw Exception(L"The HTTP client is busy");
-  TTransferJob Job;
-  Job.URL = FURL;
-  Job.Method = Method;
-  Job.Agent = FAgent;
-  Job.Headers = L"Accept: " + FAccept + L"\r\n";
-  if (FNoCache) Job.Headers += L"Pragma: no-cache\r\nCache-Control: no-cache\r\n";
-  if (!FProxy.empty()) Job.Proxy = FProxy + L":" + (FProxyPort.empty() ? std::wstring(L"80") : FProxyPort);
-  Job.Stream = std::wstring_view(Method) == L"GET" ? FRcvdStream : nullptr;
-  Job.MaxRedirections = MaxRedirections();
-  Job.TimeoutMilliseconds = TimeoutSeconds() * 1000;
-  Job.Wake.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  Win32Check(Job.Wake.valid(), L"HTTP request");
+  if (FRunningJob) throw Exception(L"The HTTP client is busy");
+  const auto Job = std::make_shared<TTransferJob>();
+  Job->URL = FURL;
+  Job->Method = Method;
+  Job->Agent = FAgent;
+  Job->Headers = L"Accept: " + FAccept + L"\r\n";
+  if (FNoCache) Job->Headers += L"Pragma: no-cache\r\nCache-Control: no-cache\r\n";
+  if (!FProxy.empty()) Job->Proxy = FProxy + L":" + (FProxyPort.empty() ? std::wstring(L"80") : FProxyPort);
+  Job->WantBody = std::wstring_view(Method) == L"GET";
+  Job->MaxBody = FMaxBodyBytes;
+  Job->MaxRedirections = MaxRedirections();
+  Job->TimeoutMilliseconds = TimeoutSeconds() * 1000;
+  Job->Wake.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  Win32Check(Job->Wake.valid(), L"HTTP request");
   FRcvdCount = 0;
   FStatusCode = 0;
   FReasonPhrase.clear();
   FContentLength = -1;
 
-  FRunningJob = &Job;
-  std::thread Worker(RunTransfer, std::ref(Job));
-  // Whatever ends the wait (also an error of a progress handler), the worker
-  // is stopped and joined before the job goes.
+  FRunningJob = Job;
+  std::thread Worker(RunTransfer, Job);
+  // Whatever ends the wait (a stop, the time-out, an error of a progress
+  // handler or of the write), the worker is told to stop. One that has
+  // finished is joined; one still blocked in the platform is left to end by
+  // itself at its time-out, with nothing of ours but its share of the job.
   struct TJoin {
     THttpCli& Client;
     std::thread& Worker;
     bool Finished = false;
     ~TJoin() {
-      if (!Finished) Client.Abort();
-      Worker.join();
-      Client.FRunningJob = nullptr;
+      if (Finished) {
+        Worker.join();
+      } else {
+        Client.Abort();
+        Worker.detach();
+      }
+      Client.FRunningJob.reset();
     }
   };
+  const ULONGLONG Timeout = static_cast<ULONGLONG>(TimeoutSeconds()) * 1000;
+  bool TimedOut = false;
   {
     TJoin Join{*this, Worker};
+    ULONGLONG LastByte = GetTickCount64();
     for (;;) {
-      const HANDLE Wake = Job.Wake.get();
-      MsgWaitForMultipleObjects(1, &Wake, FALSE, INFINITE, QS_ALLINPUT);
-      Application().ProcessMessages();
+      const HANDLE Wake = Job->Wake.get();
+      MsgWaitForMultipleObjects(1, &Wake, FALSE, 100, QS_ALLINPUT);
+      const ULONGLONG Before = GetTickCount64();
+      if (OnWait)
+        OnWait();
+      else
+        Application().ProcessMessages();
+      // A box the window thread showed meanwhile held the worker up, not the server.
+      const ULONGLONG Spent = GetTickCount64() - Before;
+      if (Spent > 1000) LastByte += Spent;
+      if (FStopFlag != nullptr && FStopFlag->load()) Abort();
+      if (Job->Aborted.load()) break;
       bool Block = false;
       bool Done = false;
       int64_t Count = 0;
+      std::vector<char> Data;
       {
-        std::lock_guard<std::mutex> Guard(Job.Lock);
-        Block = Job.BlockPending;
-        Job.BlockPending = false;
-        Count = Job.Received;
-        Done = Job.Done;
+        std::lock_guard<std::mutex> Guard(Job->Lock);
+        Block = Job->BlockPending;
+        Job->BlockPending = false;
+        Data.swap(Job->Block);
+        Count = Job->Received;
+        Done = Job->Done;
       }
       if (Block) {
-        Job.Taken.notify_all();
-        // The worker may have read one more block before it saw the abort:
-        // an aborted request reports no progress after the abort.
-        if (!Job.Aborted.load()) {
-          FRcvdCount = Count;
-          if (OnDocData) OnDocData(this, Count);
-        }
+        Job->Taken.notify_all();
+        LastByte = GetTickCount64();
+        DWORD Written = 0;
+        // A write that fails is an error, never a shorter file taken as the whole.
+        if (FRcvdStream != nullptr &&
+            (!WriteFile(FRcvdStream, Data.data(), static_cast<DWORD>(Data.size()), &Written, nullptr) ||
+             Written != Data.size()))
+          throw EOSError(GetLastError(), L"Writing the download");
+        FRcvdCount = Count;
+        if (OnDocData) OnDocData(this, Count);
       }
       if (Done) {
         Join.Finished = true;
         break;
       }
+      if (GetTickCount64() - LastByte > Timeout) {
+        TimedOut = true;
+        break;
+      }
     }
   }
-  FRcvdCount = Job.Received;
-  FStatusCode = Job.Status;
-  FReasonPhrase = Job.Reason;
-  FContentLength = Job.Length;
-  if (Job.Error) std::rethrow_exception(Job.Error);
-  if (Job.Aborted.load()) throw EHttpException(0, L"Aborted");
+  FStatusCode = Job->Status;
+  FReasonPhrase = Job->Reason;
+  FContentLength = Job->Length;
+  if (TimedOut) throw EHttpClientError(ERROR_WINHTTP_TIMEOUT, FURL);
+  if (Job->Aborted.load()) throw EHttpException(0, L"Aborted");
+  if (Job->Error) std::rethrow_exception(Job->Error);
+  if (Job->TooLarge) throw EHttpBodyTooLarge(FMaxBodyBytes, FURL);
   if (FStatusCode < 200 || FStatusCode >= 300) throw EHttpException(FStatusCode, FReasonPhrase);
 }

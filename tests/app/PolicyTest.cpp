@@ -92,6 +92,10 @@ TEST_CASE("a policy is read from the machine first, then the user; what cannot b
        std::nullopt, std::nullopt, {L"UpdateDescriptorURL|machine"}},
       {"a server without a share is refused", {{Machine, L"", L"UpdateDescriptorURL", REG_SZ, L"\\\\files", 0}},
        std::nullopt, std::nullopt, {L"UpdateDescriptorURL|machine"}},
+      {"a device path is refused", {{Machine, L"", L"UpdateDescriptorURL", REG_SZ, L"\\\\?\\C:\\u.txt", 0}},
+       std::nullopt, std::nullopt, {L"UpdateDescriptorURL|machine"}},
+      {"a device is refused", {{User, L"", L"UpdateDescriptorURL", REG_SZ, L"\\\\.\\PhysicalDrive0", 0}},
+       std::nullopt, std::nullopt, {L"UpdateDescriptorURL|user"}},
       {"https without a host is refused", {{Machine, L"", L"UpdateDescriptorURL", REG_SZ, L"https:///u.txt", 0}},
        std::nullopt, std::nullopt, {L"UpdateDescriptorURL|machine"}},
       {"a refused machine mirror leaves the user's",
@@ -260,11 +264,100 @@ TEST_CASE("update policies: no check when the administrator manages updates; a m
   REQUIRE(Boxes.size() == 1);
   CHECK(Boxes[0].Text == UpdatesManagedText);
   CHECK(Boxes[0].Type == TMsgDlgType::mtInformation);
+}
 
-  SUBCASE("a mirror that is no https address nor network path leaves the maker's") {
-    F.Registry.WriteString(L"Machine", L"UpdateDescriptorURL", L"ftp://mirror.example/u.txt");
-    TForm1 Other(Options);
-    CHECK(Other.VKRAppUpdate1.UpdateFileURL() == L"https://updates.brenlow.example/brenlow/BrenlowUpdates.txt");
+TEST_CASE("update policies fail closed: each setting with what Check for Updates does and the events it leaves") {
+  enum TLevel { Machine, User };
+  struct TWrite {
+    TLevel Level;
+    const wchar_t* Name;
+    DWORD Type;
+    std::wstring Text;
+    DWORD Number;
+  };
+  const std::wstring Maker = L"https://updates.brenlow.example/brenlow/BrenlowUpdates.txt";
+  struct TCase {
+    const char* What;
+    std::vector<TWrite> Writes;
+    const wchar_t* Said;  // the box of Check for Updates; nullptr: the check runs
+    std::wstring From;    // where a check that runs fetches the descriptor
+    bool FromPolicy;
+    std::vector<const wchar_t*> Events;  // the names of the values event 1003 reports
+  };
+  const TCase Cases[] = {
+      {"nothing set", {}, nullptr, Maker, false, {}},
+      {"DisableUpdateCheck 0", {{Machine, L"DisableUpdateCheck", REG_DWORD, L"", 0}}, nullptr, Maker, false, {}},
+      {"DisableUpdateCheck 1", {{User, L"DisableUpdateCheck", REG_DWORD, L"", 1}}, UpdatesManagedText, L"", false, {}},
+      {"DisableUpdateCheck 2", {{Machine, L"DisableUpdateCheck", REG_DWORD, L"", 2}}, UpdatesManagedText, L"", false,
+       {L"DisableUpdateCheck"}},
+      {"DisableUpdateCheck as the text 1", {{Machine, L"DisableUpdateCheck", REG_SZ, L"1", 0}}, UpdatesManagedText, L"",
+       false, {L"DisableUpdateCheck"}},
+      {"DisableUpdateCheck as the text 0", {{User, L"DisableUpdateCheck", REG_SZ, L"0", 0}}, UpdatesManagedText, L"",
+       false, {L"DisableUpdateCheck"}},
+      {"DisableUpdateCheck as binary", {{User, L"DisableUpdateCheck", REG_BINARY, L"", 0}}, UpdatesManagedText, L"",
+       false, {L"DisableUpdateCheck"}},
+      {"the machine's 0 over the user's 1",
+       {{Machine, L"DisableUpdateCheck", REG_DWORD, L"", 0}, {User, L"DisableUpdateCheck", REG_DWORD, L"", 1}},
+       nullptr, Maker, false, {}},
+      {"an https mirror", {{Machine, L"UpdateDescriptorURL", REG_SZ, L"https://mirror.corp.example/u.txt", 0}},
+       nullptr, L"https://mirror.corp.example/u.txt", true, {}},
+      {"a mirror on a share", {{Machine, L"UpdateDescriptorURL", REG_SZ, L"\\\\files\\marrowby\\u.txt", 0}},
+       nullptr, L"\\\\files\\marrowby\\u.txt", true, {}},
+      {"an http mirror", {{Machine, L"UpdateDescriptorURL", REG_SZ, L"http://mirror.corp.example/u.txt", 0}},
+       UpdateAddressInvalidText, L"", false, {L"UpdateDescriptorURL"}},
+      {"a file address", {{Machine, L"UpdateDescriptorURL", REG_SZ, L"file:///C:/u.txt", 0}},
+       UpdateAddressInvalidText, L"", false, {L"UpdateDescriptorURL"}},
+      {"garbage", {{User, L"UpdateDescriptorURL", REG_SZ, L"not an address", 0}}, UpdateAddressInvalidText, L"", false,
+       {L"UpdateDescriptorURL"}},
+      {"a device path", {{Machine, L"UpdateDescriptorURL", REG_SZ, L"\\\\?\\C:\\u.txt", 0}},
+       UpdateAddressInvalidText, L"", false, {L"UpdateDescriptorURL"}},
+      {"a device", {{Machine, L"UpdateDescriptorURL", REG_SZ, L"\\\\.\\PhysicalDrive0", 0}},
+       UpdateAddressInvalidText, L"", false, {L"UpdateDescriptorURL"}},
+      {"a local drive's share", {{Machine, L"UpdateDescriptorURL", REG_SZ, L"\\\\localhost\\C$\\u.txt", 0}},
+       UpdateAddressInvalidText, L"", false, {L"UpdateDescriptorURL"}},
+      {"an https address the update cannot use",
+       {{Machine, L"UpdateDescriptorURL", REG_SZ, L"https://mirror.example:99999/u.txt", 0}}, UpdateAddressInvalidText,
+       L"", false, {}},
+      {"a number", {{Machine, L"UpdateDescriptorURL", REG_DWORD, L"", 1}}, UpdateAddressInvalidText, L"", false,
+       {L"UpdateDescriptorURL"}},
+      {"a bad machine mirror over a good user one",
+       {{Machine, L"UpdateDescriptorURL", REG_DWORD, L"", 1},
+        {User, L"UpdateDescriptorURL", REG_SZ, L"https://mirror.example/u.txt", 0}},
+       UpdateAddressInvalidText, L"", false, {L"UpdateDescriptorURL"}},
+      {"turned off, and a bad mirror",
+       {{Machine, L"DisableUpdateCheck", REG_DWORD, L"", 1}, {Machine, L"UpdateDescriptorURL", REG_SZ, L"http://x/u", 0}},
+       UpdatesManagedText, L"", false, {L"UpdateDescriptorURL"}},
+  };
+  for (const TCase& Case : Cases) {
+    CAPTURE(Case.What);
+    TPolicyFixture F;
+    F.Registry.WriteDword(L"Settings\\Options", L"ScanAtStartup", 0);
+    for (const TWrite& Write : Case.Writes) {
+      const wchar_t* Key = Write.Level == Machine ? L"Machine" : L"User";
+      if (Write.Type == REG_DWORD || Write.Type == REG_BINARY)
+        F.Registry.WriteRaw(Key, Write.Name, Write.Type, &Write.Number, sizeof(Write.Number));
+      else
+        F.Registry.WriteString(Key, Write.Name, Write.Text, Write.Type);
+    }
+    TRecordedBoxes Recorded;
+    TForm1Options Options;
+    Options.RegistryKey = F.SettingsKey();
+    Options.SingleInstance = false;
+    Options.PolicyRoots = F.Roots();
+    TForm1 Form1(Options);
+    if (Case.Said != nullptr) {
+      Form1.CheckforUpdates1Click(&Form1);
+      REQUIRE(Recorded.Requests.size() == 1);
+      CHECK(Recorded.Requests[0].Text == Case.Said);
+    } else {
+      // The check itself would ask a server: where it would ask is what the policy decides.
+      CHECK(Form1.VKRAppUpdate1.UpdateFileURL() == Case.From);
+      CHECK(Form1.VKRAppUpdate1.DescriptorFromPolicy() == Case.FromPolicy);
+    }
+    std::vector<std::wstring> Events;
+    for (const TEventReport& Report : RunEventReports(TRunRecord{}, Form1.Policies().Ignored()))
+      if (Report.EventId == evPolicyIgnored) Events.push_back(Report.Strings[0]);
+    CHECK(Events == std::vector<std::wstring>(Case.Events.begin(), Case.Events.end()));
   }
 }
 

@@ -3,6 +3,7 @@
 #include "framework/Exception.h"
 #include "framework/Handle.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -52,4 +53,16 @@ std::wstring TTempDir::MakeFile(const std::wstring& Relative, const std::string&
   File.reset();
   if (Attributes != 0) SetFileAttributesW(Full.c_str(), Attributes);
   return Full;
+}
+
+std::vector<std::wstring> NamesIn(const std::wstring& Folder) {
+  std::vector<std::wstring> Names;
+  WIN32_FIND_DATAW Data;
+  const UniqueFind Find(FindFirstFileW((Folder + L"\\*").c_str(), &Data));
+  if (!Find) return Names;
+  do {
+    if (!IsDotName(Data.cFileName)) Names.emplace_back(Data.cFileName);
+  } while (FindNextFileW(Find.get(), &Data));
+  std::sort(Names.begin(), Names.end());
+  return Names;
 }

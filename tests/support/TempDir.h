@@ -8,6 +8,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+// The names directly in Folder (files and folders, not "." and ".."), sorted.
+std::vector<std::wstring> NamesIn(const std::wstring& Folder);
 
 class TTempDir {
 public:
@@ -26,6 +30,9 @@ public:
   // Creates a file of Size bytes (folders along the way too); returns the full path.
   std::wstring MakeFile(const std::wstring& Relative, uint64_t Size = 0, DWORD Attributes = 0);
   std::wstring MakeFile(const std::wstring& Relative, const std::string& Content, DWORD Attributes = 0);
+
+  // The names directly in the folder (files and folders), sorted.
+  std::vector<std::wstring> Entries() const { return NamesIn(FPath); }
 
 private:
   std::wstring FPath;

@@ -9,6 +9,8 @@
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
 #include "update/UpdateDigest.h"
+#include "update/UpdateErrors.h"
+#include "update/UpdateFolder.h"
 #include "update/VKRAppUpdate.h"
 #include "update/VKRAppUpdateDownload.h"
 #include "update/VKRAppUpdateNotify.h"
@@ -28,58 +30,6 @@ using TUnit = TVKRAppUpdateFileSizeUnit;
 const std::wstring WillClose = L"The application will close to start the update.";
 const std::wstring Corrupted = L"The downloaded file is corrupted.";
 const std::wstring NotSigned = L"The downloaded file is not signed by Brenlow.";
-
-// An installer name no other test uses.
-std::wstring UniqueInstallerName() {
-  static std::atomic<int> Counter{0};
-  return L"MarrowbyTest-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++Counter) + L".exe";
-}
-
-// A notify window as the check leaves it, ready for its Download button;
-// the downloaded file is removed when the fixture goes.
-class TDownloadFixture {
-public:
-  TDownloadFixture() {
-    VKRAppUpdateNotifyBox = &Box;
-    Box.FileSizeUnit = TUnit::KiloBytes;
-    Box.HashType = THashType::htSHA256;
-  }
-  ~TDownloadFixture() {
-    VKRAppUpdateNotifyBox = nullptr;
-    if (!Name.empty()) DeleteFileW(Target().c_str());
-  }
-  std::wstring Target() const { return DownloadFolder() + Name; }
-  // Runs the download; the program "closes" through the close hook.
-  void Download() { Box.DownloadButtonClick(&Box); }
-
-  TVKRAppUpdateNotifyBox Box;
-  std::wstring Name = UniqueInstallerName();
-  TDialogLog Dialogs;
-  TShellLog Shell;
-  int Closes = 0;
-  TCloseApplicationHook CloseHook{[this] { ++Closes; }};
-};
-
-// The names in the download folder, to see that a refusal leaves nothing behind.
-// The files in the download folder that this test program could have left
-// there. The folder is the shared temporary folder: test programs running
-// beside this one make and remove their own fixture folders in it meanwhile.
-std::set<std::wstring> DownloadFolderNames() {
-  std::set<std::wstring> Names;
-  WIN32_FIND_DATAW Data;
-  const HANDLE Find = FindFirstFileW((DownloadFolder() + L"*").c_str(), &Data);
-  if (Find == INVALID_HANDLE_VALUE) return Names;
-  const std::wstring Fixtures = L"MarrowbyTest-";
-  const std::wstring Ours = Fixtures + std::to_wstring(GetCurrentProcessId()) + L"-";
-  do {
-    const std::wstring Name = Data.cFileName;
-    const bool Folder = (Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    const bool Others = Name.rfind(Fixtures, 0) == 0 && Name.rfind(Ours, 0) != 0;
-    if (!Folder && !Others) Names.insert(Name);
-  } while (FindNextFileW(Find, &Data));
-  FindClose(Find);
-  return Names;
-}
 
 }  // namespace
 
@@ -139,6 +89,7 @@ TEST_CASE("a download keeps to its folder: only plain file names are accepted") 
   }
 
   TVKRAppUpdateNotifyBox Box;
+  Box.AllowPlainHttp = true;
   TDialogLog Dialogs;
   const struct {
     const wchar_t* Source;
@@ -146,7 +97,9 @@ TEST_CASE("a download keeps to its folder: only plain file names are accepted") 
   } Sources[] = {
       {L"http://updates.brenlow.example/brenlow/Marrowby-Setup.exe", L"Marrowby-Setup.exe"},
       {L"https://h.example/get/setup.exe?token=a/b#frag", L"setup.exe"},
-      {L"\\\\server\\share\\dir\\setup.exe", L"setup.exe"},
+      {L"\\\\server\\share\\dir\\setup.exe", nullptr},
+      {L"\\\\?\\C:\\dir\\setup.exe", nullptr},
+      {L"\\\\.\\PhysicalDrive0", nullptr},
       {L"http://h.example/dir/", nullptr},
       {L"http://h.example", nullptr},
       {L"http://h.example/..%5c..%5cevil.exe", nullptr},
@@ -165,22 +118,6 @@ TEST_CASE("a download keeps to its folder: only plain file names are accepted") 
     else
       CHECK(Dialogs.Texts.empty());
   }
-}
-
-TEST_CASE("the download folder is the first candidate that exists, else the temp folder") {
-  TTempDir Dir;
-  const std::wstring Local = Dir.MakeDir(L"Local");
-  const std::wstring Windows = Dir.MakeDir(L"Windows");
-  const std::wstring Temp = Dir.MakeDir(L"Temp");
-  CHECK(DownloadFolderOf(Local, Windows, Temp + L"\\") == Temp + L"\\");
-  CHECK(DownloadFolderOf(Local, Windows, Temp) == Temp + L"\\");
-  Dir.MakeDir(L"Windows\\Downloaded Installations");
-  CHECK(DownloadFolderOf(Local, Windows, Temp) == Windows + L"\\Downloaded Installations\\");
-  Dir.MakeDir(L"Local\\Temp");
-  CHECK(DownloadFolderOf(Local + L"\\", Windows, Temp) == Local + L"\\Temp\\");
-  Dir.MakeDir(L"Local\\Downloaded Installations");
-  CHECK(DownloadFolderOf(Local, Windows, Temp) == Local + L"\\Downloaded Installations\\");
-  CHECK(DownloadFolderOf(L"", L"", Temp) == Temp + L"\\");
 }
 
 TEST_CASE("digests of a file") {
@@ -219,9 +156,7 @@ TEST_CASE("downloads of the installer") {
   TDownloadFixture Fixture;
   TVKRAppUpdateNotifyBox& Box = Fixture.Box;
   const std::string Installer = PatternBytes(300000);
-  const std::wstring Digest = [&] {
-    return FileDigest(Dir.MakeFile(L"reference.exe", Installer), THashType::htSHA256);
-  }();
+  const std::wstring Digest = Sha256Hex(Installer);
   TTestReleaseKey Key;
   REQUIRE(Key.Valid());
   TTrustedReleaseKeysOverride Trust({Key.Public()});
@@ -229,53 +164,28 @@ TEST_CASE("downloads of the installer") {
   Box.Signature = Key.SignRelease(Box.Version, Fixture.Name, Installer);
 
   SUBCASE("an unsafe or invalid source writes nothing and is named once") {
-    for (const wchar_t* Source : {L"http://127.0.0.1:1/dir/", L"http://127.0.0.1:1/..%5cevil.exe",
-                                  L"file:///C:/windows/evil.exe", L"javascript:alert(1)", L"..\\..\\evil.exe"}) {
+    const std::wstring Local = Dir.MakeFile(Fixture.Name, Installer);
+    for (const std::wstring& Source :
+         {std::wstring(L"http://127.0.0.1:1/dir/"), std::wstring(L"http://127.0.0.1:1/..%5cevil.exe"),
+          std::wstring(L"file:///C:/windows/evil.exe"), std::wstring(L"javascript:alert(1)"),
+          std::wstring(L"..\\..\\evil.exe"), L"\\\\?\\" + Local, std::wstring(L"\\\\.\\PhysicalDrive0"),
+          std::wstring(L"\\\\server\\share\\") + Fixture.Name, Local, Fixture.Name}) {
       CAPTURE(WideToUtf8(Source));
       Fixture.Dialogs.Texts.clear();
       Box.DownloadFileURL = Source;
       Fixture.Download();
       CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{InvalidSourceMessage(Source)});
+      CHECK(Fixture.Root.Entries().empty());
     }
     CHECK(Fixture.Shell.Files.empty());
     CHECK(Fixture.Closes == 0);
-  }
-
-  SUBCASE("a UNC source is copied, verified and started") {
-    const std::wstring Source = Dir.MakeFile(Fixture.Name, Installer);
-    Box.DownloadFileURL = L"\\\\?\\" + Source;
-    Box.SHA256Hash = Digest;
-    std::string Started;
-    Fixture.Shell.OnRequest = [&](const std::wstring& File) { Started = ReadFileBytes(File); };
-    Fixture.Download();
-    CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{WillClose});
-    CHECK(Fixture.Closes == 1);
-    CHECK(Fixture.Shell.Files == std::vector<std::wstring>{Fixture.Target()});
-    CHECK(Started == Installer);
-  }
-
-  SUBCASE("an unsigned UNC source is refused and deleted") {
-    Box.DownloadFileURL = L"\\\\?\\" + Dir.MakeFile(Fixture.Name, Installer);
-    Box.SHA256Hash = Digest;
-    Box.Signature.clear();
-    Fixture.Download();
-    CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{NotSigned});
-    CHECK_FALSE(FileExists(Fixture.Target()));
-    CHECK(Fixture.Shell.Files.empty());
-  }
-
-  SUBCASE("a missing UNC source copies nothing and says nothing") {
-    Box.DownloadFileURL = L"\\\\?\\" + Dir / Fixture.Name;
-    Fixture.Download();
-    CHECK(Fixture.Dialogs.Texts.empty());
-    CHECK_FALSE(FileExists(Fixture.Target()));
   }
 
   REQUIRE_MESSAGE(UpdateServerRunning(), "no update test server: run through ctest (its fixture starts one)");
   TServedFolder Served;
   Served.Write(Fixture.Name, Installer);
 
-  SUBCASE("a web download shows its progress, arrives verified and is started after the program closed") {
+  SUBCASE("a web download shows its progress, arrives verified and is started from its own folder after the program closed") {
     Box.DownloadFileURL = Served.URL(Fixture.Name + L"?block=30000&delay=40", L"slow");
     Box.SHA256Hash = Digest;
     std::vector<int> Positions;
@@ -304,8 +214,14 @@ TEST_CASE("downloads of the installer") {
     }));
     CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{WillClose});
     CHECK(Fixture.Closes == 1);
-    CHECK(Fixture.Shell.Files == std::vector<std::wstring>{Fixture.Target()});
+    REQUIRE_FALSE(Fixture.Started().empty());
+    CHECK(ExtractFileName(Fixture.Started()) == Fixture.Name);
+    CHECK(Fixture.Shell.Parameters[0].empty());
     CHECK(Started == Installer);
+    // The installer's folder stays for it to run from; the next start removes it.
+    CHECK(FileExists(Fixture.Started()));
+    RemoveUpdateLeftovers(Fixture.Root.Path());
+    CHECK(Fixture.Root.Entries().empty());
   }
 
   SUBCASE("digests in capitals match") {
@@ -314,7 +230,7 @@ TEST_CASE("downloads of the installer") {
     for (wchar_t& C : Upper) C = static_cast<wchar_t>(towupper(C));
     Box.SHA256Hash = Upper;
     Fixture.Download();
-    CHECK(Fixture.Shell.Files.size() == 1);
+    CHECK_FALSE(Fixture.Started().empty());
   }
 
   SUBCASE("a digest that does not match, or none at all, is a corrupted file, deleted and not started") {
@@ -323,10 +239,10 @@ TEST_CASE("downloads of the installer") {
       Fixture.Dialogs.Texts.clear();
       Box.DownloadFileURL = Served.URL(Fixture.Name);
       Box.SHA256Hash = Expected;
-      Box.MD5Hash = FileDigest(Dir / L"reference.exe", THashType::htMD5);
+      Box.MD5Hash = FileDigest(Dir.MakeFile(L"reference.exe", Installer), THashType::htMD5);
       Fixture.Download();
       CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{Corrupted});
-      CHECK_FALSE(FileExists(Fixture.Target()));
+      CHECK(Fixture.Root.Entries().empty());
     }
     CHECK(Fixture.Shell.Files.empty());
     CHECK(Fixture.Closes == 0);
@@ -338,10 +254,10 @@ TEST_CASE("downloads of the installer") {
     Box.SHA256Hash = std::wstring(64, L'0');
     Fixture.Download();
     CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{WillClose});
-    CHECK(Fixture.Shell.Files.size() == 1);
+    CHECK_FALSE(Fixture.Started().empty());
   }
 
-  SUBCASE("a cancelled download is deleted") {
+  SUBCASE("a cancelled download is deleted with its folder") {
     Box.DownloadFileURL = Served.URL(Fixture.Name + L"?block=10000&delay=40", L"slow");
     Box.SHA256Hash = Digest;
     Fixture.Dialogs.ConfirmAnswer = mrYes;
@@ -356,7 +272,7 @@ TEST_CASE("downloads of the installer") {
     CHECK(Clicked);
     CHECK(Fixture.Dialogs.Texts ==
           std::vector<std::wstring>{L"Do you want to cancel the download?", L"The update was not completed."});
-    CHECK_FALSE(FileExists(Fixture.Target()));
+    CHECK(Fixture.Root.Entries().empty());
     CHECK(Fixture.Shell.Files.empty());
   }
 
@@ -367,7 +283,7 @@ TEST_CASE("downloads of the installer") {
     TDownloadWatch Watch([&](TVKRAppUpdateDownloadBox& Download) { Maximum = Download.ProgressBar1.Max(); });
     Fixture.Download();
     CHECK(Maximum == 4194304);
-    CHECK(Fixture.Shell.Files.size() == 1);
+    CHECK_FALSE(Fixture.Started().empty());
   }
 
   SUBCASE("a proxy is named in the status; a port alone is no proxy") {
@@ -382,6 +298,7 @@ TEST_CASE("downloads of the installer") {
     for (const auto& Case : Cases) {
       CAPTURE(WideToUtf8(Case.Host));
       Fixture.Shell.Files.clear();
+      Fixture.Shell.Directories.clear();
       Box.HttpCli1.SetProxy(Case.Host);
       Box.HttpCli1.SetProxyPort(Port);
       // Through the proxy the host name is never looked up: the local server answers for it.
@@ -393,7 +310,7 @@ TEST_CASE("downloads of the installer") {
       TDownloadWatch Watch([&](TVKRAppUpdateDownloadBox& Download) { Status = Download.StatusLabel.Text(); });
       Fixture.Download();
       CHECK(Status == Case.Status);
-      CHECK(Fixture.Shell.Files.size() == 1);
+      CHECK_FALSE(Fixture.Started().empty());
     }
   }
 
@@ -420,41 +337,39 @@ TEST_CASE("downloads of the installer") {
     for (const auto& Case : Cases) {
       CAPTURE(Case.What);
       Served.Write(Fixture.Name, Case.Served);
-      const std::set<std::wstring> Before = DownloadFolderNames();
       Fixture.Dialogs.Texts.clear();
       Box.Version = Case.Version;
       Box.Signature = Case.Signature;
       // The digest matches what is served: the signature alone refuses it.
-      Box.SHA256Hash = FileDigest(Dir.MakeFile(L"served.exe", Case.Served), THashType::htSHA256);
+      Box.SHA256Hash = Sha256Hex(Case.Served);
       Box.DownloadFileURL = Served.URL(Fixture.Name);
       Fixture.Download();
       CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{NotSigned});
       CHECK(Fixture.Dialogs.Types == std::vector<TMsgDlgType>{TMsgDlgType::mtError});
       Fixture.Dialogs.Types.clear();
-      CHECK_FALSE(FileExists(Fixture.Target()));
-      CHECK(DownloadFolderNames() == Before);
+      CHECK(Fixture.Root.Entries().empty());
     }
     CHECK(Fixture.Shell.Files.empty());
     CHECK(Fixture.Closes == 0);
   }
 
-  SUBCASE("a failed transfer is deleted without a message") {
+  SUBCASE("a failed transfer is said in words, and nothing of it stays") {
     Box.DownloadFileURL = Served.URL(Fixture.Name, L"gone");
     Box.SHA256Hash = Digest;
     Fixture.Download();
-    CHECK(Fixture.Dialogs.Texts.empty());
-    CHECK_FALSE(FileExists(Fixture.Target()));
+    CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{DownloadStatusErrorText(410, L"Gone", Box.DownloadFileURL)});
+    CHECK(Fixture.Root.Entries().empty());
     CHECK(Fixture.Shell.Files.empty());
   }
 
-  SUBCASE("a source that announces nothing is abandoned before the window shows") {
+  SUBCASE("a source that announces an empty file is said and abandoned before the window shows") {
     Served.Write(L"empty.exe", "");
-    Fixture.Name = L"empty.exe";
     Box.DownloadFileURL = Served.URL(L"empty.exe");
     TDownloadWatch Watch([](TVKRAppUpdateDownloadBox&) {});
     Fixture.Download();
     CHECK(Watch.Looks() == 0);
-    CHECK(Fixture.Dialogs.Texts.empty());
+    CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{EmptyDownloadText(Box.DownloadFileURL)});
+    CHECK(Fixture.Root.Entries().empty());
     CHECK(Fixture.Shell.Files.empty());
   }
 }
@@ -488,6 +403,7 @@ TEST_CASE("end to end: a newer version's installer is fetched, verified and star
   };
   for (const auto& Case : Cases) {
     CAPTURE(Case.What);
+    TTempDir Root;
     TVKRAppUpdate Update;
     Served.Write(L"BrenlowUpdates.txt", "[" + WideToUtf8(AppSectionName()) + "]\r\nVersion=9.00.00\r\n" +
                                             "DownloadFileURL64=" + WideToUtf8(Served.URL(Name)) + "\r\n" +
@@ -496,6 +412,9 @@ TEST_CASE("end to end: a newer version's installer is fetched, verified and star
     Update.SetUpdateFileURL(Served.URL(L"BrenlowUpdates.txt"));
     Update.SetVersion(L"1.00.00");
     Update.SetHashType(THashType::htSHA256);
+    // The test server speaks plain http: the prefix does not trust its certificate.
+    Update.SetAllowPlainHttp(true);
+    Update.SetUpdateRoot(Root.Path());
 
     TDialogLog Dialogs;
     TShellLog Shell;
@@ -510,14 +429,13 @@ TEST_CASE("end to end: a newer version's installer is fetched, verified and star
       CHECK(Dialogs.Texts == std::vector<std::wstring>{WillClose});
       CHECK(Closes == 1);
       REQUIRE(Shell.Files.size() == 1);
-      CHECK(Shell.Files[0] == DownloadFolder() + Name);
+      CHECK(ExtractFileName(Shell.Files[0]) == Name);
       CHECK(Started == Installer);
     } else {
       CHECK(Dialogs.Texts == std::vector<std::wstring>{NotSigned});
       CHECK(Closes == 0);
       CHECK(Shell.Files.empty());
-      CHECK_FALSE(FileExists(DownloadFolder() + Name));
+      CHECK(Root.Entries().empty());
     }
-    DeleteFileW((DownloadFolder() + Name).c_str());
   }
 }

@@ -3,6 +3,7 @@
 #include "UpdateServer.h"
 #include "UpdateTestSupport.h"
 #include "framework/Text.h"
+#include "support/TempDir.h"
 #include "update/UpdateErrors.h"
 #include "update/VKRAppUpdate.h"
 #include "update/VKRHttpCli.h"
@@ -134,6 +135,7 @@ TEST_CASE("a check that cannot learn of a version says why") {
     return;
   }
   TServedFolder Served;
+  TTempDir Root;
   Served.Write(L"portal.html", "<!DOCTYPE html><html><body>Sign in to the hotel network</body></html>");
   Served.Write(L"empty.txt", "");
   Served.Write(L"other.txt", "[SomeOtherProgram]\r\nVersion=9.0\r\n");
@@ -153,6 +155,9 @@ TEST_CASE("a check that cannot learn of a version says why") {
   for (const auto& Case : Cases) {
     CAPTURE(Case.What);
     TVKRAppUpdate Update;
+    // The test server speaks plain http: the prefix does not trust its certificate.
+    Update.SetAllowPlainHttp(true);
+    Update.SetUpdateRoot(Root.Path());
     Update.SetUpdateFileURL(Case.URL);
     Update.SetVersion(L"1.0.0.0");
     TDialogLog Dialogs;
@@ -166,6 +171,9 @@ TEST_CASE("a check that cannot learn of a version says why") {
 
   SUBCASE("a server that cannot be reached") {
     TVKRAppUpdate Update;
+    // The test server speaks plain http: the prefix does not trust its certificate.
+    Update.SetAllowPlainHttp(true);
+    Update.SetUpdateRoot(Root.Path());
     Update.SetUpdateFileURL(L"http://127.0.0.1:1/brenlow/BrenlowUpdates.txt");
     try {
       Update.Execute(false);
@@ -180,6 +188,9 @@ TEST_CASE("a check that cannot learn of a version says why") {
   SUBCASE("a server whose certificate this computer does not trust") {
     if (HttpsOrigin().empty()) FAIL("the test server has no https (openssl missing)");
     TVKRAppUpdate Update;
+    // The test server speaks plain http: the prefix does not trust its certificate.
+    Update.SetAllowPlainHttp(true);
+    Update.SetUpdateRoot(Root.Path());
     Update.SetUpdateFileURL(HttpsOrigin() + L"/status/200");
     try {
       Update.Execute(false);

@@ -7,6 +7,9 @@
 #include "support/TestStrings.h"
 #include "update/VKRHttpCli.h"
 
+#include <winhttp.h>
+
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -169,6 +172,83 @@ TEST_CASE("the client against a real server") {
     CHECK_THROWS_AS(Fetch(Client, Dir, Served.URL(L"file.bin?block=5000&delay=30", L"slow")), EHttpException);
     CHECK(Events == 2);
     CHECK(ReadFileBytes(Dir / L"body.bin").size() < Body.size());
+  }
+
+  SUBCASE("a body past the limit ends the request: when announced before a byte, else as it arrives") {
+    const struct {
+      const char* What;
+      std::wstring URL;
+      int64_t Limit;
+      size_t MostWritten;  // what may reach the file before the refusal
+    } Cases[] = {
+        {"announced", Served.URL(L"file.bin"), 50000, 0},
+        {"not announced", Served.URL(L"file.bin", L"nolength"), 50000, 50000},
+        {"endless", HttpOrigin() + L"/endless", 200000, 200000},
+    };
+    for (const auto& Case : Cases) {
+      CAPTURE(Case.What);
+      THttpCli Client(false);
+      Client.SetMaxBodyBytes(Case.Limit);
+      try {
+        Fetch(Client, Dir, Case.URL);
+        FAIL("the body was taken whole");
+      } catch (const EHttpBodyTooLarge& Error) {
+        CHECK(Error.Limit() == Case.Limit);
+      }
+      CHECK(ReadFileBytes(Dir / L"body.bin").size() <= Case.MostWritten);
+    }
+    // Exactly the limit is no refusal.
+    THttpCli Client(false);
+    Client.SetMaxBodyBytes(100000);
+    CHECK(Fetch(Client, Dir, Served.URL(L"file.bin", L"nolength")) == Body);
+  }
+
+  SUBCASE("a server that sends nothing for the time-out is given up; what came before stays in the file") {
+    THttpCli Client(false);
+    Client.SetTimeoutSeconds(1);
+    try {
+      Fetch(Client, Dir, Served.URL(L"file.bin?after=1000&seconds=10", L"stall"));
+      FAIL("no time-out");
+    } catch (const EHttpClientError& Error) {
+      CHECK(Error.ErrorCode() == ERROR_WINHTTP_TIMEOUT);
+    }
+    CHECK(ReadFileBytes(Dir / L"body.bin") == Body.substr(0, 1000));
+  }
+
+  SUBCASE("a stop flag ends a request that waits on a silent server, without waiting for it") {
+    THttpCli Client(false);
+    std::atomic<bool> Stop{false};
+    int Waits = 0;
+    Client.SetStopFlag(&Stop);
+    // Called in place of the client's own dispatch, also while no byte comes.
+    Client.OnWait = [&] {
+      if (++Waits == 5) Stop = true;
+    };
+    try {
+      Fetch(Client, Dir, Served.URL(L"file.bin?after=1000&seconds=30", L"stall"));
+      FAIL("the request was not stopped");
+    } catch (const EHttpException& Error) {
+      CHECK(Error.ErrorCode() == 0);
+    }
+    CHECK(Waits == 5);
+    // The client is free for the next request at once.
+    Stop = false;
+    Client.SetStopFlag(nullptr);
+    Client.OnWait = nullptr;
+    CHECK(Fetch(Client, Dir, Served.URL(L"file.bin")) == Body);
+  }
+
+  SUBCASE("a redirection to anything but a web address is refused") {
+    THttpCli Client(false);
+    for (const wchar_t* Target : {L"file:///C:/windows/win.ini", L"ftp://127.0.0.1/x", L"javascript:alert(1)"}) {
+      CAPTURE(WideToUtf8(Target));
+      try {
+        Fetch(Client, Dir, HttpOrigin() + L"/to?url=" + Target);
+        FAIL("followed");
+      } catch (const EHttpClientError& Error) {
+        CHECK(Error.ErrorCode() == ERROR_WINHTTP_REDIRECT_FAILED);
+      }
+    }
   }
 
   SUBCASE("a server that is not there is an ordinary error") {

@@ -47,29 +47,48 @@ TNotifyAnswer ReadAndClose(TShown& Shown) {
 
 }  // namespace
 
-TEST_CASE("sources are UNC paths, web URLs or invalid") {
+TEST_CASE("sources are https addresses; http and network paths only where the rules say") {
+  using K = TSourceKind;
   const struct {
     const wchar_t* Source;
-    TSourceKind Kind;
-    bool Secure;
+    K Default;      // descriptor, notes and download of the program
+    K Network;      // the descriptor an administrator's policy names
+    K PlainHttp;    // a page for the browser, a test server
   } Cases[] = {
-      {L"\\\\server\\share\\setup.exe", TSourceKind::skUNCPath, false},
-      {L"\\\\not a url at all", TSourceKind::skUNCPath, false},
-      {L"http://updates.brenlow.example/brenlow/BrenlowUpdates.txt", TSourceKind::skWebURL, false},
-      {L"HTTPS://updates.brenlow.example/brenlow/", TSourceKind::skWebURL, true},
-      {L"https://127.0.0.1:8443/x", TSourceKind::skWebURL, true},
-      {L"not a url", TSourceKind::skInvalid, false},
-      {L"", TSourceKind::skInvalid, false},
-      {L"file:///C:/windows/notepad.exe", TSourceKind::skInvalid, false},
-      {L"javascript:alert(1)", TSourceKind::skInvalid, false},
-      {L"C:\\Windows\\notepad.exe", TSourceKind::skInvalid, false},
-      {L"..\\..\\evil.exe", TSourceKind::skInvalid, false},
+      {L"https://updates.brenlow.example/brenlow/BrenlowUpdates.txt", K::skWebURL, K::skWebURL, K::skWebURL},
+      {L"HTTPS://updates.brenlow.example/brenlow/", K::skWebURL, K::skWebURL, K::skWebURL},
+      {L"https://127.0.0.1:8443/x", K::skWebURL, K::skWebURL, K::skWebURL},
+      {L"http://updates.brenlow.example/brenlow/BrenlowUpdates.txt", K::skInvalid, K::skInvalid, K::skWebURL},
+      {L"\\\\server\\share\\setup.exe", K::skInvalid, K::skUNCPath, K::skInvalid},
+      {L"\\\\files.corp.example\\updates\\marrowby\\u.txt", K::skInvalid, K::skUNCPath, K::skInvalid},
+      {L"\\\\?\\C:\\windows\\win.ini", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"\\\\?\\Z:\\dev\\zero", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"\\\\?\\UNC\\server\\share\\u.txt", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"\\\\.\\PhysicalDrive0", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"\\\\.\\C:\\u.txt", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"\\\\localhost\\C$\\u.txt", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"\\\\127.0.0.1\\share\\u.txt", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"\\\\server\\D$\\u.txt", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"\\\\server\\share", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"\\\\server\\share\\..\\..\\u.txt", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"\\\\server\\share\\u.txt:stream", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"\\\\not a url at all", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"not a url", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"file:///C:/windows/notepad.exe", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"javascript:alert(1)", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"C:\\Windows\\notepad.exe", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"..\\..\\evil.exe", K::skInvalid, K::skInvalid, K::skInvalid},
+      {L"notes.txt", K::skInvalid, K::skInvalid, K::skInvalid},
   };
   for (const auto& Case : Cases) {
     CAPTURE(WideToUtf8(Case.Source));
-    CHECK(ClassifySource(Case.Source) == Case.Kind);
-    if (Case.Kind == TSourceKind::skWebURL) CHECK(IsSecureSource(Case.Source) == Case.Secure);
+    CHECK(ClassifySource(Case.Source) == Case.Default);
+    CHECK(ClassifySource(Case.Source, {true, false}) == Case.Network);
+    CHECK(ClassifySource(Case.Source, {false, true}) == Case.PlainHttp);
   }
+  CHECK(IsSecureSource(L"HTTPS://h.example/"));
+  CHECK_FALSE(IsSecureSource(L"http://h.example/"));
   CHECK(InvalidSourceMessage(L"not a url") == L"\"not a url\" is an invalid source.");
 }
 
@@ -159,7 +178,9 @@ TEST_CASE("descriptors that are no INI text read as empty, without a hang") {
 }
 
 TEST_CASE("the check without a server to ask") {
+  TTempDir Root;
   TVKRAppUpdate Update;
+  Update.SetUpdateRoot(Root.Path());
   TDialogLog Dialogs;
   TShellLog Shell;
 
@@ -184,27 +205,32 @@ TEST_CASE("the check without a server to ask") {
     CHECK(Shell.Files == std::vector<std::wstring>{L"http://updates.brenlow.example/brenlow/"});
   }
 
-  SUBCASE("a UNC descriptor is copied; a missing one is no message") {
+  SUBCASE("a local file or device is never read as the descriptor, even when an administrator names it") {
     TTempDir Dir;
-    const std::wstring File = Dir.MakeFile(L"updates.txt", Section("Version=0.50\r\n"));
+    const std::wstring File = Dir.MakeFile(L"updates.txt", Section("Version=9.50\r\n"));
     Update.SetVersion(L"1.00.00");
-    Update.SetUpdateFileURL(L"\\\\?\\" + File);
-    CHECK_FALSE(Update.Execute(false));
-    CHECK(Dialogs.Texts == std::vector<std::wstring>{NoNewVersions});
-
-    Dialogs.Texts.clear();
-    Update.SetUpdateFileURL(L"\\\\?\\" + Dir / L"missing.txt");
-    Update.SetUpdatePageURL(L"http://updates.brenlow.example/brenlow/");
-    CHECK_FALSE(Update.Execute(false));
-    CHECK(Dialogs.Texts == std::vector<std::wstring>{OfferPage});
+    Update.SetDescriptorFromPolicy(true);
+    for (const std::wstring& Source : {L"\\\\?\\" + File, std::wstring(L"\\\\.\\PhysicalDrive0"), File,
+                                       L"\\\\localhost\\C$\\" + File.substr(3)}) {
+      CAPTURE(WideToUtf8(Source));
+      Dialogs.Texts.clear();
+      Update.SetUpdateFileURL(Source);
+      CHECK_FALSE(Update.Execute(false));
+      CHECK(Dialogs.Texts == std::vector<std::wstring>{InvalidSourceMessage(Source), NoNewVersions});
+    }
     CHECK(Shell.Files.empty());
+    CHECK(Root.Entries().empty());
   }
 }
 
 TEST_CASE("the check against a real server") {
   REQUIRE_MESSAGE(UpdateServerRunning(), "no update test server: run through ctest (its fixture starts one)");
   TServedFolder Served;
+  TTempDir Root;
   TVKRAppUpdate Update;
+  // The test server speaks plain http: the prefix does not trust its certificate.
+  Update.SetAllowPlainHttp(true);
+  Update.SetUpdateRoot(Root.Path());
   Update.SetVersion(L"1.02.03");
   Update.SetUpdatePageURL(L"http://updates.brenlow.example/brenlow/");
   TDialogLog Dialogs;
@@ -306,10 +332,22 @@ TEST_CASE("the check against a real server") {
     }
   }
 
-  SUBCASE("a binary descriptor of megabytes is no new version") {
+  SUBCASE("a binary descriptor of megabytes is refused as it arrives, and nothing of it stays") {
     Served.Write(L"updates.txt", PatternBytes(3 << 20));
     Update.SetUpdateFileURL(Served.URL(L"updates.txt"));
     Update.SetUpdatePageURL(L"");
+    CHECK_FALSE(Update.Execute(false));
+    CHECK(Dialogs.Texts == std::vector<std::wstring>{BodyTooLargeText(MaxDescriptorBytes, Served.URL(L"updates.txt"))});
+    CHECK(Root.Entries().empty());
+  }
+
+  SUBCASE("a descriptor of just under a megabyte is read") {
+    std::string Big = Section("Version=1.00.00\r\n");
+    const auto Limit = static_cast<size_t>(MaxDescriptorBytes);
+    Big += "; " + std::string(Limit - Big.size() - 4, 'x') + "\r\n";
+    REQUIRE(Big.size() == Limit);
+    Served.Write(L"updates.txt", Big);
+    Update.SetUpdateFileURL(Served.URL(L"updates.txt"));
     CHECK_FALSE(Update.Execute(false));
     CHECK(Dialogs.Texts == std::vector<std::wstring>{NoNewVersions});
   }
@@ -329,9 +367,14 @@ TEST_CASE("the check against a real server") {
     CHECK(Own.Font().Name() == L"Segoe UI");
     CHECK(Own.Font().Size() == 9);
     CHECK(Own.FontReadme().Name() == L"Calibri");
+    // The program itself fetches https only, and names no network path of its own.
+    CHECK_FALSE(Own.AllowPlainHttp());
+    CHECK_FALSE(Own.DescriptorFromPolicy());
 
     Served.Write(L"updates.txt", Section("Version=1.00.00\r\n"));
     Own.SetUpdateFileURL(Served.URL(L"updates.txt"));
+    Own.SetAllowPlainHttp(true);
+    Own.SetUpdateRoot(Root.Path());
     Form->CheckforUpdates1.Click();
     CHECK(Own.Version() == L"1.00.00");
     CHECK(Dialogs.Texts == std::vector<std::wstring>{NoNewVersions});

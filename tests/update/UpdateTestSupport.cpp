@@ -2,9 +2,12 @@
 
 #include <doctest.h>
 
+#include "framework/FileSystem.h"
 #include "update/UpdateDigest.h"
 
 #include <bcrypt.h>
+
+#include <atomic>
 
 namespace {
 TDownloadWatch* GWatch = nullptr;
@@ -20,9 +23,44 @@ TDialogLog::TDialogLog()
 TShellLog::TShellLog()
     : FHook([this](const TShellExecuteRequest& Request) -> INT_PTR {
         Files.push_back(Request.FileName != nullptr ? Request.FileName : L"");
+        Parameters.push_back(Request.Parameters != nullptr ? Request.Parameters : L"");
+        Directories.push_back(Request.Directory != nullptr ? Request.Directory : L"");
         if (OnRequest) OnRequest(Files.back());
         return 42;
       }) {}
+
+std::wstring UniqueInstallerName() {
+  static std::atomic<int> Counter{0};
+  return L"MarrowbyTest-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++Counter) + L".exe";
+}
+
+TDownloadFixture::TDownloadFixture() {
+  VKRAppUpdateNotifyBox = &Box;
+  Box.FileSizeUnit = TVKRAppUpdateFileSizeUnit::KiloBytes;
+  Box.HashType = THashType::htSHA256;
+  // The test server speaks plain http: the prefix does not trust its certificate.
+  Box.AllowPlainHttp = true;
+  Box.UpdateRoot = Root.Path();
+}
+
+TDownloadFixture::~TDownloadFixture() { VKRAppUpdateNotifyBox = nullptr; }
+
+std::wstring TDownloadFixture::Started() const {
+  if (Shell.Files.size() != 1) return {};
+  std::wstring Target = Shell.Files[0];
+  const std::wstring& Parameters = Shell.Parameters[0];
+  if (!Parameters.empty()) {
+    // An installer package: msiexec /i "<package>".
+    if (Parameters.size() < 6 || Parameters.rfind(L"/i \"", 0) != 0 || Parameters.back() != L'"') return {};
+    Target = Parameters.substr(4, Parameters.size() - 5);
+  }
+  const std::wstring Folder = ExtractFilePath(Target);
+  const std::wstring Own = ExcludeTrailingPathDelimiter(Folder);
+  if (Shell.Directories[0] != Folder || ExtractFilePath(Own) != Root.Path() + L"\\" ||
+      ExtractFileName(Own).size() != 32)
+    return {};
+  return Target;
+}
 
 TNotifyAnswer::TNotifyAnswer(std::function<void(TVKRAppUpdateNotifyBox&)> Answer)
     : FAnswer([]() -> TForm* { return VKRAppUpdateNotifyBox; },

@@ -6,6 +6,7 @@
 #include "framework/Dialogs.h"
 #include "framework/ShellExecute.h"
 #include "support/ModalAnswer.h"
+#include "support/TempDir.h"
 #include "update/UpdateSignature.h"
 #include "update/VKRAppUpdateDownload.h"
 #include "update/VKRAppUpdateNotify.h"
@@ -30,6 +31,8 @@ class TShellLog {
 public:
   TShellLog();
   std::vector<std::wstring> Files;
+  std::vector<std::wstring> Parameters;   // empty where none were given
+  std::vector<std::wstring> Directories;  // empty where none was given
   // Called with the file while the request is made (the installer still exists then).
   std::function<void(const std::wstring&)> OnRequest;
 
@@ -84,6 +87,32 @@ public:
 private:
   void* FKey = nullptr;  // BCRYPT_KEY_HANDLE
   TReleaseKey FPublic;
+};
+
+// An installer name no other test uses.
+std::wstring UniqueInstallerName();
+
+// A notify window as the check leaves it, ready for its Download button.
+// Downloads go to folders under a private root, removed with it.
+class TDownloadFixture {
+public:
+  TDownloadFixture();
+  ~TDownloadFixture();
+  TDownloadFixture(const TDownloadFixture&) = delete;
+  TDownloadFixture& operator=(const TDownloadFixture&) = delete;
+  // Runs the download; the program "closes" through the close hook.
+  void Download() { Box.DownloadButtonClick(&Box); }
+  // The one file the shell was asked to start, when it lies in a folder of
+  // its own right under the root and is started from there; else empty.
+  std::wstring Started() const;
+
+  TTempDir Root;
+  TVKRAppUpdateNotifyBox Box;
+  std::wstring Name = UniqueInstallerName();
+  TDialogLog Dialogs;
+  TShellLog Shell;
+  int Closes = 0;
+  TCloseApplicationHook CloseHook{[this] { ++Closes; }};
 };
 
 std::wstring EncodeBase64(const std::vector<uint8_t>& Bytes);

@@ -13,6 +13,11 @@ Besides the files of <dir>/www it answers:
   /nolength/<path>             the file without Content-Length
   /gone/<path>                 HEAD as for the file, GET 410 Gone
   /echo                        the request line and headers as text
+  /endless                     a body without a length that never ends (stops at 1 GB)
+  /stall/<path>?after=N&seconds=S  the file's length, N bytes of it, then
+                               nothing for S seconds (60 at most) before closing
+  /headfail/<path>             HEAD 404, GET the file
+  /to[/<name>]?url=<address>   302 to that address
 Requests in proxy form (GET http://host/path) are served as /path.
 """
 import http.server
@@ -50,33 +55,45 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         parts = url.path.split("/")
         query = urllib.parse.parse_qs(url.query)
         if len(parts) >= 3 and parts[1] == "status":
-            code = int(parts[2])
-            self.send_response(code)
-            self.send_header("Content-Length", "0")
-            self.end_headers()
+            self._empty(int(parts[2]))
             return
         if len(parts) >= 3 and parts[1] == "redirect":
             n = int(parts[2])
             rest = "/".join(parts[3:])
-            self.send_response(302)
-            self.send_header("Location", "/redirect/%d/%s" % (n - 1, rest) if n > 1 else "/" + rest)
-            self.send_header("Content-Length", "0")
+            self._empty(302, [("Location", "/redirect/%d/%s" % (n - 1, rest) if n > 1 else "/" + rest)])
+            return
+        if url.path == "/endless":
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain")
             self.end_headers()
+            if head:
+                return
+            chunk = (b"[section]\r\nKey=" + b"v" * 65000 + b"\r\n")
+            for _ in range((1 << 30) // len(chunk)):
+                self.wfile.write(chunk)
+            return
+        if len(parts) >= 2 and parts[1] == "to":
+            self._empty(302, [("Location", query.get("url", ["/"])[0])])
+            return
+        if len(parts) >= 3 and parts[1] == "headfail" and head:
+            self._empty(404)
+            return
+        if len(parts) >= 3 and parts[1] == "headfail":
+            self.path = "/" + "/".join(parts[2:])
+            super().do_GET()
             return
         if url.path == "/echo":
             body = (self.requestline + "\r\n" + "".join("%s: %s\r\n" % item for item in self.headers.items())).encode()
             self._send(body, head, True)
             return
         if len(parts) >= 3 and parts[1] == "gone" and not head:
-            self.send_response(410)
-            self.send_header("Content-Length", "0")
-            self.end_headers()
+            self._empty(410)
             return
         if len(parts) >= 3 and parts[1] == "gone":
             self.path = "/" + "/".join(parts[2:])
             super().do_HEAD()
             return
-        if len(parts) >= 3 and parts[1] in ("slow", "nolength"):
+        if len(parts) >= 3 and parts[1] in ("slow", "nolength", "stall"):
             full = self._file("/".join(parts[2:]))
             if full is None:
                 self.send_error(404)
@@ -85,6 +102,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 body = f.read()
             if parts[1] == "nolength":
                 self._send(body, head, False)
+                return
+            if parts[1] == "stall":
+                self._stall(body, head, int(query.get("after", ["0"])[0]),
+                            min(int(query.get("seconds", ["10"])[0]), 60))
                 return
             block = int(query.get("block", ["16384"])[0])
             delay = int(query.get("delay", ["50"])[0]) / 1000.0
@@ -104,6 +125,25 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             super().do_HEAD()
         else:
             super().do_GET()
+
+    def _empty(self, code, headers=()):
+        self.send_response(code)
+        for name, value in headers:
+            self.send_header(name, value)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
+    def _stall(self, body, head, after, seconds):
+        """The body's length, `after` bytes of it, then nothing for `seconds`."""
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if head:
+            return
+        self.wfile.write(body[:after])
+        self.wfile.flush()
+        time.sleep(seconds)
 
     def _send(self, body, head, length):
         self.send_response(200)
