@@ -204,6 +204,9 @@ TEST_CASE("A registered task appears under its name, reads back as Marrowby's, a
 
   REQUIRE(ApplySchedule(Service, Choice(TScheduleKind::skOff), Context).Code == S_OK);
   CHECK_FALSE(FileExists(StoredTaskFile(Task)));
+  // Its folder held nothing else, and went with it.
+  const std::wstring Folder = StoredTaskFile(Task).substr(0, StoredTaskFile(Task).rfind(L'\\'));
+  CHECK(GetFileAttributesW(Folder.c_str()) == INVALID_FILE_ATTRIBUTES);
   TTaskFound After;
   REQUIRE(Service.Find(TaskFolder, Task.Name, After) == S_OK);
   CHECK_FALSE(After.Exists);
