@@ -154,6 +154,8 @@ TForm1::TForm1(const TForm1Options& Options)
       ExitToolButton(ToolBar1, IDM_EXIT),
       FInstanceGuard(Options.InstanceName) {
   FUnattended = Options.Unattended;
+  FTaskServiceSeam = Options.TaskService;
+  FRunLogPath = Options.RunLogPath;
   // Another instance running: hand over to it before any window or setting is touched.
   if (Options.SingleInstance && !FInstanceGuard.Acquire()) {
     FGaveWay = true;
@@ -731,7 +733,9 @@ void TForm1::DeleteFolderContents() {
 void TForm1::OptionsToolButtonClick(TObject*) {
   TakeSystemProxyDefaults();
   TOptions Edited = FOptions;
-  if (!OptionsDialog().EditOptions(Edited)) return;
+  TForm2& Dialog = OptionsDialog();
+  HandScheduleSeams();
+  if (!Dialog.EditOptions(Edited)) return;
   SetOptions(Edited);
   try {
     // What a policy sets stays the user's own in the store.
@@ -759,6 +763,8 @@ TForm2& TForm1::OptionsDialog() {
     TakeSystemProxyDefaults();
     FOptionsDialog = std::make_unique<TForm2>(Handle());
     FOptionsDialog->SetOptionLocks(FOptionLocks);
+    // With a managed folder list the page works as usual; only this policy greys it.
+    FOptionsDialog->SetScheduleLocked(FPolicies.Dword(DisableScheduleKey).value_or(0) != 0);
     FOptionsDialog->ShowOptionValues(FOptions);
   }
   return *FOptionsDialog;

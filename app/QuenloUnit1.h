@@ -29,6 +29,8 @@
 #include <string>
 #include <vector>
 
+class TTaskService;
+
 // What tells a test's main window from the program's own.
 struct TForm1Options {
   std::wstring RegistryKey = L"Software\\Brenlow\\Marrowby";
@@ -39,6 +41,10 @@ struct TForm1Options {
   bool Unattended = false;
   // Where the administrator's policies are read.
   TPolicyRoots PolicyRoots;
+  // The Task Scheduler of the Schedule page; none: the system's.
+  TTaskService* TaskService = nullptr;
+  // The log of unattended runs the Schedule page reads; empty: DefaultRunLogPath().
+  std::wstring RunLogPath;
 };
 
 // What the program says where a policy keeps the user from a change.
@@ -297,6 +303,11 @@ private:
   bool FSystemProxyPending = false;
   void TakeSystemProxyDefaults();
   std::unique_ptr<TForm2> FOptionsDialog;
+  // The Schedule page's view of the world, made anew each time the options show (MainSchedule.cpp).
+  void HandScheduleSeams();
+  TTaskService* FTaskServiceSeam = nullptr;
+  std::unique_ptr<TTaskService> FTaskService;
+  std::wstring FRunLogPath;
   std::unique_ptr<TForm3> FStatisticsDialog;
   bool FUnattended = false;
   // What is known of every listed folder; the list view shows it.

@@ -3,9 +3,11 @@
 // first so that the file never grows past a limit (1 MB).
 
 #include "app/FolderModel.h"
+#include "options/Schedule.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 constexpr size_t RunLogLimit = 1024 * 1024;
@@ -53,3 +55,33 @@ std::wstring DefaultRunLogPath();
 // Appends Line to the log at Path within the limit, creating the folders on
 // the way; false when the file could not be written.
 bool AppendRunLogLine(const std::wstring& Path, const std::string& Line, size_t Limit = RunLogLimit);
+
+// A run as its log line tells it, read back for the Schedule page.
+struct TLoggedRun {
+  TLocalTime When;
+  bool Ran = false;
+  int64_t DeletedKB = 0;
+  int32_t FilesLeft = 0;
+  int32_t SubfoldersLeft = 0;
+  int32_t ProtectedFoldersSkipped = 0;
+  int32_t FoldersNotFound = 0;
+  std::string Error;  // UTF-8: why it could not run
+  int ExitCode = 0;
+};
+
+// The run a line of FormatRunLogLine's form tells; none for any other text.
+std::optional<TLoggedRun> ParseRunLogLine(const std::string& Line);
+
+// What the log says of the last run.
+struct TLastRunOfLog {
+  std::optional<TLoggedRun> Run;  // the newest line that reads as a run
+  bool LaterLineUnreadable = false;  // a line after it (or the only one) does not
+};
+TLastRunOfLog LastRunOfLog(const std::string& Content);
+
+// "Last run: today 12:30, 412 MB deleted, 3 files in use left", and on a
+// line of its own the exit code with what it means.
+std::wstring LastRunText(const TLastRunOfLog& Log, const TCalendarDate& Today);
+
+// The log at Path read whole; none when there is no log (or it cannot be read).
+std::optional<std::string> ReadRunLog(const std::wstring& Path);

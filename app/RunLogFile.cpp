@@ -64,3 +64,14 @@ bool AppendRunLogLine(const std::wstring& Path, const std::string& Line, size_t 
   return SetFilePointerEx(File.get(), Start, nullptr, FILE_BEGIN) && WriteAll(File.get(), Result) &&
          SetEndOfFile(File.get());
 }
+
+std::optional<std::string> ReadRunLog(const std::wstring& Path) {
+  if (Path.empty()) return std::nullopt;
+  // A run may be appending right now: it shares reading, so this waits for nothing.
+  UniqueFile File(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!File) return std::nullopt;
+  std::string Content;
+  if (!ReadAll(File.get(), Content)) return std::nullopt;
+  return Content;
+}

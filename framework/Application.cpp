@@ -28,7 +28,7 @@ void TApplication::Initialize() {
   INITCOMMONCONTROLSEX Controls{};
   Controls.dwSize = sizeof(Controls);
   Controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES |
-                   ICC_PROGRESS_CLASS | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS;
+                   ICC_PROGRESS_CLASS | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_DATE_CLASSES;
   InitCommonControlsEx(&Controls);
   if (!FComInitialised) FComInitialised = SUCCEEDED(OleInitialize(nullptr));
 }

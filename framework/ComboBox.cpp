@@ -70,3 +70,9 @@ void TComboBox::SetText(const std::wstring& Value) {
 bool TComboBox::IsDropDownList() const {
   return (GetWindowLongPtrW(FHandle, GWL_STYLE) & 0x3) == CBS_DROPDOWNLIST;
 }
+
+bool TComboBox::HandleCommand(WORD Code) {
+  if (Code != CBN_SELCHANGE || !OnChange) return false;
+  OnChange(this);
+  return true;
+}

@@ -12,6 +12,9 @@ enum class TComboBoxStyle { csDropDown, csSimple, csDropDownList };
 
 class TComboBox : public TControl {
 public:
+  // The user chose another item (not a change made from code).
+  TNotifyEvent OnChange;
+
   void Create(HWND Parent, int Id, TComboBoxStyle Style = TComboBoxStyle::csDropDown);
 
   int Count() const;
@@ -32,6 +35,8 @@ public:
   // drop-down list has no edit field: its text is the selected item's, and
   // setting it selects the item of that text (or none).
   void SetText(const std::wstring& Value);
+
+  bool HandleCommand(WORD Code) override;
 
 private:
   bool IsDropDownList() const;

@@ -479,7 +479,12 @@ bool TForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Resul
   switch (Msg) {
     case WM_COMMAND: {
       const int Id = LOWORD(WParam);
-      const auto Control = LParam != 0 ? FControls.find(reinterpret_cast<HWND>(LParam)) : FControls.end();
+      auto Control = LParam != 0 ? FControls.find(reinterpret_cast<HWND>(LParam)) : FControls.end();
+      // Wine's IsDialogMessage looks for the default button's id among every
+      // descendant, so Enter may name a part of a control that carries the
+      // same id (a time picker's up-down has id 1): the form's own control is meant.
+      if (Control == FControls.end() && LParam != 0 && GetParent(reinterpret_cast<HWND>(LParam)) != Handle())
+        if (const HWND Own = GetDlgItem(Handle(), Id); Own != nullptr) Control = FControls.find(Own);
       if (Control != FControls.end()) {
         if (Control->second->HandleCommand(HIWORD(WParam))) return true;
         if (auto* Button = dynamic_cast<TButton*>(Control->second); Button != nullptr && Button->ModalResult != mrNone) {

@@ -59,6 +59,12 @@ void TForm2::ApplyOptionLocks() {
   if (ProxyLocked) ShowManagedLine(ManagedUpdateLabel, IDC_MANAGEDUPDATE, {17, 84, 245, 92});
 }
 
+void TForm2::SetScheduleLocked(bool Locked) {
+  SchedulePage.SetLocked(Locked);
+  // Under the last run and its button, where the page has room.
+  if (Locked) ShowManagedLine(ManagedScheduleLabel, IDC_MANAGEDSCHEDULE, {17, 174, 245, 182});
+}
+
 void TForm2::ShowManagedLine(TLabel& Line, int Id, RECT Bounds) {
   if (Line.Handle() != nullptr) return;
   MapDialogRect(Handle(), &Bounds);

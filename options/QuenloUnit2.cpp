@@ -22,6 +22,7 @@ TForm2::TForm2(HWND Owner) : TForm(L"TForm2", TCloseAction::caHide) {
 
 bool TForm2::EditOptions(TOptions& Options) {
   ShowOptionValues(Options);
+  SchedulePage.Refresh();
   OptionsPageControl.SetActivePage(PreferencesTabSheet);
   const bool Accepted = ShowModal() == mrOk;
   if (Accepted) ReadOptionValues(Options);
@@ -46,6 +47,12 @@ void TForm2::AttachControls() {
   OptionsPageControl.AddPage(KeepTabSheet, L"Keep",
                              {IDC_KEEPDESCRIPTION, IDC_KEEPLISTLABEL, IDC_KEEPLIST, IDC_KEEPFILE, IDC_KEEPFOLDER,
                               IDC_KEEPREMOVE, IDC_KEEPENTRYLABEL, IDC_KEEPENTRY, IDC_KEEPADD, IDC_KEEPEVERYTHING});
+  OptionsPageControl.AddPage(ScheduleTabSheet, L"Schedule",
+                             {IDC_SCHEDULEKINDLABEL, IDC_SCHEDULEKIND, IDC_SCHEDULETIMELABEL, IDC_SCHEDULETIME,
+                              IDC_SCHEDULEDAYSLABEL, IDC_SCHEDULEDAY, IDC_SCHEDULEDAY + 1, IDC_SCHEDULEDAY + 2,
+                              IDC_SCHEDULEDAY + 3, IDC_SCHEDULEDAY + 4, IDC_SCHEDULEDAY + 5, IDC_SCHEDULEDAY + 6,
+                              IDC_SCHEDULEBATTERY, IDC_SCHEDULESTATE, IDC_SCHEDULEPOINTHERE, IDC_SCHEDULELASTRUN,
+                              IDC_SCHEDULEOPENLOG, IDC_MANAGEDSCHEDULE});
   OptionsPageControl.SetActivePage(PreferencesTabSheet);
 
   AttachControl(ScanAtStartupCheckBox, IDC_SCANATSTARTUP);
@@ -79,9 +86,22 @@ void TForm2::AttachControls() {
   AttachControl(KeepPage.AddButton, IDC_KEEPADD);
   AttachControl(KeepPage.EverythingLabel, IDC_KEEPEVERYTHING);
   KeepPage.Start(Handle());
+  AttachControl(SchedulePage.KindLabel, IDC_SCHEDULEKINDLABEL);
+  AttachControl(SchedulePage.KindComboBox, IDC_SCHEDULEKIND);
+  AttachControl(SchedulePage.TimeLabel, IDC_SCHEDULETIMELABEL);
+  AttachControl(SchedulePage.TimePicker, IDC_SCHEDULETIME);
+  AttachControl(SchedulePage.DaysLabel, IDC_SCHEDULEDAYSLABEL);
+  for (int Day = 0; Day < 7; ++Day) AttachControl(SchedulePage.DayCheckBoxes[Day], IDC_SCHEDULEDAY + Day);
+  AttachControl(SchedulePage.BatteryCheckBox, IDC_SCHEDULEBATTERY);
+  AttachControl(SchedulePage.StateLabel, IDC_SCHEDULESTATE);
+  AttachControl(SchedulePage.PointHereButton, IDC_SCHEDULEPOINTHERE);
+  AttachControl(SchedulePage.LastRunLabel, IDC_SCHEDULELASTRUN);
+  AttachControl(SchedulePage.OpenLogButton, IDC_SCHEDULEOPENLOG);
+  SchedulePage.Start(Handle());
   AttachControl(OKButton, IDOK);
   AttachControl(CancelButton, IDCANCEL);
-  OKButton.ModalResult = mrOk;
+  // OK closes the dialog itself, once the schedule is set (OKButtonClick).
+  OKButton.ModalResult = mrNone;
   CancelButton.ModalResult = mrCancel;
 
   // The design state: every Preferences box checked, depth 8 of 0..128.
@@ -226,6 +246,12 @@ void KeepTypedNumber(TEdit& Edit, TUpDown& UpDown, int Min, int Max) {
 void TForm2::OKButtonClick(TObject*) {
   KeepTypedNumber(MaxSearchDepthEdit, MaxSearchDepthUpDown, MinSearchDepth, MaxSearchDepthLimit);
   KeepTypedNumber(OlderThanDaysEdit, OlderThanDaysUpDown, MinOlderThanDays, MaxOlderThanDays);
+  if (!SchedulePage.Apply()) {
+    OptionsPageControl.SetActivePage(ScheduleTabSheet);
+    SchedulePage.KindComboBox.SetFocus();
+    return;
+  }
+  SetModalResult(mrOk);
 }
 
 void TForm2::Checkall1Click(TObject*) {

@@ -10,6 +10,7 @@
 #include "framework/UpDown.h"
 #include "options/OptionPolicies.h"
 #include "options/KeepPage.h"
+#include "options/SchedulePage.h"
 #include "options/OptionsRecord.h"
 
 #include <string>
@@ -18,9 +19,10 @@ class TForm2 : public TForm {
 public:
   explicit TForm2(HWND Owner);
 
-  // Shows the dialog modally on the Preferences page with Options; on OK the
-  // controls are read back into Options and true is given. Either way the
-  // controls hold Options afterwards.
+  // Shows the dialog modally on the Preferences page with Options (the
+  // Schedule page reads the task back first); on OK the controls are read
+  // back into Options and true is given. Either way the controls hold Options
+  // afterwards.
   bool EditOptions(TOptions& Options);
 
   TPageControl OptionsPageControl;
@@ -28,6 +30,7 @@ public:
   TTabSheet AdvancedTabSheet;
   TTabSheet UpdateTabSheet;
   TTabSheet KeepTabSheet;
+  TTabSheet ScheduleTabSheet;
 
   TCheckBox ScanAtStartupCheckBox;
   TCheckBox RecursiveCheckBox;
@@ -53,6 +56,7 @@ public:
   TButton UpdateDefaultButton;
 
   TKeepPage KeepPage;
+  TSchedulePage SchedulePage;
 
   TButton OKButton;
   TButton CancelButton;
@@ -68,6 +72,9 @@ public:
   TLabel ManagedPreferencesLabel;
   TLabel ManagedAdvancedLabel;
   TLabel ManagedUpdateLabel;
+  // A policy sets the schedule: the Schedule page stays greyed and says so.
+  void SetScheduleLocked(bool Locked);
+  TLabel ManagedScheduleLabel;
 
   // Sets every control from Options; the enabling rules follow.
   void ShowOptionValues(const TOptions& Options);
@@ -83,7 +90,9 @@ public:
   void UpdateIEButtonClick(TObject* Sender);
   void Checkall1Click(TObject* Sender);
   void Uncheckall1Click(TObject* Sender);
-  // Brings the depth and days edits in line with the numbers that are kept before the dialog closes.
+  // Brings the depth and days edits in line with the numbers that are kept,
+  // and sets a changed schedule, before the dialog closes; a schedule the
+  // Task Scheduler refused keeps the dialog open on its page.
   void OKButtonClick(TObject* Sender);
 
 protected:

@@ -15,6 +15,7 @@ constexpr TPolicyDefinition BaseDefinitions[] = {
     {L"Keep", TPolicyType::ptList},
     {L"DisableUpdateCheck", TPolicyType::ptDword, 0, 1},
     {L"UpdateDescriptorURL", TPolicyType::ptText, 0, 0, TPolicyTextRule::trHttpsOrUnc},
+    {DisableScheduleKey, TPolicyType::ptDword, 0, 1},
 };
 
 // "Options\OlderThanDays" is the value OlderThanDays of the subkey Options.

@@ -44,6 +44,10 @@ struct TPolicyDefinition {
   TPolicyTextRule Rule = TPolicyTextRule::trAny;
 };
 
+// 1: the user cannot set or change the task that cleans on a schedule (the
+// Options dialog's Schedule page is greyed); a task already there still runs.
+inline constexpr wchar_t DisableScheduleKey[] = L"DisableSchedule";
+
 // The policy values of the folder list, the patterns and the update. The
 // options add theirs (options/OptionPolicies.h: ProgramPolicyDefinitions is
 // every value the program reads, which the administrative templates in

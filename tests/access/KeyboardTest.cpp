@@ -190,7 +190,8 @@ TEST_CASE("Ctrl+Tab and Ctrl+Shift+Tab switch the options' pages and show their 
   };
   const std::vector<TStep> Steps = {
       {false, 1, &Options.LimitSearchDepthCheckBox}, {false, 2, &Options.UseProxyServerCheckBox},
-      {false, 3, &Options.KeepPage.AddButton},       {false, 0, &Options.ScanAtStartupCheckBox},
+      {false, 3, &Options.KeepPage.AddButton},       {false, 4, &Options.SchedulePage.KindComboBox},
+      {false, 0, &Options.ScanAtStartupCheckBox},    {true, 4, &Options.SchedulePage.KindComboBox},
       {true, 3, &Options.KeepPage.AddButton},        {true, 2, &Options.UseProxyServerCheckBox},
       {true, 1, &Options.LimitSearchDepthCheckBox},
   };
@@ -255,6 +256,12 @@ TEST_CASE("every menu item and every options label carries a mnemonic, none twic
       {Options.UseProxyServerCheckBox.Handle(), GetDlgItem(Options.Handle(), IDC_PROXYADDRESSLABEL),
        GetDlgItem(Options.Handle(), IDC_PROXYPORTLABEL), Options.UpdateIEButton.Handle(),
        Options.UpdateDefaultButton.Handle()},
+      {Options.SchedulePage.KindLabel.Handle(), Options.SchedulePage.TimeLabel.Handle(),
+       Options.SchedulePage.DayCheckBoxes[0].Handle(), Options.SchedulePage.DayCheckBoxes[1].Handle(),
+       Options.SchedulePage.DayCheckBoxes[2].Handle(), Options.SchedulePage.DayCheckBoxes[3].Handle(),
+       Options.SchedulePage.DayCheckBoxes[4].Handle(), Options.SchedulePage.DayCheckBoxes[5].Handle(),
+       Options.SchedulePage.DayCheckBoxes[6].Handle(), Options.SchedulePage.BatteryCheckBox.Handle(),
+       Options.SchedulePage.PointHereButton.Handle(), Options.SchedulePage.OpenLogButton.Handle()},
   };
   for (size_t Page = 0; Page < Pages.size(); ++Page) {
     std::set<wchar_t> Seen;

@@ -99,3 +99,121 @@ TEST_CASE("the log lives in the local application data folder") {
   CHECK(Path.size() > 30);
   CHECK(Path.substr(Path.size() - 30) == L"\\Brenlow\\Marrowby\\Marrowby.log");
 }
+
+namespace {
+
+TRunRecord Ran(int Hour, int Minute, int64_t DeletedBytes, int32_t FilesLeft, int ExitCode) {
+  TRunRecord Record = At(2026, 12, 11, Hour, Minute, 5);
+  Record.Ran = true;
+  Record.Before = {2, {1, 20, 421888}};
+  Record.After = {2, {0, FilesLeft, 12}};
+  Record.FilesLeft = FilesLeft;
+  Record.DeletedBytes = DeletedBytes;
+  Record.ExitCode = ExitCode;
+  return Record;
+}
+
+const TCalendarDate Today{2026, 12, 11};
+
+}  // namespace
+
+TEST_CASE("a log line reads back as the run it tells") {
+  TRunRecord Left = Ran(12, 30, 412LL * 1024 * 1024, 3, 1);
+  Left.SubfoldersLeft = 2;
+  Left.ProtectedFoldersSkipped = 1;
+  Left.FoldersNotFound = 4;
+  Left.Refused = "\"C:\\Windows\": a protected folder; exit code 7";  // a folder's words never pass for the code
+  Left.Error = "something; exit code 9 ;";
+  Left.ExitCode = 1;
+  TRunRecord NotRun = At(2026, 12, 10, 7, 5, 0);
+  NotRun.Error = "another Marrowby is running";
+  NotRun.ExitCode = 2;
+  for (const TRunRecord& Record : {Ran(12, 30, 0, 0, 0), Left, NotRun}) {
+    const std::string Line = FormatRunLogLine(Record);
+    CAPTURE(Line);
+    const auto Run = ParseRunLogLine(Line);
+    REQUIRE(Run.has_value());
+    CHECK(Run->When == TLocalTime{Record.Year, Record.Month, Record.Day, Record.Hour, Record.Minute, Record.Second});
+    CHECK(Run->Ran == Record.Ran);
+    CHECK(Run->ExitCode == Record.ExitCode);
+    if (Record.Ran) {
+      CHECK(Run->DeletedKB == Record.DeletedBytes / 1024);
+      CHECK(Run->FilesLeft == Record.FilesLeft);
+      CHECK(Run->SubfoldersLeft == Record.SubfoldersLeft);
+      CHECK(Run->ProtectedFoldersSkipped == Record.ProtectedFoldersSkipped);
+      CHECK(Run->FoldersNotFound == Record.FoldersNotFound);
+    } else {
+      CHECK(Run->Error == Record.Error);
+    }
+  }
+}
+
+TEST_CASE("lines that are no run's") {
+  const std::string Good = FormatRunLogLine(Ran(12, 30, 0, 0, 0));
+  const std::string Lines[] = {
+      "",
+      "garbage",
+      Good.substr(0, Good.size() / 2),       // cut short while it was written
+      Good.substr(0, Good.rfind(' ')),       // the exit code's number is missing
+      "2026-13-01 12:00:00 not run: x; exit code 2",
+      "2026-12-01 12:00 not run: x; exit code 2",
+      "2026-12-01 12:00:00 something else; exit code 0",
+      "\xEF\xBF\xBD\xEF\xBF\xBD" + Good,  // binary noise in front
+  };
+  for (const std::string& Line : Lines) {
+    CAPTURE(Line);
+    CHECK_FALSE(ParseRunLogLine(Line).has_value());
+  }
+}
+
+TEST_CASE("the last unattended run in one line from a log fixture") {
+  const std::string First = FormatRunLogLine(Ran(9, 0, 2048, 0, 0));
+  const std::string Last = FormatRunLogLine(Ran(12, 30, 412LL * 1024 * 1024, 3, 1));
+  struct TCase {
+    const char* Name;
+    std::string Log;
+    std::wstring Text;
+  };
+  const TCase Cases[] = {
+      {"the newest line", First + "\r\n" + Last + "\r\n",
+       L"Last run: today 12:30, 412 MB deleted, 3 files in use left\r\nExit code 1: something was left."},
+      {"a last line without its break", First + "\r\n" + Last,
+       L"Last run: today 12:30, 412 MB deleted, 3 files in use left\r\nExit code 1: something was left."},
+      {"a garbled last line: the run before it, and said",
+       Last + "\r\n" + First + "\r\n" + "2026-12-11 13:00:01 before: 2 folder(s), 1 sub\xFF\xFE",
+       L"Last run: today 09:00, 2 KB deleted\r\nExit code 0: everything found was deleted. A later line of the log "
+       L"could not be read."},
+      {"nothing but garbage", "\x01\x02garbage\r\n\r\n",
+       L"Last run: the log (Marrowby.log) holds no line that can be read."},
+      {"an empty log", "", L"Last run: none yet (there is no log)."},
+      {"a run that could not run, yesterday",
+       "2026-12-10 23:59:59 not run: another Marrowby is running; exit code 2\r\n",
+       L"Last run: yesterday 23:59, it could not run: another Marrowby is running\r\nExit code 2: it could not run."},
+  };
+  for (const TCase& Case : Cases) {
+    CAPTURE(Case.Name);
+    CHECK(LastRunText(LastRunOfLog(Case.Log), Today) == Case.Text);
+  }
+
+  TRunRecord Everything = Ran(6, 15, 3LL * 1024 * 1024 * 1024 / 2, 1, 1);
+  Everything.SubfoldersLeft = 1;
+  Everything.ProtectedFoldersSkipped = 2;
+  Everything.FoldersNotFound = 1;
+  CHECK(LastRunText(LastRunOfLog(FormatRunLogLine(Everything)), Today) ==
+        L"Last run: today 06:15, 1.5 GB deleted, 1 file in use left, 1 subfolder left, 2 folders refused, 1 folder "
+        L"not found\r\nExit code 1: something was left.");
+}
+
+TEST_CASE("the log read from its file, and no log at all") {
+  TTempDir Temp;
+  const std::wstring Path = Temp / L"Brenlow\\Marrowby\\Marrowby.log";
+  CHECK_FALSE(ReadRunLog(Path).has_value());
+  CHECK(LastRunText(LastRunOfLog(ReadRunLog(Path).value_or("")), Today) == L"Last run: none yet (there is no log).");
+  const std::string Line = FormatRunLogLine(Ran(12, 30, 0, 0, 0));
+  REQUIRE(AppendRunLogLine(Path, Line));
+  const auto Content = ReadRunLog(Path);
+  REQUIRE(Content.has_value());
+  CHECK(*Content == Line + "\r\n");
+  CHECK(LastRunText(LastRunOfLog(*Content), Today) ==
+        L"Last run: today 12:30, nothing deleted\r\nExit code 0: everything found was deleted.");
+}

@@ -38,7 +38,7 @@ struct StringMaker<std::map<std::wstring, std::wstring>> {
 
 namespace {
 
-enum TPage { Preferences = 0, Advanced = 1, Update = 2, Keep = 3 };
+enum TPage { Preferences = 0, Advanced = 1, Update = 2, Keep = 3, Schedule = 4 };
 
 // The search leaves the current directory in the folders it walked; they
 // could not be removed from under it.
@@ -276,7 +276,7 @@ const std::vector<std::wstring> KDesignExtensions = {L"*.tmp", L"*.log", L"*.old
 
 // ---------------------------------------------------------------------------------------
 
-TEST_CASE("the dialog has four pages with the designed controls, captions and states") {
+TEST_CASE("the dialog has five pages with the designed controls, captions and states") {
   TOptionsFixture F;
   F.Registry.WriteDword(L"Options", L"ScanAtStartup", 0);
   F.Internet.Set(false, L"", L"");
@@ -293,15 +293,17 @@ TEST_CASE("the dialog has four pages with the designed controls, captions and st
   CHECK(LOWORD(SendMessageW(Form.Handle(), DM_GETDEFID, 0, 0)) == Form.OKButton.Id());
   CHECK(Form.CancelButton.Id() == IDCANCEL);
 
-  REQUIRE(Form.OptionsPageControl.PageCount() == 4);
+  REQUIRE(Form.OptionsPageControl.PageCount() == 5);
   CHECK(Form.OptionsPageControl.PageCaption(Preferences) == L"Preferences");
   CHECK(Form.OptionsPageControl.PageCaption(Advanced) == L"Advanced");
   CHECK(Form.OptionsPageControl.PageCaption(Update) == L"Update");
   CHECK(Form.OptionsPageControl.PageCaption(Keep) == L"Keep");
+  CHECK(Form.OptionsPageControl.PageCaption(Schedule) == L"Schedule");
   CHECK(Form.PreferencesTabSheet.PageIndex() == Preferences);
   CHECK(Form.AdvancedTabSheet.PageIndex() == Advanced);
   CHECK(Form.UpdateTabSheet.PageIndex() == Update);
   CHECK(Form.KeepTabSheet.PageIndex() == Keep);
+  CHECK(Form.ScheduleTabSheet.PageIndex() == Schedule);
 
   struct TDesigned {
     TControl* Control;
@@ -450,7 +452,7 @@ TEST_CASE("the dialog's controls sit inside their page without overlapping, the 
           CHECK(Arrows.bottom == Edit.bottom);
         }
 
-        for (int Page : {Preferences, Advanced, Update, Keep}) {
+        for (int Page : {Preferences, Advanced, Update, Keep, Schedule}) {
           CAPTURE(Page);
           SelectPage(Form, Page);
           std::vector<HWND> Shown;
