@@ -485,3 +485,41 @@ TEST_CASE("an unattended run cleans the folder list set by policy and says each 
   CHECK(Events[1].Strings[1] == F.UserName());
   CHECK(Events[2].EventId == evRunClean);
 }
+
+TEST_CASE("a policy entry named with another script's digit neither stops a start nor an unattended run") {
+  TPolicyFixture F;
+  const std::wstring First = F.Temp.MakeDir(L"first");
+  const std::wstring Second = F.Temp.MakeDir(L"second");
+  const std::wstring Other = F.Temp.MakeDir(L"arabic-indic");
+  // "Item" and ARABIC-INDIC DIGIT ONE, which iswdigit takes for a digit.
+  F.Registry.WriteString(L"Machine\\Locations", L"Item\x0661", Other);
+  F.Registry.WriteString(L"Machine\\Locations", L"Item2", Second);
+  F.Registry.WriteString(L"Machine\\Locations", L"Item1", First);
+  F.Registry.WriteString(L"User\\Keep", L"Item\x0967", L"*.lock");
+  F.Registry.WriteDword(L"Settings\\Options", L"ScanAtStartup", 0);
+  TRecordedBoxes Boxes;
+
+  TForm1Options Options;
+  Options.RegistryKey = F.SettingsKey();
+  Options.SingleInstance = false;
+  Options.PolicyRoots = F.Roots();
+  std::unique_ptr<TForm1> Form1;
+  REQUIRE_NOTHROW(Form1 = std::make_unique<TForm1>(Options));
+  std::vector<std::wstring> Rows;
+  for (int i = 0; i < Form1->VKRListView1.Count(); ++i) Rows.push_back(Form1->VKRListView1.Item(i).Caption());
+  // Numbered entries in their order; the others after them, still used.
+  const std::vector<std::wstring> Listed{First, Second, Other};
+  CHECK(std::is_permutation(Rows.begin(), Rows.end(), Listed.begin(), Listed.end()));
+  CHECK(Form1->Policies().List(L"Locations") == std::vector<std::wstring>{First, Second, Other});
+  CHECK(Form1->Policies().List(L"Keep") == std::vector<std::wstring>{L"*.lock"});
+  Form1.reset();
+
+  TAutoRunSettings Settings;
+  Settings.RegistryKey = F.SettingsKey();
+  Settings.InstanceName = L"Local\\Brenlow.Marrowby.PolicyDigitTest." + std::to_wstring(GetCurrentProcessId());
+  Settings.LogPath = F.Temp / L"Marrowby.log";
+  Settings.PolicyRoots = F.Roots();
+  TEventLogHook Events([](const TEventReport&) { return true; });
+  CHECK(RunUnattended(Settings) == ExitAllDeleted);
+  CHECK(Boxes.Requests.empty());
+}
