@@ -60,7 +60,7 @@ TEST_CASE("the usage names the argument that was not understood") {
 TEST_CASE("any command line is read without an error, and a mistake names an argument given") {
   using A = TCommandLineAction;
   const std::vector<std::vector<std::wstring>> Hostile = {
-      {L""}, {L"/"}, {L"-"}, {L"//auto"}, {L"/auto\0x"}, {std::wstring(L"/auto\0", 6)}, {L"/\xD800"}, {L"/\xDC00auto"},
+      {L""}, {L"/"}, {L"-"}, {L"//auto"}, {L"/auto\0x"}, {std::wstring(L"/auto\0", 6)}, {L"/\xD800"}, {L"/\xDC00" L"auto"},
       {L"/\x0130" L"auto"}, {L"/AUTO\x0301"}, {std::wstring(40000, L'/')}, {L"/auto", std::wstring(1 << 20, L'a')},
       {L"\"/auto\""}, {L"/?\x0000"}, {L"\xFEFF/auto"}, {L"/auto", L""},
   };

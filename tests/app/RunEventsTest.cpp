@@ -1,6 +1,7 @@
 #include <doctest.h>
 
 #include "app/AutoRun.h"
+#include "app/QuenloUnit1.h"
 #include "app/CommandLine.h"
 #include "app/RunEvents.h"
 #include "app/SingleInstance.h"
@@ -8,6 +9,7 @@
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
 #include "framework/Text.h"
+#include "support/KeyAccess.h"
 #include "support/PrivatePolicies.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
@@ -222,4 +224,32 @@ TEST_CASE("inserts longer than the event log takes are cut with \"...\", the lon
   REQUIRE(Seen.size() == 1);
   CHECK(Seen[0].Strings[0] == L"before");
   CHECK(Seen[0].Strings[2].size() == EventTextLimit - 11);
+}
+
+TEST_CASE("an unattended run whose folder list or keep list cannot be read stops with exit code 2 and says why") {
+  const struct {
+    const char* What;
+    const wchar_t* Key;
+    const wchar_t* Text;
+  } Cases[] = {{"the folder list", L"Locations", FolderListUnreadableText},
+               {"the keep list", L"Keep", KeepListUnreadableText}};
+  for (const auto& Case : Cases) {
+    CAPTURE(Case.What);
+    TEventRunFixture F;
+    F.Temp.MakeFile(L"one\\a.tmp", 10);
+    F.List({L"one"});
+    F.Registry.WriteString(L"Keep", L"Item0", L"*.lock");
+    {
+      TKeyAccess NoAccess(F.Registry.Sub(Case.Key), L"D:(D;;KA;;;WD)");
+      CHECK(F.Run() == ExitCouldNotRun);
+    }
+    // Nothing was deleted, and the list is as it was.
+    CHECK(FileExists(F.Temp / L"one\\a.tmp"));
+    CHECK(F.Registry.ValueNames(Case.Key) == std::vector<std::wstring>{L"Item0"});
+    REQUIRE(F.Events.size() == 1);
+    CHECK(F.Events[0].EventId == evRunNotRun);
+    REQUIRE(F.Events[0].Strings.size() == 1);
+    CHECK(F.Events[0].Strings[0].find(Case.Text) != std::wstring::npos);
+    CHECK(F.Events[0].Strings[0].find(L"cannot be read") != std::wstring::npos);
+  }
 }

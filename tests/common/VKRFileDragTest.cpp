@@ -170,8 +170,8 @@ TEST_CASE("a drop target that goes after another component subclassed the window
       TLaterSubclass::Previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
           Host.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TLaterSubclass::Proc)));
     Drag.reset();
-    const auto Current = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Host.Handle(), GWLP_WNDPROC));
-    CHECK(Current == (Case.Later ? &TLaterSubclass::Proc : Own));
+    const LONG_PTR Current = GetWindowLongPtrW(Host.Handle(), GWLP_WNDPROC);
+    CHECK(Current == reinterpret_cast<LONG_PTR>(Case.Later ? &TLaterSubclass::Proc : Own));
     CHECK_FALSE(AcceptsFiles(Host.Handle()));
     // Messages still pass through every procedure to the window's own.
     SendMessageW(Host.Handle(), WM_APP + 32, 0, 0);

@@ -8,8 +8,7 @@
 #include "store/ItemList.h"
 #include "store/ItemNumber.h"
 #include "store/Policies.h"
-
-#include <sddl.h>
+#include "support/KeyAccess.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -49,7 +48,7 @@ std::optional<int32_t> ExpectedNumber(const std::wstring& Name) {
 
 // Data of a random registry type and length, odd lengths and missing zeros included.
 void WriteRandomValue(TRegistryFixture& Fixture, const std::wstring& Relative, const std::wstring& Name,
-                      std::mt19937& Random) {
+                      std::mt19937& Random, bool Huge) {
   static const DWORD Types[] = {REG_NONE,     REG_SZ,   REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN,
                                 REG_LINK,     REG_MULTI_SZ, REG_RESOURCE_LIST, REG_QWORD, 0x12345, 0xFFFFFFFF};
   const DWORD Type = Types[Random() % std::size(Types)];
@@ -60,47 +59,12 @@ void WriteRandomValue(TRegistryFixture& Fixture, const std::wstring& Relative, c
     case 2: Size = 1 + Random() % 9; break;
     case 3: Size = Random() % 600; break;
     case 4: Size = 2 * (Random() % 300); break;
-    case 5: Size = (Random() % 4 == 0) ? (1 << 20) + Random() % 3 : Random() % 5000; break;
+    case 5: Size = Random() % 5000; break;
   }
+  if (Huge) Size = (1 << 20) + Random() % 3;
   TBytes Data(Size);
   for (uint8_t& Byte : Data) Byte = static_cast<uint8_t>(Random() % 3 == 0 ? 0 : Random());
   WriteBytes(Fixture, Relative, Name, Type, Data);
-}
-
-// Sets a key's access for everyone from SDDL, and puts the old one back when
-// it goes, a failing check included: the fixture must still delete the key.
-class TKeyAccess {
-public:
-  TKeyAccess(const std::wstring& Path, const wchar_t* Sddl) : FPath(Path) {
-    UniqueHKey Key;
-    REQUIRE(RegOpenKeyExW(HKEY_CURRENT_USER, Path.c_str(), 0, READ_CONTROL | WRITE_DAC, Key.put()) == ERROR_SUCCESS);
-    DWORD Size = 0;
-    RegGetKeySecurity(Key.get(), DACL_SECURITY_INFORMATION, nullptr, &Size);
-    FOld.resize(Size);
-    REQUIRE(RegGetKeySecurity(Key.get(), DACL_SECURITY_INFORMATION, FOld.data(), &Size) == ERROR_SUCCESS);
-    PSECURITY_DESCRIPTOR Descriptor = nullptr;
-    REQUIRE(ConvertStringSecurityDescriptorToSecurityDescriptorW(Sddl, SDDL_REVISION_1, &Descriptor, nullptr));
-    const LONG Status = RegSetKeySecurity(Key.get(), DACL_SECURITY_INFORMATION, Descriptor);
-    LocalFree(Descriptor);
-    REQUIRE(Status == ERROR_SUCCESS);
-  }
-  ~TKeyAccess() {
-    UniqueHKey Key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, FPath.c_str(), 0, WRITE_DAC, Key.put()) == ERROR_SUCCESS)
-      RegSetKeySecurity(Key.get(), DACL_SECURITY_INFORMATION, FOld.data());
-  }
-  TKeyAccess(const TKeyAccess&) = delete;
-  TKeyAccess& operator=(const TKeyAccess&) = delete;
-
-private:
-  std::wstring FPath;
-  std::vector<uint8_t> FOld;
-};
-
-// True when the system refuses what the key's access list refuses: Wine may not.
-bool AccessIsChecked(const std::wstring& Path) {
-  UniqueHKey Key;
-  return RegOpenKeyExW(HKEY_CURRENT_USER, Path.c_str(), 0, KEY_SET_VALUE, Key.put()) == ERROR_ACCESS_DENIED;
 }
 
 }  // namespace
@@ -148,7 +112,7 @@ TEST_CASE("stored lists read whatever was left under their keys, without an erro
       RegDeleteTreeW(HKEY_CURRENT_USER, F.Fixture.Sub(Key).c_str());
       F.Fixture.CreateKey(Key);
       for (int i = 0; i < 40; ++i)
-        WriteRandomValue(F.Fixture, Key, RandomName(Random, i == 0 ? 16000 : 12), Random);
+        WriteRandomValue(F.Fixture, Key, RandomName(Random, i == 0 ? 16000 : 12), Random, i == 1);
       // The hostile names and data a person or a tool may leave.
       WriteBytes(F.Fixture, Key, L"Item\x0661", REG_SZ, TextBytes(L"C:\\arabic-indic one"));
       WriteBytes(F.Fixture, Key, L"Item99999999999", REG_SZ, TextBytes(L"C:\\too big"));
