@@ -166,10 +166,9 @@ void TStoreRecords::GetFormInfo(const std::wstring& AValue, TForm& AForm, bool C
     ApplyCentring(AForm, CenterDefault);
     return;
   }
-  if (AForm.Position() != TPosition::poDesigned)
-    MessageDlg(L"This warning indicates that position of " + AForm.ClassName() + L" will not be restored as " +
-                   AForm.ClassName() + L".Position <> poDesigned.",
-               TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
+  // A form that is not at its designed position is placed all the same. The
+  // warning box its developer would want is no message for whoever uses the
+  // program: there is nothing they could do about it.
 
   const std::wstring Text = ReadRecordText(Reg, TVKRRegistryEnhanced::ExtractValueName(AValue));
   if (Text.empty()) {
