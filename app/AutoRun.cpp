@@ -86,7 +86,7 @@ void CleanAndSave(const TAutoRunSettings& Settings, TRunRecord& Record, std::vec
 int RunUnattended(const TAutoRunSettings& Settings) {
   TRunRecord Record;
   StampNow(Record);
-  TSingleInstanceGuard Guard(Settings.InstanceName.empty() ? TSingleInstanceGuard::DefaultName
+  TSingleInstanceGuard Guard(Settings.InstanceName.empty() ? TSingleInstanceGuard::DefaultName()
                                                             : Settings.InstanceName);
   if (!Guard.Acquire()) {
     // Never beside an open Marrowby: the user may be editing the very list this would clean.

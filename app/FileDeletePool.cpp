@@ -5,6 +5,9 @@
 #include <utility>
 
 TFileDeletePool::TFileDeletePool(unsigned Workers, size_t MostAhead) : FSlots(MostAhead > 0 ? MostAhead : 1) {
+  // Room for every worker before the first starts: running out of memory
+  // later, with threads started, would leave them joinable and end the process.
+  FWorkers.reserve(Workers);
   for (unsigned i = 0; i < Workers; ++i) {
     try {
       FWorkers.emplace_back([this] { Work(); });

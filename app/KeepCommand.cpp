@@ -9,6 +9,11 @@
 #include <algorithm>
 
 bool TForm1::AddToKeepList(const std::vector<std::wstring>& Paths) {
+  // The stored list was not read: saving would put these few in place of all of it.
+  if (!FOptions.KeepListUnreadable.empty()) {
+    SayListUnreadable(KeepListUnreadableText, FOptions.KeepListUnreadable);
+    return false;
+  }
   std::vector<std::wstring> Entries = FOptions.KeepList;
   for (const std::wstring& Path : Paths)
     if (std::find(Entries.begin(), Entries.end(), Path) == Entries.end()) Entries.push_back(Path);

@@ -1,6 +1,7 @@
 #include "app/MainStart.h"
 
 #include "framework/Application.h"
+#include "framework/DelayLoad.h"
 #include "update/UpdateFolder.h"
 
 #include <windows.h>
@@ -30,6 +31,8 @@ void LoadDllsFromSystemFolderOnly() {
 
 void InitializeMarrowby() {
   LoadDllsFromSystemFolderOnly();
+  // A missing system DLL then fails the one command that needs it, with a message.
+  InstallDelayLoadFailureHook();
   Application().Initialize();
   Application().MainFormOnTaskBar = true;
   Application().SetTitle(L"Marrowby");

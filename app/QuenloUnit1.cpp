@@ -378,15 +378,17 @@ void TForm1::FormCreate(TObject*) {
   // A stored folder that is not there now (a network or USB drive not yet
   // connected), or an entry that is no full path, stays a row: the user
   // stored it, and only the user removes it.
+  if (!FOwnOptions.KeepListUnreadable.empty()) SayListUnreadable(KeepListUnreadableText, FOwnOptions.KeepListUnreadable);
   const auto Managed = FPolicies.List(L"Locations");
-  for (const std::wstring& Folder : Managed ? *Managed : LoadFolderList(VKRRegistryEnhanced1))
+  for (const std::wstring& Folder : Managed ? *Managed : LoadStoredFolders())
     if (!AddFolderToVKRListView(Folder, false)) {
       ++FStoredFoldersNotFound;
       if (!Folder.empty()) AddUnavailableRow(Folder);
     }
 
   if (Managed) LockManagedFolderList();
-  if (VKRListView1.Count() == 0 && !Managed)
+  // The defaults are for a first start, not for a list that is there but cannot be read.
+  if (VKRListView1.Count() == 0 && !Managed && !FFolderListUnreadable)
     for (const std::wstring& Folder : DefaultFolderCandidates(TDefaultFolderBases::FromSystem()))
       AddFolderToVKRListView(Folder, false);
 
@@ -401,6 +403,21 @@ void TForm1::FormCreate(TObject*) {
   LayoutControls();
 }
 
+std::vector<std::wstring> TForm1::LoadStoredFolders() {
+  try {
+    return LoadFolderList(VKRRegistryEnhanced1);
+  } catch (const EListUnreadable& Error) {
+    FFolderListUnreadable = true;
+    SayListUnreadable(FolderListUnreadableText, Error.Message());
+    return {};
+  }
+}
+
+void TForm1::SayListUnreadable(const wchar_t* Text, const std::wstring& Reason) {
+  if (FUnattended) throw Exception(std::wstring(Text) + L" " + Reason);
+  MessageDlg(std::wstring(Text) + L"\n\n" + Reason, TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+}
+
 void TForm1::FormClose(TObject*, TCloseAction& Action) {
   VKRRegistryEnhanced1.SetValue(L"ApplicationPath", Variant(ExtractFilePath(ApplicationExeName())));
   VKRRegistryEnhanced1.SetValue(L"Version", Variant(VKRAboutDialog1.ExtractVersion(true)));
@@ -409,8 +426,9 @@ void TForm1::FormClose(TObject*, TCloseAction& Action) {
 }
 
 bool TForm1::SaveFolderList() {
-  // The administrator's list is never saved over the user's own.
-  if (FolderListManaged()) return true;
+  // The administrator's list is never saved over the user's own, nor this
+  // session's over a stored list that could not be read.
+  if (FolderListManaged() || FFolderListUnreadable) return true;
   std::vector<std::wstring> Folders;
   const int Count = VKRListView1.Count();
   Folders.reserve(static_cast<size_t>(Count));
@@ -622,6 +640,11 @@ TDeleteMode TForm1::DeleteMode() const {
 }
 
 void TForm1::DeleteToolButtonClick(TObject*) {
+  // What the keep list keeps is not known: nothing is deleted.
+  if (!FOptions.KeepListUnreadable.empty()) {
+    SayListUnreadable(KeepListUnreadableText, FOptions.KeepListUnreadable);
+    return;
+  }
   if (!RunLongCommand(L"Deleting folder content", [this] { DeleteFolderContents(); })) return;
   if (!FUnattended && FOptions.ShowStatisticsAfterDeletingFiles) StatisticsToolButtonClick(this);
 }
@@ -802,7 +825,12 @@ void TForm1::CheckforUpdates1Click(TObject*) {
   TakeSystemProxyDefaults();
   // The check lets windows repaint while it fetches: no other command may start meanwhile.
   RunLongCommand(L"Checking for updates", [this] {
-    VKRAppUpdate1.SetVersion(VKRAboutDialog1.ExtractVersion(false));
+    // The check compares the whole file version: the about window's text
+    // ("1.00.00") leaves out the build number, so 1.0.0.1 and 1.0.0.2 would be
+    // the same release.
+    const std::wstring Shown = VKRAboutDialog1.ExtractVersion(false);
+    const auto& Info = VKRAboutDialog1.VersionInfo();
+    VKRAppUpdate1.SetVersion(Info && IsVersionNumber(Info->FileVersion) ? Info->FileVersion : Shown);
     VKRAppUpdate1.Execute(false);
   });
 }

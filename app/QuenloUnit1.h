@@ -35,7 +35,7 @@ class TTaskService;
 struct TForm1Options {
   std::wstring RegistryKey = L"Software\\Brenlow\\Marrowby";
   bool SingleInstance = true;
-  std::wstring InstanceName = TSingleInstanceGuard::DefaultName;
+  std::wstring InstanceName = TSingleInstanceGuard::DefaultName();
   // An unattended run: the window is never shown, no command asks anything
   // or shows a box, and the scan at start-up is left to the run.
   bool Unattended = false;
@@ -51,6 +51,13 @@ struct TForm1Options {
 inline constexpr wchar_t FolderListManagedText[] =
     L"The folder list is set by your administrator. Folders cannot be added or removed here.";
 inline constexpr wchar_t UpdatesManagedText[] = L"Updates of Marrowby are managed by your administrator.";
+// What the program says of a stored list it may not read: it is neither
+// replaced nor saved over, whatever happens in this session.
+inline constexpr wchar_t FolderListUnreadableText[] =
+    L"The folder list could not be read. Marrowby shows no folders, and saves no list in place of the stored one.";
+inline constexpr wchar_t KeepListUnreadableText[] =
+    L"The keep list could not be read. Nothing is deleted, and no keep list is saved in place of the stored one, "
+    L"until it can be read.";
 
 // What the last Delete removed, could not remove, or would not touch.
 struct TDeleteLeft {
@@ -236,6 +243,11 @@ protected:
   void DpiChanged(int OldDpi, int NewDpi) override;
 
 private:
+  // Says that a stored list could not be read, with the system's reason; an
+  // unattended run cannot clean without it and stops with that reason.
+  void SayListUnreadable(const wchar_t* Text, const std::wstring& Reason);
+  // The folders stored by the user, or none when they cannot be read (said).
+  std::vector<std::wstring> LoadStoredFolders();
   void EnableMenuBar(bool Enabled);
   void EnableCommands(bool Enabled);
   // Runs a long command; false when the window was closed meanwhile (it
@@ -313,6 +325,8 @@ private:
   // What is known of every listed folder; the list view shows it.
   TFolderModel FFolders;
   int32_t FStoredFoldersNotFound = 0;
+  // The stored folder list could not be read: it is never saved over.
+  bool FFolderListUnreadable = false;
   UniqueMenu FPopupMenuResource;
   HMENU FPopupMenu = nullptr;  // the first submenu of FPopupMenuResource
   UniqueAccelerators FAccelerators;

@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "framework/UserSid.h"
+
 namespace {
 
 struct TSharedState {
@@ -13,16 +15,37 @@ struct TSharedState {
 
 TSingleInstanceGuard::TSingleInstanceGuard(std::wstring Name) : FName(std::move(Name)) {}
 
+std::wstring TSingleInstanceGuard::DefaultName() {
+  const std::wstring Sid = CurrentUserSid();
+  // Without the SID the name is one per machine: still never two beside each other.
+  return Sid.empty() ? std::wstring(L"Global\\Brenlow.Marrowby.Instance") : L"Global\\Brenlow.Marrowby.Instance." + Sid;
+}
+
 bool TSingleInstanceGuard::Acquire() {
-  FMapping.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(TSharedState),
-                                    FName.c_str()));
-  const bool Existed = GetLastError() == ERROR_ALREADY_EXISTS;
-  if (!FMapping) return true;  // without the mapping nothing can be shared: run alone
-  FView.reset(MapViewOfFile(FMapping.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(TSharedState)));
-  if (Existed) {
-    // The first instance keeps the name; this one only reads it.
+  // The mutex decides: any process may make one in Global\, in any session.
+  // One that another elevation level made may exist and refuse to be opened.
+  FMutex.reset(CreateMutexW(nullptr, FALSE, (FName + L".Running").c_str()));
+  const DWORD MutexError = GetLastError();
+  const bool Running = FMutex ? MutexError == ERROR_ALREADY_EXISTS : MutexError == ERROR_ACCESS_DENIED;
+  if (Running) {
+    // The first instance keeps the name; this one only reads what it published.
+    FMutex.reset();
+    FMapping.reset(OpenFileMappingW(FILE_MAP_READ, FALSE, FName.c_str()));
+    if (FMapping) FView.reset(MapViewOfFile(FMapping.get(), FILE_MAP_READ, 0, 0, sizeof(TSharedState)));
     return false;
   }
+  // Without the mutex nothing can be shared: run alone, as before any guard.
+  if (!FMutex) return true;
+  // A mapping in Global\ needs the right to create global objects, which an
+  // elevated program has; without it a later start only learns that one runs.
+  FMapping.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(TSharedState),
+                                    FName.c_str()));
+  if (FMapping && GetLastError() == ERROR_ALREADY_EXISTS) {
+    // Left by an instance that is ending: its state is not this one's.
+    FMapping.reset();
+    return true;
+  }
+  if (FMapping) FView.reset(MapViewOfFile(FMapping.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(TSharedState)));
   return true;
 }
 

@@ -1,9 +1,13 @@
 #pragma once
-// At most one Marrowby runs per session. The first instance owns a named
-// mapping that holds its main window; a later start finds the mapping,
-// brings that window forward, hands it its command line and gives up.
-// An unattended run owns the name too, without a window: a later start
-// learns that from the mapping instead of waiting for a window.
+// At most one Marrowby runs per user, in all of the user's sessions: the
+// settings, the folder list and its journal are the user's, not the
+// session's, so an unattended run in another session (a task that runs
+// whether the user is logged on or not, a second remote session) must not
+// run beside an open window. The first instance owns a named mutex and a
+// named mapping that holds its main window; a later start finds them, brings
+// that window forward, hands it its command line and gives up. An unattended
+// run owns the name too, without a window: a later start learns that from
+// the mapping instead of waiting for a window.
 
 #include "framework/Handle.h"
 
@@ -11,8 +15,10 @@
 
 class TSingleInstanceGuard {
 public:
-  static constexpr const wchar_t* DefaultName = L"Local\\Brenlow.Marrowby.Instance";
-  explicit TSingleInstanceGuard(std::wstring Name = DefaultName);
+  // "Global\Brenlow.Marrowby.Instance.<the user's SID>": one name per user
+  // across sessions. Tests give names of their own.
+  static std::wstring DefaultName();
+  explicit TSingleInstanceGuard(std::wstring Name = DefaultName());
 
   // True when no other instance runs; this instance then owns the name.
   bool Acquire();
@@ -32,6 +38,7 @@ public:
 
 private:
   std::wstring FName;
+  UniqueKernelObject FMutex;
   UniqueKernelObject FMapping;
   UniqueMappedView FView;
 };

@@ -17,6 +17,15 @@ TWindowTable<TVKRFileDrag*>& Hooked() {
   return Table;
 }
 
+// Windows whose procedure was replaced again after the hook (another
+// component subclassed them): the hook cannot take itself out of their chain,
+// so it only passes their messages on, to the procedure it found, until the
+// window goes.
+TWindowTable<WNDPROC>& PassedOn() {
+  static TWindowTable<WNDPROC> Table;
+  return Table;
+}
+
 constexpr UINT InitialPathBufferLength = 256;
 
 }  // namespace
@@ -43,7 +52,12 @@ void TVKRFileDrag::Unhook() noexcept {
   if (FWindow == nullptr) return;
   if (IsWindow(FWindow)) {
     DragAcceptFiles(FWindow, FALSE);
-    SetWindowLongPtrW(FWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FPreviousProc));
+    // Putting the old procedure back over someone else's would take theirs out.
+    const auto Current = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(FWindow, GWLP_WNDPROC));
+    if (Current == &TVKRFileDrag::WindowProc)
+      SetWindowLongPtrW(FWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FPreviousProc));
+    else
+      PassedOn().Put(FWindow, FPreviousProc);
   }
   Hooked().Erase(FWindow);
   FWindow = nullptr;
@@ -79,7 +93,13 @@ void TVKRFileDrag::HandleDrop(HDROP Drop) {
 
 LRESULT CALLBACK TVKRFileDrag::WindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   TVKRFileDrag* const* Found = Hooked().Find(Window);
-  if (Found == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
+  if (Found == nullptr) {
+    const WNDPROC* Next = PassedOn().Find(Window);
+    if (Next == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
+    const WNDPROC Previous = *Next;
+    if (Msg == WM_NCDESTROY) PassedOn().Erase(Window);
+    return CallWindowProcW(Previous, Window, Msg, WParam, LParam);
+  }
   TVKRFileDrag* const Self = *Found;
   const WNDPROC Previous = Self->FPreviousProc;
   if (Msg == WM_DROPFILES) {

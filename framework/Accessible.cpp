@@ -225,17 +225,25 @@ LRESULT CALLBACK AccessibleWindowProc(HWND Window, UINT Msg, WPARAM WParam, LPAR
   if (Hook == nullptr) return DefWindowProcW(Window, Msg, WParam, LParam);
   const WNDPROC Previous = Hook->Previous;
   if (Msg == WM_GETOBJECT && static_cast<LONG>(LParam) == OBJID_CLIENT) {
-    IAccessible* Inner = nullptr;
-    if (SUCCEEDED(CreateStdAccessibleObject(Window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&Inner))) &&
-        Inner != nullptr) {
-      auto* Proxy = new (std::nothrow) TAccessibleProxy(Window, Inner);
-      if (Proxy == nullptr) {
-        Inner->Release();
-      } else {
-        const LRESULT Result = LresultFromObject(__uuidof(IAccessible), WParam, Proxy);
-        Proxy->Release();  // LresultFromObject holds its own reference
-        return Result;
+    // oleacc.dll is loaded when first called: where it cannot be (EDelayLoad),
+    // the window answers as it would without this procedure. Nothing may
+    // leave a window procedure, and a screen reader asks again and again:
+    // no message either.
+    try {
+      IAccessible* Inner = nullptr;
+      if (SUCCEEDED(CreateStdAccessibleObject(Window, OBJID_CLIENT, __uuidof(IAccessible),
+                                              reinterpret_cast<void**>(&Inner))) &&
+          Inner != nullptr) {
+        auto* Proxy = new (std::nothrow) TAccessibleProxy(Window, Inner);
+        if (Proxy == nullptr) {
+          Inner->Release();
+        } else {
+          const LRESULT Result = LresultFromObject(__uuidof(IAccessible), WParam, Proxy);
+          Proxy->Release();  // LresultFromObject holds its own reference
+          return Result;
+        }
       }
+    } catch (...) {
     }
   } else if (Msg == WM_NCDESTROY) {
     // Put back only when nobody has put a procedure in front of this one since.

@@ -2,6 +2,9 @@
 
 #include "framework/Handle.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace {
 
 struct EventSourceTraits {
@@ -31,9 +34,31 @@ bool ReportEventNow(const TEventReport& Report) {
 
 }  // namespace
 
+void FitEventStrings(std::vector<std::wstring>& Strings) {
+  const std::wstring_view Ellipsis = L"...";
+  const auto Total = [&Strings] {
+    size_t Sum = 0;
+    for (const std::wstring& Text : Strings) Sum += Text.size();
+    return Sum;
+  };
+  for (size_t Length = Total(); Length > EventTextLimit; Length = Total()) {
+    std::wstring& Longest = *std::max_element(
+        Strings.begin(), Strings.end(), [](const std::wstring& A, const std::wstring& B) { return A.size() < B.size(); });
+    // Thousands of inserts of a few characters each: nothing left to cut.
+    if (Longest.size() <= Ellipsis.size()) break;
+    const size_t Over = Length - EventTextLimit + Ellipsis.size();
+    size_t Keep = Longest.size() > Over ? Longest.size() - Over : 0;
+    if (Keep > 0 && IS_HIGH_SURROGATE(Longest[Keep - 1])) --Keep;
+    Longest.resize(Keep);
+    Longest += Ellipsis;
+  }
+}
+
 bool ReportToEventLog(const TEventReport& Report) {
-  if (CurrentHandler()) return CurrentHandler()(Report);
-  return ReportEventNow(Report);
+  TEventReport Fitted = Report;
+  FitEventStrings(Fitted.Strings);
+  if (CurrentHandler()) return CurrentHandler()(Fitted);
+  return ReportEventNow(Fitted);
 }
 
 TEventLogHook::TEventLogHook(TEventLogHandler Handler) : FPrevious(std::move(CurrentHandler())) {

@@ -23,7 +23,17 @@ struct TEventReport {
   std::vector<std::wstring> Strings;  // the message's inserts %1, %2, ...
 };
 
-// Hands the report to ReportEventW; false when the log would not take it.
+// The most characters the inserts of one event may have together. The log
+// takes at most 31,839 characters in an event's text and refuses the whole
+// event beyond that; the message's own words need the rest.
+inline constexpr size_t EventTextLimit = 31000;
+
+// Cuts the longest inserts, each ending with "...", until together they are
+// within EventTextLimit; never between the two halves of a surrogate pair.
+void FitEventStrings(std::vector<std::wstring>& Strings);
+
+// Hands the report, its inserts fitted, to ReportEventW; false when the log
+// would not take it.
 // Without a registered source the log still keeps the event, only the viewer
 // cannot show its text: the program works the same.
 bool ReportToEventLog(const TEventReport& Report);

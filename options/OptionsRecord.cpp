@@ -133,7 +133,11 @@ TOptions LoadOptions(TVKRRegistryEnhanced& Store, const std::function<TProxyDefa
     SetOptionDefault(Option, *Proxy, Options);
   }
   LoadExtensions(Store, Options);
-  Options.KeepList = LoadItemList(Store, KeepListKey);
+  try {
+    Options.KeepList = LoadItemList(Store, KeepListKey);
+  } catch (const EListUnreadable& Error) {
+    Options.KeepListUnreadable = Error.Message();
+  }
   return Options;
 }
 
@@ -177,7 +181,8 @@ void SaveOptions(TVKRRegistryEnhanced& Store, const TOptions& Options) {
     Marks.push_back(TStoredValue::Boolean(Extension.Pattern, Extension.Checked));
   }
   Store.ReplaceValues(ExtensionsSubKey, Marks);
-  SaveItemList(Store, KeepListKey, Options.KeepList);
+  // A stored list that could not be read is not saved over with what was read of it: nothing.
+  if (Options.KeepListUnreadable.empty()) SaveItemList(Store, KeepListKey, Options.KeepList);
 }
 
 std::wstring SearchPatternOf(const TOptions& Options) {

@@ -53,6 +53,10 @@ struct TOptions {
   // Names and paths no command deletes (search/KeepList.h), stored as the
   // values "Item<n>" of the subkey "Keep", each exactly as entered.
   std::vector<std::wstring> KeepList;
+  // Why the stored keep list could not be read (an ACL refused it); empty
+  // when it was read. Such a list is never saved over, and Delete waits
+  // until it can be read: what it keeps is not known.
+  std::wstring KeepListUnreadable;
 
   bool operator==(const TOptions&) const = default;
 };

@@ -100,7 +100,7 @@ void TStoreRecords::SetFont(const std::wstring& AValue, const TFont& AFont) {
 TFont& TStoreRecords::GetFont(const std::wstring& AValue, TFont& AFont) {
   if (FStore.Key().empty()) return AFont;
   TRegistryAccessor Reg = FStore.NewAccessor();
-  if (!Reg.OpenKey(FStore.ValueKeyPath(AValue), false)) return AFont;
+  if (!Reg.OpenKeyToRead(FStore.ValueKeyPath(AValue))) return AFont;
   std::wstring Rest = ReadRecordText(Reg, TVKRRegistryEnhanced::ExtractValueName(AValue));
   if (Rest.empty()) return AFont;
 
@@ -142,7 +142,7 @@ void TStoreRecords::SetListViewInfo(const std::wstring& AValue, const TListView&
 void TStoreRecords::GetListViewInfo(const std::wstring& AValue, TListView& AListView) {
   if (FStore.Key().empty()) return;
   TRegistryAccessor Reg = FStore.NewAccessor();
-  if (!Reg.OpenKey(FStore.ValueKeyPath(AValue), false)) return;
+  if (!Reg.OpenKeyToRead(FStore.ValueKeyPath(AValue))) return;
   const std::wstring Text = ReadRecordText(Reg, TVKRRegistryEnhanced::ExtractValueName(AValue));
   if (Text.empty()) return;
   SplitRecord(FBrkApart, Text, L", ");
@@ -162,14 +162,13 @@ void TStoreRecords::SetFormInfo(const std::wstring& AValue, const TForm& AForm) 
 void TStoreRecords::GetFormInfo(const std::wstring& AValue, TForm& AForm, bool CenterDefault) {
   if (FStore.Key().empty()) return;
   TRegistryAccessor Reg = FStore.NewAccessor();
-  if (!Reg.OpenKey(FStore.ValueKeyPath(AValue), false)) {
+  if (!Reg.OpenKeyToRead(FStore.ValueKeyPath(AValue))) {
     ApplyCentring(AForm, CenterDefault);
     return;
   }
-  if (AForm.Position() != TPosition::poDesigned)
-    MessageDlg(L"This warning indicates that position of " + AForm.ClassName() + L" will not be restored as " +
-                   AForm.ClassName() + L".Position <> poDesigned.",
-               TMsgDlgType::mtWarning, {TMsgDlgBtn::mbOK});
+  // A form that is not at its designed position is placed all the same. The
+  // warning box its developer would want is no message for whoever uses the
+  // program: there is nothing they could do about it.
 
   const std::wstring Text = ReadRecordText(Reg, TVKRRegistryEnhanced::ExtractValueName(AValue));
   if (Text.empty()) {
@@ -225,7 +224,7 @@ TCheckListBox& TStoreRecords::GetCheckListBox(const std::wstring& ASubKey, TChec
                                                      bool CheckAllFirstTime) {
   if (FStore.Key().empty()) return ACheckListBox;
   TRegistryAccessor Reg = FStore.NewAccessor();
-  if (Reg.OpenKey(FStore.SubKeyPath(ASubKey), false)) {
+  if (Reg.OpenKeyToRead(FStore.SubKeyPath(ASubKey))) {
     // The items come back in the registry's enumeration order, which is the
     // order they were written in on Windows (Wine sorts them by name).
     std::vector<std::wstring> Names;
@@ -253,7 +252,7 @@ void TStoreRecords::SetMenu(const std::wstring& ASubKey, const TMenu& AMenu) {
 TMenu& TStoreRecords::GetMenu(const std::wstring& ASubKey, TMenu& AMenu, const TNotifyEvent& AMenuClick) {
   if (FStore.Key().empty()) return AMenu;
   TRegistryAccessor Reg = FStore.NewAccessor();
-  if (!Reg.OpenKey(FStore.SubKeyPath(ASubKey), false)) return AMenu;
+  if (!Reg.OpenKeyToRead(FStore.SubKeyPath(ASubKey))) return AMenu;
   AMenu.Clear();
   const int32_t Count = ReadRecordInteger(Reg, L"Count");
   for (int32_t i = 0; i < Count; ++i) {
@@ -282,7 +281,7 @@ void TStoreRecords::SetComboBox(const std::wstring& ASubKey, const TComboBox& AC
 TComboBox& TStoreRecords::GetComboBox(const std::wstring& ASubKey, TComboBox& AComboBox, bool ShowText) {
   if (FStore.Key().empty()) return AComboBox;
   TRegistryAccessor Reg = FStore.NewAccessor();
-  if (!Reg.OpenKey(FStore.SubKeyPath(ASubKey), false)) return AComboBox;
+  if (!Reg.OpenKeyToRead(FStore.SubKeyPath(ASubKey))) return AComboBox;
   AComboBox.Clear();
   AComboBox.SetText(ShowText ? ReadRecordText(Reg, L"Text") : std::wstring());
   const int32_t Count = ReadRecordInteger(Reg, L"Count");

@@ -2,6 +2,7 @@
 
 #include "framework/Exception.h"
 #include "framework/Handle.h"
+#include "framework/UserSid.h"
 
 #include <algorithm>
 
@@ -101,6 +102,34 @@ void Apply(HKEY Root, const std::wstring& KeyPath, const std::vector<TStoredValu
   if (Values.empty()) RegDeleteKeyW(Root, KeyPath.c_str());
 }
 
+// Holds the turn at one key while alive. Without a mutex at all (the system
+// refused to make one) the save goes ahead, as it did before there were turns.
+class TKeyTurn {
+public:
+  TKeyTurn(HKEY Root, const std::wstring& KeyPath, DWORD Wait)
+      : FMutex(CreateMutexW(nullptr, FALSE, KeyTurnName(Root, KeyPath).c_str())) {
+    if (!FMutex) {
+      FHeld = true;
+      return;
+    }
+    const DWORD Result = WaitForSingleObject(FMutex.get(), Wait);
+    // Abandoned: its holder ended mid-save; what it left is finished or dropped as usual.
+    FOwned = Result == WAIT_OBJECT_0 || Result == WAIT_ABANDONED;
+    FHeld = FOwned;
+  }
+  ~TKeyTurn() {
+    if (FOwned) ReleaseMutex(FMutex.get());
+  }
+  TKeyTurn(const TKeyTurn&) = delete;
+  TKeyTurn& operator=(const TKeyTurn&) = delete;
+  bool Held() const { return FHeld; }
+
+private:
+  UniqueKernelObject FMutex;
+  bool FOwned = false;
+  bool FHeld = false;
+};
+
 void DropJournal(HKEY Root, const std::wstring& Journal) {
   // The mark goes first: a journal without it is never applied, whatever is left of it.
   if (UniqueHKey Key = OpenKey(Root, Journal, KEY_SET_VALUE)) {
@@ -135,7 +164,28 @@ TStoredValue TStoredValue::Boolean(const std::wstring& Name, bool Value) {
   return Result;
 }
 
-void ReplaceKeyValues(HKEY Root, const std::wstring& KeyPath, const std::vector<TStoredValue>& Values) {
+std::wstring KeyTurnName(HKEY Root, const std::wstring& KeyPath) {
+  // FNV-1a over the root and the path in lower case: a key path may be longer than a name may be.
+  uint64_t Hash = 14695981039346656037ull;
+  const auto Add = [&Hash](uint64_t Value) {
+    Hash ^= Value;
+    Hash *= 1099511628211ull;
+  };
+  Add(static_cast<uint64_t>(reinterpret_cast<ULONG_PTR>(Root)));
+  std::wstring Lower = KeyPath;
+  if (!Lower.empty()) CharLowerBuffW(Lower.data(), static_cast<DWORD>(Lower.size()));
+  for (const wchar_t C : Lower) Add(static_cast<uint64_t>(C));
+  wchar_t Hex[17] = L"";
+  for (int i = 0; i < 16; ++i) Hex[i] = L"0123456789abcdef"[(Hash >> (60 - 4 * i)) & 0xF];
+  const std::wstring Sid = CurrentUserSid();
+  return L"Global\\Brenlow.Marrowby.Save." + (Sid.empty() ? std::wstring() : Sid + L".") + Hex;
+}
+
+void ReplaceKeyValues(HKEY Root, const std::wstring& KeyPath, const std::vector<TStoredValue>& Values, DWORD Wait) {
+  const TKeyTurn Turn(Root, KeyPath, Wait);
+  if (!Turn.Held())
+    throw ERegistryException(L"Cannot save under the registry key \"" + KeyPath +
+                             L"\": another Marrowby is saving there. Try again in a moment.");
   const std::wstring Journal = JournalPath(KeyPath);
   // A journal left incomplete is dropped: the target still holds the old set.
   DropJournal(Root, Journal);
@@ -149,7 +199,10 @@ void ReplaceKeyValues(HKEY Root, const std::wstring& KeyPath, const std::vector<
   DropJournal(Root, Journal);
 }
 
-void FinishKeyValues(HKEY Root, const std::wstring& KeyPath) {
+void FinishKeyValues(HKEY Root, const std::wstring& KeyPath, DWORD Wait) {
+  const TKeyTurn Turn(Root, KeyPath, Wait);
+  // Its writer is alive and still at it: the journal is its own, not a leftover.
+  if (!Turn.Held()) return;
   const std::wstring Journal = JournalPath(KeyPath);
   UniqueHKey Key = OpenKey(Root, Journal, KEY_READ);
   if (!Key) return;

@@ -25,12 +25,24 @@ struct TStoredValue {
   static TStoredValue Boolean(const std::wstring& Name, bool Value);
 };
 
+// Two live processes of the user (in any session) take turns at one key: a
+// named mutex per key, so that one never drops or finishes the journal that
+// the other is still writing. A process that ended while it held its turn
+// left a journal that is finished or dropped as any other.
+// How long a save or a read waits for its turn, in milliseconds.
+inline constexpr DWORD KeyTurnWait = 10000;
+// The mutex's name: per user, per root and key path (in any letter case).
+std::wstring KeyTurnName(HKEY Root, const std::wstring& KeyPath);
+
 // KeyPath is relative to Root, without leading separator. Raises
-// ERegistryException when the system refuses a step; the target then holds
-// the old set or the new one (the journal decides at the next read).
+// ERegistryException when the system refuses a step, or when another process
+// keeps its turn at the key for longer than Wait; the target then holds the
+// old set or the new one (the journal decides at the next read).
 // An empty set leaves no target key behind when the key holds no subkeys.
-void ReplaceKeyValues(HKEY Root, const std::wstring& KeyPath, const std::vector<TStoredValue>& Values);
+void ReplaceKeyValues(HKEY Root, const std::wstring& KeyPath, const std::vector<TStoredValue>& Values,
+                      DWORD Wait = KeyTurnWait);
 
 // Finishes or drops a replacement an earlier end interrupted; call before
-// reading the key. Raises ERegistryException when finishing is refused.
-void FinishKeyValues(HKEY Root, const std::wstring& KeyPath);
+// reading the key. Raises ERegistryException when finishing is refused. A
+// journal whose writer still holds its turn after Wait is left to it.
+void FinishKeyValues(HKEY Root, const std::wstring& KeyPath, DWORD Wait = KeyTurnWait);

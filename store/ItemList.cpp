@@ -2,45 +2,69 @@
 
 #include "framework/Exception.h"
 #include "framework/Text.h"
+#include "store/ItemNumber.h"
+#include "store/RegistryAccessor.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
+
+void SortByItemNumber(std::vector<std::wstring>& Names) {
+  std::stable_sort(Names.begin(), Names.end(),
+                   [](const std::wstring& A, const std::wstring& B) { return ItemNameLess(A, B); });
+}
 
 namespace {
 
-// The number of a stored list entry "Item<n>"; none for any other name.
-std::optional<int32_t> ItemNumber(const std::wstring& Name) {
-  if (Name.size() <= 4 || !SameTextAZ(Name.substr(0, 4), L"Item")) return std::nullopt;
-  const std::wstring Digits = Name.substr(4);
-  if (Digits.find_first_not_of(L"0123456789") != std::wstring::npos) return std::nullopt;
-  int32_t Number = 0;
-  if (!TryStrToInt(Digits, Number)) return std::nullopt;
-  return Number;
+// A stored entry as text: REG_SZ and REG_EXPAND_SZ up to their first zero
+// (nothing expanded), a REG_DWORD as its number, any other type as nothing.
+std::wstring EntryText(const TRegRawValue& Value) {
+  if (Value.Type == REG_SZ || Value.Type == REG_EXPAND_SZ) {
+    std::wstring Text(Value.Data.size() / sizeof(wchar_t), L'\0');
+    std::copy_n(Value.Data.data(), Text.size() * sizeof(wchar_t), reinterpret_cast<uint8_t*>(Text.data()));
+    const size_t Zero = Text.find(L'\0');
+    if (Zero != std::wstring::npos) Text.resize(Zero);
+    return Text;
+  }
+  if (Value.Type == REG_DWORD && Value.Data.size() == sizeof(uint32_t)) {
+    uint32_t Bits = 0;
+    for (size_t i = 0; i < sizeof(Bits); ++i) Bits |= static_cast<uint32_t>(Value.Data[i]) << (8 * i);
+    return std::to_wstring(static_cast<int32_t>(Bits));
+  }
+  return {};
+}
+
+[[noreturn]] void RaiseUnreadable(const std::wstring& Path, LONG Status) {
+  throw EListUnreadable(L"The registry key \"" + Path + L"\" cannot be read: " +
+                        SysErrorMessage(static_cast<unsigned long>(Status)));
 }
 
 }  // namespace
 
-void SortByItemNumber(std::vector<std::wstring>& Names) {
-  std::stable_sort(Names.begin(), Names.end(), [](const std::wstring& A, const std::wstring& B) {
-    const std::optional<int32_t> NumberA = ItemNumber(A);
-    const std::optional<int32_t> NumberB = ItemNumber(B);
-    if (NumberA && NumberB) return *NumberA < *NumberB;
-    return NumberA.has_value() && !NumberB.has_value();
-  });
-}
-
 std::vector<std::wstring> LoadItemList(TVKRRegistryEnhanced& Store, const std::wstring& Key) {
+  if (Store.Key().empty()) return {};
   try {
     Store.FinishReplacedValues(Key);
   } catch (const Exception&) {
     // The journal stays for the next start to finish; what the key holds now is read.
   }
+  // Read rights alone: a key that may be read but not written is read all the same.
+  TRegistryAccessor Reg = Store.NewAccessor();
+  const std::wstring Path = Store.SubKeyPath(Key);
+  if (!Reg.OpenKeyToRead(Path)) {
+    if (Reg.LastOpenStatus() == ERROR_FILE_NOT_FOUND) return {};
+    RaiseUnreadable(Path.substr(1), Reg.LastOpenStatus());
+  }
   std::vector<std::wstring> Names;
-  Store.GetValueNames(Key, Names);
+  if (!Reg.GetValueNames(Names)) RaiseUnreadable(Path.substr(1), ERROR_ACCESS_DENIED);
   SortByItemNumber(Names);
   std::vector<std::wstring> Items;
   Items.reserve(Names.size());
-  for (const std::wstring& Name : Names) Items.push_back(Store.GetValue(Key + L"\\" + Name).ToString());
+  for (const std::wstring& Name : Names) {
+    // Read by its own name: a name may hold "\", which a value path would take apart.
+    TRegRawValue Value;
+    if (Reg.ReadRaw(Name, Value)) Items.push_back(EntryText(Value));
+  }
   return Items;
 }
 

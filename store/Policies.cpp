@@ -2,6 +2,8 @@
 
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
+#include "store/ItemNumber.h"
+#include "store/MachinePolicies.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -88,14 +90,6 @@ bool IsHttpsOrUnc(const std::wstring& Text) {
   return IsNetworkSharePath(Text);
 }
 
-// The number in "Item12", for the order of the entries; names without one go last.
-unsigned long ItemNumber(const std::wstring& Name) {
-  size_t Digits = Name.size();
-  while (Digits > 0 && std::iswdigit(Name[Digits - 1])) --Digits;
-  if (Digits == Name.size() || Name.size() - Digits > 9) return ~0UL;
-  return std::stoul(Name.substr(Digits));
-}
-
 std::vector<std::pair<std::wstring, TRawValue>> SubkeyValues(HKEY Key) {
   std::vector<std::pair<std::wstring, TRawValue>> Values;
   for (DWORD Index = 0;; ++Index) {
@@ -145,7 +139,7 @@ public:
     if (!Key) return std::nullopt;
     auto Values = SubkeyValues(Key.get());
     std::stable_sort(Values.begin(), Values.end(),
-                     [](const auto& A, const auto& B) { return ItemNumber(A.first) < ItemNumber(B.first); });
+                     [](const auto& A, const auto& B) { return ItemNameLess(A.first, B.first); });
     std::vector<std::wstring> Entries;
     for (const auto& [ValueName, Value] : Values) {
       const std::wstring Path = Name + L"\\" + ValueName;
@@ -230,8 +224,38 @@ std::wstring PolicyKeyName(HKEY Root, const std::wstring& Key) {
   return Key.empty() ? std::wstring(Hive) : std::wstring(Hive) + L"\\" + Key;
 }
 
+namespace {
+
+std::function<void()>& OwnPoliciesHandler() {
+  static std::function<void()> Handler;
+  return Handler;
+}
+
+}  // namespace
+
+bool ReachesOwnPolicies(const TPolicyRoots& Roots) {
+  const TPolicyRoots Own;
+  const auto SameKey = [](const std::wstring& A, const std::wstring& B) {
+    return CompareStringOrdinal(A.c_str(), static_cast<int>(A.size()), B.c_str(), static_cast<int>(B.size()), TRUE) ==
+           CSTR_EQUAL;
+  };
+  return Roots.MachineRoot == HKEY_LOCAL_MACHINE || Roots.UserRoot == HKEY_LOCAL_MACHINE ||
+         (Roots.UserRoot == Own.UserRoot && SameKey(Roots.UserKey, Own.UserKey)) ||
+         (Roots.MachineRoot == Own.UserRoot && SameKey(Roots.MachineKey, Own.UserKey));
+}
+
+TOwnPoliciesGuard::TOwnPoliciesGuard(std::function<void()> OnReach) : FPrevious(std::move(OwnPoliciesHandler())) {
+  OwnPoliciesHandler() = std::move(OnReach);
+}
+
+TOwnPoliciesGuard::~TOwnPoliciesGuard() { OwnPoliciesHandler() = std::move(FPrevious); }
+
 TPolicies TPolicies::Read(const TPolicyRoots& Roots, std::span<const TPolicyDefinition> Definitions) {
   TPolicies Result;
+  if (OwnPoliciesHandler() && ReachesOwnPolicies(Roots)) {
+    OwnPoliciesHandler()();
+    return Result;
+  }
   TReader Machine(Roots.MachineRoot, Roots.MachineKey, &Result.FIgnored);
   TReader User(Roots.UserRoot, Roots.UserKey, &Result.FIgnored);
   if (!Machine.Open() && !User.Open()) return Result;

@@ -174,7 +174,18 @@ bool TRegistryAccessor::OpenKey(const std::wstring& Path, bool CanCreate) {
       CanCreate ? RegCreateKeyExW(FRootKey, Full.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, FAccess, nullptr,
                                   Key.put(), nullptr)
                 : RegOpenKeyExW(FRootKey, Full.c_str(), 0, FAccess, Key.put());
+  FLastOpenStatus = Status;
   if (Status != ERROR_SUCCESS) return false;
+  FCurrentKey = std::move(Key);
+  FCurrentPath = Full;
+  return true;
+}
+
+bool TRegistryAccessor::OpenKeyToRead(const std::wstring& Path) {
+  const std::wstring Full = FullPath(Path);
+  UniqueHKey Key;
+  FLastOpenStatus = RegOpenKeyExW(FRootKey, Full.c_str(), 0, FAccess & KEY_READ, Key.put());
+  if (FLastOpenStatus != ERROR_SUCCESS) return false;
   FCurrentKey = std::move(Key);
   FCurrentPath = Full;
   return true;

@@ -41,6 +41,13 @@ public:
   // Opens Path (creating what is missing along it when CanCreate is true) and
   // makes it the current key. Failure is an answer, not an error.
   bool OpenKey(const std::wstring& Path, bool CanCreate);
+  // Opens Path for reading only, with the read rights of the access mask: a
+  // key that may be read but not written is still read, and nothing is asked
+  // of the system that the reading does not need.
+  bool OpenKeyToRead(const std::wstring& Path);
+  // The system's answer to the last OpenKey or OpenKeyToRead: ERROR_SUCCESS,
+  // ERROR_FILE_NOT_FOUND for a key that is not there, or why it was refused.
+  LONG LastOpenStatus() const noexcept { return FLastOpenStatus; }
   void CloseKey() noexcept;
   bool HasCurrentKey() const noexcept { return FCurrentKey.valid(); }
 
@@ -95,4 +102,5 @@ private:
   REGSAM FAccess;
   UniqueHKey FCurrentKey;
   std::wstring FCurrentPath;  // from the root key, without a leading separator
+  LONG FLastOpenStatus = ERROR_SUCCESS;
 };

@@ -158,7 +158,8 @@ void TVKRRegistryEnhanced::ReplaceValues(const std::wstring& ASubKey, const std:
 }
 
 void TVKRRegistryEnhanced::FinishReplacedValues(const std::wstring& ASubKey) {
-  if (FKey.empty()) return;
+  // A store opened to read writes nothing: the next store that may write finishes it.
+  if (FKey.empty() || (AccessMask(FAccess) & KEY_SET_VALUE) == 0) return;
   FinishKeyValues(RootKeyHandle(FRootKey), SubKeyPath(ASubKey).substr(1));
 }
 
@@ -251,7 +252,7 @@ size_t TVKRRegistryEnhanced::ReadBinaryIntoBuffer(TRegistryAccessor& Reg, const 
 Variant TVKRRegistryEnhanced::GetValue(const std::wstring& AValue) {
   if (FKey.empty()) return Variant();
   TRegistryAccessor Reg = NewAccessor();
-  if (!Reg.OpenKey(ValueKeyPath(AValue), false)) return Variant();
+  if (!Reg.OpenKeyToRead(ValueKeyPath(AValue))) return Variant();
   const std::wstring Name = ExtractValueName(AValue);
   TRegDataInfo Info;
   const bool Exists = Reg.GetDataInfo(Name, Info);
@@ -286,7 +287,7 @@ Variant TVKRRegistryEnhanced::GetValue(const std::wstring& AValue) {
 Variant TVKRRegistryEnhanced::GetValueDefault(const std::wstring& AValue, const Variant& AValueDataDefault) {
   if (FKey.empty()) return Variant();
   TRegistryAccessor Reg = NewAccessor();
-  if (!Reg.OpenKey(ValueKeyPath(AValue), false)) return AValueDataDefault;
+  if (!Reg.OpenKeyToRead(ValueKeyPath(AValue))) return AValueDataDefault;
   const std::wstring Name = ExtractValueName(AValue);
   TRegDataInfo Info;
   const bool Exists = Reg.GetDataInfo(Name, Info);
@@ -345,12 +346,12 @@ bool TVKRRegistryEnhanced::KeyExists(const std::wstring& ASubKey) {
 
 bool TVKRRegistryEnhanced::ValueExists(const std::wstring& AValue) {
   TRegistryAccessor Reg = NewAccessor();
-  return Reg.OpenKey(ValueKeyPath(AValue), false) && Reg.ValueExists(ExtractValueName(AValue));
+  return Reg.OpenKeyToRead(ValueKeyPath(AValue)) && Reg.ValueExists(ExtractValueName(AValue));
 }
 
 void TVKRRegistryEnhanced::GetValueNames(const std::wstring& ASubKey, std::vector<std::wstring>& AList) {
   TRegistryAccessor Reg = NewAccessor();
-  if (!Reg.OpenKey(SubKeyPath(ASubKey), false)) return;
+  if (!Reg.OpenKeyToRead(SubKeyPath(ASubKey))) return;
   AList.clear();
   Reg.GetValueNames(AList);
 }
@@ -363,7 +364,7 @@ int32_t TVKRRegistryEnhanced::CountValueNames(const std::wstring& ASubKey) {
 
 void TVKRRegistryEnhanced::GetSubKeys(const std::wstring& ASubKey, std::vector<std::wstring>& AList) {
   TRegistryAccessor Reg = NewAccessor();
-  if (!Reg.OpenKey(SubKeyPath(ASubKey), false)) return;
+  if (!Reg.OpenKeyToRead(SubKeyPath(ASubKey))) return;
   AList.clear();
   Reg.GetKeyNames(AList);
 }

@@ -79,7 +79,8 @@ public:
   // must not pass for saved.
   void ReplaceValues(const std::wstring& ASubKey, const std::vector<TStoredValue>& Values);
   // Finishes or drops what an interrupted ReplaceValues left; before ASubKey
-  // is read. Raises ERegistryException when the system refuses.
+  // is read. Raises ERegistryException when the system refuses. A store whose
+  // Access holds no right to write leaves it as it is.
   void FinishReplacedValues(const std::wstring& ASubKey);
 
   bool KeyExists(const std::wstring& ASubKey);

@@ -190,7 +190,14 @@ void ShowInvalidSourceMessage(const std::wstring& Source) {
   MessageDlg(InvalidSourceMessage(Source), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
 }
 
-bool IsNewerVersion(const std::wstring& Running, const std::wstring& Advertised) { return Running < Advertised; }
+std::wstring NoNewVersionsText(const std::wstring& Advertised, TVersionOrder Order) {
+  const std::wstring Text = L"There are no new versions available.";
+  if (Order != TVersionOrder::voNotANumber || Advertised.empty()) return Text;
+  // A descriptor may hold a megabyte there: enough of it to recognise.
+  constexpr size_t Shown = 40;
+  const std::wstring Name = Advertised.size() > Shown ? Advertised.substr(0, Shown) + L"..." : Advertised;
+  return Text + L"\r\n\r\nThe update server names the version \"" + Name + L"\", which is not a version number.";
+}
 
 TUpdateDescriptor ReadUpdateDescriptor(const std::wstring& FileName, const std::wstring& Section) {
   TUpdateDescriptor Result;
@@ -331,8 +338,10 @@ bool TVKRAppUpdate::Execute(bool NoMessageDlg) {
   }
 
   Box->DownloadButton.SetEnabled(!Box->DownloadFileURL.empty());
+  Box->RunningVersion = FVersion;
 
-  if (IsNewerVersion(FVersion, Box->Version)) {
+  const TVersionOrder Order = CompareVersions(FVersion, Box->Version);
+  if (Order == TVersionOrder::voNewer) {
     // The window waits for the user: it shows the ordinary cursor even when
     // the host shows an hourglass while the check runs.
     const TCursor Cursor = ScreenCursor();
@@ -354,7 +363,7 @@ bool TVKRAppUpdate::Execute(bool NoMessageDlg) {
                      {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}) == mrYes)
         OpenUpdatePage(Box->UpdatePageURL);
     } else if (!Box->Version.empty() || Box->UpdatePageURL.empty()) {
-      MessageDlg(L"There are no new versions available.", TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
+      MessageDlg(NoNewVersionsText(Box->Version, Order), TMsgDlgType::mtInformation, {TMsgDlgBtn::mbOK});
     } else if (MessageDlg(L"There are no advertised versions available.\rDo you want to open the update web page?",
                           TMsgDlgType::mtConfirmation, {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo}) == mrYes) {
       OpenUpdatePage(Box->UpdatePageURL);

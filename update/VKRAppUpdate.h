@@ -5,6 +5,7 @@
 
 #include "framework/Graphics.h"
 #include "framework/Object.h"
+#include "update/UpdateVersion.h"
 
 #include <cstdint>
 #include <functional>
@@ -107,8 +108,10 @@ bool IsSecureSource(const std::wstring& Source);
 std::wstring InvalidSourceMessage(const std::wstring& Source);
 void ShowInvalidSourceMessage(const std::wstring& Source);
 
-// The advertised version is newer when the running one is ordinally less.
-bool IsNewerVersion(const std::wstring& Running, const std::wstring& Advertised);
+// The closing message of a check that found no newer version; an advertised
+// version that is no dotted number is named, so that whoever keeps the
+// descriptor learns why no client takes the release.
+std::wstring NoNewVersionsText(const std::wstring& Advertised, TVersionOrder Order);
 
 struct TUpdateDescriptor {
   std::wstring DownloadFileURL;

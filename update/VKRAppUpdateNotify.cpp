@@ -58,6 +58,11 @@ std::wstring FormatUpdateFileSize(int64_t Bytes, TVKRAppUpdateFileSizeUnit Unit)
   return FormatFileSize(Bytes, static_cast<TSizeUnit>(Unit));
 }
 
+std::wstring NotNewerReleaseText(const std::wstring& Release, const std::wstring& Running) {
+  return L"The downloaded file is version " + Release + L", which is not newer than this Marrowby (" + Running +
+         L"). An older version is never installed over a newer one.";
+}
+
 bool IsSafeDownloadName(const std::wstring& Name) {
   if (Name.empty() || Name.size() > 200 || Name.find(L"..") != std::wstring::npos) return false;
   for (const wchar_t C : Name)
@@ -339,6 +344,12 @@ void TVKRAppUpdateNotifyBox::DownloadButtonClick(TObject*) {
     if (!Success) {
       Installer.reset();
       MessageDlg(L"The downloaded file is not signed by Brenlow.", TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
+    } else if (!IsNewerVersion(RunningVersion, Version)) {
+      // Signed, but an older or the same release: installing it would take
+      // back the fixes of the running one.
+      Success = false;
+      Installer.reset();
+      MessageDlg(NotNewerReleaseText(Version, RunningVersion), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK});
     }
   }
   if (!Success) return;

@@ -37,6 +37,9 @@ public:
   std::wstring SHA256Hash;
   // The release's signature; without a valid one nothing downloaded is started.
   std::wstring Signature;
+  // The version of the running program: a release that is not newer is
+  // never started, however well it is signed.
+  std::wstring RunningVersion;
   TVKRAppUpdateFileSizeUnit FileSizeUnit = TVKRAppUpdateFileSizeUnit::Auto;
   THashType HashType = THashType::htNone;
   // Copies of the update component's: http as well as https (a test
@@ -78,6 +81,9 @@ private:
 // The size text of the update windows (quotients truncate, the user's
 // thousands separator): Auto takes the largest unit the size exceeds.
 std::wstring FormatUpdateFileSize(int64_t Bytes, TVKRAppUpdateFileSizeUnit Unit);
+
+// The refusal of a validly signed release that is not newer than the running program.
+std::wstring NotNewerReleaseText(const std::wstring& Release, const std::wstring& Running);
 
 // The notify window while the update check shows it.
 extern TVKRAppUpdateNotifyBox* VKRAppUpdateNotifyBox;

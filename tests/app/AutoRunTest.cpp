@@ -6,6 +6,7 @@
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
 #include "framework/Text.h"
+#include "support/PrivatePolicies.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
@@ -330,6 +331,7 @@ TEST_CASE("a normal start while an unattended run cleans says so instead of vani
   const std::vector<TMessageDialogRequest>& Boxes = Recorded.Requests;
   TForm1Options Options;
   Options.RegistryKey = Registry.KeyPath();
+  Options.PolicyRoots = PrivatePolicyRoots(Registry);
   Options.InstanceName = Instance;
   TForm1 Form1(Options);
   CHECK(Form1.GaveWayToRunningInstance());
@@ -383,6 +385,8 @@ TEST_CASE("unattended, the main window leaves the start-up scan to the run and k
 
   TForm1Options Options;
   Options.RegistryKey = F.Registry.KeyPath();
+
+  Options.PolicyRoots = PrivatePolicyRoots(F.Registry);
   Options.SingleInstance = false;
   Options.Unattended = true;
   TForm1 Form1(Options);

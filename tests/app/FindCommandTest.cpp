@@ -7,6 +7,7 @@
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "resources/MainRes.h"
+#include "support/PrivatePolicies.h"
 #include "support/RegistryFixture.h"
 #include "support/TestStrings.h"
 
@@ -21,6 +22,7 @@ TEST_CASE("Ctrl+F opens the find dialog on the folder list, F3 finds the next ro
   TRegistryFixture Registry;
   TForm1Options Options;
   Options.RegistryKey = Registry.KeyPath();
+  Options.PolicyRoots = PrivatePolicyRoots(Registry);
   Options.SingleInstance = false;
   auto Form = std::make_unique<TForm1>(Options);
   Form->Show();

@@ -5,12 +5,16 @@
 #include "framework/Dialogs.h"
 #include "framework/ShellExecute.h"
 #include "resources/MainRes.h"
+#include "support/KeyAccess.h"
 #include "support/ModalAnswer.h"
+#include "support/RecordedBoxes.h"
 #include "support/TestStrings.h"
 #include "MainWindowFixture.h"
+#include "MainWindowStart.h"
 
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -203,4 +207,41 @@ TEST_CASE("cancelling the options dialog keeps the options in force") {
   CHECK(Answer.Answered());
   CHECK(F.Form2->RecursiveCheckBox.Checked());
   CHECK(F.Form1->VKRFileFind1.Recursive());
+}
+
+TEST_CASE("a folder list that cannot be read is said, replaced by no default folder and never saved over") {
+  TMainWindowFixture F;
+  const std::vector<std::wstring> Stored{F.Temp.MakeDir(L"one"), F.Temp.MakeDir(L"two"), F.Temp.MakeDir(L"three")};
+  for (size_t i = 0; i < Stored.size(); ++i) F.Registry.WriteString(L"Locations", L"Item" + std::to_wstring(i), Stored[i]);
+  F.Registry.WriteDword(L"Options", L"ScanAtStartup", 0);
+  const std::wstring Path = F.Registry.Sub(L"Locations");
+  TRecordedBoxes Boxes;
+  {
+    // Readable but not writable: the user's folders, not the defaults.
+    TKeyAccess ReadOnly(Path, L"D:(A;;KR;;;WD)");
+    REQUIRE(AccessIsChecked(Path));
+    auto Form1 = StartMainWindow(F.Registry);
+    CHECK(Captions(*Form1) == std::vector<std::wstring>{Stored[0], Stored[2], Stored[1]});
+    CHECK(Boxes.Requests.empty());
+  }
+  {
+    std::optional<TKeyAccess> NoAccess;
+    NoAccess.emplace(Path, L"D:(D;;KA;;;WD)");
+    auto Form1 = StartMainWindow(F.Registry);
+    REQUIRE(Boxes.Requests.size() == 1);
+    CHECK(Boxes.Requests[0].Type == TMsgDlgType::mtError);
+    CHECK(Boxes.Requests[0].Text.rfind(std::wstring(FolderListUnreadableText) + L"\n\nThe registry key \"" + Path +
+                                           L"\" cannot be read: ",
+                                       0) == 0);
+    CHECK(Form1->VKRListView1.Count() == 0);
+    // A folder added meanwhile is this session's alone.
+    CHECK(static_cast<bool>(Form1->AddFolderToVKRListView(F.Temp.MakeDir(L"added"), true)));
+    CHECK(Form1->SaveFolderList());
+    // Once the key may be written again, a save still puts nothing over it.
+    NoAccess.reset();
+    CHECK(Form1->SaveFolderList());
+  }
+  CHECK(F.Registry.ValueNames(L"Locations") == std::vector<std::wstring>{L"Item0", L"Item1", L"Item2"});
+  for (size_t i = 0; i < Stored.size(); ++i)
+    CHECK(F.Registry.ReadRaw(L"Locations", L"Item" + std::to_wstring(i))->AsString() == Stored[i]);
 }

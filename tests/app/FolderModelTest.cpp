@@ -5,6 +5,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Graphics.h"
 #include "framework/Text.h"
+#include "support/PrivatePolicies.h"
 #include "support/TestStrings.h"
 #include "support/RecordedBoxes.h"
 #include "MainWindowFixture.h"
@@ -191,6 +192,7 @@ TEST_CASE("a listed folder that is not there stays through a start and a close, 
   F.Form1.reset();
   TForm1Options Options;
   Options.RegistryKey = F.Registry.KeyPath();
+  Options.PolicyRoots = PrivatePolicyRoots(F.Registry);
   Options.SingleInstance = false;
   F.Form1 = std::make_unique<TForm1>(Options);
   REQUIRE(F.Form1->VKRListView1.Count() == 2);

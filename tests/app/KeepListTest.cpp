@@ -2,6 +2,7 @@
 
 #include "app/AutoRun.h"
 #include "app/FilesView.h"
+#include "framework/EventLog.h"
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
 #include "framework/Text.h"
@@ -9,12 +10,19 @@
 #include "support/CurrentDirectory.h"
 #include "FilesViewActions.h"
 #include "support/ModalAnswer.h"
+#include "support/TempDir.h"
 #include "support/TestStrings.h"
 #include "support/Trash.h"
 #include "FileBytes.h"
 #include "MainWindowFixture.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <iterator>
+#include <memory>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -165,6 +173,8 @@ TEST_CASE("the keep list: Scan, View Files, Delete in both modes and the unatten
       Settings.RegistryKey = Key;
       Settings.InstanceName = L"MarrowbyKeepListTest";
       Settings.LogPath = F.Temp / L"run.log";
+      Settings.PolicyRoots = PrivatePolicyRoots(F.Registry);
+      TEventLogHook Events([](const TEventReport&) { return true; });
       // The options are the defaults: to the Recycle Bin, all that went.
       CHECK(RunUnattended(Settings) == 0);
       CheckLeft(F, Case);
@@ -293,4 +303,43 @@ TEST_CASE("a keep list set by policy adds to the user's") {
   CHECK(F.Row(0)[1] == L"1");  // c.tmp
   // The policy's entries are not the user's: they are never stored with them.
   CHECK(F.Form1->Options().KeepList == std::vector<std::wstring>{L"b.tmp"});
+}
+
+TEST_CASE("any keep entry is taken without an error, and keeps nothing it does not name") {
+  TTempDir Temp;
+  const std::wstring Folder = Temp / L"list";
+  REQUIRE(CreateDirectoryW(Folder.c_str(), nullptr));
+  const std::wstring File = Folder + L"\\a.tmp";
+  const HANDLE Made = CreateFileW(File.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  REQUIRE(Made != INVALID_HANDLE_VALUE);
+  CloseHandle(Made);
+  const std::vector<std::wstring> Hostile = {
+      L"", L" ", L";", L"\\", L"/", L":", L"C:", L"C:x", L"\\\\", L"\\\\?\\", L"\\\\?\\C:\\", L"\\\\.\\NUL", L"NUL",
+      L"CON", L"..", L".", L"*.tmp\\x", L"**", L"?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*?*b",
+      L"[a-z]", L"\xD800", L"\xDC00*", std::wstring(L"a\0b", 3), std::wstring(40000, L'*') + L"x",
+      L"\\\\?\\" + std::wstring(32000, L'a'), Folder + L"\\" + std::wstring(300, L'n'), L"Z:\\" + std::wstring(5000, L'z'),
+  };
+  std::mt19937 Random(32);
+  const wchar_t Pieces[] = {L'*', L'?', L'.', L'\\', L'/', L':', L'a', L'T', L'm', L'p', L' ', L';', L'\xD800', L'\0'};
+  std::vector<std::wstring> Entries = Hostile;
+  for (int i = 0; i < 3000; ++i) {
+    std::wstring Entry = Random() % 8 == 0 ? Temp.Path() + L"\\" : L"";
+    for (uint32_t n = Random() % 12; n > 0; --n)
+      Entry += Random() % 6 == 0 ? static_cast<wchar_t>(Random() % 0x10000) : Pieces[Random() % std::size(Pieces)];
+    Entries.push_back(Entry);
+  }
+  // In batches, as a person adds them, and all at once.
+  for (size_t Start = 0; Start <= Entries.size(); Start += 500) {
+    CAPTURE(Start);
+    const std::vector<std::wstring> Batch(Entries.begin() + static_cast<std::ptrdiff_t>(std::min(Start, Entries.size())),
+                                          Entries.begin() + static_cast<std::ptrdiff_t>(std::min(Start + 500, Entries.size())));
+    std::unique_ptr<TKeepList> List;
+    REQUIRE_NOTHROW(List = std::make_unique<TKeepList>(Batch));
+    CHECK_NOTHROW((void)List->Below(Folder).KeepsFile(File));
+    CHECK_NOTHROW((void)List->Below(Folder).KeepsSubfolder(Folder + L"\\sub"));
+  }
+  // Entries that name nothing in the folder keep nothing in it.
+  const TKeepList Strangers({L"", L"\\\\.\\NUL", L"C:x", L"\xD800", std::wstring(L"a\0.tmp", 6), L"Z:\\no\\such\\thing"});
+  CHECK_FALSE(Strangers.Below(Folder).KeepsFile(File));
+  CHECK_FALSE(Strangers.Below(Folder).KeepsEverything());
 }

@@ -6,6 +6,7 @@
 #include "app/QuenloUnit1.h"
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
+#include "support/PrivatePolicies.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 
@@ -34,6 +35,7 @@ struct TMainWindowFixture {
     Registry.WriteDword(L"Options", L"ScanAtStartup", ScanAtStartup ? 1 : 0);
     TForm1Options Options;
     Options.RegistryKey = Registry.KeyPath();
+    Options.PolicyRoots = PrivatePolicyRoots(Registry);
     Options.SingleInstance = false;
     Form1 = std::make_unique<TForm1>(Options);
     Form1->StartupScan();

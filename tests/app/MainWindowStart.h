@@ -3,6 +3,7 @@
 // without the single-instance guard; and reading its rows back.
 
 #include "app/QuenloUnit1.h"
+#include "support/PrivatePolicies.h"
 #include "support/RegistryFixture.h"
 
 #include <memory>
@@ -12,6 +13,7 @@
 inline std::unique_ptr<TForm1> StartMainWindow(const TRegistryFixture& Registry) {
   TForm1Options Options;
   Options.RegistryKey = Registry.KeyPath();
+  Options.PolicyRoots = PrivatePolicyRoots(Registry);
   Options.SingleInstance = false;
   return std::make_unique<TForm1>(Options);
 }

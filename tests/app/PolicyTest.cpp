@@ -11,6 +11,7 @@
 #include "store/Policies.h"
 #include "support/DropFiles.h"
 #include "support/ModalAnswer.h"
+#include "support/PrivatePolicies.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 #include "support/RecordedBoxes.h"
@@ -28,16 +29,9 @@ namespace {
 struct TPolicyFixture {
   TRegistryFixture Registry;
   TTempDir Temp;
-  TPolicyRoots Roots() const {
-    TPolicyRoots Result;
-    Result.MachineRoot = HKEY_CURRENT_USER;
-    Result.MachineKey = Registry.Sub(L"Machine");
-    Result.UserRoot = HKEY_CURRENT_USER;
-    Result.UserKey = Registry.Sub(L"User");
-    return Result;
-  }
-  std::wstring MachineName() const { return L"HKEY_CURRENT_USER\\" + Registry.Sub(L"Machine"); }
-  std::wstring UserName() const { return L"HKEY_CURRENT_USER\\" + Registry.Sub(L"User"); }
+  TPolicyRoots Roots() const { return PrivatePolicyRoots(Registry); }
+  std::wstring MachineName() const { return L"HKEY_CURRENT_USER\\" + Registry.Sub(L"MachinePolicies"); }
+  std::wstring UserName() const { return L"HKEY_CURRENT_USER\\" + Registry.Sub(L"UserPolicies"); }
   // The user's own settings live beside the policies, as under Software\Brenlow.
   std::wstring SettingsKey() const { return Registry.Sub(L"Settings"); }
 };
@@ -109,7 +103,7 @@ TEST_CASE("a policy is read from the machine first, then the user; what cannot b
     SUBCASE(Case.Name) {
       TPolicyFixture F;
       for (const TWrite& Write : Case.Writes) {
-        const std::wstring Key = std::wstring(Write.Level == Machine ? L"Machine" : L"User") +
+        const std::wstring Key = std::wstring(Write.Level == Machine ? L"MachinePolicies" : L"UserPolicies") +
                                  (*Write.SubKey != 0 ? std::wstring(L"\\") + Write.SubKey : L"");
         if (Write.Type == REG_DWORD || Write.Type == REG_BINARY)
           F.Registry.WriteRaw(Key, Write.Name, Write.Type, &Write.Number, sizeof(Write.Number));
@@ -134,11 +128,11 @@ TEST_CASE("a policy is read from the machine first, then the user; what cannot b
 
 TEST_CASE("a policy list keeps the order of its numbers and leaves out what is not text") {
   TPolicyFixture F;
-  F.Registry.WriteString(L"User\\Locations", L"Item10", L"C:\\ten");
-  F.Registry.WriteString(L"User\\Locations", L"Item2", L"C:\\two");
-  F.Registry.WriteDword(L"User\\Locations", L"Item3", 3);
-  F.Registry.WriteString(L"User\\Locations", L"Item1", L"%SystemRoot%\\Temp", REG_EXPAND_SZ);
-  F.Registry.WriteString(L"User\\Locations", L"Item4", L"");
+  F.Registry.WriteString(L"UserPolicies\\Locations", L"Item10", L"C:\\ten");
+  F.Registry.WriteString(L"UserPolicies\\Locations", L"Item2", L"C:\\two");
+  F.Registry.WriteDword(L"UserPolicies\\Locations", L"Item3", 3);
+  F.Registry.WriteString(L"UserPolicies\\Locations", L"Item1", L"%SystemRoot%\\Temp", REG_EXPAND_SZ);
+  F.Registry.WriteString(L"UserPolicies\\Locations", L"Item4", L"");
   wchar_t Windows[MAX_PATH] = {};
   REQUIRE(GetEnvironmentVariableW(L"SystemRoot", Windows, MAX_PATH) > 0);
 
@@ -153,12 +147,12 @@ TEST_CASE("a policy list keeps the order of its numbers and leaves out what is n
   CHECK(Ignored[1].Name == L"Locations\\Item4");
 
   SUBCASE("the machine's list replaces the user's whole") {
-    F.Registry.WriteString(L"Machine\\Locations", L"Item1", L"D:\\machine");
+    F.Registry.WriteString(L"MachinePolicies\\Locations", L"Item1", L"D:\\machine");
     CHECK(TPolicies::Read(F.Roots()).List(L"Locations") == std::vector<std::wstring>{L"D:\\machine"});
   }
   SUBCASE("a list with nothing usable sets nothing") {
-    F.Registry.WriteDword(L"Machine\\Locations", L"Item1", 1);
-    F.Registry.CreateKey(L"Machine\\Extensions");
+    F.Registry.WriteDword(L"MachinePolicies\\Locations", L"Item1", 1);
+    F.Registry.CreateKey(L"MachinePolicies\\Extensions");
     const TPolicies Policies = TPolicies::Read(F.Roots());
     CHECK(Policies.List(L"Locations") == List);
     CHECK_FALSE(Policies.IsSet(L"Extensions"));
@@ -168,11 +162,11 @@ TEST_CASE("a policy list keeps the order of its numbers and leaves out what is n
 
 TEST_CASE("policy patterns take 1 or 0, as a number or as text; any other mark leaves its pattern out") {
   TPolicyFixture F;
-  F.Registry.WriteDword(L"Machine\\Extensions", L"*.tmp", 1);
-  F.Registry.WriteString(L"Machine\\Extensions", L"*.log", L"0");
-  F.Registry.WriteString(L"Machine\\Extensions", L"*.bak", L"1");
-  F.Registry.WriteDword(L"Machine\\Extensions", L"*.old", 5);
-  F.Registry.WriteString(L"Machine\\Extensions", L"*.dmp", L"yes");
+  F.Registry.WriteDword(L"MachinePolicies\\Extensions", L"*.tmp", 1);
+  F.Registry.WriteString(L"MachinePolicies\\Extensions", L"*.log", L"0");
+  F.Registry.WriteString(L"MachinePolicies\\Extensions", L"*.bak", L"1");
+  F.Registry.WriteDword(L"MachinePolicies\\Extensions", L"*.old", 5);
+  F.Registry.WriteString(L"MachinePolicies\\Extensions", L"*.dmp", L"yes");
   const TPolicies Policies = TPolicies::Read(F.Roots());
   const auto Marks = Policies.Marks(L"Extensions");
   REQUIRE(Marks.has_value());
@@ -190,8 +184,8 @@ TEST_CASE("a folder list set by policy replaces the user's, refuses Add, Remove 
   const std::wstring Own = F.Temp.MakeDir(L"own");
   const std::wstring Dropped = F.Temp.MakeDir(L"dropped");
   F.Registry.WriteString(L"Settings\\Locations", L"Item0", Own);
-  F.Registry.WriteString(L"Machine\\Locations", L"Item1", Managed1);
-  F.Registry.WriteString(L"Machine\\Locations", L"Item2", Managed2);
+  F.Registry.WriteString(L"MachinePolicies\\Locations", L"Item1", Managed1);
+  F.Registry.WriteString(L"MachinePolicies\\Locations", L"Item2", Managed2);
   F.Registry.WriteDword(L"Settings\\Options", L"ScanAtStartup", 0);
   std::vector<std::wstring> Boxes;
   TMessageDialogHook Hook([&Boxes](const TMessageDialogRequest& Request) {
@@ -250,8 +244,8 @@ TEST_CASE("update policies: no check when the administrator manages updates; a m
   F.Temp.MakeDir(L"one");
   F.Registry.WriteString(L"Settings\\Locations", L"Item0", F.Temp / L"one");
   F.Registry.WriteDword(L"Settings\\Options", L"ScanAtStartup", 0);
-  F.Registry.WriteDword(L"User", L"DisableUpdateCheck", 1);
-  F.Registry.WriteString(L"Machine", L"UpdateDescriptorURL", L"\\\\files\\marrowby\\updates.txt");
+  F.Registry.WriteDword(L"UserPolicies", L"DisableUpdateCheck", 1);
+  F.Registry.WriteString(L"MachinePolicies", L"UpdateDescriptorURL", L"\\\\files\\marrowby\\updates.txt");
   TRecordedBoxes Recorded;
   const std::vector<TMessageDialogRequest>& Boxes = Recorded.Requests;
   TForm1Options Options;
@@ -333,7 +327,7 @@ TEST_CASE("update policies fail closed: each setting with what Check for Updates
     TPolicyFixture F;
     F.Registry.WriteDword(L"Settings\\Options", L"ScanAtStartup", 0);
     for (const TWrite& Write : Case.Writes) {
-      const wchar_t* Key = Write.Level == Machine ? L"Machine" : L"User";
+      const wchar_t* Key = Write.Level == Machine ? L"MachinePolicies" : L"UserPolicies";
       if (Write.Type == REG_DWORD || Write.Type == REG_BINARY)
         F.Registry.WriteRaw(Key, Write.Name, Write.Type, &Write.Number, sizeof(Write.Number));
       else
@@ -423,9 +417,9 @@ TEST_CASE("every option can be set by policy: in force, greyed, said on its page
       F.Registry.WriteString(L"Settings\\Options", L"ProxyPort", L"80");
       // Set in the user's policy key: a policy of either hive locks.
       if (Case.Type == REG_DWORD)
-        F.Registry.WriteDword(L"User\\Options", Case.Name, Case.Number);
+        F.Registry.WriteDword(L"UserPolicies\\Options", Case.Name, Case.Number);
       else
-        F.Registry.WriteString(L"User\\Options", Case.Name, Case.Text);
+        F.Registry.WriteString(L"UserPolicies\\Options", Case.Name, Case.Text);
       // The dependent controls are enabled by their check box: a lock alone must grey them.
       F.Registry.WriteDword(L"Settings\\Options", L"LimitSearchDepth", std::wstring(Case.Name) == L"MaxSearchDepth");
       F.Registry.WriteDword(L"Settings\\Options", L"OnlyOlderThan", std::wstring(Case.Name) == L"OlderThanDays");
@@ -483,10 +477,10 @@ TEST_CASE("an option policy of the wrong type or out of range leaves the user's 
   F.Registry.WriteDword(L"Settings\\Options", L"ScanAtStartup", 0);
   F.Registry.WriteDword(L"Settings\\Options", L"OlderThanDays", 9);
   F.Registry.WriteDword(L"Settings\\Options", L"MaxSearchDepth", 5);
-  F.Registry.WriteDword(L"Machine\\Options", L"OlderThanDays", 0);       // below 1
-  F.Registry.WriteDword(L"Machine\\Options", L"MaxSearchDepth", 129);    // above 128
-  F.Registry.WriteString(L"Machine\\Options", L"UseRecycleBinWhenDeletingFiles", L"0");  // text, not a number
-  F.Registry.WriteDword(L"Machine\\Options", L"ProxyPort", 8080);        // a number, not text
+  F.Registry.WriteDword(L"MachinePolicies\\Options", L"OlderThanDays", 0);       // below 1
+  F.Registry.WriteDword(L"MachinePolicies\\Options", L"MaxSearchDepth", 129);    // above 128
+  F.Registry.WriteString(L"MachinePolicies\\Options", L"UseRecycleBinWhenDeletingFiles", L"0");  // text, not a number
+  F.Registry.WriteDword(L"MachinePolicies\\Options", L"ProxyPort", 8080);        // a number, not text
   TForm1Options Options;
   Options.RegistryKey = F.SettingsKey();
   Options.SingleInstance = false;
@@ -512,8 +506,8 @@ TEST_CASE("patterns set by policy replace the user's, are greyed, and are never 
   F.Registry.WriteDword(L"Settings\\Options", L"ScanAtStartup", 0);
   F.Registry.WriteDword(L"Settings\\Options", L"RestrictSearch", 1);
   F.Registry.WriteDword(L"Settings\\Extensions", L"*.own", 1);
-  F.Registry.WriteString(L"User\\Extensions", L"*.tmp", L"1");
-  F.Registry.WriteString(L"User\\Extensions", L"*.log", L"0");
+  F.Registry.WriteString(L"UserPolicies\\Extensions", L"*.tmp", L"1");
+  F.Registry.WriteString(L"UserPolicies\\Extensions", L"*.log", L"0");
   TForm1Options Options;
   Options.RegistryKey = F.SettingsKey();
   Options.SingleInstance = false;
@@ -551,9 +545,9 @@ TEST_CASE("an unattended run cleans the folder list set by policy and says each 
   F.Temp.MakeFile(L"own\\b.tmp", 10);
   F.Registry.WriteString(L"Settings\\Locations", L"Item0", F.Temp / L"own");
   F.Registry.WriteDword(L"Settings\\Options", L"UseRecycleBinWhenDeletingFiles", 0);
-  F.Registry.WriteString(L"Machine\\Locations", L"Item1", F.Temp / L"managed");
-  F.Registry.WriteDword(L"Machine\\Locations", L"Item2", 7);
-  F.Registry.WriteString(L"User", L"DisableUpdateCheck", L"yes");
+  F.Registry.WriteString(L"MachinePolicies\\Locations", L"Item1", F.Temp / L"managed");
+  F.Registry.WriteDword(L"MachinePolicies\\Locations", L"Item2", 7);
+  F.Registry.WriteString(L"UserPolicies", L"DisableUpdateCheck", L"yes");
   std::vector<TEventReport> Events;
   TEventLogHook Hook([&Events](const TEventReport& Report) {
     Events.push_back(Report);
@@ -577,4 +571,42 @@ TEST_CASE("an unattended run cleans the folder list set by policy and says each 
   CHECK(Events[1].Strings[0] == L"DisableUpdateCheck");
   CHECK(Events[1].Strings[1] == F.UserName());
   CHECK(Events[2].EventId == evRunClean);
+}
+
+TEST_CASE("a policy entry named with another script's digit neither stops a start nor an unattended run") {
+  TPolicyFixture F;
+  const std::wstring First = F.Temp.MakeDir(L"first");
+  const std::wstring Second = F.Temp.MakeDir(L"second");
+  const std::wstring Other = F.Temp.MakeDir(L"arabic-indic");
+  // "Item" and ARABIC-INDIC DIGIT ONE, which iswdigit takes for a digit.
+  F.Registry.WriteString(L"MachinePolicies\\Locations", L"Item\x0661", Other);
+  F.Registry.WriteString(L"MachinePolicies\\Locations", L"Item2", Second);
+  F.Registry.WriteString(L"MachinePolicies\\Locations", L"Item1", First);
+  F.Registry.WriteString(L"UserPolicies\\Keep", L"Item\x0967", L"*.lock");
+  F.Registry.WriteDword(L"Settings\\Options", L"ScanAtStartup", 0);
+  TRecordedBoxes Boxes;
+
+  TForm1Options Options;
+  Options.RegistryKey = F.SettingsKey();
+  Options.SingleInstance = false;
+  Options.PolicyRoots = F.Roots();
+  std::unique_ptr<TForm1> Form1;
+  REQUIRE_NOTHROW(Form1 = std::make_unique<TForm1>(Options));
+  std::vector<std::wstring> Rows;
+  for (int i = 0; i < Form1->VKRListView1.Count(); ++i) Rows.push_back(Form1->VKRListView1.Item(i).Caption());
+  // Numbered entries in their order; the others after them, still used.
+  const std::vector<std::wstring> Listed{First, Second, Other};
+  CHECK(std::is_permutation(Rows.begin(), Rows.end(), Listed.begin(), Listed.end()));
+  CHECK(Form1->Policies().List(L"Locations") == std::vector<std::wstring>{First, Second, Other});
+  CHECK(Form1->Policies().List(L"Keep") == std::vector<std::wstring>{L"*.lock"});
+  Form1.reset();
+
+  TAutoRunSettings Settings;
+  Settings.RegistryKey = F.SettingsKey();
+  Settings.InstanceName = L"Local\\Brenlow.Marrowby.PolicyDigitTest." + std::to_wstring(GetCurrentProcessId());
+  Settings.LogPath = F.Temp / L"Marrowby.log";
+  Settings.PolicyRoots = F.Roots();
+  TEventLogHook Events([](const TEventReport&) { return true; });
+  CHECK(RunUnattended(Settings) == ExitAllDeleted);
+  CHECK(Boxes.Requests.empty());
 }

@@ -2,6 +2,7 @@
 
 #include "app/QuenloUnit1.h"
 #include "app/QuenloUnit3.h"
+#include "support/PrivatePolicies.h"
 #include "support/ModalAnswer.h"
 #include "support/RegistryFixture.h"
 #include "support/TestStrings.h"
@@ -20,6 +21,7 @@ struct TStatisticsFixture {
   TStatisticsFixture() {
     TForm1Options Options;
     Options.RegistryKey = Registry.KeyPath();
+    Options.PolicyRoots = PrivatePolicyRoots(Registry);
     Options.SingleInstance = false;
     Form1 = std::make_unique<TForm1>(Options);
     Form3 = std::make_unique<TForm3>(Form1->Handle());
@@ -154,6 +156,7 @@ TEST_CASE("the statistics dialog is made when first shown, and the same one show
   TRegistryFixture Registry;
   TForm1Options Options;
   Options.RegistryKey = Registry.KeyPath();
+  Options.PolicyRoots = PrivatePolicyRoots(Registry);
   Options.SingleInstance = false;
   const auto Form1 = std::make_unique<TForm1>(Options);
   // The main window's start makes no statistics dialog.

@@ -1,6 +1,7 @@
 #include <doctest.h>
 
 #include "app/AutoRun.h"
+#include "app/QuenloUnit1.h"
 #include "app/CommandLine.h"
 #include "app/RunEvents.h"
 #include "app/SingleInstance.h"
@@ -8,6 +9,8 @@
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
 #include "framework/Text.h"
+#include "support/KeyAccess.h"
+#include "support/PrivatePolicies.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 
@@ -37,6 +40,7 @@ struct TEventRunFixture {
     Settings.RegistryKey = Registry.KeyPath();
     Settings.InstanceName = Instance;
     Settings.LogPath = Temp / L"Marrowby.log";
+    Settings.PolicyRoots = PrivatePolicyRoots(Registry);
     return RunUnattended(Settings);
   }
 
@@ -157,5 +161,95 @@ TEST_CASE("Marrowby.exe carries the message of every event it writes, with the i
     for (int i = 0; i < Message.Inserts; ++i) CHECK(Formatted.find(Inserts[i]) != std::wstring::npos);
     CHECK(Formatted.find(Inserts.back()) == std::wstring::npos);
     CHECK(Formatted.find(L'%') == std::wstring::npos);
+  }
+}
+
+TEST_CASE("inserts longer than the event log takes are cut with \"...\", the longest first") {
+  const std::wstring Pair = L"\xD83D\xDE00";  // one character in two code units
+  const struct {
+    const char* What;
+    std::vector<size_t> Lengths;
+    std::vector<size_t> Fitted;  // the lengths after, "..." included
+  } Cases[] = {
+      {"short ones stay as they are", {10, 2000, 0}, {10, 2000, 0}},
+      {"exactly the limit stays", {EventTextLimit - 100, 100}, {EventTextLimit - 100, 100}},
+      {"one too many cuts the long one", {100, EventTextLimit - 99}, {100, EventTextLimit - 100}},
+      {"a run that refused many folders", {40, 40, 200000}, {40, 40, EventTextLimit - 80}},
+      {"two long ones: the first of them is cut", {30000, 30000}, {1000, 30000}},
+  };
+  for (const auto& Case : Cases) {
+    CAPTURE(Case.What);
+    std::vector<std::wstring> Strings;
+    for (const size_t Length : Case.Lengths) Strings.push_back(std::wstring(Length, L'x'));
+    const std::vector<std::wstring> Before = Strings;
+    FitEventStrings(Strings);
+    REQUIRE(Strings.size() == Case.Fitted.size());
+    size_t Total = 0;
+    for (size_t i = 0; i < Strings.size(); ++i) {
+      CAPTURE(i);
+      CHECK(Strings[i].size() == Case.Fitted[i]);
+      Total += Strings[i].size();
+      const bool Cut = Strings[i] != Before[i];
+      if (Cut) {
+        CHECK(Strings[i].substr(Strings[i].size() - 3) == L"...");
+        CHECK(Before[i].rfind(Strings[i].substr(0, Strings[i].size() - 3), 0) == 0);
+      }
+    }
+    CHECK(Total <= EventTextLimit);
+  }
+
+  // Never half a surrogate pair before the "...".
+  for (size_t Shift = 0; Shift < 2; ++Shift) {
+    std::vector<std::wstring> Strings{std::wstring(Shift, L'x')};
+    while (Strings[0].size() < EventTextLimit + 10) Strings[0] += Pair;
+    FitEventStrings(Strings);
+    const std::wstring& Text = Strings[0];
+    REQUIRE(Text.size() > 4);
+    CHECK(Text.substr(Text.size() - 3) == L"...");
+    CHECK_FALSE(IS_HIGH_SURROGATE(Text[Text.size() - 4]));
+    CHECK(Text.size() <= EventTextLimit);
+  }
+
+  // What a hook or the log itself is given is the fitted report.
+  std::vector<TEventReport> Seen;
+  TEventLogHook Hook([&Seen](const TEventReport& Report) {
+    Seen.push_back(Report);
+    return true;
+  });
+  TEventReport Report;
+  Report.Source = EventSourceName;
+  Report.EventId = evRunLeft;
+  Report.Strings = {L"before", L"after", std::wstring(100000, L'r')};
+  CHECK(ReportToEventLog(Report));
+  REQUIRE(Seen.size() == 1);
+  CHECK(Seen[0].Strings[0] == L"before");
+  CHECK(Seen[0].Strings[2].size() == EventTextLimit - 11);
+}
+
+TEST_CASE("an unattended run whose folder list or keep list cannot be read stops with exit code 2 and says why") {
+  const struct {
+    const char* What;
+    const wchar_t* Key;
+    const wchar_t* Text;
+  } Cases[] = {{"the folder list", L"Locations", FolderListUnreadableText},
+               {"the keep list", L"Keep", KeepListUnreadableText}};
+  for (const auto& Case : Cases) {
+    CAPTURE(Case.What);
+    TEventRunFixture F;
+    F.Temp.MakeFile(L"one\\a.tmp", 10);
+    F.List({L"one"});
+    F.Registry.WriteString(L"Keep", L"Item0", L"*.lock");
+    {
+      TKeyAccess NoAccess(F.Registry.Sub(Case.Key), L"D:(D;;KA;;;WD)");
+      CHECK(F.Run() == ExitCouldNotRun);
+    }
+    // Nothing was deleted, and the list is as it was.
+    CHECK(FileExists(F.Temp / L"one\\a.tmp"));
+    CHECK(F.Registry.ValueNames(Case.Key) == std::vector<std::wstring>{L"Item0"});
+    REQUIRE(F.Events.size() == 1);
+    CHECK(F.Events[0].EventId == evRunNotRun);
+    REQUIRE(F.Events[0].Strings.size() == 1);
+    CHECK(F.Events[0].Strings[0].find(Case.Text) != std::wstring::npos);
+    CHECK(F.Events[0].Strings[0].find(L"cannot be read") != std::wstring::npos);
   }
 }

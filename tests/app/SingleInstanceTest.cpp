@@ -1,10 +1,13 @@
 #include <doctest.h>
 
+#include "app/SingleInstance.h"
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
+#include "framework/UserSid.h"
 #include "support/RegistryFixture.h"
 #include "ProcessWindows.h"
 
+#include <memory>
 #include <string>
 
 namespace {
@@ -76,4 +79,24 @@ TEST_CASE("a second start hands over to the running instance and ends with exit 
   CHECK(FirstExit == 0);
   // Closed politely, the first instance saved its list.
   CHECK(Registry.KeyExists(L"Locations"));
+}
+
+TEST_CASE("the guard is one name per user in every session: a Global name with the user's SID") {
+  const std::wstring Sid = CurrentUserSid();
+  REQUIRE(Sid.rfind(L"S-1-", 0) == 0);
+  CHECK(TSingleInstanceGuard::DefaultName() == L"Global\\Brenlow.Marrowby.Instance." + Sid);
+
+  // A private name in the same namespace: the second holder gives way, and
+  // the name is free again once the first has gone.
+  const std::wstring Name = L"Global\\Brenlow.Marrowby.GuardTest." + std::to_wstring(GetCurrentProcessId());
+  auto First = std::make_unique<TSingleInstanceGuard>(Name);
+  REQUIRE(First->Acquire());
+  First->PublishUnattended();
+  TSingleInstanceGuard Second(Name);
+  CHECK_FALSE(Second.Acquire());
+  // What the first published reaches the second through the global mapping.
+  CHECK(Second.RunningUnattended());
+  First.reset();
+  TSingleInstanceGuard Third(Name);
+  CHECK(Third.Acquire());
 }

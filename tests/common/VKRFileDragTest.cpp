@@ -138,3 +138,49 @@ TEST_CASE("the hook passes other messages on and goes with the component") {
     CHECK(Drag.Files().empty());  // and the component's end touches no dead window
   }
 }
+
+namespace {
+
+// Another component that puts its procedure in front of the window after the
+// drop target did, and counts what reaches it.
+struct TLaterSubclass {
+  static inline WNDPROC Previous = nullptr;
+  static inline int Seen = 0;
+  static LRESULT CALLBACK Proc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    if (Msg == WM_APP + 32) ++Seen;
+    return CallWindowProcW(Previous, Window, Msg, WParam, LParam);
+  }
+};
+
+}  // namespace
+
+TEST_CASE("a drop target that goes after another component subclassed the window leaves that component in place") {
+  THostForm Host;
+  const auto Own = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Host.Handle(), GWLP_WNDPROC));
+  const struct {
+    const char* What;
+    bool Later;  // another subclass comes after the drop target's
+  } Cases[] = {{"nothing after it: the window's own procedure is back", false},
+               {"a subclass after it: that subclass stays the window's procedure", true}};
+  for (const auto& Case : Cases) {
+    CAPTURE(Case.What);
+    TLaterSubclass::Seen = 0;
+    auto Drag = std::make_unique<TVKRFileDrag>(Host.Handle());
+    if (Case.Later)
+      TLaterSubclass::Previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+          Host.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TLaterSubclass::Proc)));
+    Drag.reset();
+    const LONG_PTR Current = GetWindowLongPtrW(Host.Handle(), GWLP_WNDPROC);
+    CHECK(Current == reinterpret_cast<LONG_PTR>(Case.Later ? &TLaterSubclass::Proc : Own));
+    CHECK_FALSE(AcceptsFiles(Host.Handle()));
+    // Messages still pass through every procedure to the window's own.
+    SendMessageW(Host.Handle(), WM_APP + 32, 0, 0);
+    CHECK(TLaterSubclass::Seen == (Case.Later ? 1 : 0));
+    CHECK(IsWindow(Host.Handle()));
+    SetWindowTextW(Host.Handle(), L"still answered");
+    wchar_t Text[32] = L"";
+    GetWindowTextW(Host.Handle(), Text, 32);
+    CHECK(std::wstring(Text) == L"still answered");
+    if (Case.Later) SetWindowLongPtrW(Host.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TLaterSubclass::Previous));
+  }
+}

@@ -4,6 +4,7 @@
 #include "framework/BrowseFolder.h"
 #include "framework/Text.h"
 #include "options/QuenloUnit2.h"
+#include "support/PrivatePolicies.h"
 #include "support/ModalAnswer.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
@@ -33,6 +34,7 @@ struct TKeepPageFixture {
     Registry.WriteDword(L"Options", L"ScanAtStartup", 0);
     TForm1Options Options;
     Options.RegistryKey = Registry.KeyPath();
+    Options.PolicyRoots = PrivatePolicyRoots(Registry);
     Options.SingleInstance = false;
     Form1 = std::make_unique<TForm1>(Options);
     Form1->StartupScan();

@@ -7,6 +7,7 @@
 #include "framework/Text.h"
 #include "options/QuenloUnit2.h"
 #include "options/QuenloUnit2Res.h"
+#include "support/PrivatePolicies.h"
 #include "support/ModalAnswer.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
@@ -237,6 +238,7 @@ struct TOptionsFixture {
   void Start() {
     TForm1Options Options;
     Options.RegistryKey = Registry.KeyPath();
+    Options.PolicyRoots = PrivatePolicyRoots(Registry);
     Options.SingleInstance = false;
     Form1 = std::make_unique<TForm1>(Options);
     REQUIRE(Form1->VKRListView1.Count() == 1);
@@ -606,6 +608,7 @@ TEST_CASE("the main window holds the stored options in force; the dialog is made
   F.Registry.WriteDword(L"Extensions", L"*.tmp", 0);
   TForm1Options Options;
   Options.RegistryKey = F.Registry.KeyPath();
+  Options.PolicyRoots = PrivatePolicyRoots(F.Registry);
   Options.SingleInstance = false;
   F.Form1 = std::make_unique<TForm1>(Options);
   const auto OptionsWindows = [] {
@@ -653,6 +656,7 @@ TEST_CASE("the proxy options nothing is stored of take the system's proxy, with 
     if (Case.StoredAddress != nullptr) F.Registry.WriteString(L"Options", L"ProxyAddress", Case.StoredAddress);
     TForm1Options Options;
     Options.RegistryKey = F.Registry.KeyPath();
+    Options.PolicyRoots = PrivatePolicyRoots(F.Registry);
     Options.SingleInstance = false;
     F.Form1 = std::make_unique<TForm1>(Options);
     if (Case.OpenDialog) F.Form2 = &F.Form1->OptionsDialog();

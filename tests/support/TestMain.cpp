@@ -2,15 +2,19 @@
 // program sets it up, and no message box may wait for a person that is not
 // there: a box no test expected fails the run and is answered with Cancel.
 // Likewise no test may start another program through the shell: a request
-// no test expected fails the run and is refused.
+// no test expected fails the run and is refused. Nor may it read this
+// machine's policies or write to its event log.
 
 #define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest.h>
 
 #include "framework/Application.h"
+#include "framework/DelayLoad.h"
 #include "framework/Dialogs.h"
+#include "framework/EventLog.h"
 #include "framework/ShellExecute.h"
 #include "framework/Text.h"
+#include "store/MachinePolicies.h"
 
 #include <cstdio>
 #include <string>
@@ -19,10 +23,12 @@
 namespace {
 int GUnexpectedDialogs = 0;
 int GUnexpectedShellRequests = 0;
+int GMachineReached = 0;
 }
 
 int wmain(int argc, wchar_t** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  InstallDelayLoadFailureHook();
   Application().Initialize();
   Application().SetTitle(L"Marrowby");
 
@@ -40,6 +46,18 @@ int wmain(int argc, wchar_t** argv) {
     return SE_ERR_ACCESSDENIED;
   });
 
+  // Nor may a test read the policies of the machine it runs on, or write to
+  // its event log: tests read private policy keys and hook the log.
+  TOwnPoliciesGuard OwnPolicies([] {
+    ++GMachineReached;
+    std::fprintf(stderr, "a test read the policies of this machine instead of private policy keys\n");
+  });
+  TEventLogHook OwnEventLog([](const TEventReport& Report) {
+    ++GMachineReached;
+    std::fprintf(stderr, "a test wrote event %lu to this machine's event log\n", static_cast<unsigned long>(Report.EventId));
+    return false;
+  });
+
   std::vector<std::string> Arguments;
   for (int i = 0; i < argc; ++i) Arguments.push_back(WideToUtf8(argv[i]));
   std::vector<const char*> Pointers;
@@ -50,5 +68,5 @@ int wmain(int argc, wchar_t** argv) {
   const int Result = Context.run();
   if (Context.shouldExit()) return Result;
   if (Result != 0) return Result;
-  return GUnexpectedDialogs != 0 || GUnexpectedShellRequests != 0 ? 3 : 0;
+  return GUnexpectedDialogs != 0 || GUnexpectedShellRequests != 0 || GMachineReached != 0 ? 3 : 0;
 }

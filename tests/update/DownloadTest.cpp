@@ -224,6 +224,38 @@ TEST_CASE("downloads of the installer") {
     CHECK(Fixture.Root.Entries().empty());
   }
 
+  SUBCASE("a validly signed release that is not newer than the running one is refused, deleted and not started") {
+    const struct {
+      const wchar_t* Running;
+      bool Started;
+    } Cases[] = {
+        {L"2.0.0.0", false}, {L"2.0", false}, {L"2.0.0.1", false}, {L"10.0", false}, {L"2.0.0.0.0.1", false},
+        {L"1.99.99.99", true}, {L"", true},
+    };
+    Box.SHA256Hash = Digest;
+    for (const auto& Case : Cases) {
+      CAPTURE(WideToUtf8(Case.Running));
+      Fixture.Dialogs.Texts.clear();
+      Fixture.Shell.Files.clear();
+      Fixture.Shell.Parameters.clear();
+      Box.DownloadFileURL = Served.URL(Fixture.Name);
+      Box.RunningVersion = Case.Running;
+      Fixture.Download();
+      if (Case.Started) {
+        CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{WillClose});
+        CHECK_FALSE(Fixture.Started().empty());
+        RemoveUpdateLeftovers(Fixture.Root.Path());
+      } else {
+        CHECK(Fixture.Dialogs.Texts == std::vector<std::wstring>{NotNewerReleaseText(L"2.0.0.0", Case.Running)});
+        CHECK(Fixture.Shell.Files.empty());
+        CHECK(Fixture.Root.Entries().empty());
+      }
+    }
+    CHECK(NotNewerReleaseText(L"2.0.0.0", L"2.0.0.1") ==
+          L"The downloaded file is version 2.0.0.0, which is not newer than this Marrowby (2.0.0.1). "
+          L"An older version is never installed over a newer one.");
+  }
+
   SUBCASE("digests in capitals match") {
     Box.DownloadFileURL = Served.URL(Fixture.Name);
     std::wstring Upper = Digest;

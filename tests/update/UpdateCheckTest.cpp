@@ -2,16 +2,21 @@
 
 #include "UpdateServer.h"
 #include "UpdateTestSupport.h"
+#include "Version.h"
 #include "app/QuenloUnit1.h"
 #include "framework/FileSystem.h"
 #include "framework/Text.h"
+#include "support/PrivatePolicies.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 #include "support/TestStrings.h"
 #include "update/UpdateErrors.h"
 #include "update/VKRAppUpdate.h"
 
+#include <cstdint>
+#include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -92,20 +97,64 @@ TEST_CASE("sources are https addresses; http and network paths only where the ru
   CHECK(InvalidSourceMessage(L"not a url") == L"\"not a url\" is an invalid source.");
 }
 
-TEST_CASE("a version is newer when the running one is ordinally less") {
+TEST_CASE("versions compare part by part as numbers; a part that is no number makes nothing newer") {
+  using enum TVersionOrder;
   const struct {
     const wchar_t* Running;
     const wchar_t* Advertised;
-    bool Newer;
+    TVersionOrder Order;
   } Cases[] = {
-      {L"1.02.03", L"1.02.10", true}, {L"1.02.03", L"1.1", true},       {L"1.02.03", L"1.02.03", false},
-      {L"1.02.03", L"1.02", false},   {L"1.02.03", L"", false},         {L"9.99.99", L"10.00.00", false},
-      {L"", L"0.01", true},           {L"", L"", false},                {L"1.00.00", L"1.00.00a", true},
+      {L"1.02.03", L"1.02.10", voNewer},     {L"1.02.03", L"1.1", voOlder},        {L"1.02.03", L"1.02.03", voSame},
+      {L"1.02.03", L"1.02", voOlder},        {L"1.02.03", L"1.2.3", voSame},       {L"1.02.03", L"1.2.3.0.0", voSame},
+      {L"9.99.99", L"10.00.00", voNewer},    {L"10.00.00", L"9.99.99", voOlder},   {L"1.0.0.9", L"1.0.0.10", voNewer},
+      {L"1.0.0.10", L"1.0.0.9", voOlder},    {L"1.00.00", L"1.0.0.2", voNewer},    {L"1.00.00", L"1.00.00.0", voSame},
+      {L"1.2", L"1.2.0", voSame},            {L"1.2", L"1.2.0.1", voNewer},        {L"1.0.0.1", L"1.0.0.1", voSame},
+      {L"", L"0.01", voNewer},               {L"", L"0", voSame},                  {L"", L"", voNotANumber},
+      {L"1.02.03", L"", voNotANumber},       {L"1.00.00", L"1.00.00a", voNotANumber},
+      {L"1.0", L"2.0-beta", voNotANumber},   {L"1.0", L"v2.0", voNotANumber},      {L"1.0", L" 2.0", voNotANumber},
+      {L"1.0", L"2.", voNotANumber},         {L"1.0", L".2", voNotANumber},        {L"1.0", L"2..0", voNotANumber},
+      {L"1.0", L"+2", voNotANumber},         {L"1.0", L"-2", voNotANumber},        {L"1.0", L"\x0662.0", voNotANumber},
+      {L"1.0", L"\xFF12.0", voNotANumber},   {L"1.0", L"2.0\r\n", voNotANumber},  {L"abc", L"2.0", voNotANumber},
+      // Parts longer than any integer: still numbers, compared as such.
+      {L"1.99999999999999999999999", L"1.100000000000000000000000", voNewer},
+      {L"1.0000000000000000000000000007", L"1.7", voSame},
+      {L"4294967296", L"4294967295", voOlder},
   };
   for (const auto& Case : Cases) {
     CAPTURE(WideToUtf8(Case.Running));
     CAPTURE(WideToUtf8(Case.Advertised));
-    CHECK(IsNewerVersion(Case.Running, Case.Advertised) == Case.Newer);
+    CHECK(CompareVersions(Case.Running, Case.Advertised) == Case.Order);
+    CHECK(IsNewerVersion(Case.Running, Case.Advertised) == (Case.Order == voNewer));
+  }
+}
+
+TEST_CASE("versions of any length and content compare without a fault") {
+  // A descriptor's version may be any text up to a megabyte.
+  const std::wstring Long(1 << 20, L'9');
+  CHECK(CompareVersions(L"1.0", Long) == TVersionOrder::voNewer);
+  std::wstring Dots;
+  for (int i = 0; i < 100000; ++i) Dots += L"0.";
+  CHECK(CompareVersions(L"1.0", Dots + L"0") == TVersionOrder::voOlder);
+  CHECK(CompareVersions(L"1.0", Dots) == TVersionOrder::voNotANumber);
+  // Every order is the reverse of the other way round, or both are no number.
+  uint32_t Seed = 32;
+  const auto Next = [&Seed] { return Seed = Seed * 1103515245u + 12345u; };
+  const wchar_t Alphabet[] = L"0123456789.0.1.a \x0661\xD800";
+  for (int i = 0; i < 3000; ++i) {
+    std::wstring A, B;
+    for (uint32_t n = Next() % 12; n > 0; --n) A += Alphabet[Next() % (std::size(Alphabet) - 1)];
+    for (uint32_t n = Next() % 12; n > 0; --n) B += Alphabet[Next() % (std::size(Alphabet) - 1)];
+    if (A.empty()) A = L"0";
+    CAPTURE(WideToUtf8(A));
+    CAPTURE(WideToUtf8(B));
+    const TVersionOrder There = CompareVersions(A, B);
+    const TVersionOrder Back = CompareVersions(B, A);
+    const bool Numbers = IsVersionNumber(A) && IsVersionNumber(B);
+    CHECK((There == TVersionOrder::voNotANumber) == !Numbers);
+    if (Numbers) {
+      CHECK((There == TVersionOrder::voNewer) == (Back == TVersionOrder::voOlder));
+      CHECK((There == TVersionOrder::voSame) == (Back == TVersionOrder::voSame));
+    }
   }
 }
 
@@ -177,6 +226,40 @@ TEST_CASE("descriptors that are no INI text read as empty, without a hang") {
   CHECK(ClassifySource(Long.DownloadFileURL) == TSourceKind::skInvalid);
 }
 
+TEST_CASE("any descriptor is read without an error, and each value within its bounds") {
+  TTempDir Dir;
+  std::mt19937 Random(32);
+  const char* const Lines[] = {"[test_update]", "[TEST_UPDATE", "[]", "[test_update]]", "Version=", "Version=1.0",
+                               "version = 2.0 ", "Version64=9", "DownloadFileURL64=", "DownloadFileURL=\\\\s\\x",
+                               "Signature64=====", ";Version=3", "=", "==", "\x00", "\xFF\xFE", "\xEF\xBB\xBF", "\r",
+                               "\n", "\xC3", "\xED\xA0\x80"};
+  for (int i = 0; i < 600; ++i) {
+    CAPTURE(i);
+    std::string Content;
+    if (i % 3 == 0) Content = Random() % 2 == 0 ? "\xFF\xFE" : "\xEF\xBB\xBF";
+    for (uint32_t n = Random() % 30; n > 0; --n) {
+      if (Random() % 3 == 0) {
+        for (uint32_t k = Random() % (i % 97 == 0 ? 200000 : 40); k > 0; --k) Content += static_cast<char>(Random());
+      } else {
+        Content += Lines[Random() % std::size(Lines)];
+      }
+      Content += Random() % 4 == 0 ? "\n" : "\r\n";
+    }
+    const std::wstring File = Dir.MakeFile(L"fuzz.txt", Content);
+    TUpdateDescriptor Values;
+    REQUIRE_NOTHROW(Values = ReadUpdateDescriptor(File, L"test_update"));
+    for (const std::wstring* Value : {&Values.Version, &Values.DownloadFileURL, &Values.ReadmeFileURL,
+                                      &Values.UpdatePageURL, &Values.MD5Hash, &Values.SHA1Hash, &Values.SHA256Hash,
+                                      &Values.Signature}) {
+      CHECK(Value->size() <= (size_t{1} << 20));
+      CHECK(Value->find(L'\0') == std::wstring::npos);
+    }
+    CHECK_NOTHROW((void)CompareVersions(L"1.0.0.1", Values.Version));
+    CHECK_NOTHROW((void)NoNewVersionsText(Values.Version, CompareVersions(L"1.0.0.1", Values.Version)));
+    CHECK_NOTHROW((void)ClassifySource(Values.DownloadFileURL));
+  }
+}
+
 TEST_CASE("the check without a server to ask") {
   TTempDir Root;
   TVKRAppUpdate Update;
@@ -220,6 +303,48 @@ TEST_CASE("the check without a server to ask") {
     }
     CHECK(Shell.Files.empty());
     CHECK(Root.Entries().empty());
+  }
+
+  SUBCASE("advertised versions are numbers: newer by their parts, or named when they are none") {
+    TTempDir Dir;
+    const std::wstring NotANumber = L"\r\n\r\nThe update server names the version ";
+    const struct {
+      const char* Running;
+      std::string Advertised;
+      bool Shown;
+      std::wstring Text;  // the closing message when nothing is shown
+    } Cases[] = {
+        {"1.0.0.9", "1.0.0.10", true, L""},
+        {"1.0.0.10", "1.0.0.9", false, NoNewVersions},
+        {"9.99.99", "10.00.00", true, L""},
+        {"1.00.00", "1.0.0.2", true, L""},
+        {"1.0.0.1", "1.00.00.1", false, NoNewVersions},
+        {"1.0.0.1", "1.0.0.2beta", false, NoNewVersions + NotANumber + L"\"1.0.0.2beta\", which is not a version number."},
+        {"1.0", "2.\xD9\xA1", false, NoNewVersions + NotANumber + L"\"2.\x0661\", which is not a version number."},
+        {"1.0", std::string(50, '9') + "x", false,
+         NoNewVersions + NotANumber + L"\"" + std::wstring(40, L'9') + L"...\", which is not a version number."},
+    };
+    for (const auto& Case : Cases) {
+      CAPTURE(Case.Running);
+      CAPTURE(Case.Advertised);
+      Dialogs.Texts.clear();
+      // UTF-16 with its byte-order mark, so that the descriptor reads the same on any code page.
+      const std::wstring Text = L"\xFEFF[" + AppSectionName() + L"]\r\nVersion=" + Utf8ToWide(Case.Advertised) + L"\r\n";
+      const std::wstring File = Dir.MakeFile(
+          L"updates.txt", std::string(reinterpret_cast<const char*>(Text.data()), Text.size() * sizeof(wchar_t)));
+      Update.SetVersion(Utf8ToWide(Case.Running));
+      Update.SetUpdateFileURL(L"\\\\?\\" + File);
+      TShown Shown;
+      TNotifyAnswer Answer = ReadAndClose(Shown);
+      CHECK(Update.Execute(false) == Case.Shown);
+      CHECK(Answer.Answered() == Case.Shown);
+      if (Case.Shown) {
+        CHECK(Dialogs.Texts.empty());
+        CHECK(Shown.Version == Utf8ToWide(Case.Advertised));
+      } else {
+        CHECK(Dialogs.Texts == std::vector<std::wstring>{Case.Text});
+      }
+    }
   }
 }
 
@@ -356,6 +481,7 @@ TEST_CASE("the check against a real server") {
     TRegistryFixture Registry;
     TForm1Options Options;
     Options.RegistryKey = Registry.KeyPath();
+    Options.PolicyRoots = PrivatePolicyRoots(Registry);
     Options.SingleInstance = false;
     auto Form = std::make_unique<TForm1>(Options);
     TVKRAppUpdate& Own = Form->VKRAppUpdate1;
@@ -371,12 +497,27 @@ TEST_CASE("the check against a real server") {
     CHECK_FALSE(Own.AllowPlainHttp());
     CHECK_FALSE(Own.DescriptorFromPolicy());
 
-    Served.Write(L"updates.txt", Section("Version=1.00.00\r\n"));
-    Own.SetUpdateFileURL(Served.URL(L"updates.txt"));
+    // The whole file version, build number included: the about window's
+    // "1.00.00" would take a release of the next build for this one.
+    const std::wstring Running = Utf8ToWide(MARROWBY_VERSION_TEXT);
     Own.SetAllowPlainHttp(true);
     Own.SetUpdateRoot(Root.Path());
+    for (const std::wstring& Same : {Running, Form->VKRAboutDialog1.ExtractVersion(false)}) {
+      CAPTURE(WideToUtf8(Same));
+      Dialogs.Texts.clear();
+      Served.Write(L"updates.txt", Section("Version=" + WideToUtf8(Same) + "\r\n"));
+      Own.SetUpdateFileURL(Served.URL(L"updates.txt"));
+      Form->CheckforUpdates1.Click();
+      CHECK(Own.Version() == Running);
+      CHECK(Dialogs.Texts == std::vector<std::wstring>{NoNewVersions});
+    }
+    Dialogs.Texts.clear();
+    Served.Write(L"updates.txt", Section("Version=" + WideToUtf8(Running) + ".1\r\n"));
+    TShown Shown;
+    TNotifyAnswer Answer = ReadAndClose(Shown);
     Form->CheckforUpdates1.Click();
-    CHECK(Own.Version() == L"1.00.00");
-    CHECK(Dialogs.Texts == std::vector<std::wstring>{NoNewVersions});
+    CHECK(Answer.Answered());
+    CHECK(Shown.Version == Running + L".1");
+    CHECK(Dialogs.Texts.empty());
   }
 }
