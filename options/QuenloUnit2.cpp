@@ -78,6 +78,7 @@ void TForm2::AttachControls() {
   AttachControl(KeepPage.EntryEdit, IDC_KEEPENTRY);
   AttachControl(KeepPage.AddButton, IDC_KEEPADD);
   AttachControl(KeepPage.EverythingLabel, IDC_KEEPEVERYTHING);
+  AttachControl(KeepPage.NoteLabel, IDC_KEEPNOTE);
   KeepPage.Start(Handle());
   AttachControl(OKButton, IDOK);
   AttachControl(CancelButton, IDCANCEL);

@@ -50,6 +50,7 @@
 #define IDC_KEEPENTRY 257
 #define IDC_KEEPADD 258
 #define IDC_KEEPEVERYTHING 259
+#define IDC_KEEPNOTE 260
 
 // Commands of the extensions' popup menu.
 #define IDM_CHECKALL 240
