@@ -27,6 +27,7 @@ void TKeepPage::Start(HWND Owner) {
   FOwner = Owner;
   // Empty while no entry keeps everything: a screen reader still names it.
   EverythingLabel.SetHint(L"Whether an entry keeps everything");
+  NoteLabel.SetHint(L"Entries split at \";\", and paths that name nothing on this PC now");
   AddButton.OnClick = [this](TObject*) { AddButtonClick(); };
   RemoveButton.OnClick = [this](TObject*) { RemoveButtonClick(); };
   FileButton.OnClick = [this](TObject*) { FileButtonClick(); };

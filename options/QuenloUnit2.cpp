@@ -45,7 +45,8 @@ void TForm2::AttachControls() {
                               IDC_PROXYPORT, IDC_UPDATEIE, IDC_UPDATEDEFAULT, IDC_MANAGEDUPDATE});
   OptionsPageControl.AddPage(KeepTabSheet, L"Keep",
                              {IDC_KEEPDESCRIPTION, IDC_KEEPLISTLABEL, IDC_KEEPLIST, IDC_KEEPFILE, IDC_KEEPFOLDER,
-                              IDC_KEEPREMOVE, IDC_KEEPENTRYLABEL, IDC_KEEPENTRY, IDC_KEEPADD, IDC_KEEPEVERYTHING});
+                              IDC_KEEPREMOVE, IDC_KEEPENTRYLABEL, IDC_KEEPENTRY, IDC_KEEPADD, IDC_KEEPEVERYTHING,
+                              IDC_KEEPNOTE});
   OptionsPageControl.SetActivePage(PreferencesTabSheet);
 
   AttachControl(ScanAtStartupCheckBox, IDC_SCANATSTARTUP);

@@ -260,22 +260,25 @@ TEST_CASE("Recycle Bin deletes land in the trash and can be restored from it") {
   const std::wstring Folder = Dir.MakeDir(L"listed");
   const std::wstring FileName = UniqueName(L"found", L".tmp");
   const std::wstring File = Dir.MakeFile(L"listed\\" + FileName, std::string("found file"));
-  const std::wstring InnerName = UniqueName(L"inner", L".log");
-  Dir.MakeFile(L"listed\\sub\\" + InnerName, std::string("inner file"));
+  // The subfolder goes whole: it lands in the trash under its own name.
+  const std::wstring SubName = UniqueName(L"sub", L"");
+  Dir.MakeFile(L"listed\\" + SubName + L"\\inner.log", std::string("inner file"));
   TTexts Files{File};
   CHECK(DeleteFoundFiles(Files, TDeleteMode::dmRecycleBin, {}));
   CHECK(DeleteSubfolders(Folder, TDeleteMode::dmRecycleBin) == 1);
   CHECK_FALSE(Exists(File));
-  CHECK_FALSE(Exists(Folder + L"\\sub"));
+  CHECK_FALSE(Exists(Folder + L"\\" + SubName));
   // Restoring is moving the entry back where its record says it was.
   for (const auto& [Name, Original, Text] :
-       {std::tuple{FileName, File, "found file"}, std::tuple{InnerName, Folder + L"\\" + InnerName, "inner file"}}) {
+       {std::tuple{FileName, File, "found file"},
+        std::tuple{SubName, Folder + L"\\" + SubName + L"\\inner.log", "inner file"}}) {
     CAPTURE(WideToUtf8(Name));
     const std::wstring InTrash = Trash + L"\\files\\" + Name;
     const std::wstring Info = Trash + L"\\info\\" + Name + L".trashinfo";
     REQUIRE(Exists(InTrash));
     CHECK(Content(Info).find(WideToUtf8(Name)) != std::string::npos);
-    CHECK(MoveFileW(InTrash.c_str(), Original.c_str()));
+    const std::wstring Restored = Folder + L"\\" + Name;
+    CHECK(MoveFileW(InTrash.c_str(), Restored.c_str()));
     DeleteFileW(Info.c_str());
     CHECK(Content(Original) == Text);
   }
