@@ -22,17 +22,16 @@ namespace {
 constexpr FILEOP_FLAGS RecycleTreeFlags = 0x0654;
 constexpr FILEOP_FLAGS RecycleFileFlags = 0x06D4;
 
-// Files handed to the shell in one call: large enough that the call's own
-// cost stays small, small enough that progress and a stop request still
-// show between calls.
-constexpr size_t RecycleBatch = 400;
+// Files handed to the shell in one call: a stop waits for the call in hand.
+// Under Wine the Recycle Bin takes about 6.5 ms a file (NOTES.md), so a
+// hundred keep that wait well below a second, and the call's own cost stays
+// small beside the files'.
+constexpr size_t RecycleBatch = 100;
 
-// Permanent deletes: the threads beside the caller's (the files they take
-// ahead: PermanentDeleteAhead). A stop waits only for the files already
-// started, one a thread. Under Wine two workers took 0.55 of the caller's
-// time alone where idle processors made every request slow, and the same
-// where they did not; one worker gained nothing.
-unsigned DeleteWorkers = 2;
+// The most entries a subfolder handed to the shell whole may hold: the
+// shell measures and moves a tree in one call, which no stop interrupts. A
+// larger one goes in batches, the folder itself last.
+constexpr size_t RecycleWholeMost = 1000;
 
 bool IsGone(const std::wstring& Path) {
   if (GetFileAttributesW(LongPathForm(Path).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
@@ -65,11 +64,39 @@ void ShellDelete(const std::vector<std::wstring>& Paths, FILEOP_FLAGS Flags) {
 
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-TDeleteSeam DeleteSeam;
+// One Delete's work on a listed folder: the mode, the caller's seams and
+// its stop request.
+class TDeleteRun {
+public:
+  TDeleteRun(TDeleteMode Mode, const TDeleteSeams& Seams, std::function<bool()> Continue = {})
+      : FMode(Mode), FSeams(Seams), FContinue(std::move(Continue)) {}
+  TDeleteMode Mode() const { return FMode; }
+  unsigned Workers() const { return FSeams.Workers; }
+  // False once a stop was asked for.
+  bool GoOn() {
+    if (!FStopped && FContinue && !FContinue()) FStopped = true;
+    return !FStopped;
+  }
+  bool Stopped() const { return FStopped; }
+  std::function<bool()> Asker() {
+    return [this] { return GoOn(); };
+  }
+  void BeforeDelete(const std::wstring& Path) const {
+    if (FSeams.BeforeDelete) FSeams.BeforeDelete(Path);
+  }
+  // Hands Paths to the shell, whose folders the caller holds.
+  void Recycle(const std::vector<std::wstring>& Paths, FILEOP_FLAGS Flags) const {
+    if (Paths.empty()) return;
+    if (FSeams.BeforeShell) FSeams.BeforeShell(Paths);
+    ShellDelete(Paths, Flags);
+  }
 
-void BeforeDelete(const std::wstring& Path) {
-  if (DeleteSeam) DeleteSeam(Path);
-}
+private:
+  TDeleteMode FMode;
+  const TDeleteSeams& FSeams;
+  std::function<bool()> FContinue;
+  bool FStopped = false;
+};
 
 bool StartsWithFolder(const std::wstring& Path, const std::wstring& Folder) {
   return Path.size() > Folder.size() &&
@@ -85,37 +112,83 @@ std::wstring FolderOfPath(const std::wstring& Path) {
   return Path.substr(0, Separator > 0 && Path[Separator - 1] == L':' ? Separator + 1 : Separator);
 }
 
-// The folders from a listed folder down to the one that holds a file, each
-// opened from the handle of the one above it and held open (nobody can
-// rename them meanwhile). Files of one folder in a row share the chain. A
-// folder handed out keeps the folders above it open for as long as its
-// holder keeps it, after the chain has moved on to other folders.
+// The root a full path starts from: "C:\", "\\?\C:\", "\\server\share\",
+// "\\?\UNC\server\share\"; empty for any other path.
+std::wstring RootOfPath(const std::wstring& Path) {
+  if (!IsFullPath(Path)) return {};
+  size_t At = Path.rfind(L"\\\\?\\", 0) == 0 ? 4 : 0;
+  if (Path.size() >= At + 3 && Path[At + 1] == L':' && Path[At + 2] == L'\\') return Path.substr(0, At + 3);
+  // A network path: past the server's name and the share's.
+  At = Path.rfind(L"\\\\?\\UNC\\", 0) == 0 ? 8 : 2;
+  const size_t Share = Path.find(L'\\', At);
+  if (Share == std::wstring::npos) return {};
+  const size_t End = Path.find(L'\\', Share + 1);
+  if (End == std::wstring::npos) return {};
+  return Path.substr(0, End + 1);
+}
+
+// An opened folder and the folder above it on a chain, held with it. Held:
+// this folder and every one above it are held against renames, so a path
+// through them names what was checked.
+struct TLink {
+  std::shared_ptr<const TOpenedFolder> Folder;
+  std::shared_ptr<const TLink> Above;
+  bool Held = false;
+};
+using TLinkPtr = std::shared_ptr<const TLink>;
+
+TLinkPtr MakeLink(std::shared_ptr<const TOpenedFolder> Folder, TLinkPtr Above) {
+  if (Folder == nullptr || !Folder->valid()) return nullptr;
+  const bool Held = Folder->HeldAgainstRename() && (Above == nullptr || Above->Held);
+  return std::make_shared<const TLink>(TLink{std::move(Folder), std::move(Above), Held});
+}
+TLinkPtr MakeLink(TOpenedFolder Folder, TLinkPtr Above) {
+  if (!Folder.valid()) return nullptr;
+  return MakeLink(std::make_shared<const TOpenedFolder>(std::move(Folder)), std::move(Above));
+}
+
+// The folder of Link, holding Link (and so every folder above it).
+std::shared_ptr<const TOpenedFolder> Handed(const TLinkPtr& Link) {
+  if (Link == nullptr) return nullptr;
+  return std::shared_ptr<const TOpenedFolder>(Link, Link->Folder.get());
+}
+
+// The folders from a root down to the one that holds a file, each opened
+// from the handle of the one above it and held open (nobody can rename them
+// meanwhile). Files of one folder in a row share the chain. A link handed
+// out keeps the folders above it open for as long as its holder keeps it,
+// after the chain has moved on to other folders.
 class TFolderChain {
 public:
-  // Files below Root only; without a root, each file's own folder, opened by
-  // its path, starts its chain.
-  explicit TFolderChain(const std::wstring& Root = {}) : FRootText(ExcludeTrailingPathDelimiterKeepRoot(Root)) {
-    if (!FRootText.empty()) FRoot = MakeLink(TOpenedFolder::Open(FRootText), nullptr);
-  }
+  // Files below Root (a held listed folder whose path is RootText) only.
+  TFolderChain(TLinkPtr Root, const std::wstring& RootText)
+      : FFixedRoot(true), FRootText(ExcludeTrailingPathDelimiterKeepRoot(RootText)), FRoot(std::move(Root)) {}
+  // Each file from the root of its drive or share.
+  TFolderChain() = default;
 
-  // The opened folder that holds File, and File's name in it; null when File
-  // is not below the root or a folder on the way is not itself.
-  std::shared_ptr<const TOpenedFolder> FolderOf(const std::wstring& File, std::wstring_view& Name) {
+  // The link of the opened folder that holds File, and File's name in it;
+  // null when File is not below the root or a folder on the way is not
+  // itself.
+  TLinkPtr FolderOf(const std::wstring& File, std::wstring_view& Name) {
     const size_t Separator = File.find_last_of(L'\\');
     if (Separator == std::wstring::npos || !IsFullPath(File)) return nullptr;
     Name = std::wstring_view(File).substr(Separator + 1);
-    if (FRootText.empty()) {
-      const std::wstring Folder = FolderOfPath(File);
-      if (Folder != FOwnFolderText) {
-        FOwnFolderText = Folder;
-        FOwnFolder = MakeLink(TOpenedFolder::Open(Folder), nullptr);
+    if (!FFixedRoot) {
+      const std::wstring Root = RootOfPath(File);
+      if (Root.empty()) return nullptr;
+      if (Root != FRootText || FRoot == nullptr) {
+        FRootText = Root;
+        FRoot = MakeLink(TOpenedFolder::Open(Root), nullptr);
+        FNames.clear();
+        FFolders.clear();
+        FLastValid = false;
       }
-      return Handed(FOwnFolder);
     }
     if (FRoot == nullptr) return nullptr;
     // Files of one folder come in a row: the chain of the last one serves.
+    // Compared exactly: "L" and "l" may be two folders.
     const std::wstring_view Folder = std::wstring_view(File).substr(0, Separator);
-    if (FLastValid && SameName(Folder, FLastFolder)) return Handed(FFolders.empty() ? FRoot : FFolders.back());
+    if (FLastValid && Folder == FLastFolder) return FFolders.empty() ? FRoot : FFolders.back();
     FLastValid = false;
     if (!StartsWithFolder(File, FRootText)) return nullptr;
     // The names between the root and the file.
@@ -127,56 +200,34 @@ public:
       At = End + 1;
     }
     size_t Kept = 0;
-    while (Kept < Names.size() && Kept < FNames.size() && SameName(Names[Kept], FNames[Kept])) ++Kept;
+    while (Kept < Names.size() && Kept < FNames.size() && Names[Kept] == FNames[Kept]) ++Kept;
     FNames.resize(Kept);
     FFolders.resize(Kept);
     for (size_t i = Kept; i < Names.size(); ++i) {
-      const std::shared_ptr<const TLink>& Above = i == 0 ? FRoot : FFolders.back();
-      std::shared_ptr<const TLink> Opened = MakeLink(Above->Folder.OpenFolder(Names[i], false), Above);
+      const TLinkPtr& Above = i == 0 ? FRoot : FFolders.back();
+      TLinkPtr Opened = MakeLink(Above->Folder->OpenFolder(Names[i], false), Above);
       if (Opened == nullptr) return nullptr;
       FNames.emplace_back(Names[i]);
       FFolders.push_back(std::move(Opened));
     }
     FLastFolder.assign(File, 0, Separator);
     FLastValid = true;
-    return Handed(FFolders.empty() ? FRoot : FFolders.back());
+    return FFolders.empty() ? FRoot : FFolders.back();
   }
 
 private:
-  // An opened folder and the folder above it on the chain, held with it.
-  struct TLink {
-    TOpenedFolder Folder;
-    std::shared_ptr<const TLink> Above;
-  };
-
-  static std::shared_ptr<const TLink> MakeLink(TOpenedFolder Folder, std::shared_ptr<const TLink> Above) {
-    if (!Folder.valid()) return nullptr;
-    return std::make_shared<const TLink>(TLink{std::move(Folder), std::move(Above)});
-  }
-  // The folder of Link, holding Link (and so every folder above it).
-  static std::shared_ptr<const TOpenedFolder> Handed(const std::shared_ptr<const TLink>& Link) {
-    if (Link == nullptr) return nullptr;
-    return std::shared_ptr<const TOpenedFolder>(Link, &Link->Folder);
-  }
-  static bool SameName(std::wstring_view A, std::wstring_view B) {
-    // Asked per file: the exact comparison first (see SameText of FolderHandle.cpp).
-    if (A == B) return true;
-    return A.size() == B.size() && CompareStringOrdinal(A.data(), static_cast<int>(A.size()), B.data(),
-                                                        static_cast<int>(B.size()), TRUE) == CSTR_EQUAL;
-  }
   static std::wstring ExcludeTrailingPathDelimiterKeepRoot(const std::wstring& Path) {
     if (Path.size() > 3 && Path.back() == L'\\') return Path.substr(0, Path.size() - 1);
     return Path;
   }
 
+  bool FFixedRoot = false;
   std::wstring FRootText;
-  std::shared_ptr<const TLink> FRoot;
+  TLinkPtr FRoot;
   std::vector<std::wstring> FNames;
-  std::vector<std::shared_ptr<const TLink>> FFolders;
+  std::vector<TLinkPtr> FFolders;
   std::wstring FLastFolder;  // the folder part of the last file reached
   bool FLastValid = false;
-  std::wstring FOwnFolderText;
-  std::shared_ptr<const TLink> FOwnFolder;
 };
 
 // A file the Recycle Bin may take now: the shell can name it, it is the
@@ -192,57 +243,53 @@ bool RecyclableNow(const TOpenedFolder& Folder, std::wstring_view Name, const st
 }
 
 // Recycles Files[Begin, End) that may go, in one shell call, each checked
-// just before; Gone[i - Begin] tells afterwards which went.
-std::vector<bool> RecycleFiles(TFolderChain& Chain, const std::vector<std::wstring>& Files, size_t Begin, size_t End) {
+// just before; Gone[i - Begin] tells afterwards which went. Every folder on
+// the way to a file handed over stays held until the shell has returned; a
+// file whose folders cannot all be held against renames stays.
+std::vector<bool> RecycleFiles(TFolderChain& Chain, const std::vector<std::wstring>& Files, size_t Begin, size_t End,
+                               const TDeleteRun& Run) {
   std::vector<std::wstring> Batch;
+  std::vector<TLinkPtr> Held;
   std::vector<bool> Handed(End - Begin, false);
   for (size_t i = Begin; i < End; ++i) {
-    BeforeDelete(Files[i]);
+    Run.BeforeDelete(Files[i]);
     std::wstring_view Name;
-    const std::shared_ptr<const TOpenedFolder> Folder = Chain.FolderOf(Files[i], Name);
-    if (Folder != nullptr && RecyclableNow(*Folder, Name, Files[i])) {
+    TLinkPtr Folder = Chain.FolderOf(Files[i], Name);
+    if (Folder != nullptr && Folder->Held && RecyclableNow(*Folder->Folder, Name, Files[i])) {
       Batch.push_back(Files[i]);
+      Held.push_back(std::move(Folder));
       Handed[i - Begin] = true;
     }
   }
-  ShellDelete(Batch, RecycleFileFlags);
+  Run.Recycle(Batch, RecycleFileFlags);
   std::vector<bool> Gone(End - Begin, false);
   for (size_t i = Begin; i < End; ++i) Gone[i - Begin] = Handed[i - Begin] && IsGone(Files[i]);
   return Gone;
 }
 
-// What a folder holds, as checked from its handle: Whole when there is no
-// link, no entry that is not itself and no name the shell cannot take
-// anywhere below it.
-struct TRecycleCheck {
-  bool Whole = true;
-  bool Empty = true;
-  std::vector<std::wstring> Files;
-  std::vector<std::wstring> Folders;
-};
-
-TRecycleCheck CheckForRecycle(const TOpenedFolder& Folder, const std::wstring& Path) {
-  TRecycleCheck Check;
+// True when the shell may take Folder (whose path is Path) whole: no link, no
+// entry that is not itself, no name the shell cannot take and no more than
+// Budget entries anywhere below it. Each folder below is held while what it
+// holds is checked; the walk ends at the first entry that fails, so it goes
+// no deeper than a path the shell can take.
+bool WholeForRecycle(const TOpenedFolder& Folder, const std::wstring& Path, size_t& Budget) {
   std::vector<std::pair<std::wstring, DWORD>> Entries;
-  // A folder that cannot be read may hide anything: it stays.
+  // A folder that cannot be read may hide anything.
   if (!Folder.List([&Entries](std::wstring_view Name, DWORD Attributes) { Entries.emplace_back(Name, Attributes); }))
-    Check.Whole = false;
+    return false;
   for (const auto& [Name, Attributes] : Entries) {
-    Check.Empty = false;
+    if (Budget == 0) return false;
+    --Budget;
     const std::wstring Child = JoinPath(Path, Name);
-    if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !ShellCanTake(Child)) {
-      Check.Whole = false;
-    } else if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !ShellCanTake(Child)) return false;
+    if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       const TOpenedFolder Sub = Folder.OpenFolder(Name, false);
-      if (!Sub.valid() || !CheckForRecycle(Sub, Child).Whole) Check.Whole = false;
-      Check.Folders.push_back(Name);
-    } else if (Folder.OpenFile(Name, FILE_READ_ATTRIBUTES, ShareAll)) {
-      Check.Files.push_back(Child);
-    } else {
-      Check.Whole = false;
+      if (!Sub.valid() || !Sub.HeldAgainstRename() || !WholeForRecycle(Sub, Child, Budget)) return false;
+    } else if (!Folder.OpenFile(Name, FILE_READ_ATTRIBUTES, ShareAll)) {
+      return false;
     }
   }
-  return Check;
+  return true;
 }
 
 // True when the entry Path names now is the folder Folder is open on.
@@ -254,44 +301,69 @@ bool StillNames(const std::wstring& Path, const TOpenedFolder& Folder) {
          IdentityOf(Folder.get(), Held) && Named == Held;
 }
 
-// Recycles the folder Name in Parent (whose path is ParentPath); true when
-// it went. The shell takes paths, not handles: a folder goes whole only when
-// the check of everything below it has just passed and its path still names
-// it; any other folder stays, and what it holds goes piece by piece, each
-// checked just before.
-bool RecycleFolder(const TOpenedFolder& Parent, std::wstring_view Name, const std::wstring& ParentPath) {
-  const std::wstring Path = JoinPath(ParentPath, Name);
-  TOpenedFolder Folder = Parent.OpenFolder(Name, false);
-  if (!Folder.valid() || !ShellCanTake(Path)) return false;
-  const TRecycleCheck Check = CheckForRecycle(Folder, Path);
-  if (Check.Whole && StillNames(Path, Folder)) {
-    // The shell cannot move a folder we hold.
-    Folder = TOpenedFolder();
-    // The content first, then the folder itself.
-    if (!Check.Empty) ShellDelete({JoinPath(Path, L"*.*")}, RecycleTreeFlags);
-    ShellDelete({Path}, RecycleTreeFlags);
-    return IsGone(Path);
+// Hands the folder Name of Parent to the shell whole when it may go so (see
+// WholeForRecycle); true when it was handed over. The folder itself is let
+// go just before (the shell cannot move a folder we hold), Parent and the
+// folders above it stay held.
+bool RecycleWhole(const TLinkPtr& Parent, std::wstring_view Name, const std::wstring& Path, const TDeleteRun& Run) {
+  {
+    const TOpenedFolder Folder = Parent->Folder->OpenFolder(Name, false);
+    size_t Budget = RecycleWholeMost;
+    if (!Folder.valid() || !Folder.HeldAgainstRename() || !WholeForRecycle(Folder, Path, Budget) ||
+        !StillNames(Path, Folder))
+      return false;
   }
-  TFolderChain Chain(Path);
-  for (size_t Begin = 0; Begin < Check.Files.size(); Begin += RecycleBatch)
-    RecycleFiles(Chain, Check.Files, Begin, std::min(Check.Files.size(), Begin + RecycleBatch));
-  for (const std::wstring& Sub : Check.Folders) RecycleFolder(Folder, Sub, Path);
-  return false;
+  Run.Recycle({Path}, RecycleTreeFlags);
+  return true;
+}
+
+// Recycles the folder Name of Parent (whose path is ParentPath); true when
+// it went. Small and clean, it goes whole; otherwise what it holds goes
+// piece by piece, files in batches and subfolders the same way, each
+// checked just before, and the folder last when nothing stayed in it.
+bool RecycleFolder(const TLinkPtr& Parent, std::wstring_view Name, const std::wstring& ParentPath, TDeleteRun& Run) {
+  const std::wstring Path = JoinPath(ParentPath, Name);
+  // Only through folders nobody can rename meanwhile.
+  if (!Parent->Held || !ShellCanTake(Path)) return false;
+  if (RecycleWhole(Parent, Name, Path, Run)) return IsGone(Path);
+  {
+    const TLinkPtr Folder = MakeLink(Parent->Folder->OpenFolder(Name, false), Parent);
+    if (Folder == nullptr || !Folder->Held) return false;
+    std::vector<std::wstring> Files;
+    std::vector<std::pair<std::wstring, DWORD>> Subfolders;
+    Folder->Folder->List([&](std::wstring_view Entry, DWORD Attributes) {
+      if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        Files.push_back(JoinPath(Path, Entry));
+      else if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        Subfolders.emplace_back(Entry, Attributes);
+    });
+    TFolderChain Chain(Folder, Path);
+    for (size_t Begin = 0; Begin < Files.size(); Begin += RecycleBatch) {
+      if (!Run.GoOn()) return false;
+      RecycleFiles(Chain, Files, Begin, std::min(Files.size(), Begin + RecycleBatch), Run);
+    }
+    for (const auto& [Sub, Attributes] : Subfolders) {
+      if (!Run.GoOn()) return false;
+      RecycleFolder(Folder, Sub, Path, Run);
+    }
+  }
+  // Emptied: the folder itself goes now, whole.
+  return Run.GoOn() && RecycleWhole(Parent, Name, Path, Run) && IsGone(Path);
 }
 
 // Deletes the folder Name in Parent as a whole tree; true when it went.
-bool DeleteTree(const TOpenedFolder& Parent, std::wstring_view Name, DWORD Attributes, const std::wstring& ParentPath,
-                TDeleteMode Mode) {
+bool DeleteTree(const TLinkPtr& Parent, std::wstring_view Name, DWORD Attributes, const std::wstring& ParentPath,
+                TDeleteRun& Run) {
   if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
   const std::wstring Path = JoinPath(ParentPath, Name);
   LeaveCurrentDirectoryBelow(Path);
-  if (Mode == TDeleteMode::dmPermanent) return Parent.RemoveEntry(Name, Attributes);
+  if (Run.Mode() == TDeleteMode::dmPermanent) return Parent->Folder->RemoveEntry(Name, Attributes, Run.Asker());
   // The shell would move a link's target: a link is never handed to it.
   if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return false;
-  return RecycleFolder(Parent, Name, ParentPath);
+  return RecycleFolder(Parent, Name, ParentPath, Run);
 }
 
-bool DeleteFiles(TFolderChain& Chain, std::vector<std::wstring>& Files, TDeleteMode Mode,
+bool DeleteFiles(TFolderChain& Chain, std::vector<std::wstring>& Files, const TDeleteRun& Run,
                  const std::function<bool()>& Step) {
   // The files that stay are moved forward over those that went, in one pass.
   size_t Kept = 0;
@@ -307,16 +379,15 @@ bool DeleteFiles(TFolderChain& Chain, std::vector<std::wstring>& Files, TDeleteM
     Keep(Index, Gone);
     if (Step && !Step()) Stopped = true;
   };
-  if (Mode == TDeleteMode::dmPermanent) {
-    TFileDeletePool Pool(DeleteWorkers, PermanentDeleteAhead);
+  if (Run.Mode() == TDeleteMode::dmPermanent) {
+    TFileDeletePool Pool(Run.Workers(), PermanentDeleteAhead);
     size_t Added = 0;
     while (Next < Files.size() && !Stopped) {
       while (Added < Files.size() && !Pool.Full()) {
-        BeforeDelete(Files[Added]);
+        Run.BeforeDelete(Files[Added]);
         std::wstring_view Name;
-        std::shared_ptr<const TOpenedFolder> Folder = Chain.FolderOf(Files[Added], Name);
         // An exclusive open for deleting serves as the in-use test too.
-        Pool.Add(std::move(Folder), Name);
+        Pool.Add(Handed(Chain.FolderOf(Files[Added], Name)), Name);
         ++Added;
       }
       Settle(Next, Pool.Take().value_or(false));
@@ -331,10 +402,10 @@ bool DeleteFiles(TFolderChain& Chain, std::vector<std::wstring>& Files, TDeleteM
       Keep(Next, *Gone);
     }
   }
-  while (Mode == TDeleteMode::dmRecycleBin && Next < Files.size() && !Stopped) {
+  while (Run.Mode() == TDeleteMode::dmRecycleBin && Next < Files.size() && !Stopped) {
     // Each batch is dealt with as a whole before the next stop request counts.
     const size_t End = std::min(Files.size(), Next + RecycleBatch);
-    const std::vector<bool> Gone = RecycleFiles(Chain, Files, Next, End);
+    const std::vector<bool> Gone = RecycleFiles(Chain, Files, Next, End, Run);
     for (size_t i = Next; i < End; ++i) Settle(i, Gone[i - Next]);
     Next = End;
   }
@@ -359,19 +430,29 @@ std::vector<std::pair<std::wstring, DWORD>> PlanSubfolders(const TOpenedFolder& 
   return Result;
 }
 
-// The listed folder opened for emptying: never when it is not a full path
-// or a protected folder.
-TOpenedFolder OpenForEmptying(const std::wstring& Path) {
-  TOpenedFolder Listed = TOpenedFolder::Open(Path);
-  if (!Listed.valid() || !ProtectedFolders().Reason(Listed).empty()) return {};
-  return Listed;
-}
-
 }  // namespace
 
-void SetDeleteSeam(TDeleteSeam Seam) { DeleteSeam = std::move(Seam); }
-
-unsigned SetDeleteWorkers(unsigned Workers) { return std::exchange(DeleteWorkers, Workers); }
+TFolderToEmpty::TFolderToEmpty(const std::wstring& Path, const TProtectedFolders& Protected) : FPath(Path) {
+  if (!IsFullPath(Path)) {
+    FReason = L"not a full path: it would be taken from wherever the program stands";
+    return;
+  }
+  const DWORD Attributes = GetFileAttributesW(LongPathForm(Path).c_str());
+  // A folder that is not there has nothing to empty; that is no refusal.
+  if (Attributes == INVALID_FILE_ATTRIBUTES) return;
+  if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    FReason = L"not a folder";
+    return;
+  }
+  TOpenedFolder Opened = TOpenedFolder::Open(Path);
+  if (!Opened.valid()) {
+    FReason = (Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? L"a link or junction: what it leads to is not emptied"
+                                                               : L"it cannot be opened";
+    return;
+  }
+  FReason = Protected.Reason(Opened, Path);
+  if (FReason.empty()) FFolder = std::make_shared<const TOpenedFolder>(std::move(Opened));
+}
 
 bool IsFileInUse(const std::wstring& FileName) {
   const DWORD Attributes = GetFileAttributesW(LongPathForm(FileName).c_str());
@@ -385,71 +466,82 @@ bool IsFileInUse(const std::wstring& FileName) {
 
 bool DeleteOneFile(const std::wstring& FileName, TDeleteMode Mode) {
   std::vector<std::wstring> Files{FileName};
-  TFolderChain Chain;
-  DeleteFiles(Chain, Files, Mode, {});
+  DeleteFoundFiles(Files, Mode, {});
   return Files.empty();
 }
 
-bool DeleteFoundFiles(std::vector<std::wstring>& Files, TDeleteMode Mode, const std::function<bool()>& Step) {
+bool DeleteFoundFiles(std::vector<std::wstring>& Files, TDeleteMode Mode, const std::function<bool()>& Step,
+                      const TDeleteSeams& Seams) {
   TFolderChain Chain;
-  return DeleteFiles(Chain, Files, Mode, Step);
+  return DeleteFiles(Chain, Files, TDeleteRun(Mode, Seams), Step);
 }
 
-bool DeleteFoundFiles(const std::wstring& Folder, std::vector<std::wstring>& Files, TDeleteMode Mode,
-                      const std::function<bool()>& Step) {
-  if (!ProtectedFolderReason(Folder).empty()) {
+bool DeleteFoundFiles(const TFolderToEmpty& Listed, std::vector<std::wstring>& Files, TDeleteMode Mode,
+                      const std::function<bool()>& Step, const TDeleteSeams& Seams) {
+  if (!Listed.Usable()) {
     // Nothing goes; the walk still steps, so that progress counts the files.
     for (size_t i = 0; i < Files.size(); ++i)
       if (Step && !Step()) return false;
     return true;
   }
-  TFolderChain Chain(Folder);
-  return DeleteFiles(Chain, Files, Mode, Step);
+  TFolderChain Chain(MakeLink(Listed.Folder(), nullptr), Listed.Path());
+  return DeleteFiles(Chain, Files, TDeleteRun(Mode, Seams), Step);
+}
+
+bool DeleteFoundFiles(const std::wstring& Folder, std::vector<std::wstring>& Files, TDeleteMode Mode,
+                      const std::function<bool()>& Step, const TDeleteSeams& Seams) {
+  return DeleteFoundFiles(TFolderToEmpty(Folder, ProtectedFolders()), Files, Mode, Step, Seams);
 }
 
 bool DeleteDirectoryTree(const std::wstring& Path, TDeleteMode Mode) {
   const std::wstring Top = ExcludeTrailingPathDelimiter(Path);
-  const std::wstring Parent = FolderOfPath(Top);
-  if (!IsFullPath(Top) || Parent.empty()) return false;
-  const TOpenedFolder Opened = TOpenedFolder::Open(Parent);
-  if (!Opened.valid()) return false;
-  const std::wstring Name = Top.substr(Top.find_last_of(L'\\') + 1);
+  if (!IsFullPath(Top) || FolderOfPath(Top).empty()) return false;
+  // Reached from its drive's root, folder by folder, as a found file is.
+  TFolderChain Chain;
+  std::wstring_view Name;
+  const TLinkPtr Parent = Chain.FolderOf(Top, Name);
+  if (Parent == nullptr) return false;
   const DWORD Attributes = GetFileAttributesW(LongPathForm(Top).c_str());
   if (Attributes == INVALID_FILE_ATTRIBUTES) return false;
-  return DeleteTree(Opened, Name, Attributes, Parent, Mode);
+  const TDeleteSeams Seams;
+  TDeleteRun Run(Mode, Seams);
+  return DeleteTree(Parent, Name, Attributes, FolderOfPath(Top), Run);
 }
 
-std::vector<std::wstring> SubfoldersToDelete(const std::wstring& Path, const TKeepSubfolder& Keep) {
+std::vector<std::wstring> SubfoldersToDelete(const TFolderToEmpty& Listed, const TKeepSubfolder& Keep) {
   std::vector<std::wstring> Result;
-  const TOpenedFolder Listed = OpenForEmptying(Path);
-  if (!Listed.valid()) return Result;
-  for (const auto& [Name, Attributes] : PlanSubfolders(Listed, Path, Keep)) Result.push_back(JoinPath(Path, Name));
+  if (!Listed.Usable()) return Result;
+  for (const auto& [Name, Attributes] : PlanSubfolders(*Listed.Folder(), Listed.Path(), Keep))
+    Result.push_back(JoinPath(Listed.Path(), Name));
   return Result;
 }
 
-int32_t DeleteSubfolders(const std::wstring& Path, TDeleteMode Mode, const std::function<bool()>& Continue,
-                         const TKeepSubfolder& Keep, int32_t* Stayed) {
-  // Held open until the end: nobody can swap the listed folder meanwhile.
-  const TOpenedFolder Listed = OpenForEmptying(Path);
-  const auto Planned = Listed.valid() ? PlanSubfolders(Listed, Path, Keep) : decltype(PlanSubfolders(Listed, Path, Keep)){};
+std::vector<std::wstring> SubfoldersToDelete(const std::wstring& Path, const TKeepSubfolder& Keep) {
+  return SubfoldersToDelete(TFolderToEmpty(Path, ProtectedFolders()), Keep);
+}
+
+int32_t DeleteSubfolders(const TFolderToEmpty& Listed, TDeleteMode Mode, const std::function<bool()>& Continue,
+                         const TKeepSubfolder& Keep, int32_t* Stayed, const TDeleteSeams& Seams) {
+  std::vector<std::pair<std::wstring, DWORD>> Planned;
+  if (Listed.Usable()) Planned = PlanSubfolders(*Listed.Folder(), Listed.Path(), Keep);
+  const TLinkPtr Root = MakeLink(Listed.Folder(), nullptr);
+  const std::wstring Path = ExcludeTrailingPathDelimiter(Listed.Path());
+  TDeleteRun Run(Mode, Seams, Continue);
   int32_t Deleted = 0;
   for (const auto& [Name, Attributes] : Planned) {
-    if (Continue && !Continue()) break;
-    BeforeDelete(JoinPath(Path, Name));
-    if (DeleteTree(Listed, Name, Attributes, ExcludeTrailingPathDelimiter(Path), Mode)) ++Deleted;
+    if (!Run.GoOn()) break;
+    Run.BeforeDelete(JoinPath(Path, Name));
+    if (DeleteTree(Root, Name, Attributes, Path, Run)) ++Deleted;
   }
   if (Stayed != nullptr) *Stayed = static_cast<int32_t>(Planned.size()) - Deleted;
   return Deleted;
 }
 
+int32_t DeleteSubfolders(const std::wstring& Path, TDeleteMode Mode, const std::function<bool()>& Continue,
+                         const TKeepSubfolder& Keep, int32_t* Stayed, const TDeleteSeams& Seams) {
+  return DeleteSubfolders(TFolderToEmpty(Path, ProtectedFolders()), Mode, Continue, Keep, Stayed, Seams);
+}
+
 std::wstring ProtectedFolderReason(const std::wstring& Folder) {
-  if (!IsFullPath(Folder)) return L"not a full path: it would be taken from wherever the program stands";
-  const DWORD Attributes = GetFileAttributesW(LongPathForm(Folder).c_str());
-  // A folder that is not there has nothing to empty; that is no refusal.
-  if (Attributes == INVALID_FILE_ATTRIBUTES) return {};
-  if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return L"not a folder";
-  const TOpenedFolder Opened = TOpenedFolder::Open(Folder);
-  if (Opened.valid()) return ProtectedFolders().Reason(Opened);
-  if ((Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return L"a link or junction: what it leads to is not emptied";
-  return L"it cannot be opened";
+  return TFolderToEmpty(Folder, ProtectedFolders()).Reason();
 }

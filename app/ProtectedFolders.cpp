@@ -29,6 +29,26 @@ std::wstring ParentOf(const std::wstring& Path) {
   return Parent;
 }
 
+// A full path as the system resolves it ("." and "..", "/", trailing dots
+// and blanks), without "\\?\" and without a trailing separator (but a
+// root's), for comparing names.
+std::wstring ComparablePath(const std::wstring& Path) {
+  std::wstring Full = FullPathName(OrdinaryPathForm(Path));
+  if (Full.empty()) Full = OrdinaryPathForm(Path);
+  if (Full.size() > 3 && Full.back() == L'\\') Full.pop_back();
+  return Full;
+}
+
+// Path is Folder, or lies below it, compared as the file system compares
+// names (without regard to case).
+bool IsAtOrBelow(const std::wstring& Path, const std::wstring& Folder) {
+  if (Path.size() < Folder.size() ||
+      CompareStringOrdinal(Path.c_str(), static_cast<int>(Folder.size()), Folder.c_str(),
+                           static_cast<int>(Folder.size()), TRUE) != CSTR_EQUAL)
+    return false;
+  return Path.size() == Folder.size() || Path[Folder.size()] == L'\\' || Folder.back() == L'\\';
+}
+
 UniqueFile OpenFollowing(const std::wstring& Path) {
   return UniqueFile(CreateFileW(LongPathForm(Path).c_str(), FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -44,6 +64,23 @@ std::wstring KnownFolderPath(const KNOWNFOLDERID& Id) {
 }
 
 }  // namespace
+
+void TProtectedFolders::AddNamed(const std::wstring& Path, const std::wstring& Reason) {
+  const std::wstring Named = ComparablePath(Path);
+  if (Named.empty()) return;
+  FNamed.push_back({Named, Reason});
+  for (std::wstring Holder = ParentOf(Named); !Holder.empty(); Holder = ParentOf(Holder))
+    FNamedHolders.push_back({ComparablePath(Holder), L"a folder that holds " + Reason});
+}
+
+const std::wstring* TProtectedFolders::FindNamed(const std::wstring& Path) const {
+  const std::wstring Named = ComparablePath(Path);
+  if (Named.empty()) return nullptr;
+  for (const std::vector<TNamed>* In : {&FNamed, &FNamedHolders})
+    for (const TNamed& Entry : *In)
+      if (SameName(Named, Entry.Path)) return &Entry.Reason;
+  return nullptr;
+}
 
 const std::vector<std::wstring>& WindowsFolderAllowed() {
   // Folders that only ever hold what installers and programs leave to be thrown away.
@@ -63,21 +100,33 @@ TProtectedFolders::TProtectedFolders(const std::vector<TProtectedFolder>& Folder
                                      const std::vector<std::wstring>& Allowed, bool DriveRoots)
     : FAllowed(Allowed) {
   std::vector<TProtectedFolder> All = Folders;
+  std::wstring WindowsFinal;
   if (!WindowsFolder.empty()) {
     All.push_back({WindowsFolder, L"the Windows folder"});
     const UniqueFile Windows = OpenFollowing(WindowsFolder);
     FHasWindows = Windows && IdentityOf(Windows.get(), FWindows);
+    if (FHasWindows) WindowsFinal = FinalPathOf(Windows.get());
   }
   for (const TProtectedFolder& Folder : All) {
     if (!IsFullPath(Folder.Path)) continue;
     // The folder a link reaches, and the link itself.
     const UniqueFile Reached = OpenFollowing(Folder.Path);
-    if (!Reached) continue;
+    TFileIdentity Identity;
+    if (!Reached || !IdentityOf(Reached.get(), Identity)) {
+      // Not there, or not answering now: protected by its path all the same.
+      AddNamed(Folder.Path, Folder.Reason);
+      continue;
+    }
     Add(FFolders, Reached.get(), Folder.Reason);
+    const std::wstring Final = FinalPathOf(Reached.get());
+    if (!WindowsFolder.empty() && ComparablePath(Folder.Path) != ComparablePath(WindowsFolder) &&
+        (IsAtOrBelow(ComparablePath(Folder.Path), ComparablePath(WindowsFolder)) ||
+         (!WindowsFinal.empty() && IsAtOrBelow(ComparablePath(Final), ComparablePath(WindowsFinal)))))
+      Add(FInsideWindows, Reached.get(), Folder.Reason);
     if (const UniqueFile Itself = OpenToInspect(Folder.Path)) Add(FFolders, Itself.get(), Folder.Reason);
     // Emptying a folder deletes its subfolders whole: one that holds a
     // protected folder would take it along.
-    for (std::wstring Holder = ParentOf(FinalPathOf(Reached.get())); !Holder.empty(); Holder = ParentOf(Holder))
+    for (std::wstring Holder = ParentOf(Final); !Holder.empty(); Holder = ParentOf(Holder))
       if (const UniqueFile Opened = OpenFollowing(Holder)) Add(FHolders, Opened.get(), L"a folder that holds " + Folder.Reason);
   }
   if (!DriveRoots) return;
@@ -157,7 +206,19 @@ bool TProtectedFolders::IsWindowsFolder(HANDLE Handle) const {
   return IdentityOf(Handle, Identity) && Identity == FWindows;
 }
 
-std::wstring TProtectedFolders::Reason(const TOpenedFolder& Folder) const {
+bool TProtectedFolders::IsInsideWindowsFolder(HANDLE Handle) const {
+  // As IsWindowsFolder: the file ID first, the costly volume only on a match.
+  uint64_t File = 0;
+  const bool Indexed = FileIndexOf(Handle, File);
+  for (const TEntry& Entry : FInsideWindows) {
+    if (Indexed && Entry.Identity.File != File) continue;
+    TFileIdentity Identity;
+    return IdentityOf(Handle, Identity) && Find(FInsideWindows, Identity) != nullptr;
+  }
+  return false;
+}
+
+std::wstring TProtectedFolders::Reason(const TOpenedFolder& Folder, const std::wstring& Spelled) const {
   TFileIdentity Identity;
   if (!Folder.valid() || !IdentityOf(Folder.get(), Identity)) return L"it cannot be opened as a folder";
   if (const std::wstring* Found = Find(FFolders, Identity)) return *Found;
@@ -165,12 +226,21 @@ std::wstring TProtectedFolders::Reason(const TOpenedFolder& Folder) const {
   const std::wstring Final = FinalPathOf(Folder.get());
   if (Final.empty()) return L"the system cannot say where it is";
   if (ParentOf(Final).empty()) return L"a drive root";
-  if (!FHasWindows) return {};
+  // The folders known only by their paths: by the path it was opened by and
+  // by the one the system gives it.
+  for (const std::wstring* Path : {&Spelled, &Final})
+    if (!Path->empty())
+      if (const std::wstring* Found = FindNamed(*Path)) return *Found;
   // Inside the Windows folder: only below an allowed folder directly in it.
+  // The folders above are asked by identity: a drive letter may lead into
+  // the Windows folder or one of its known folders, and the system then
+  // names what is below by that letter.
   std::wstring Child = Final;
   for (std::wstring Holder = ParentOf(Final); !Holder.empty(); Child = Holder, Holder = ParentOf(Holder)) {
     const UniqueFile Opened = OpenFollowing(Holder);
-    if (!Opened || !IsWindowsFolder(Opened.get())) continue;
+    if (!Opened) continue;
+    if (IsInsideWindowsFolder(Opened.get())) return L"a folder inside the Windows folder";
+    if (!FHasWindows || !IsWindowsFolder(Opened.get())) continue;
     const std::wstring Name = ExtractFileName(Child);
     for (const std::wstring& Allowed : FAllowed)
       if (SameName(Name, Allowed)) return {};
@@ -179,19 +249,12 @@ std::wstring TProtectedFolders::Reason(const TOpenedFolder& Folder) const {
   return {};
 }
 
-const TProtectedFolders& ProtectedFolders() {
+TProtectedFolders ProtectedFolders() {
   if (Current != nullptr) return *Current;
   // Wine makes a volume's serial number of the drive letter it reaches a
-  // folder through, the one whose mapping is nearest: a drive added later
-  // changes the serials below its folder. The set is made again then.
-  static DWORD Drives = 0;
-  static std::unique_ptr<TProtectedFolders> Folders;
-  const DWORD Now = GetLogicalDrives();
-  if (!Folders || Now != Drives) {
-    Folders = std::make_unique<TProtectedFolders>(TProtectedFolders::System());
-    Drives = Now;
-  }
-  return *Folders;
+  // folder through, the one whose mapping is nearest: a drive added or moved
+  // since changes the identities below its folder. So the set is made now.
+  return TProtectedFolders::System();
 }
 
 TProtectedFoldersOverride::TProtectedFoldersOverride(TProtectedFolders Folders)

@@ -5,7 +5,11 @@
 // the system's and the user's known folders, every folder that holds one
 // (emptying it would delete the folder whole), every drive root, and
 // everything inside the Windows folder except the few folders that exist to
-// be emptied (WindowsFolderAllowed).
+// be emptied (WindowsFolderAllowed), whatever drive letter reaches it. A
+// known folder whose identity cannot be read when the set is made (a
+// redirected folder on a server that does not answer, a folder not there)
+// is still protected by its full path, compared as the file system compares
+// names: the set fails closed. The set is made afresh for every command.
 
 #include "framework/FolderHandle.h"
 
@@ -34,27 +38,42 @@ public:
   static TProtectedFolders System();
 
   // Why the folder Folder is open on must not be emptied; empty when it may.
-  std::wstring Reason(const TOpenedFolder& Folder) const;
+  // Spelled, when given, is the path it was opened by.
+  std::wstring Reason(const TOpenedFolder& Folder, const std::wstring& Spelled = {}) const;
 
 private:
   struct TEntry {
     TFileIdentity Identity;
     std::wstring Reason;
   };
+  struct TNamed {
+    std::wstring Path;  // full, without a trailing separator
+    std::wstring Reason;
+  };
   void Add(std::vector<TEntry>& To, HANDLE Handle, const std::wstring& Reason);
+  void AddNamed(const std::wstring& Path, const std::wstring& Reason);
   const std::wstring* Find(const std::vector<TEntry>& In, const TFileIdentity& Identity) const;
+  const std::wstring* FindNamed(const std::wstring& Path) const;
   bool IsWindowsFolder(HANDLE Handle) const;
+  bool IsInsideWindowsFolder(HANDLE Handle) const;
 
   std::vector<TEntry> FFolders;
   std::vector<TEntry> FHolders;  // every folder that holds one of FFolders
+  // Known folders inside the Windows folder (System, Fonts, ...): whatever
+  // drive letter leads into one, everything below it is protected.
+  std::vector<TEntry> FInsideWindows;
+  // Known folders and holders whose identity could not be read, by path.
+  std::vector<TNamed> FNamed;
+  std::vector<TNamed> FNamedHolders;
   bool FHasWindows = false;
   TFileIdentity FWindows;
   std::vector<std::wstring> FAllowed;
 };
 
-// The set the program's deletes go by: the system's, built at first use,
-// unless a test put its own in place.
-const TProtectedFolders& ProtectedFolders();
+// The set a command goes by, made now from the system's known folders and
+// drives (Wine's identities follow its drive map, which may have changed
+// since the last command), or a copy of the one a test put in place.
+TProtectedFolders ProtectedFolders();
 
 // Puts Folders in place of the system's set for as long as it lives.
 class TProtectedFoldersOverride {

@@ -4,6 +4,7 @@
 #include "app/FilesView.h"
 #include "app/FoundFilter.h"
 #include "app/PlacementDpi.h"
+#include "app/ProtectedFolders.h"
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
 #include "options/OptionPolicies.h"
@@ -620,15 +621,15 @@ void TForm1::AboutToolButtonClick(TObject*) { VKRAboutDialog1.Execute(); }
 
 bool TForm1::IsFileInUse(const std::wstring& FileName) { return ::IsFileInUse(FileName); }
 
-int32_t TForm1::DeleteSubfolders(const std::wstring& Path) {
+int32_t TForm1::DeleteSubfolders(const TFolderToEmpty& Listed) {
   int32_t Stayed = 0;
   const int32_t Deleted = ::DeleteSubfolders(
-      Path, DeleteMode(),
+      Listed, DeleteMode(),
       [this] {
         LongCommand1.KeepResponsive();
         return !LongCommand1.StopRequested();
       },
-      KeepSubfolders(Path), &Stayed);
+      KeepSubfolders(Listed.Path()), &Stayed);
   // Only what was meant to go and stayed: not a subfolder a young file
   // keeps, nor a system file counted among the subfolders.
   LastDeleteLeft.Subfolders += Stayed;
@@ -659,6 +660,8 @@ void TForm1::DeleteFolderContents() {
   if (FUnattended) Answer = mrYesToAll;
   LastDeleteLeft = {};
   std::wstring Skipped;                // protected folders, for the message at the end
+  // Made now: drive letters and known folders may have moved since the last command.
+  const TProtectedFolders Protected = ::ProtectedFolders();
   const int Rows = VKRListView1.Count();
   for (int Row = 0; Row < Rows && !LongCommand1.StopRequested(); ++Row) {
     TListItem Item = VKRListView1.Item(Row);
@@ -668,8 +671,10 @@ void TForm1::DeleteFolderContents() {
 
     // Decided by what the folder is now, not by how it is spelled: a path
     // that is not full, a link, a drive root, a system folder or a folder of
-    // the user's own data (ProtectedFolders.h) is never emptied.
-    if (const std::wstring Reason = ProtectedFolderReason(Folder); !Reason.empty()) {
+    // the user's own data (ProtectedFolders.h) is never emptied. Opened once
+    // and held: what is deleted below is reached from this very handle.
+    const TFolderToEmpty Listed(Folder, Protected);
+    if (const std::wstring& Reason = Listed.Reason(); !Reason.empty()) {
       Skipped += L"\n\"" + Folder + L"\": " + Reason;
       LastDeleteLeft.Refused.push_back(L"\"" + Folder + L"\": " + Reason);
       ++LastDeleteLeft.ProtectedFolders;
@@ -704,7 +709,7 @@ void TForm1::DeleteFolderContents() {
           Request.Caption = L"Confirm";
           Request.Text = L"Do you want to delete the content of \"" + Folder + L"\"?\n\n" +
                          DeletePlanText(PlanDelete(Folder, Found, Details,
-                                                   SubfoldersToDelete(Folder, KeepSubfolders(Folder))),
+                                                   SubfoldersToDelete(Listed, KeepSubfolders(Folder))),
                                         DeleteMode());
           Request.Type = TMsgDlgType::mtConfirmation;
           Request.Buttons = {TMsgDlgBtn::mbYes, TMsgDlgBtn::mbNo, TMsgDlgBtn::mbNoToAll, TMsgDlgBtn::mbYesToAll};
@@ -716,12 +721,12 @@ void TForm1::DeleteFolderContents() {
       }
       if (Answer == mrYes || Answer == mrYesToAll) {
         SizeBefore = Before.Result(Folder, [this] { LongCommand1.KeepResponsive(); });
-        const bool Finished = DeleteFoundFiles(Folder, Found, DeleteMode(), [this] {
+        const bool Finished = DeleteFoundFiles(Listed, Found, DeleteMode(), [this] {
           LongCommand1.StepProgress();
           LongCommand1.KeepResponsive();
           return !LongCommand1.StopRequested();
         });
-        if (Finished) DeleteSubfolders(Folder);
+        if (Finished) DeleteSubfolders(Listed);
         LastDeleteLeft.Files += static_cast<int32_t>(Found.size());
       } else {
         LongCommand1.StepProgress(ProgressSteps(Shown.Files));

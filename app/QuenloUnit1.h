@@ -209,9 +209,10 @@ public:
   // True when FileName is a file that another program holds open, or a
   // read-only one: Delete leaves it.
   bool IsFileInUse(const std::wstring& FileName);
-  // Deletes the subfolders of Path that CountSubfolders counts, each as a
-  // whole tree, the way the options say; the number deleted.
-  int32_t DeleteSubfolders(const std::wstring& Path);
+  // Deletes the subfolders of the listed folder that CountSubfolders
+  // counts, each as a whole tree, the way the options say; the number
+  // deleted. The folder is the one the command opened and checked.
+  int32_t DeleteSubfolders(const TFolderToEmpty& Listed);
 
   // True while a command runs; other commands wait for it to end.
   bool Busy() const { return LongCommand1.Running(); }

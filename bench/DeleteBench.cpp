@@ -222,9 +222,9 @@ void PrintCommandCost(const TBenchTree::TShape& Shape, int Rounds) {
 
 TDeleteTask PermanentWith(unsigned Workers, const char* Name) {
   return {Name, false, [Workers](const std::wstring& Root, std::vector<std::wstring>& Files) {
-            const unsigned Default = SetDeleteWorkers(Workers);
-            DeleteFoundFiles(Root, Files, TDeleteMode::dmPermanent, [] { return true; });
-            SetDeleteWorkers(Default);
+            TDeleteSeams Threads;
+            Threads.Workers = Workers;
+            DeleteFoundFiles(Root, Files, TDeleteMode::dmPermanent, [] { return true; }, Threads);
           }};
 }
 

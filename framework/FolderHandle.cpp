@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -73,21 +74,14 @@ UniqueFile OpenRelative(HANDLE Root, std::wstring_view Name, ACCESS_MASK Access,
 }
 
 // A folder held against renames where nobody else holds it for deleting;
-// one shared for renames otherwise (checked all the same).
-UniqueFile OpenFolderRelative(HANDLE Root, std::wstring_view Name, ACCESS_MASK Access) {
+// one shared for renames otherwise (checked all the same), which Held then
+// says.
+UniqueFile OpenFolderRelative(HANDLE Root, std::wstring_view Name, ACCESS_MASK Access, bool& Held) {
   LONG Status = 0;
   UniqueFile Handle = OpenRelative(Root, Name, Access, ShareButRename, DirectoryOnly, &Status);
+  Held = Handle.valid();
   if (!Handle && Status == SharingViolation) Handle = OpenRelative(Root, Name, Access, ShareAll, DirectoryOnly);
   return Handle;
-}
-
-// Names compared per file deleted: the exact comparison first, which is
-// what almost every name passes with; CompareStringOrdinal costs Wine about
-// a microsecond a call.
-bool SameText(std::wstring_view A, std::wstring_view B) {
-  if (A == B) return true;
-  return A.size() == B.size() && CompareStringOrdinal(A.data(), static_cast<int>(A.size()), B.data(),
-                                                      static_cast<int>(B.size()), TRUE) == CSTR_EQUAL;
 }
 
 // A system name with the dots and blanks that end any of its names left
@@ -213,6 +207,7 @@ TOpenedFolder TOpenedFolder::Open(const std::wstring& Path, bool ForDelete) {
   const DWORD Flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
   const std::wstring Long = LongPathForm(Path);
   UniqueFile Handle(CreateFileW(Long.c_str(), Access, ShareButRename, nullptr, OPEN_EXISTING, Flags, nullptr));
+  Folder.FHeld = Handle.valid();
   if (!Handle && GetLastError() == ERROR_SHARING_VIOLATION)
     Handle.reset(CreateFileW(Long.c_str(), Access, ShareAll, nullptr, OPEN_EXISTING, Flags, nullptr));
   DWORD Attributes = 0;
@@ -241,11 +236,18 @@ bool TOpenedFolder::TakeHandle(UniqueFile Handle, std::wstring ObjectPath) {
 bool TOpenedFolder::IsOwnEntry(std::wstring_view EntryPath, std::wstring_view Name) const {
   // Wine follows a Unix link even when asked for the link itself: the opened
   // entry's name then is the target's, not this folder's name plus Name.
+  // The entry's own name is compared exactly: it comes from the folder's
+  // own listing, and in a folder that tells names apart by case ("L" beside
+  // "l") a link to the twin differs from the name asked for in case alone.
+  // The folder part is the handle's, however the listed folder was spelled.
   const std::wstring Entry = WithoutTrailingDotsAndBlanks(EntryPath);
   const std::wstring Own = WithoutTrailingDotsAndBlanks(Name);
+  const std::wstring_view Prefix = std::wstring_view(Entry).substr(0, std::min(Entry.size(), FEntryPrefix.size()));
   return Entry.size() == FEntryPrefix.size() + Own.size() &&
-         SameText(std::wstring_view(Entry).substr(0, FEntryPrefix.size()), FEntryPrefix) &&
-         SameText(std::wstring_view(Entry).substr(FEntryPrefix.size()), Own);
+         (Prefix == FEntryPrefix ||
+          CompareStringOrdinal(Prefix.data(), static_cast<int>(Prefix.size()), FEntryPrefix.data(),
+                               static_cast<int>(FEntryPrefix.size()), TRUE) == CSTR_EQUAL) &&
+         std::wstring_view(Entry).substr(FEntryPrefix.size()) == Own;
 }
 
 bool TOpenedFolder::IsOwnEntry(HANDLE Entry, std::wstring_view Name) const {
@@ -256,8 +258,8 @@ TOpenedFolder TOpenedFolder::OpenFolder(std::wstring_view Name, bool ForDelete) 
   TOpenedFolder Folder;
   if (!valid() || Name.find_first_of(L"\\/") != std::wstring_view::npos || Name == L"." || Name == L"..")
     return Folder;
-  UniqueFile Handle =
-      OpenFolderRelative(FHandle.get(), Name, FolderAccess | (ForDelete ? DELETE | FILE_WRITE_ATTRIBUTES : 0));
+  UniqueFile Handle = OpenFolderRelative(FHandle.get(), Name,
+                                         FolderAccess | (ForDelete ? DELETE | FILE_WRITE_ATTRIBUTES : 0), Folder.FHeld);
   DWORD Attributes = 0;
   if (!Handle || !AttributesOf(Handle.get(), Attributes) || IsLink(Attributes)) return Folder;
   std::wstring ObjectPath = ObjectPathOf(Handle.get());
@@ -299,8 +301,7 @@ bool TOpenedFolder::DeleteFileEntry(std::wstring_view Name) const {
   return Handle && DeleteByHandle(Handle.get());
 }
 
-bool TOpenedFolder::RemoveEntry(std::wstring_view Name, DWORD Attributes) const {
-  if (!valid()) return false;
+bool TOpenedFolder::RemoveLeaf(std::wstring_view Name, DWORD Attributes) const {
   if (IsLink(Attributes)) {
     // A link goes as a link, attributes untouched and never entered; Wine
     // reaches the target instead, which the entry check refuses.
@@ -309,24 +310,68 @@ bool TOpenedFolder::RemoveEntry(std::wstring_view Name, DWORD Attributes) const 
     return Link && IsOwnEntry(Link.get(), Name) && AttributesOf(Link.get(), Opened) && IsLink(Opened) &&
            DeleteByHandle(Link.get());
   }
-  if ((Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    const bool ReadOnly = (Attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    const UniqueFile File = OpenFile(Name, DELETE | FILE_READ_ATTRIBUTES | (ReadOnly ? FILE_WRITE_ATTRIBUTES : 0), ShareAll);
-    if (!File) return false;
-    if (ReadOnly) SetAttributesByHandle(File.get(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteByHandle(File.get());
+  const bool ReadOnly = (Attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  const UniqueFile File = OpenFile(Name, DELETE | FILE_READ_ATTRIBUTES | (ReadOnly ? FILE_WRITE_ATTRIBUTES : 0), ShareAll);
+  if (!File) return false;
+  if (!ReadOnly) return DeleteByHandle(File.get());
+  // The system deletes no read-only file: the attribute goes first, and
+  // comes back when the file stays after all.
+  if (!SetAttributesByHandle(File.get(), FILE_ATTRIBUTE_NORMAL)) return false;
+  if (DeleteByHandle(File.get())) return true;
+  SetAttributesByHandle(File.get(), Attributes);
+  return false;
+}
+
+bool TOpenedFolder::RemoveEntry(std::wstring_view Name, DWORD Attributes, const std::function<bool()>& Continue) const {
+  if (!valid()) return false;
+  if (IsLink(Attributes) || (Attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return RemoveLeaf(Name, Attributes);
+  // A folder: walked with a stack of its own, not by recursion (a planted
+  // tree may be thousands of levels deep); each folder on the way is held
+  // open while what is below it goes.
+  struct TLevel {
+    TOpenedFolder Folder;
+    DWORD Attributes = 0;
+    std::vector<std::pair<std::wstring, DWORD>> Entries;
+    size_t Next = 0;
+    bool AllGone = true;
+  };
+  std::vector<TLevel> Stack;
+  const auto Enter = [&Stack](const TOpenedFolder& Parent, std::wstring_view Sub, DWORD SubAttributes) {
+    TLevel Level;
+    Level.Folder = Parent.OpenFolder(Sub, true);
+    if (!Level.Folder.valid()) return false;
+    Level.Attributes = SubAttributes;
+    // Wine keeps a read-only folder's entries from being deleted.
+    if ((SubAttributes & FILE_ATTRIBUTE_READONLY) != 0) SetAttributesByHandle(Level.Folder.get(), FILE_ATTRIBUTE_NORMAL);
+    if (!Level.Folder.List([&Level](std::wstring_view Entry, DWORD EntryAttributes) {
+          Level.Entries.emplace_back(std::wstring(Entry), EntryAttributes);
+        }))
+      Level.AllGone = false;
+    Stack.push_back(std::move(Level));
+    return true;
+  };
+  if (!Enter(*this, Name, Attributes)) return false;
+  bool Stopped = false;
+  for (;;) {
+    TLevel& Top = Stack.back();
+    if (!Stopped && Top.Next < Top.Entries.size()) {
+      if (Continue && !Continue()) {
+        Stopped = true;
+        continue;
+      }
+      const auto& [Entry, EntryAttributes] = Top.Entries[Top.Next++];
+      if (IsLink(EntryAttributes) || (EntryAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        if (!Top.Folder.RemoveLeaf(Entry, EntryAttributes)) Top.AllGone = false;
+      } else if (!Enter(Top.Folder, Entry, EntryAttributes)) {
+        Top.AllGone = false;  // Enter added nothing: Top still stands
+      }
+      continue;
+    }
+    bool Gone = !Stopped && Top.AllGone && DeleteByHandle(Top.Folder.get());
+    // A folder that stays keeps the attributes it had.
+    if (!Gone && (Top.Attributes & FILE_ATTRIBUTE_READONLY) != 0) SetAttributesByHandle(Top.Folder.get(), Top.Attributes);
+    Stack.pop_back();  // the close completes the delete
+    if (Stack.empty()) return Gone;
+    if (!Gone) Stack.back().AllGone = false;
   }
-  const TOpenedFolder Folder = OpenFolder(Name, true);
-  if (!Folder.valid()) return false;
-  // Wine keeps a read-only folder's entries from being deleted.
-  if ((Attributes & FILE_ATTRIBUTE_READONLY) != 0) SetAttributesByHandle(Folder.get(), FILE_ATTRIBUTE_NORMAL);
-  bool AllGone = true;
-  std::vector<std::pair<std::wstring, DWORD>> Entries;
-  if (!Folder.List([&Entries](std::wstring_view Entry, DWORD EntryAttributes) {
-        Entries.emplace_back(std::wstring(Entry), EntryAttributes);
-      }))
-    AllGone = false;
-  for (const auto& [Entry, EntryAttributes] : Entries)
-    if (!Folder.RemoveEntry(Entry, EntryAttributes)) AllGone = false;
-  return AllGone && DeleteByHandle(Folder.get());
 }

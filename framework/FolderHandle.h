@@ -51,6 +51,10 @@ public:
   static TOpenedFolder Open(const std::wstring& Path, bool ForDelete = false);
 
   bool valid() const { return FHandle.valid(); }
+  // True when nobody can rename, move or delete the folder while this holds
+  // it (it is held without delete sharing); false when another program held
+  // it for deleting already, so that only a share that allows it was had.
+  bool HeldAgainstRename() const { return FHeld; }
   HANDLE get() const { return FHandle.get(); }
   const std::wstring& ObjectPath() const { return FObjectPath; }
 
@@ -63,19 +67,24 @@ public:
   // Every entry but "." and "..": its name and attributes. False when the
   // listing failed before its end.
   bool List(const std::function<void(std::wstring_view Name, DWORD Attributes)>& Entry) const;
-  // Deletes the entry Name (a file, or a folder with everything below it),
-  // reached from this handle only; true when all of it went.
-  bool RemoveEntry(std::wstring_view Name, DWORD Attributes) const;
+  // Deletes the entry Name (a file, a link as a link, or a folder with
+  // everything below it), reached from this handle only; true when all of it
+  // went. Continue, when given, is asked before each entry inside a folder;
+  // false stops, and what is not gone yet stays. A read-only entry loses the
+  // attribute to be deleted and has it back when it stays.
+  bool RemoveEntry(std::wstring_view Name, DWORD Attributes, const std::function<bool()>& Continue = {}) const;
   // Deletes the file Name when nobody else holds it and it is not read-only;
   // true when it went.
   bool DeleteFileEntry(std::wstring_view Name) const;
 
 private:
   bool TakeHandle(UniqueFile Handle, std::wstring ObjectPath);
+  bool RemoveLeaf(std::wstring_view Name, DWORD Attributes) const;
   bool IsOwnEntry(std::wstring_view EntryPath, std::wstring_view Name) const;
   bool IsOwnEntry(HANDLE Entry, std::wstring_view Name) const;
 
   UniqueFile FHandle;
+  bool FHeld = false;
   std::wstring FObjectPath;
   std::wstring FEntryPrefix;  // FObjectPath as IsOwnEntry compares it, ending in a separator
 };

@@ -2,6 +2,7 @@
 
 #include "common/VKRFileIconDialog.h"
 #include "framework/BrowseFolder.h"
+#include "search/KeepList.h"
 
 #include <windows.h>
 
@@ -26,6 +27,7 @@ void TKeepPage::Start(HWND Owner) {
   FOwner = Owner;
   // Empty while no entry keeps everything: a screen reader still names it.
   EverythingLabel.SetHint(L"Whether an entry keeps everything");
+  NoteLabel.SetHint(L"Entries split at \";\", and paths that name nothing on this PC now");
   AddButton.OnClick = [this](TObject*) { AddButtonClick(); };
   RemoveButton.OnClick = [this](TObject*) { RemoveButtonClick(); };
   FileButton.OnClick = [this](TObject*) { FileButtonClick(); };
@@ -41,6 +43,7 @@ void TKeepPage::Start(HWND Owner) {
 }
 
 void TKeepPage::SetEntries(const std::vector<std::wstring>& Entries) {
+  FSplitNote.clear();
   SendMessageW(KeepListBox.Handle(), LB_RESETCONTENT, 0, 0);
   for (const std::wstring& Entry : Entries)
     SendMessageW(KeepListBox.Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Entry.c_str()));
@@ -55,14 +58,24 @@ std::vector<std::wstring> TKeepPage::Entries() const {
 }
 
 void TKeepPage::AddEntry(const std::wstring& Entry) {
+  // "*.keep;*.tmp" would keep nothing: no name holds both.
+  const std::vector<std::wstring> Pieces = SplitKeepEntry(Entry);
+  FSplitNote.clear();
+  if (Pieces.size() != 1 || Pieces.front() != Entry) {
+    FSplitNote = L"\"" + Entry + L"\" was taken as " + std::to_wstring(Pieces.size()) +
+                 L" entries: one name or path each, \";\" between them.";
+  }
+  for (const std::wstring& Piece : Pieces) AddOne(Piece);
+  EntriesChanged();
+}
+
+void TKeepPage::AddOne(const std::wstring& Entry) {
   const std::vector<std::wstring> Now = Entries();
   auto Index = static_cast<int>(std::find(Now.begin(), Now.end(), Entry) - Now.begin());
-  // Exactly as entered: blanks, ";" and trailing dots are part of a name.
   if (Index == static_cast<int>(Now.size()))
     Index = static_cast<int>(
         SendMessageW(KeepListBox.Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Entry.c_str())));
   SendMessageW(KeepListBox.Handle(), LB_SETCURSEL, static_cast<WPARAM>(Index), 0);
-  EntriesChanged();
 }
 
 void TKeepPage::AddButtonClick() {
@@ -72,6 +85,7 @@ void TKeepPage::AddButtonClick() {
 }
 
 void TKeepPage::RemoveButtonClick() {
+  FSplitNote.clear();
   const auto Selected = static_cast<int>(SendMessageW(KeepListBox.Handle(), LB_GETCURSEL, 0, 0));
   if (Selected == LB_ERR) return;
   SendMessageW(KeepListBox.Handle(), LB_DELETESTRING, static_cast<WPARAM>(Selected), 0);
@@ -99,5 +113,11 @@ void TKeepPage::EntriesChanged() {
   const bool Everything = std::any_of(Now.begin(), Now.end(), KeepsEverything);
   EverythingLabel.SetText(Everything ? L"An entry \"*\" or \"*.*\" is on the list: Delete removes nothing at all."
                                      : L"");
+  std::wstring Missing;
+  for (const std::wstring& Entry : Now)
+    if (IsKeepPathEntry(Entry) && !KeepPathNamesSomething(Entry)) Missing += (Missing.empty() ? L"" : L"; ") + Entry;
+  NoteLabel.SetText(!FSplitNote.empty() ? FSplitNote
+                    : Missing.empty()   ? std::wstring()
+                                        : L"Names nothing on this PC now: " + Missing);
   RemoveButton.SetEnabled(!Now.empty());
 }

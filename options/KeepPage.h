@@ -1,7 +1,9 @@
 #pragma once
 // The "Keep" page of the options dialog: the keep list (search/KeepList.h)
-// as a list of entries, each kept exactly as entered, with a pattern or path
-// typed in, a file or folder browsed for, and removal.
+// as a list of entries, with a pattern or path typed in, a file or folder
+// browsed for, and removal. An entry with ";" becomes one entry per piece
+// (SplitKeepEntry), and the page says so; it also names the path entries
+// that name nothing on this PC now.
 
 #include "framework/Controls.h"
 
@@ -21,6 +23,7 @@ public:
   TEdit EntryEdit;
   TButton AddButton;
   TLabel EverythingLabel;  // says so when an entry keeps everything
+  TLabel NoteLabel;        // an entry just split, or the paths that name nothing now
 
   // Asks for one file; true with its full path. A test answers in place of a person.
   std::function<bool(HWND Owner, std::wstring& File)> BrowseFile;
@@ -30,7 +33,8 @@ public:
 
   void SetEntries(const std::vector<std::wstring>& Entries);
   std::vector<std::wstring> Entries() const;
-  // Appends Entry unless the list holds it already, and selects it.
+  // Appends Entry (each of its pieces, when it holds ";") unless the list
+  // holds it already, and selects it.
   void AddEntry(const std::wstring& Entry);
 
   void AddButtonClick();
@@ -39,7 +43,9 @@ public:
   void FolderButtonClick();
 
 private:
+  void AddOne(const std::wstring& Entry);
   void EntriesChanged();
 
   HWND FOwner = nullptr;
+  std::wstring FSplitNote;  // what the last entry added was split into
 };

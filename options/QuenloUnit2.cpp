@@ -46,7 +46,8 @@ void TForm2::AttachControls() {
                               IDC_PROXYPORT, IDC_UPDATEIE, IDC_UPDATEDEFAULT, IDC_MANAGEDUPDATE});
   OptionsPageControl.AddPage(KeepTabSheet, L"Keep",
                              {IDC_KEEPDESCRIPTION, IDC_KEEPLISTLABEL, IDC_KEEPLIST, IDC_KEEPFILE, IDC_KEEPFOLDER,
-                              IDC_KEEPREMOVE, IDC_KEEPENTRYLABEL, IDC_KEEPENTRY, IDC_KEEPADD, IDC_KEEPEVERYTHING});
+                              IDC_KEEPREMOVE, IDC_KEEPENTRYLABEL, IDC_KEEPENTRY, IDC_KEEPADD, IDC_KEEPEVERYTHING,
+                              IDC_KEEPNOTE});
   OptionsPageControl.AddPage(ScheduleTabSheet, L"Schedule",
                              {IDC_SCHEDULEKINDLABEL, IDC_SCHEDULEKIND, IDC_SCHEDULETIMELABEL, IDC_SCHEDULETIME,
                               IDC_SCHEDULEDAYSLABEL, IDC_SCHEDULEDAY, IDC_SCHEDULEDAY + 1, IDC_SCHEDULEDAY + 2,
@@ -85,6 +86,7 @@ void TForm2::AttachControls() {
   AttachControl(KeepPage.EntryEdit, IDC_KEEPENTRY);
   AttachControl(KeepPage.AddButton, IDC_KEEPADD);
   AttachControl(KeepPage.EverythingLabel, IDC_KEEPEVERYTHING);
+  AttachControl(KeepPage.NoteLabel, IDC_KEEPNOTE);
   KeepPage.Start(Handle());
   AttachControl(SchedulePage.KindLabel, IDC_SCHEDULEKINDLABEL);
   AttachControl(SchedulePage.KindComboBox, IDC_SCHEDULEKIND);

@@ -123,7 +123,42 @@ std::vector<std::wstring> LongNames(const std::wstring& Path, const std::vector<
   return Names;
 }
 
+// A full path as the system resolves it: "." and ".." taken out, "/" made
+// "\\", the dots and blanks that end a name dropped. A "\\?\" path is taken
+// as it is written, as the system takes it.
+std::wstring ResolvedFullPath(const std::wstring& Path) {
+  if (Path.rfind(L"\\\\?\\", 0) == 0) return Path;
+  std::wstring Full(32768, L'\0');
+  const DWORD Length = GetFullPathNameW(Path.c_str(), static_cast<DWORD>(Full.size()), Full.data(), nullptr);
+  if (Length == 0 || Length >= Full.size()) return {};
+  Full.resize(Length);
+  return Full;
+}
+
 }  // namespace
+
+std::vector<std::wstring> SplitKeepEntry(const std::wstring& Entry) {
+  if (Entry.find(L';') == std::wstring::npos || (IsKeepPathEntry(Entry) && KeepPathNamesSomething(Entry)))
+    return {Entry};
+  std::vector<std::wstring> Pieces;
+  for (size_t At = 0; At <= Entry.size();) {
+    size_t End = Entry.find(L';', At);
+    if (End == std::wstring::npos) End = Entry.size();
+    const size_t First = Entry.find_first_not_of(L' ', At);
+    if (First != std::wstring::npos && First < End) {
+      const size_t Last = Entry.find_last_not_of(L' ', End - 1);
+      Pieces.push_back(Entry.substr(First, Last + 1 - First));
+    }
+    At = End + 1;
+  }
+  return Pieces;
+}
+
+bool KeepPathNamesSomething(const std::wstring& Entry) {
+  if (!IsKeepPathEntry(Entry) || !IsFullPath(Entry)) return false;
+  const std::wstring Resolved = ResolvedFullPath(Entry);
+  return !Resolved.empty() && GetFileAttributesW(LongPathForm(Resolved).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool IsKeepPathEntry(const std::wstring& Entry) { return Entry.find_first_of(L"\\/:") != std::wstring::npos; }
 
@@ -161,22 +196,26 @@ bool TKeepPatterns::MatchesUpper(const std::wstring& Upper) const {
 
 TKeepList::TKeepList(const std::vector<std::wstring>& Entries) {
   TLookups Lookups;
-  for (const std::wstring& Entry : Entries) {
-    if (!IsKeepPathEntry(Entry)) {
-      FPatterns.Add(Entry);
-      continue;
+  for (const std::wstring& Stored : Entries) {
+    // "*.keep;*.tmp" stored before the Keep page split such entries.
+    for (const std::wstring& Entry : SplitKeepEntry(Stored)) {
+      if (!IsKeepPathEntry(Entry)) {
+        FPatterns.Add(Entry);
+        continue;
+      }
+      // Not a full path: it would be taken from wherever the program stands. It names nothing.
+      if (!IsFullPath(Entry)) continue;
+      const std::wstring Resolved = ResolvedFullPath(Entry);
+      std::wstring Root;
+      std::vector<std::wstring> Names;
+      if (Resolved.empty() || !SplitFullPath(Resolved, Root, Names)) continue;
+      TKeptPath Kept;
+      Kept.Chain = ChainOf(Root, Names, Lookups);
+      // What is not there keeps nothing now.
+      if (!Kept.Chain.back()) continue;
+      for (const std::wstring& Name : LongNames(Resolved, Names)) Kept.Names.push_back(UpperName(Name));
+      FPaths.push_back(std::move(Kept));
     }
-    // Not a full path: it would be taken from wherever the program stands. It names nothing.
-    if (!IsFullPath(Entry)) continue;
-    std::wstring Root;
-    std::vector<std::wstring> Names;
-    if (!SplitFullPath(Entry, Root, Names)) continue;
-    TKeptPath Kept;
-    Kept.Chain = ChainOf(Root, Names, Lookups);
-    // What is not there keeps nothing now.
-    if (!Kept.Chain.back()) continue;
-    for (const std::wstring& Name : LongNames(Entry, Names)) Kept.Names.push_back(UpperName(Name));
-    FPaths.push_back(std::move(Kept));
   }
 }
 

@@ -5,12 +5,14 @@
 // or folder. A kept folder keeps everything in it; a kept entry keeps every
 // folder above it up to the listed folder, as a file too young to go does.
 //
-// A path entry is taken by what it names, not by how it is spelled: the
-// entry and the listed folder are both opened and compared by identity
-// (another drive letter, a short name or a link to the same folder make no
-// difference). An entry that is not a full path names nothing: it is never
-// taken from the current folder. The list is read once when a command
-// starts; what it names is looked up then.
+// A path entry is taken by what it names, not by how it is spelled: it is
+// resolved as the system resolves a full path ("." and "..", "/", the dots
+// and blanks that end a name), and the entry and the listed folder are both
+// opened and compared by identity (another drive letter, a short name or a
+// link to the same folder make no difference). An entry that is not a full
+// path names nothing: it is never taken from the current folder. An entry
+// with ";" is several entries (SplitKeepEntry). The list is read once when
+// a command starts; what it names is looked up then.
 
 #include "framework/FolderHandle.h"
 
@@ -23,6 +25,15 @@
 
 // True when Entry is a path (it holds "\", "/" or ":"); a name pattern otherwise.
 bool IsKeepPathEntry(const std::wstring& Entry);
+
+// True when Entry is a full path that names a file or folder on this PC now.
+bool KeepPathNamesSomething(const std::wstring& Entry);
+
+// The entries Entry stands for: split at ";" ("*.keep;*.tmp" is two
+// patterns), the blanks around each piece and the empty pieces left out;
+// Entry alone when it holds no ";" or is a full path that names something
+// (a name may hold ";").
+std::vector<std::wstring> SplitKeepEntry(const std::wstring& Entry);
 
 // Name patterns with "*" and "?", letters compared without regard to case
 // as the file system compares them; "*" and "*.*" match every name, as they

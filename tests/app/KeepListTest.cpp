@@ -14,6 +14,7 @@
 #include "support/TestStrings.h"
 #include "support/Trash.h"
 #include "FileBytes.h"
+#include "Links.h"
 #include "MainWindowFixture.h"
 
 #include <algorithm>
@@ -47,8 +48,11 @@ const std::vector<std::wstring> TreeFiles = {
 const TNames TreeSubfolders = {L"sub1", L"sub2", L"sub3", L"sub4", L"_sync"};
 
 struct TKeepFixture : TMainWindowFixture {
-  // Entries are written as given; "<list>" stands for the listed folder's full path.
-  explicit TKeepFixture(const std::vector<std::wstring>& Entries) {
+  // Entries are written as given; "<list>" stands for the listed folder's
+  // full path, "<short>" for its short form, and "<drive>" for it through
+  // DriveRoot, a second drive letter over the temp folder.
+  explicit TKeepFixture(const std::vector<std::wstring>& Entries, const std::wstring& DriveRoot = {})
+      : FDriveRoot(DriveRoot) {
     for (const std::wstring& File : TreeFiles) Temp.MakeFile(L"list\\" + File, 100);
     for (size_t i = 0; i < Entries.size(); ++i)
       Registry.WriteString(L"Keep", L"Item" + std::to_wstring(i), Expand(Entries[i]));
@@ -57,8 +61,20 @@ struct TKeepFixture : TMainWindowFixture {
     Form1->VKRListView1.Item(0).SetSelected(true);
   }
   std::wstring Expand(const std::wstring& Entry) const {
-    return StringReplaceAll(Entry, L"<list>", Temp / L"list");
+    const std::wstring List = Temp / L"list";
+    wchar_t Short[MAX_PATH] = L"";
+    GetShortPathNameW(List.c_str(), Short, MAX_PATH);
+    std::wstring Result = StringReplaceAll(Entry, L"<short>", Short);
+    if (Result.find(L"<drive>") != std::wstring::npos) {
+      wchar_t Base[MAX_PATH] = L"";
+      GetTempPathW(MAX_PATH, Base);
+      REQUIRE_FALSE(FDriveRoot.empty());
+      REQUIRE(List.rfind(Base, 0) == 0);
+      Result = StringReplaceAll(Result, L"<drive>", FDriveRoot + List.substr(wcslen(Base)));
+    }
+    return StringReplaceAll(Result, L"<list>", List);
   }
+  std::wstring FDriveRoot;
   bool Exists(const std::wstring& Relative) const {
     return GetFileAttributesW((Temp / (L"list\\" + Relative)).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
@@ -106,6 +122,17 @@ const std::vector<TKeepCase>& KeepCases() {
        {L"", L"   ", L"C:\\nowhere\\at all\\x.tmp", L"<list>\\gone.tmp"}, {}, {}},
       {"several entries at once", {L"*.lock", L"<list>\\sub2", L"a.tmp"},
        {L"a.tmp", L"keep.lock", L"sub1\\deep\\d.lock", L"sub2\\e.tmp"}, {L"sub1", L"sub2"}},
+      // A path as the system resolves a full path, and ";" between entries.
+      {"\"..\" in a path", {L"<list>\\sub3\\..\\sub4\\keepme.txt"}, {L"sub4\\keepme.txt"}, {L"sub4"}},
+      {"\".\" in a path", {L"<list>\\.\\k.txt"}, {L"k.txt"}, {}},
+      {"a trailing dot", {L"<list>\\k.txt."}, {L"k.txt"}, {}},
+      {"trailing blanks and dots", {L"<list>\\sub4\\keepme.txt . "}, {L"sub4\\keepme.txt"}, {L"sub4"}},
+      {"\"/\" between the names", {L"<list>/sub4/keepme.txt"}, {L"sub4\\keepme.txt"}, {L"sub4"}},
+      {"a short name", {L"<short>\\sub4\\keepme.txt"}, {L"sub4\\keepme.txt"}, {L"sub4"}},
+      {"another drive letter", {L"<drive>\\k.txt"}, {L"k.txt"}, {}},
+      {"patterns with \";\" between them", {L"*.lock;k.txt"},
+       {L"k.txt", L"keep.lock", L"sub1\\deep\\d.lock"}, {L"sub1"}},
+      {"paths with \";\" between them", {L"<list>\\k.txt; <list>\\sub2"}, {L"k.txt", L"sub2\\e.tmp"}, {L"sub2"}},
   };
   return Cases;
 }
@@ -134,12 +161,16 @@ void CheckLeft(const TKeepFixture& F, const TKeepCase& Case) {
 
 TEST_CASE("the keep list: Scan, View Files, Delete in both modes and the unattended run agree on what stays") {
   const TNames AllFiles(TreeFiles.begin(), TreeFiles.end());
+  wchar_t TempBase[MAX_PATH] = L"";
+  REQUIRE(GetTempPathW(MAX_PATH, TempBase) > 0);
+  const TSecondDrive Drive(ExcludeTrailingPathDelimiter(TempBase));
+  REQUIRE_FALSE(Drive.Root().empty());
   for (const TKeepCase& Case : KeepCases()) {
     const std::string Name = Case.Name;
     CAPTURE(Name);
     const std::wstring Files = std::to_wstring(AllFiles.size() - Case.KeptFiles.size());
     {
-      TKeepFixture F(Case.Entries);
+      TKeepFixture F(Case.Entries, Drive.Root());
       // Relative entries must not be taken from here.
       const TCurrentDirectory Here(F.Temp.Path());
       REQUIRE(Here.Set());
@@ -157,7 +188,7 @@ TEST_CASE("the keep list: Scan, View Files, Delete in both modes and the unatten
       CHECK(F.Form1->LastDeleteLeft.Subfolders == 0);
     }
     {
-      TKeepFixture F(Case.Entries);
+      TKeepFixture F(Case.Entries, Drive.Root());
       F.DeleteOptions(false, /*RecycleBin=*/true, false);
       F.Scan();
       F.Delete();
@@ -165,7 +196,7 @@ TEST_CASE("the keep list: Scan, View Files, Delete in both modes and the unatten
       RemoveTrashEntriesOf(ExtractFileName(F.Temp.Path()));
     }
     {
-      TKeepFixture F(Case.Entries);
+      TKeepFixture F(Case.Entries, Drive.Root());
       const std::wstring Key = F.Registry.KeyPath();
       F.Form2 = nullptr;
       F.Form1.reset();
@@ -260,12 +291,12 @@ TEST_CASE("Keep in View Files puts the selected files and subfolders on the list
   CHECK_FALSE(F.Exists(L"k.txt"));
 }
 
-TEST_CASE("path entries are taken exactly: \";\" is part of a name, and a trailing dot names its own entry") {
+TEST_CASE("path entries: a full path with \";\" names what it names; a trailing dot goes as the system drops it") {
   TMainWindowFixture F;
   F.Temp.MakeFile(L"list\\semi;colon\\f.tmp", 10);
   F.Temp.MakeFile(L"list\\x", 10);
   F.Temp.MakeFile(L"list\\other.tmp", 10);
-  // "x." beside "x": only the "\\?\" form keeps the dot.
+  // "x." beside "x": only the "\\?\" form names it.
   const std::wstring Dotted = L"\\\\?\\" + (F.Temp / L"list\\x.");
   REQUIRE(UniqueFile(CreateFileW(Dotted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)));
   F.Registry.WriteString(L"Keep", L"Item0", F.Temp / L"list\\semi;colon");
@@ -273,12 +304,12 @@ TEST_CASE("path entries are taken exactly: \";\" is part of a name, and a traili
   F.Start({L"list"});
   F.DeleteOptions(/*Prompt=*/false, /*RecycleBin=*/false, /*Statistics=*/false);
   F.Scan();
-  CHECK(F.Row(0)[1] == L"2");  // x and other.tmp
+  CHECK(F.Row(0)[1] == L"2");  // x. and other.tmp
   F.Delete();
   CHECK(FileExists(F.Temp / L"list\\semi;colon\\f.tmp"));
-  CHECK(GetFileAttributesW(Dotted.c_str()) != INVALID_FILE_ATTRIBUTES);
+  CHECK(GetFileAttributesW((L"\\\\?\\" + (F.Temp / L"list\\x")).c_str()) != INVALID_FILE_ATTRIBUTES);
   CHECK_FALSE(FileExists(F.Temp / L"list\\other.tmp"));
-  CHECK(GetFileAttributesW((L"\\\\?\\" + (F.Temp / L"list\\x")).c_str()) == INVALID_FILE_ATTRIBUTES);
+  CHECK(GetFileAttributesW(Dotted.c_str()) == INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_CASE("a keep list set by policy adds to the user's") {

@@ -73,9 +73,12 @@ inline bool DriveGone(const std::wstring& Root) { return !DriveThere(Root); }
 // drive could be made.
 class TSecondDrive {
 public:
-  explicit TSecondDrive(const std::wstring& Folder) {
+  // The first free letter from First on: a second drive made right after
+  // another names a later First, since the drive map may not show the
+  // other yet.
+  explicit TSecondDrive(const std::wstring& Folder, wchar_t First = L'N') {
     DWORD Used = GetLogicalDrives();
-    wchar_t Letter = L'N';
+    wchar_t Letter = First;
     while (Letter < L'Y' && (Used & (1u << (Letter - L'A'))) != 0) ++Letter;
     const std::wstring Root = std::wstring(1, Letter) + L":\\";
     if (!UnderWine()) {

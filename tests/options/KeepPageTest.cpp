@@ -89,14 +89,19 @@ TEST_CASE("the Keep page: entries typed or browsed for, kept exactly as entered,
   std::wstring EverythingNote;
   F.ShowKeepPage(
       [&](TForm2& Form) {
-        // Whatever is typed is an entry, blanks and all; a repeated one is not added twice.
-        for (const wchar_t* Entry : {L"*.lock", L"   ", L"", L"a;b", L"trail.", L"*.lock"}) Add(Form, Entry);
+        // Whatever is typed is an entry, blanks and all; a repeated one is
+        // not added twice; ";" makes two, and the page says so.
+        for (const wchar_t* Entry : {L"*.lock", L"   ", L"", L"a;b", L"trail.", L"*.lock"}) {
+          Add(Form, Entry);
+          CHECK((Form.KeepPage.NoteLabel.Text().find(L"\"a;b\" was taken as 2 entries") == 0) ==
+                (std::wstring(Entry) == L"a;b"));
+        }
         CHECK(Form.KeepPage.EverythingLabel.Text() == L"");
         CHECK(Form.KeepPage.RemoveButton.Enabled());
         // "*" keeps everything, and the page says so while it is on the list.
         Add(Form, L"*");
         EverythingNote = Form.KeepPage.EverythingLabel.Text();
-        Select(Form, 5);
+        Select(Form, 6);
         Click(Form.KeepPage.RemoveButton);
         CHECK(Form.KeepPage.EverythingLabel.Text() == L"");
         Form.KeepPage.BrowseFile = [&](HWND, std::wstring& Chosen) {
@@ -112,7 +117,7 @@ TEST_CASE("the Keep page: entries typed or browsed for, kept exactly as entered,
       },
       /*Ok=*/true);
   CHECK(EverythingNote.find(L"\"*\"") != std::wstring::npos);
-  const std::vector<std::wstring> Expected = {L"*.lock", L"", L"a;b", L"trail.", File, Folder};
+  const std::vector<std::wstring> Expected = {L"*.lock", L"", L"a", L"b", L"trail.", File, Folder};
   CHECK(Shown == Expected);
   CHECK(F.Form1->Options().KeepList == Expected);
   REQUIRE(F.Registry.ValueNames(L"Keep").size() == Expected.size());
@@ -126,7 +131,17 @@ TEST_CASE("the Keep page: entries typed or browsed for, kept exactly as entered,
   CHECK(F.ScannedFiles() == L"1");
 
   // Cancel forgets what the page did.
-  F.ShowKeepPage([](TForm2& Form) { Add(Form, L"c.tmp"); }, /*Ok=*/false);
+  // A path that names nothing now is named on the page; the others are not.
+  const std::wstring Nowhere = F.Temp / L"list\\gone\\x.tmp";
+  std::wstring Note;
+  F.ShowKeepPage(
+      [&](TForm2& Form) {
+        Add(Form, L"c.tmp");
+        Add(Form, Nowhere);
+        Note = Form.KeepPage.NoteLabel.Text();
+      },
+      /*Ok=*/false);
+  CHECK(Note == L"Names nothing on this PC now: " + Nowhere);
   CHECK(F.Form1->Options().KeepList == Expected);
   CHECK(F.Registry.ValueNames(L"Keep").size() == Expected.size());
   CHECK(F.ScannedFiles() == L"1");
