@@ -1,7 +1,9 @@
 #include "app/QuenloUnit1.h"
 
 #include "app/DeleteSummary.h"
+#include "app/DisposableFolders.h"
 #include "app/FilesView.h"
+#include "app/FolderScan.h"
 #include "app/PlacementDpi.h"
 #include "app/QuenloUnit3.h"
 #include "options/QuenloUnit2.h"
@@ -11,7 +13,6 @@
 #include "search/FileAge.h"
 #include "search/FileDetails.h"
 #include "search/FolderSize.h"
-#include "search/FoundFiles.h"
 #include "search/Subfolders.h"
 #include "common/VKRCommonUnit.h"
 #include "framework/Application.h"
@@ -31,7 +32,6 @@
 #include <algorithm>
 #include <climits>
 #include <optional>
-#include <unordered_set>
 
 namespace {
 
@@ -49,16 +49,6 @@ const wchar_t* const AboutURL = L"https://www.brenlow.example/brenlow/";
 const wchar_t* const AboutCredit = L"Made with C++20 and MinGW-w64";
 
 const wchar_t* const PlacementValue = L"FormInfo\\Main Window";
-
-// The search lists a file once for every checked pattern it matches ("*",
-// "*.tmp", "a.*"): it is one file to count and to delete. The first listing
-// stays, so the order is the search's.
-void RemoveRepeatedFiles(TVKRFileFind& Find) {
-  if (Find.FilePattern().find(L';') == std::wstring::npos) return;
-  std::unordered_set<std::wstring> Seen;
-  KeepFoundFiles(Find.FilesFound(), Find.MatchHitsCountList(),
-                 [&Seen](const std::wstring& File) { return Seen.insert(File).second; });
-}
 
 // While Scan or Delete searches, the window stays painted and Cancel reaches
 // the walk; afterwards the search is as the options left it.
@@ -103,17 +93,6 @@ std::wstring ProgramFilesFromRegistry() {
       (Type != REG_SZ && Type != REG_EXPAND_SZ))
     return {};
   return Value;
-}
-
-std::wstring UserTempFolder() {
-  wchar_t Temp[MAX_PATH + 1] = L"";
-  const DWORD Length = GetTempPathW(MAX_PATH + 1, Temp);
-  std::wstring Path = ExcludeTrailingPathDelimiter(std::wstring(Temp, Length <= MAX_PATH ? Length : 0));
-  std::wstring Long(32768, L'\0');
-  const DWORD LongLength = GetLongPathNameW(Path.c_str(), Long.data(), static_cast<DWORD>(Long.size()));
-  if (LongLength == 0 || LongLength >= Long.size()) return Path;
-  Long.resize(LongLength);
-  return Long;
 }
 
 std::wstring WindowsFolder() {
@@ -180,10 +159,7 @@ TForm1::TForm1(const TForm1Options& Options)
   FPolicies = TPolicies::Read(Options.PolicyRoots, ProgramPolicyDefinitions());
   // A keep list an administrator sets adds to the user's.
   FPolicyKeepList = FPolicies.List(KeepListKey).value_or(std::vector<std::wstring>{});
-  // Every file, hidden and system ones too; folders are entered unless hidden.
-  VKRFileFind1.SetFilePattern(L"*.*");
-  VKRFileFind1.SetFileType({TFileType::ftHidden, TFileType::ftSystem, TFileType::ftArchive, TFileType::ftNormal});
-  VKRFileFind1.SetDirType({TFileType::ftSystem, TFileType::ftDirectory});
+  SetUpFolderSearch(VKRFileFind1, FOptions);
   VKRFileFind1.SetThreadPriority(TThreadPriority::tpIdle);
   VKRAppUpdate1.SetFileSizeUnit(TVKRAppUpdateFileSizeUnit::KiloBytes);
   VKRAppUpdate1.SetProxyPort(L"80");
@@ -483,25 +459,8 @@ int32_t TForm1::CountSubfolders(const std::wstring& Path) {
 }
 
 bool TForm1::SearchFolder(const std::wstring& Folder) {
-  // Any other path would be searched wherever the process stands: it finds nothing.
-  if (!IsFullPath(Folder)) {
-    VKRFileFind1.SetStartDirFolder(L"");
-    VKRFileFind1.FilesFound().clear();
-    return !LongCommand1.StopRequested();
-  }
-  // One folder, whatever its name holds: ";" would split it into others.
-  VKRFileFind1.SetStartDirFolder(Folder);
-  try {
-    VKRFileFind1.Execute();
-  } catch (const std::exception&) {
-    // The row takes whatever was found before the search gave up.
-  }
-  if (LongCommand1.StopRequested()) return false;
-  RemoveRepeatedFiles(VKRFileFind1);
-  if (FOptions.LimitSearchDepth) VKRFileFind1.FilterFilesFoundDepth(0, FOptions.MaxSearchDepth);
-  if (FAgeLimit) KeepFilesOlderThan(VKRFileFind1.FilesFound(), VKRFileFind1.MatchHitsCountList(), *FAgeLimit);
-  DropKeptFiles(FKeepList, Folder, VKRFileFind1);
-  return true;
+  return SearchListedFolder(VKRFileFind1, Folder, {FOptions, FAgeLimit, FKeepList},
+                            [this] { return LongCommand1.StopRequested(); });
 }
 
 void TForm1::StartAgeLimit() {
@@ -576,17 +535,10 @@ void TForm1::ScanFolders() {
     LongCommand1.StepProgress();
     LongCommand1.KeepResponsive();
     if (!TakeAvailability(Item)) continue;
-    // The tree size shares the search's listings instead of walking the tree twice.
-    TFolderTreeMeasure Measure;
-    VKRFileFind1.SetListingObserver(&Measure);
-    const bool Searched = SearchFolder(Folder);
-    VKRFileFind1.SetListingObserver(nullptr);
-    if (!Searched) break;
-    const int64_t Subfolders = CountSubfolders(Folder);
-    const int64_t Size = Measure.Result(Folder, KeepUp);
-    if (LongCommand1.StopRequested()) break;
-    const auto Files = static_cast<int64_t>(VKRFileFind1.FilesFound().size());
-    FFolders.SetMeasured(Folder, TFolderFigures::Measured(Subfolders, Files, Size));
+    const std::optional<TFolderFigures> Figures = MeasureListedFolder(
+        VKRFileFind1, Folder, {FOptions, FAgeLimit, FKeepList}, [this] { return LongCommand1.StopRequested(); }, KeepUp);
+    if (!Figures) break;
+    FFolders.SetMeasured(Folder, *Figures);
     ShowRow(Item);
   }
   EndFolderCommand();
@@ -748,8 +700,7 @@ void TForm1::SetOptions(const TOptions& Value) {
   // Value is whole: the system's proxy defaults must not replace it later.
   TakeSystemProxyDefaults();
   FOptions = Value;
-  VKRFileFind1.SetRecursive(FOptions.Recursive);
-  VKRFileFind1.SetFilePattern(SearchPatternOf(FOptions));
+  SetUpFolderSearch(VKRFileFind1, FOptions);
   VKRAppUpdate1.SetProxyAddress(FOptions.UseProxyServer ? FOptions.ProxyAddress : L"");
   VKRAppUpdate1.SetProxyPort(FOptions.UseProxyServer ? FOptions.ProxyPort : L"80");
 }

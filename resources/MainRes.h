@@ -5,6 +5,8 @@
 #define IDR_MAINMENU 100
 #define IDR_POPUPMENU 101
 #define IDR_ACCELERATORS 102
+// The catalogue of folders Find Folders looks for (resources/DisposableFolders.txt).
+#define IDR_DISPOSABLEFOLDERS 103
 #define IDB_TOOLBAR 110
 #define IDB_FOLDERLIST 111
 #define IDB_POPUPIMAGES 112
