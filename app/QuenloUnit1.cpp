@@ -3,6 +3,7 @@
 #include "app/DeleteSummary.h"
 #include "app/DisposableFolders.h"
 #include "app/FilesView.h"
+#include "app/FindFoldersForm.h"
 #include "app/FolderScan.h"
 #include "app/PlacementDpi.h"
 #include "app/QuenloUnit3.h"
@@ -140,10 +141,12 @@ TForm1::TForm1(const TForm1Options& Options)
       DeleteToolButton(ToolBar1, IDM_DELETE),
       StatisticsToolButton(ToolBar1, IDM_STATISTICS),
       OptionsToolButton(ToolBar1, IDM_OPTIONS),
+      FindFoldersToolButton(ToolBar1, IDM_FINDFOLDERS),
       AboutToolButton(ToolBar1, IDM_ABOUT),
       ExitToolButton(ToolBar1, IDM_EXIT),
       FInstanceGuard(Options.InstanceName) {
   FUnattended = Options.Unattended;
+  FFindFoldersBases = Options.FindFoldersBases;
   // Another instance running: hand over to it before any window or setting is touched.
   if (Options.SingleInstance && !FInstanceGuard.Acquire()) {
     FGaveWay = true;
@@ -218,6 +221,7 @@ void TForm1::CreateControls() {
   Delete1 = TMenuItem(MainMenu, IDM_DELETE, Handle());
   Statistics1 = TMenuItem(MainMenu, IDM_STATISTICS, Handle());
   Options1 = TMenuItem(MainMenu, IDM_OPTIONS, Handle());
+  FindFolders1 = TMenuItem(MainMenu, IDM_FINDFOLDERS, Handle());
   ReleaseNotes1 = TMenuItem(MainMenu, IDM_RELEASENOTES, Handle());
   CheckforUpdates1 = TMenuItem(MainMenu, IDM_CHECKFORUPDATES, Handle());
   About1 = TMenuItem(MainMenu, IDM_ABOUT, Handle());
@@ -240,6 +244,7 @@ void TForm1::CreateControls() {
                   {
                       {IDM_ADDFOLDER, IMG_ADDFOLDER, L"Add Folder", true},
                       {IDM_REMOVEFOLDER, IMG_REMOVEFOLDER, L"Remove Folder", false},
+                      {IDM_FINDFOLDERS, IMG_FINDFOLDERS, L"Find Folders", true},
                       {0, 0, nullptr, true},
                       {IDM_SCAN, IMG_SCAN, L"Scan", true},
                       {IDM_DELETE, IMG_DELETE, L"Delete", false},
@@ -282,6 +287,7 @@ void TForm1::BindCommands() {
   Bind(IDM_DELETE, &TForm1::DeleteToolButtonClick);
   Bind(IDM_STATISTICS, &TForm1::StatisticsToolButtonClick);
   Bind(IDM_OPTIONS, &TForm1::OptionsToolButtonClick);
+  Bind(IDM_FINDFOLDERS, &TForm1::FindFolders1Click);
   Bind(IDM_ABOUT, &TForm1::AboutToolButtonClick);
   Bind(IDM_EXPLOREFOLDER, &TForm1::ExploreFolder1Click);
   Bind(IDM_VIEWFILES, &TForm1::ViewFiles1Click);

@@ -2,6 +2,7 @@
 // The main window: the folder list, the running totals, the commands.
 
 #include "app/CommandKeep.h"
+#include "app/DisposableFolders.h"
 #include "app/FolderDelete.h"
 #include "app/FolderModel.h"
 #include "app/FolderListStore.h"
@@ -38,6 +39,9 @@ struct TForm1Options {
   bool Unattended = false;
   // Where the administrator's policies are read.
   TPolicyRoots PolicyRoots;
+  // Where Find Folders looks for the catalogue's folders, and for the
+  // known folders Delete never empties; none: this PC's and this user's.
+  std::optional<TBaseFolders> FindFoldersBases;
 };
 
 // What the program says where a policy keeps the user from a change.
@@ -71,6 +75,7 @@ std::vector<std::wstring> DefaultFolderCandidates(const TDefaultFolderBases& Bas
 class TForm2;
 class TForm3;
 class TFilesViewForm;
+class TFindFoldersForm;
 struct TViewedFile;
 
 class TForm1 : public TForm {
@@ -97,6 +102,7 @@ public:
   TToolButton DeleteToolButton;
   TToolButton StatisticsToolButton;
   TToolButton OptionsToolButton;
+  TToolButton FindFoldersToolButton;
   TToolButton AboutToolButton;
   TToolButton ExitToolButton;
   TMenuItem AddFolder1;
@@ -106,6 +112,7 @@ public:
   TMenuItem Delete1;
   TMenuItem Statistics1;
   TMenuItem Options1;
+  TMenuItem FindFolders1;
   TMenuItem ReleaseNotes1;
   TMenuItem CheckforUpdates1;
   TMenuItem About1;
@@ -158,6 +165,17 @@ public:
   void ViewFiles1Click(TObject* Sender);
   // The window ViewFiles1Click shows, made when first asked for.
   TFilesViewForm& FilesView();
+  // Find Folders (FindFoldersCommand.cpp): the catalogue's folders on this
+  // PC that the list does not hold yet, to choose from; those chosen join
+  // the list and it is saved.
+  void FindFolders1Click(TObject* Sender);
+  // The window FindFolders1Click shows, made when first asked for.
+  TFindFoldersForm& FindFoldersWindow();
+  // The catalogue's folders found here that no row lists (by what each
+  // folder is, not by its spelling), offered or not.
+  std::vector<TFoundLocation> FindUnlistedFolders();
+  // Adds the folders as Add Folder does, sorted in, and saves the list once.
+  void AddFoundFolders(const std::vector<std::wstring>& Folders);
   // Puts full paths on the keep list in force and stores it; a refusal is
   // said in a box and gives false, the list staying as it was.
   bool AddToKeepList(const std::vector<std::wstring>& Paths);
@@ -285,6 +303,8 @@ private:
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   std::unique_ptr<TFilesViewForm> FFilesView;
+  std::unique_ptr<TFindFoldersForm> FFindFoldersForm;
+  std::optional<TBaseFolders> FFindFoldersBases;
   TOptions FOptions;
   // The options as the user stored them, under whatever a policy sets.
   TOptions FOwnOptions;
