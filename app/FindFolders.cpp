@@ -1,6 +1,7 @@
 #include "app/FindFolders.h"
 
 #include "app/CommandKeep.h"
+#include "app/DeleteSummary.h"
 #include "app/FolderScan.h"
 #include "search/FileAge.h"
 
@@ -55,6 +56,34 @@ void TLocationMeasurer::Run() noexcept {
     FOnDone();
   } catch (const std::exception&) {
   }
+}
+
+std::wstring FoundMoreText(size_t Folders, int64_t Bytes) {
+  if (Folders == 0) return {};
+  return L"Marrowby found " + std::to_wstring(Folders) + (Folders == 1 ? L" more folder with " : L" more folders with ") +
+         ByteSizeText(Bytes) + L" that can be emptied: Find Folders...";
+}
+
+TFoundMoreFolders::TFoundMoreFolders(std::vector<std::wstring> Folders, TFindRules Rules, HWND Window, UINT Message)
+    : FMeasurer(
+          std::move(Folders), std::move(Rules),
+          [this](size_t, const TMeasuredLocation& Measured) {
+            // A folder gone meanwhile is no folder to offer.
+            if (Measured.Bytes < 0) return;
+            const std::lock_guard<TSlimLock> Guard(FLock);
+            ++FFolders;
+            FBytes += Measured.Bytes;
+          },
+          [Window, Message] { PostMessageW(Window, Message, 0, 0); }) {}
+
+size_t TFoundMoreFolders::Folders() const {
+  const std::lock_guard<TSlimLock> Guard(FLock);
+  return FFolders;
+}
+
+int64_t TFoundMoreFolders::Bytes() const {
+  const std::lock_guard<TSlimLock> Guard(FLock);
+  return FBytes;
 }
 
 std::wstring FoundLocationsHeader() { return L"Location\tBytes\tName\tNot offered because"; }

@@ -9,7 +9,10 @@
 #include "app/FolderModel.h"
 #include "options/OptionsRecord.h"
 #include "search/KeepList.h"
+#include "framework/SlimLock.h"
 #include "search/VKRFileFind.h"
+
+#include <windows.h>
 
 #include <atomic>
 #include <cstdint>
@@ -68,6 +71,30 @@ private:
   // Made on the thread that makes the measurer: a search sets texts shared by every search when it is made.
   std::unique_ptr<TVKRFileFind> FFind;
   std::thread FThread;
+};
+
+// Posted to the main window when the folders of a first start are measured.
+inline constexpr UINT WM_FOUNDMOREFOLDERS = WM_APP + 50;
+
+// How many folders, holding how much, Find Folders found beyond the list:
+// "Marrowby found 5 more folders with 2.3 GB that can be emptied: Find
+// Folders..."; empty when it found none.
+std::wstring FoundMoreText(size_t Folders, int64_t Bytes);
+
+// Measures Folders in the background and adds up what they hold; posts
+// Message to Window when it is done. Going away stops it.
+class TFoundMoreFolders {
+public:
+  TFoundMoreFolders(std::vector<std::wstring> Folders, TFindRules Rules, HWND Window, UINT Message);
+  // What the folders measured hold; read once the message came.
+  size_t Folders() const;
+  int64_t Bytes() const;
+
+private:
+  mutable TSlimLock FLock;
+  size_t FFolders = 0;
+  int64_t FBytes = 0;
+  TLocationMeasurer FMeasurer;  // last: it stops before the sums go
 };
 
 // One line of /find: the folder, the bytes of its tree, the catalogue's name

@@ -43,13 +43,37 @@ void TForm1::FindFolders1Click(TObject*) {
     return;
   }
   const std::vector<TFoundLocation> Found = FindUnlistedFolders();
-  // Measured with what a Scan started now would use.
+  AddFoundFolders(FindFoldersWindow().Choose(DisposableCatalogue(), Found, FindRulesNow()));
+}
+
+TFindRules TForm1::FindRulesNow() {
   StartAgeLimit();
   TFindRules Rules;
   Rules.Options = FOptions;
   Rules.AgeLimit = FAgeLimit;
   Rules.Keep = FKeepList;
-  AddFoundFolders(FindFoldersWindow().Choose(DisposableCatalogue(), Found, std::move(Rules)));
+  return Rules;
+}
+
+void TForm1::StartFindingMoreFolders() {
+  // Once, after the first scan of a first start; never unattended, and not
+  // where the administrator sets the list.
+  if (!FFirstStart || FUnattended || FolderListManaged()) return;
+  FFirstStart = false;
+  std::vector<std::wstring> Folders;
+  for (const TFoundLocation& Location : FindUnlistedFolders())
+    if (Location.Offered()) Folders.push_back(Location.Path);
+  FFoundMore = std::make_unique<TFoundMoreFolders>(std::move(Folders), FindRulesNow(), Handle(), WM_FOUNDMOREFOLDERS);
+}
+
+void TForm1::ShowFoundMoreFolders() {
+  if (!FFoundMore) return;
+  const std::wstring Text = FoundMoreText(FFoundMore->Folders(), FFoundMore->Bytes());
+  FFoundMore.reset();
+  // Said in the status bar beside the totals, never in a box; a command
+  // running now has the status bar to itself.
+  if (Text.empty() || Busy()) return;
+  StatusBar1.SetSimpleText(StatusBar1.SimpleText() + L" - " + Text);
 }
 
 void TForm1::AddFoundFolders(const std::vector<std::wstring>& Folders) {

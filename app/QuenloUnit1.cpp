@@ -371,9 +371,11 @@ void TForm1::FormCreate(TObject*) {
     }
 
   if (Managed) LockManagedFolderList();
-  if (VKRListView1.Count() == 0 && !Managed)
+  if (VKRListView1.Count() == 0 && !Managed) {
+    FFirstStart = true;
     for (const std::wstring& Folder : DefaultFolderCandidates(TDefaultFolderBases::FromSystem()))
       AddFolderToVKRListView(Folder, false);
+  }
 
   StatusBar1.SetSimpleText(std::to_wstring(VKRListView1.Count()) + L" folder(s) - ? subfolder(s) - ? file(s) - ? KB");
   VKRAboutDialog1.ExtractVersion(true);  // also sets the about window's version line
@@ -516,7 +518,9 @@ void TForm1::EndFolderCommand() {
   }
 }
 
-void TForm1::ScanToolButtonClick(TObject*) { RunLongCommand(L"Scanning folder content", [this] { ScanFolders(); }); }
+void TForm1::ScanToolButtonClick(TObject*) {
+  if (RunLongCommand(L"Scanning folder content", [this] { ScanFolders(); })) StartFindingMoreFolders();
+}
 
 bool TForm1::RunLongCommand(const std::wstring& StatusText, const std::function<void()>& Work) {
   LongCommand1.Run(StatusText, Work);
@@ -1043,6 +1047,9 @@ bool TForm1::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Resu
         return true;
       }
       return TForm::HandleMessage(Msg, WParam, LParam, Result);
+    case WM_FOUNDMOREFOLDERS:
+      ShowFoundMoreFolders();
+      return true;
     case WM_COPYDATA:
       // A later start handed over its command line; the program takes no arguments.
       Result = TRUE;

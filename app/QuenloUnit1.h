@@ -3,6 +3,7 @@
 
 #include "app/CommandKeep.h"
 #include "app/DisposableFolders.h"
+#include "app/FindFolders.h"
 #include "app/FolderDelete.h"
 #include "app/FolderModel.h"
 #include "app/FolderListStore.h"
@@ -176,6 +177,9 @@ public:
   std::vector<TFoundLocation> FindUnlistedFolders();
   // Adds the folders as Add Folder does, sorted in, and saves the list once.
   void AddFoundFolders(const std::vector<std::wstring>& Folders);
+  // True while a first start measures, after its first scan, what Find
+  // Folders would offer; the status bar then says what it found.
+  bool FindingMoreFolders() const { return static_cast<bool>(FFoundMore); }
   // Puts full paths on the keep list in force and stores it; a refusal is
   // said in a box and gives false, the list staying as it was.
   bool AddToKeepList(const std::vector<std::wstring>& Paths);
@@ -305,6 +309,13 @@ private:
   std::unique_ptr<TFilesViewForm> FFilesView;
   std::unique_ptr<TFindFoldersForm> FFindFoldersForm;
   std::optional<TBaseFolders> FFindFoldersBases;
+  // A first start: the list took the default folders.
+  bool FFirstStart = false;
+  std::unique_ptr<TFoundMoreFolders> FFoundMore;
+  // The rules a Scan started now would use.
+  TFindRules FindRulesNow();
+  void StartFindingMoreFolders();
+  void ShowFoundMoreFolders();
   TOptions FOptions;
   // The options as the user stored them, under whatever a policy sets.
   TOptions FOwnOptions;

@@ -53,9 +53,10 @@ struct TFindWindowFixture {
     return Result;
   }
 
-  // Starts the window with the user's temporary folder already listed.
-  void Start() {
-    Registry.WriteString(L"Settings\\Locations", L"Item0", Profile.Dir / (Local + L"Temp"));
+  // Starts the window with the user's temporary folder already listed, or
+  // as a first start (nothing listed: the default folders of the machine).
+  void Start(bool FirstStart = false) {
+    if (!FirstStart) Registry.WriteString(L"Settings\\Locations", L"Item0", Profile.Dir / (Local + L"Temp"));
     Registry.WriteDword(L"Settings\\Options", L"ScanAtStartup", 0);
     TForm1Options Options;
     Options.RegistryKey = Registry.Sub(L"Settings");
@@ -207,4 +208,42 @@ TEST_CASE("Find Folders is on the Tools menu, the toolbar and Ctrl+Shift+F") {
   CHECK(std::any_of(Keys, Keys + KeyCount, [](const ACCEL& A) {
     return A.key == 'F' && (A.fVirt & ~FNOINVERT) == (FVIRTKEY | FCONTROL | FSHIFT) && A.cmd == IDM_FINDFOLDERS;
   }));
+}
+
+TEST_CASE("what a first start found beyond its list, as the status bar says it") {
+  const struct {
+    size_t Folders;
+    int64_t Bytes;
+    const wchar_t* Text;
+  } Cases[] = {
+      {5, 2469606195, L"Marrowby found 5 more folders with 2.3 GB that can be emptied: Find Folders..."},
+      {1, 512, L"Marrowby found 1 more folder with 512 bytes that can be emptied: Find Folders..."},
+      {2, 0, L"Marrowby found 2 more folders with 0 bytes that can be emptied: Find Folders..."},
+      {0, 0, L""},
+  };
+  for (const auto& Case : Cases) CHECK(FoundMoreText(Case.Folders, Case.Bytes) == Case.Text);
+}
+
+TEST_CASE("a first start says in the status bar, after its first scan, what Find Folders found; never in a box") {
+  TFindWindowFixture F;
+  REQUIRE(F.Linked);
+  TRecordedBoxes Boxes;
+  for (const bool FirstStart : {true, false}) {
+    CAPTURE(FirstStart);
+    F.Start(FirstStart);
+    CHECK_FALSE(F.Form1->FindingMoreFolders());
+    F.Form1->ScanToolButtonClick(F.Form1.get());
+    const std::wstring Scanned = F.Form1->StatusBar1.SimpleText();
+    CHECK(F.Form1->FindingMoreFolders() == FirstStart);
+    // Each measured folder is a message to the window: waiting for messages is waiting for the measuring.
+    while (F.Form1->FindingMoreFolders() && !Application().Terminated()) Application().HandleMessage();
+    // The temporary folders, the crash dumps and the Chrome cache; the link is no folder to offer.
+    const int64_t Bytes = 10 + 2048 + 3000 + 1000 + 5000;
+    CHECK(F.Form1->StatusBar1.SimpleText() == (FirstStart ? Scanned + L" - " + FoundMoreText(4, Bytes) : Scanned));
+    // A second scan says nothing more.
+    F.Form1->ScanToolButtonClick(F.Form1.get());
+    CHECK_FALSE(F.Form1->FindingMoreFolders());
+    F.Form1.reset();
+  }
+  CHECK(Boxes.Requests.empty());
 }
