@@ -1,5 +1,6 @@
 #include "app/FilesView.h"
 
+#include "app/DialogLayout.h"
 #include "app/FilesViewRes.h"
 #include "common/VKRCommonUnit.h"
 #include "framework/Dpi.h"
@@ -14,13 +15,6 @@ namespace {
 int CompareNames(const std::wstring& A, const std::wstring& B) {
   return CompareStringOrdinal(A.c_str(), static_cast<int>(A.size()), B.c_str(), static_cast<int>(B.size()), TRUE) -
          CSTR_EQUAL;
-}
-
-RECT ClientRectOf(HWND Dialog, HWND Control) {
-  RECT Rect{};
-  GetWindowRect(Control, &Rect);
-  MapWindowPoints(nullptr, Dialog, reinterpret_cast<POINT*>(&Rect), 2);
-  return Rect;
 }
 
 }  // namespace
@@ -195,13 +189,10 @@ bool TFilesViewForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESU
         KeepSelected();
       break;
     }
-    case WM_GETMINMAXINFO: {
-      auto* Info = reinterpret_cast<MINMAXINFO*>(LParam);
-      if (FMinimumSize.cx == 0) break;  // still being created
-      Info->ptMinTrackSize = {FMinimumSize.cx, FMinimumSize.cy};
+    case WM_GETMINMAXINFO:
+      if (!KeepMinimumTrackSize(LParam, FMinimumSize)) break;
       Result = 0;
       return true;
-    }
     default:
       break;
   }

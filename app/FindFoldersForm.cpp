@@ -1,6 +1,7 @@
 #include "app/FindFoldersForm.h"
 
 #include "app/DeleteSummary.h"
+#include "app/DialogLayout.h"
 #include "app/FindFoldersRes.h"
 #include "framework/Dpi.h"
 #include "framework/SystemFont.h"
@@ -15,13 +16,6 @@ namespace {
 // Posted by the measuring thread: WParam the measured folder, LParam the window's generation.
 constexpr UINT WM_FOLDERMEASURED = WM_APP + 40;
 constexpr UINT WM_MEASURINGDONE = WM_APP + 41;
-
-RECT ClientRectOf(HWND Dialog, HWND Control) {
-  RECT Rect{};
-  GetWindowRect(Control, &Rect);
-  MapWindowPoints(nullptr, Dialog, reinterpret_cast<POINT*>(&Rect), 2);
-  return Rect;
-}
 
 bool CheckChanged(const NMLISTVIEW& Change) {
   return (Change.uChanged & LVIF_STATE) != 0 &&
@@ -301,13 +295,10 @@ bool TFindFoldersForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRE
       }
       break;
     }
-    case WM_GETMINMAXINFO: {
-      auto* Info = reinterpret_cast<MINMAXINFO*>(LParam);
-      if (FMinimumSize.cx == 0) break;  // still being created
-      Info->ptMinTrackSize = {FMinimumSize.cx, FMinimumSize.cy};
+    case WM_GETMINMAXINFO:
+      if (!KeepMinimumTrackSize(LParam, FMinimumSize)) break;
       Result = 0;
       return true;
-    }
     default:
       break;
   }

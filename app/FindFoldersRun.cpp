@@ -4,6 +4,7 @@
 #include "app/AutoRun.h"
 #include "app/FindFolders.h"
 #include "app/FolderScan.h"
+#include "app/RunLog.h"
 #include "framework/Dialogs.h"
 #include "framework/FileSystem.h"
 #include "framework/Handle.h"
@@ -14,25 +15,12 @@
 
 #include <windows.h>
 
-#include <algorithm>
-
 namespace {
-
-bool WriteAll(HANDLE Out, const std::string& Bytes) {
-  size_t Done = 0;
-  while (Done < Bytes.size()) {
-    DWORD Written = 0;
-    const auto Chunk = static_cast<DWORD>(std::min<size_t>(Bytes.size() - Done, 1 << 20));
-    if (!WriteFile(Out, Bytes.data() + Done, Chunk, &Written, nullptr) || Written == 0) return false;
-    Done += Written;
-  }
-  return true;
-}
 
 // A console takes the text as it is; a pipe or a file takes UTF-8.
 bool WriteText(HANDLE Out, const std::wstring& Text) {
   DWORD Mode = 0;
-  if (!GetConsoleMode(Out, &Mode)) return WriteAll(Out, WideToUtf8(Text));
+  if (!GetConsoleMode(Out, &Mode)) return WriteAllBytes(Out, WideToUtf8(Text));
   DWORD Written = 0;
   return WriteConsoleW(Out, Text.data(), static_cast<DWORD>(Text.size()), &Written, nullptr) != FALSE;
 }
@@ -55,7 +43,7 @@ bool WriteToConsole(const std::wstring& Text) {
 bool WriteToFile(const std::wstring& Path, const std::wstring& Text) {
   const UniqueFile File(CreateFileW(LongPathForm(Path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-  return File && WriteAll(File.get(), WideToUtf8(Text));
+  return File && WriteAllBytes(File.get(), WideToUtf8(Text));
 }
 
 }  // namespace
