@@ -125,6 +125,8 @@ int RunCommandLine(const TCommandLine& Line, const TAutoRunSettings& Settings) {
   switch (Line.Action) {
     case TCommandLineAction::clUnattended:
       return RunUnattended(Settings);
+    case TCommandLineAction::clFind:
+      return RunFindFolders(Line, Settings);
     case TCommandLineAction::clUsage:
     case TCommandLineAction::clBadCommandLine: {
       const bool Bad = Line.Action == TCommandLineAction::clBadCommandLine;

@@ -1,7 +1,8 @@
 #pragma once
-// What the command line asks for. Marrowby knows two switches, written with
-// "/" or "-" in any letter case: /auto (clean unattended and exit) and /?
-// (show how to call it). Anything else is a mistake the user must hear of.
+// What the command line asks for. Marrowby knows three switches, written
+// with "/" or "-" in any letter case: /auto (clean unattended and exit),
+// /find [file] (print the disposable folders found on this PC and exit) and
+// /? (show how to call it). Anything else is a mistake the user must hear of.
 
 #include <string>
 #include <vector>
@@ -9,13 +10,16 @@
 enum class TCommandLineAction {
   clNormalStart,     // no arguments: the window opens
   clUnattended,      // /auto
-  clUsage,           // /? alone (or with /auto): the usage, exit code 0
+  clFind,            // /find, or /find followed by the full path of a file
+  clUsage,           // /? alone (or with /auto or /find): the usage, exit code 0
   clBadCommandLine,  // an unknown switch or argument: the usage, exit code 2
 };
 
 struct TCommandLine {
   TCommandLineAction Action = TCommandLineAction::clNormalStart;
   std::wstring Offending;  // the first argument not understood, for clBadCommandLine
+  bool OffendingNotFullPath = false;  // Offending is the file of /find, and not a full path
+  std::wstring Output;     // clFind: the file to write; empty: the console
 };
 
 // Arguments: the command line without the program's own name.

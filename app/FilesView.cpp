@@ -1,6 +1,7 @@
 #include "app/FilesView.h"
 
 #include "app/DeleteSummary.h"
+#include "app/DialogLayout.h"
 #include "app/FilesViewRes.h"
 #include "common/VKRCommonUnit.h"
 #include "framework/Dpi.h"
@@ -41,13 +42,6 @@ struct TViewedOrder {
     }
   }
 };
-
-RECT ClientRectOf(HWND Dialog, HWND Control) {
-  RECT Rect{};
-  GetWindowRect(Control, &Rect);
-  MapWindowPoints(nullptr, Dialog, reinterpret_cast<POINT*>(&Rect), 2);
-  return Rect;
-}
 
 }  // namespace
 
@@ -361,13 +355,10 @@ bool TFilesViewForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESU
         KeepSelected();
       break;
     }
-    case WM_GETMINMAXINFO: {
-      auto* Info = reinterpret_cast<MINMAXINFO*>(LParam);
-      if (FMinimumSize.cx == 0) break;  // still being created
-      Info->ptMinTrackSize = {FMinimumSize.cx, FMinimumSize.cy};
+    case WM_GETMINMAXINFO:
+      if (!KeepMinimumTrackSize(LParam, FMinimumSize)) break;
       Result = 0;
       return true;
-    }
     default:
       break;
   }

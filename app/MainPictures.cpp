@@ -42,6 +42,7 @@ void TForm1::LoadMenuPictures(int Dpi) {
       {MainMenu, IDM_DELETE, ToolStrip, IMG_DELETE},
       {MainMenu, IDM_STATISTICS, ToolStrip, IMG_STATISTICS},
       {MainMenu, IDM_OPTIONS, ToolStrip, IMG_OPTIONS},
+      {MainMenu, IDM_FINDFOLDERS, ToolStrip, IMG_FINDFOLDERS},
       {MainMenu, IDM_ABOUT, ToolStrip, IMG_ABOUT},
       {FPopupMenu, IDM_EXPLOREFOLDER, PopupStrip, 0},
       {FPopupMenu, IDM_POPUPREMOVEFOLDER, PopupStrip, 1},

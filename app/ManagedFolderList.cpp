@@ -8,9 +8,11 @@ void TForm1::LockManagedFolderList() {
   EnableCommand(AddFolderToolButton, AddFolder1, false);
   EnableCommand(RemoveFolderToolButton, RemoveFolder1, false);
   RemoveFolder2.SetEnabled(false);
+  EnableCommand(FindFoldersToolButton, FindFolders1, false);
   // A greyed button still shows its hint: it says why.
   AddFolderToolButton.SetHint(L"Add Folder - the folder list is set by your administrator");
   RemoveFolderToolButton.SetHint(L"Remove Folder - the folder list is set by your administrator");
+  FindFoldersToolButton.SetHint(L"Find Folders - the folder list is set by your administrator");
 }
 
 void TForm1::SayFolderListManaged() {

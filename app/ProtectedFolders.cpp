@@ -141,11 +141,8 @@ TProtectedFolders::TProtectedFolders(const std::vector<TProtectedFolder>& Folder
   }
 }
 
-TProtectedFolders TProtectedFolders::System() {
-  const struct {
-    const KNOWNFOLDERID* Id;
-    const wchar_t* Reason;
-  } Known[] = {
+std::span<const TKnownProtectedFolder> KnownProtectedFolders() {
+  static const TKnownProtectedFolder Known[] = {
       {&FOLDERID_System, L"the System folder"},
       {&FOLDERID_SystemX86, L"the System folder"},
       {&FOLDERID_Fonts, L"the Fonts folder"},
@@ -185,10 +182,16 @@ TProtectedFolders TProtectedFolders::System() {
       {&FOLDERID_Links, L"the Links folder"},
       {&FOLDERID_SkyDrive, L"the OneDrive folder"},
   };
+  return Known;
+}
+
+std::wstring SystemKnownFolderPath(const KNOWNFOLDERID& Id) { return KnownFolderPath(Id); }
+
+TProtectedFolders TProtectedFolders::System(const TKnownFolderPath& Where, bool DriveRoots) {
   std::vector<TProtectedFolder> Folders;
-  for (const auto& Folder : Known)
-    if (std::wstring Path = KnownFolderPath(*Folder.Id); !Path.empty()) Folders.push_back({std::move(Path), Folder.Reason});
-  return TProtectedFolders(Folders, KnownFolderPath(FOLDERID_Windows));
+  for (const TKnownProtectedFolder& Folder : KnownProtectedFolders())
+    if (std::wstring Path = Where(*Folder.Id); !Path.empty()) Folders.push_back({std::move(Path), Folder.Reason});
+  return TProtectedFolders(Folders, Where(FOLDERID_Windows), WindowsFolderAllowed(), DriveRoots);
 }
 
 const std::wstring* TProtectedFolders::Find(const std::vector<TEntry>& In, const TFileIdentity& Identity) const {

@@ -13,7 +13,11 @@
 
 #include "framework/FolderHandle.h"
 
+#include <shtypes.h>
+
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,6 +25,17 @@ struct TProtectedFolder {
   std::wstring Path;
   std::wstring Reason;  // what the folder is, as a message says it: "the Fonts folder"
 };
+
+// The known folders a Delete never empties, with what a message calls them.
+struct TKnownProtectedFolder {
+  const KNOWNFOLDERID* Id;
+  const wchar_t* Reason;
+};
+std::span<const TKnownProtectedFolder> KnownProtectedFolders();
+
+// Where a known folder is on this PC; empty when the system cannot say.
+using TKnownFolderPath = std::function<std::wstring(const KNOWNFOLDERID& Id)>;
+std::wstring SystemKnownFolderPath(const KNOWNFOLDERID& Id);
 
 // The folders directly inside the Windows folder that may be emptied, with
 // everything below them.
@@ -33,9 +48,10 @@ public:
   TProtectedFolders(const std::vector<TProtectedFolder>& Folders, const std::wstring& WindowsFolder,
                     const std::vector<std::wstring>& Allowed = WindowsFolderAllowed(), bool DriveRoots = true);
 
-  // The known folders of this system and user, the drive roots and the
-  // Windows folder.
-  static TProtectedFolders System();
+  // The known folders (KnownProtectedFolders, where Where puts them), the
+  // drive roots and the Windows folder; of this system and user unless
+  // Where says otherwise.
+  static TProtectedFolders System(const TKnownFolderPath& Where = SystemKnownFolderPath, bool DriveRoots = true);
 
   // Why the folder Folder is open on must not be emptied; empty when it may.
   // Spelled, when given, is the path it was opened by.

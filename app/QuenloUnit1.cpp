@@ -1,7 +1,10 @@
 #include "app/QuenloUnit1.h"
 
 #include "app/DeleteSummary.h"
+#include "app/DisposableFolders.h"
 #include "app/FilesView.h"
+#include "app/FindFoldersForm.h"
+#include "app/FolderScan.h"
 #include "app/FoundFilter.h"
 #include "app/PlacementDpi.h"
 #include "app/ProtectedFolders.h"
@@ -95,17 +98,6 @@ std::wstring ProgramFilesFromRegistry() {
   return Value;
 }
 
-std::wstring UserTempFolder() {
-  wchar_t Temp[MAX_PATH + 1] = L"";
-  const DWORD Length = GetTempPathW(MAX_PATH + 1, Temp);
-  std::wstring Path = ExcludeTrailingPathDelimiter(std::wstring(Temp, Length <= MAX_PATH ? Length : 0));
-  std::wstring Long(32768, L'\0');
-  const DWORD LongLength = GetLongPathNameW(Path.c_str(), Long.data(), static_cast<DWORD>(Long.size()));
-  if (LongLength == 0 || LongLength >= Long.size()) return Path;
-  Long.resize(LongLength);
-  return Long;
-}
-
 std::wstring WindowsFolder() {
   wchar_t Path[MAX_PATH + 1] = L"";
   const UINT Length = GetWindowsDirectoryW(Path, MAX_PATH + 1);
@@ -151,12 +143,14 @@ TForm1::TForm1(const TForm1Options& Options)
       DeleteToolButton(ToolBar1, IDM_DELETE),
       StatisticsToolButton(ToolBar1, IDM_STATISTICS),
       OptionsToolButton(ToolBar1, IDM_OPTIONS),
+      FindFoldersToolButton(ToolBar1, IDM_FINDFOLDERS),
       AboutToolButton(ToolBar1, IDM_ABOUT),
       ExitToolButton(ToolBar1, IDM_EXIT),
       FInstanceGuard(Options.InstanceName) {
   FUnattended = Options.Unattended;
   FTaskServiceSeam = Options.TaskService;
   FRunLogPath = Options.RunLogPath;
+  FFindFoldersBases = Options.FindFoldersBases;
   // Another instance running: hand over to it before any window or setting is touched.
   if (Options.SingleInstance && !FInstanceGuard.Acquire()) {
     FGaveWay = true;
@@ -172,10 +166,7 @@ TForm1::TForm1(const TForm1Options& Options)
   FPolicies = TPolicies::Read(Options.PolicyRoots, ProgramPolicyDefinitions());
   // A keep list an administrator sets adds to the user's.
   FPolicyKeepList = FPolicies.List(KeepListKey).value_or(std::vector<std::wstring>{});
-  // Every file, hidden and system ones too; folders are entered unless hidden.
-  VKRFileFind1.SetFilePattern(L"*.*");
-  VKRFileFind1.SetFileType({TFileType::ftHidden, TFileType::ftSystem, TFileType::ftArchive, TFileType::ftNormal});
-  VKRFileFind1.SetDirType({TFileType::ftSystem, TFileType::ftDirectory});
+  SetUpFolderSearch(VKRFileFind1, FOptions);
   VKRFileFind1.SetThreadPriority(TThreadPriority::tpIdle);
   VKRAppUpdate1.SetFileSizeUnit(TVKRAppUpdateFileSizeUnit::KiloBytes);
   VKRAppUpdate1.SetProxyPort(L"80");
@@ -240,6 +231,7 @@ void TForm1::CreateControls() {
   Delete1 = TMenuItem(MainMenu, IDM_DELETE, Handle());
   Statistics1 = TMenuItem(MainMenu, IDM_STATISTICS, Handle());
   Options1 = TMenuItem(MainMenu, IDM_OPTIONS, Handle());
+  FindFolders1 = TMenuItem(MainMenu, IDM_FINDFOLDERS, Handle());
   ReleaseNotes1 = TMenuItem(MainMenu, IDM_RELEASENOTES, Handle());
   CheckforUpdates1 = TMenuItem(MainMenu, IDM_CHECKFORUPDATES, Handle());
   About1 = TMenuItem(MainMenu, IDM_ABOUT, Handle());
@@ -262,6 +254,7 @@ void TForm1::CreateControls() {
                   {
                       {IDM_ADDFOLDER, IMG_ADDFOLDER, L"Add Folder", true},
                       {IDM_REMOVEFOLDER, IMG_REMOVEFOLDER, L"Remove Folder", false},
+                      {IDM_FINDFOLDERS, IMG_FINDFOLDERS, L"Find Folders", true},
                       {0, 0, nullptr, true},
                       {IDM_SCAN, IMG_SCAN, L"Scan", true},
                       {IDM_DELETE, IMG_DELETE, L"Delete", false},
@@ -304,6 +297,7 @@ void TForm1::BindCommands() {
   Bind(IDM_DELETE, &TForm1::DeleteToolButtonClick);
   Bind(IDM_STATISTICS, &TForm1::StatisticsToolButtonClick);
   Bind(IDM_OPTIONS, &TForm1::OptionsToolButtonClick);
+  Bind(IDM_FINDFOLDERS, &TForm1::FindFolders1Click);
   Bind(IDM_ABOUT, &TForm1::AboutToolButtonClick);
   Bind(IDM_EXPLOREFOLDER, &TForm1::ExploreFolder1Click);
   Bind(IDM_VIEWFILES, &TForm1::ViewFiles1Click);
@@ -389,9 +383,11 @@ void TForm1::FormCreate(TObject*) {
 
   if (Managed) LockManagedFolderList();
   // The defaults are for a first start, not for a list that is there but cannot be read.
-  if (VKRListView1.Count() == 0 && !Managed && !FFolderListUnreadable)
+  if (VKRListView1.Count() == 0 && !Managed && !FFolderListUnreadable) {
+    FFirstStart = true;
     for (const std::wstring& Folder : DefaultFolderCandidates(TDefaultFolderBases::FromSystem()))
       AddFolderToVKRListView(Folder, false);
+  }
 
   StatusBar1.SetSimpleText(std::to_wstring(VKRListView1.Count()) + L" folder(s) - ? subfolder(s) - ? file(s) - ? KB");
   VKRAboutDialog1.ExtractVersion(true);  // also sets the about window's version line
@@ -499,31 +495,11 @@ int32_t TForm1::CountSubfolders(const std::wstring& Path) {
 }
 
 bool TForm1::SearchFolder(const std::wstring& Folder) {
-  // Any other path would be searched wherever the process stands: it finds nothing.
-  if (!IsFullPath(Folder)) {
-    VKRFileFind1.SetStartDirFolder(L"");
-    VKRFileFind1.FilesFound().clear();
-    return !LongCommand1.StopRequested();
-  }
-  // One folder, whatever its name holds: ";" would split it into others.
-  VKRFileFind1.SetStartDirFolder(Folder);
-  try {
-    VKRFileFind1.Execute();
-  } catch (const std::exception&) {
-    // The row takes whatever was found before the search gave up.
-  }
-  if (LongCommand1.StopRequested()) return false;
-  TFoundFilter(Folder, FoundRule(), FKeepList).Apply(VKRFileFind1.FilesFound(), VKRFileFind1.MatchHitsCountList());
-  return true;
+  return SearchListedFolder(VKRFileFind1, Folder, {FOptions, FAgeLimit, FKeepList},
+                            [this] { return LongCommand1.StopRequested(); });
 }
 
-TFoundRule TForm1::FoundRule() const {
-  TFoundRule Rule;
-  Rule.SeveralPatterns = VKRFileFind1.FilePattern().find(L';') != std::wstring::npos;
-  if (FOptions.LimitSearchDepth) Rule.MaxDepth = FOptions.MaxSearchDepth;
-  Rule.AgeLimit = FAgeLimit;
-  return Rule;
-}
+TFoundRule TForm1::FoundRule() const { return FoundRuleOf(VKRFileFind1, {FOptions, FAgeLimit, FKeepList}); }
 
 void TForm1::StartAgeLimit() {
   FAgeLimit.reset();
@@ -572,7 +548,9 @@ void TForm1::EndFolderCommand() {
   }
 }
 
-void TForm1::ScanToolButtonClick(TObject*) { RunLongCommand(L"Scanning folder content", [this] { ScanFolders(); }); }
+void TForm1::ScanToolButtonClick(TObject*) {
+  if (RunLongCommand(L"Scanning folder content", [this] { ScanFolders(); })) StartFindingMoreFolders();
+}
 
 bool TForm1::RunLongCommand(const std::wstring& StatusText, const std::function<void()>& Work) {
   LongCommand1.Run(StatusText, Work);
@@ -597,17 +575,10 @@ void TForm1::ScanFolders() {
     LongCommand1.StepProgress();
     LongCommand1.KeepResponsive();
     if (!TakeAvailability(Item)) continue;
-    // The tree size shares the search's listings instead of walking the tree twice.
-    TFolderTreeMeasure Measure;
-    VKRFileFind1.SetListingObserver(&Measure);
-    const bool Searched = SearchFolder(Folder);
-    VKRFileFind1.SetListingObserver(nullptr);
-    if (!Searched) break;
-    const int64_t Subfolders = CountSubfolders(Folder);
-    const int64_t Size = Measure.Result(Folder, KeepUp);
-    if (LongCommand1.StopRequested()) break;
-    const auto Files = static_cast<int64_t>(VKRFileFind1.FilesFound().size());
-    FFolders.SetMeasured(Folder, TFolderFigures::Measured(Subfolders, Files, Size));
+    const std::optional<TFolderFigures> Figures = MeasureListedFolder(
+        VKRFileFind1, Folder, {FOptions, FAgeLimit, FKeepList}, [this] { return LongCommand1.StopRequested(); }, KeepUp);
+    if (!Figures) break;
+    FFolders.SetMeasured(Folder, *Figures);
     ShowRow(Item);
   }
   EndFolderCommand();
@@ -780,8 +751,7 @@ void TForm1::SetOptions(const TOptions& Value) {
   // Value is whole: the system's proxy defaults must not replace it later.
   TakeSystemProxyDefaults();
   FOptions = Value;
-  VKRFileFind1.SetRecursive(FOptions.Recursive);
-  VKRFileFind1.SetFilePattern(SearchPatternOf(FOptions));
+  SetUpFolderSearch(VKRFileFind1, FOptions);
   VKRAppUpdate1.SetProxyAddress(FOptions.UseProxyServer ? FOptions.ProxyAddress : L"");
   VKRAppUpdate1.SetProxyPort(FOptions.UseProxyServer ? FOptions.ProxyPort : L"80");
 }
@@ -1112,6 +1082,9 @@ bool TForm1::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Resu
         return true;
       }
       return TForm::HandleMessage(Msg, WParam, LParam, Result);
+    case WM_FOUNDMOREFOLDERS:
+      ShowFoundMoreFolders();
+      return true;
     case WM_COPYDATA:
       // A later start handed over its command line; the program takes no arguments.
       Result = TRUE;

@@ -2,6 +2,8 @@
 // The main window: the folder list, the running totals, the commands.
 
 #include "app/CommandKeep.h"
+#include "app/DisposableFolders.h"
+#include "app/FindFolders.h"
 #include "app/FolderDelete.h"
 #include "app/FolderModel.h"
 #include "app/FolderListStore.h"
@@ -45,6 +47,9 @@ struct TForm1Options {
   TTaskService* TaskService = nullptr;
   // The log of unattended runs the Schedule page reads; empty: DefaultRunLogPath().
   std::wstring RunLogPath;
+  // Where Find Folders looks for the catalogue's folders, and for the
+  // known folders Delete never empties; none: this PC's and this user's.
+  std::optional<TBaseFolders> FindFoldersBases;
 };
 
 // What the program says where a policy keeps the user from a change.
@@ -87,6 +92,8 @@ class TForm3;
 class TFilesViewForm;
 struct TFoundRule;
 struct TFilesSearchRequest;
+class TFindFoldersForm;
+struct TViewedFile;
 
 class TForm1 : public TForm {
 public:
@@ -112,6 +119,7 @@ public:
   TToolButton DeleteToolButton;
   TToolButton StatisticsToolButton;
   TToolButton OptionsToolButton;
+  TToolButton FindFoldersToolButton;
   TToolButton AboutToolButton;
   TToolButton ExitToolButton;
   TMenuItem AddFolder1;
@@ -121,6 +129,7 @@ public:
   TMenuItem Delete1;
   TMenuItem Statistics1;
   TMenuItem Options1;
+  TMenuItem FindFolders1;
   TMenuItem ReleaseNotes1;
   TMenuItem CheckforUpdates1;
   TMenuItem About1;
@@ -175,6 +184,20 @@ public:
   TFilesSearchRequest ViewFilesRequest(const std::wstring& Folder);
   // The window ViewFiles1Click shows, made when first asked for.
   TFilesViewForm& FilesView();
+  // Find Folders (FindFoldersCommand.cpp): the catalogue's folders on this
+  // PC that the list does not hold yet, to choose from; those chosen join
+  // the list and it is saved.
+  void FindFolders1Click(TObject* Sender);
+  // The window FindFolders1Click shows, made when first asked for.
+  TFindFoldersForm& FindFoldersWindow();
+  // The catalogue's folders found here that no row lists (by what each
+  // folder is, not by its spelling), offered or not.
+  std::vector<TFoundLocation> FindUnlistedFolders();
+  // Adds the folders as Add Folder does, sorted in, and saves the list once.
+  void AddFoundFolders(const std::vector<std::wstring>& Folders);
+  // True while a first start measures, after its first scan, what Find
+  // Folders would offer; the status bar then says what it found.
+  bool FindingMoreFolders() const { return static_cast<bool>(FFoundMore); }
   // Puts full paths on the keep list in force and stores it; a refusal is
   // said in a box and gives false, the list staying as it was.
   bool AddToKeepList(const std::vector<std::wstring>& Paths);
@@ -307,6 +330,15 @@ private:
   bool FCloseRequested = false;  // the window was closed while a command ran
   bool FGaveWay = false;
   std::unique_ptr<TFilesViewForm> FFilesView;
+  std::unique_ptr<TFindFoldersForm> FFindFoldersForm;
+  std::optional<TBaseFolders> FFindFoldersBases;
+  // A first start: the list took the default folders.
+  bool FFirstStart = false;
+  std::unique_ptr<TFoundMoreFolders> FFoundMore;
+  // The rules a Scan started now would use.
+  TFindRules FindRulesNow();
+  void StartFindingMoreFolders();
+  void ShowFoundMoreFolders();
   TOptions FOptions;
   // The options as the user stored them, under whatever a policy sets.
   TOptions FOwnOptions;

@@ -5,10 +5,13 @@
 #include "app/FolderModel.h"
 #include "options/Schedule.h"
 
+#include <windows.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 constexpr size_t RunLogLimit = 1024 * 1024;
 
@@ -51,6 +54,10 @@ std::string AppendWithinLimit(std::string Existing, const std::string& Line, siz
 // The log of this user: Brenlow\Marrowby\Marrowby.log in the local
 // application data folder; empty when the system cannot name that folder.
 std::wstring DefaultRunLogPath();
+
+// Writes all of Bytes to File (the log, or /find's file or pipe), in pieces
+// of at most a megabyte; false when a write fails or writes nothing.
+bool WriteAllBytes(HANDLE File, std::string_view Bytes);
 
 // Appends Line to the log at Path within the limit, creating the folders on
 // the way; false when the file could not be written.

@@ -31,18 +31,18 @@ bool ReadAll(HANDLE File, std::string& Content) {
   return true;
 }
 
-bool WriteAll(HANDLE File, const std::string& Content) {
+}  // namespace
+
+bool WriteAllBytes(HANDLE File, std::string_view Bytes) {
   size_t Done = 0;
-  while (Done < Content.size()) {
+  while (Done < Bytes.size()) {
     DWORD Written = 0;
-    const auto Chunk = static_cast<DWORD>(std::min<size_t>(Content.size() - Done, 1 << 20));
-    if (!WriteFile(File, Content.data() + Done, Chunk, &Written, nullptr) || Written == 0) return false;
+    const auto Chunk = static_cast<DWORD>(std::min<size_t>(Bytes.size() - Done, 1 << 20));
+    if (!WriteFile(File, Bytes.data() + Done, Chunk, &Written, nullptr) || Written == 0) return false;
     Done += Written;
   }
   return true;
 }
-
-}  // namespace
 
 std::wstring DefaultRunLogPath() {
   wchar_t Folder[MAX_PATH] = L"";
@@ -61,7 +61,7 @@ bool AppendRunLogLine(const std::wstring& Path, const std::string& Line, size_t 
   if (!ReadAll(File.get(), Content)) return false;
   const std::string Result = AppendWithinLimit(std::move(Content), Line, Limit);
   LARGE_INTEGER Start{};
-  return SetFilePointerEx(File.get(), Start, nullptr, FILE_BEGIN) && WriteAll(File.get(), Result) &&
+  return SetFilePointerEx(File.get(), Start, nullptr, FILE_BEGIN) && WriteAllBytes(File.get(), Result) &&
          SetEndOfFile(File.get());
 }
 

@@ -5,6 +5,8 @@
 #define IDR_MAINMENU 100
 #define IDR_POPUPMENU 101
 #define IDR_ACCELERATORS 102
+// The catalogue of folders Find Folders looks for (resources/DisposableFolders.txt).
+#define IDR_DISPOSABLEFOLDERS 103
 #define IDB_TOOLBAR 110
 #define IDB_FOLDERLIST 111
 #define IDB_POPUPIMAGES 112
@@ -21,6 +23,7 @@
 #define IDM_DELETE 1011
 #define IDM_STATISTICS 1012
 #define IDM_OPTIONS 1013
+#define IDM_FINDFOLDERS 1014
 #define IDM_RELEASENOTES 1020
 #define IDM_CHECKFORUPDATES 1021
 #define IDM_ABOUT 1022
@@ -45,3 +48,4 @@
 #define IMG_OPTIONS 5
 #define IMG_ABOUT 6
 #define IMG_EXIT 7
+#define IMG_FINDFOLDERS 8

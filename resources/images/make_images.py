@@ -115,6 +115,13 @@ def magnifier(c):
     c.fill(circle(0.32, 0.32, 0.07), (255, 255, 255))
 
 
+def find_folders(c):
+    folder(c, 0.0, 0.1, 0.78, 0.72)
+    c.fill(segment(0.74, 0.74, 0.96, 0.96, 0.12), (110, 70, 30))
+    c.fill(circle(0.6, 0.6, 0.26), (40, 70, 120))
+    c.fill(circle(0.6, 0.6, 0.19), (190, 225, 250))
+
+
 def trash(c):
     c.fill(polygon([(0.2, 0.3), (0.8, 0.3), (0.72, 0.94), (0.28, 0.94)]), (70, 70, 80))
     c.fill(polygon([(0.26, 0.35), (0.74, 0.35), (0.67, 0.89), (0.33, 0.89)]), (170, 175, 190))
@@ -307,7 +314,7 @@ def main():
     toolbar = [
         lambda c: (folder(c), plus(c, 0.72, 0.7, 0.26, (40, 150, 50))),
         lambda c: (folder(c), minus(c, 0.72, 0.7, 0.26, (200, 40, 40))),
-        magnifier, trash, chart, gear, info, exit_door,
+        magnifier, trash, chart, gear, info, exit_door, find_folders,
     ]
     write_bmp(os.path.join(here, "Toolbar.bmp"), [draw(p, TOOLBAR_IMAGE) for p in toolbar])
     write_bmp(os.path.join(here, "FolderList.bmp"), [draw(folder, 16)])

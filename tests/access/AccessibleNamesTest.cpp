@@ -109,8 +109,9 @@ TEST_CASE("names say what the control is for") {
 
   // Every toolbar button reads as its caption.
   const HWND Toolbar = F.Form1->ToolBar1.Handle();
-  const std::vector<std::wstring> Expected = {L"Add Folder", L"Remove Folder", L"", L"Scan", L"Delete", L"",
-                                              L"Statistics", L"", L"Options", L"", L"About", L"Exit"};
+  const std::vector<std::wstring> Expected = {L"Add Folder", L"Remove Folder", L"Find Folders", L"", L"Scan",
+                                              L"Delete",     L"",              L"Statistics",   L"", L"Options",
+                                              L"",           L"About",         L"Exit"};
   REQUIRE(ReadAccessible(Toolbar).ChildCount == static_cast<long>(Expected.size()));
   for (size_t i = 0; i < Expected.size(); ++i) {
     CAPTURE(i);

@@ -151,7 +151,7 @@ TEST_CASE("the pictures are drawn in the size each DPI asks for") {
       int SizedBase;
       int Images;
     };
-    for (const TStrip& Strip : {TStrip{IDB_TOOLBAR_SIZED, 8}, TStrip{IDB_FOLDERLIST_SIZED, 1},
+    for (const TStrip& Strip : {TStrip{IDB_TOOLBAR_SIZED, 9}, TStrip{IDB_FOLDERLIST_SIZED, 1},
                                 TStrip{IDB_POPUPIMAGES_SIZED, 5}}) {
       CAPTURE(Strip.SizedBase);
       const SIZE Size = BitmapSize(PictureStripId(Strip.SizedBase, Case.Pictures));

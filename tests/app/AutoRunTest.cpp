@@ -298,8 +298,8 @@ TEST_CASE("the usage comes up in a box for /? and for what is not understood; no
     const char* BoxStart;
   };
   const TCase Cases[] = {
-      {L"/?", 0, "Marrowby|Usage: Marrowby [/auto | /?]\n"},
-      {L"-?", 0, "Marrowby|Usage: Marrowby [/auto | /?]\n"},
+      {L"/?", 0, "Marrowby|Usage: Marrowby [/auto | /find [file] | /?]\n"},
+      {L"-?", 0, "Marrowby|Usage: Marrowby [/auto | /find [file] | /?]\n"},
       {L"/bogus", 2, "Marrowby|Unknown switch: \"/bogus\"\n\nUsage: Marrowby"},
       {L"/auto stray", 2, "Marrowby|Unknown argument: \"stray\"\n\nUsage: Marrowby"},
   };

@@ -73,13 +73,14 @@ TEST_CASE("the main window has the designed menu, toolbar, list and status bar")
       {Form->ScanToolButton, L"Scan", true},              {Form->DeleteToolButton, L"Delete", false},
       {Form->StatisticsToolButton, L"Statistics", false}, {Form->OptionsToolButton, L"Options", true},
       {Form->AboutToolButton, L"About", true},            {Form->ExitToolButton, L"Exit", true},
+      {Form->FindFoldersToolButton, L"Find Folders", true},
   };
   for (const TButtonState& State : Buttons) {
     CAPTURE(WideToUtf8(State.Hint));
     CHECK(State.Button.Hint() == State.Hint);
     CHECK(State.Button.Enabled() == State.Enabled);
   }
-  CHECK(SendMessageW(Form->ToolBar1.Handle(), TB_BUTTONCOUNT, 0, 0) == 12);  // eight buttons, four separators
+  CHECK(SendMessageW(Form->ToolBar1.Handle(), TB_BUTTONCOUNT, 0, 0) == 13);  // nine buttons, four separators
   const LRESULT Size = SendMessageW(Form->ToolBar1.Handle(), TB_GETBUTTONSIZE, 0, 0);
   CHECK(LOWORD(Size) == 26);
   CHECK(HIWORD(Size) == 26);
@@ -97,6 +98,7 @@ TEST_CASE("the main window has the designed menu, toolbar, list and status bar")
       {Form->Delete1, L"Delete\tCtrl+D", false},
       {Form->Statistics1, L"Statistics...\tCtrl+S", false},
       {Form->Options1, L"Options...", true},
+      {Form->FindFolders1, L"Find Folders...\tCtrl+Shift+F", true},
       {Form->ReleaseNotes1, L"Release Notes\tF1", true},
       {Form->CheckforUpdates1, L"Check for Updates...\tF9", true},
       {Form->About1, L"About...", true},

@@ -1,0 +1,7 @@
+#pragma once
+// Control ids of the Find Folders window.
+#define IDD_FINDFOLDERS 420
+#define IDC_FINDFOLDERSHINT 421
+#define IDC_FINDFOLDERSLIST 422
+#define IDC_FINDFOLDERSDESCRIPTION 423
+#define IDC_FINDFOLDERSSTATUS 424
