@@ -238,6 +238,7 @@ TEST_CASE("downloads of the installer") {
       Fixture.Dialogs.Texts.clear();
       Fixture.Shell.Files.clear();
       Fixture.Shell.Parameters.clear();
+      Fixture.Shell.Directories.clear();
       Box.DownloadFileURL = Served.URL(Fixture.Name);
       Box.RunningVersion = Case.Running;
       Fixture.Download();

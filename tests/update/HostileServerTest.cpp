@@ -8,6 +8,7 @@
 #include "framework/LongCommand.h"
 #include "framework/Text.h"
 #include "support/HostForm.h"
+#include "support/PrivatePolicies.h"
 #include "support/RegistryFixture.h"
 #include "support/TempDir.h"
 #include "update/UpdateErrors.h"
@@ -213,6 +214,7 @@ TEST_CASE("closing the main window while the check fetches stops the check, then
   TRegistryFixture Registry;
   TForm1Options Options;
   Options.RegistryKey = Registry.KeyPath();
+  Options.PolicyRoots = PrivatePolicyRoots(Registry);
   Options.SingleInstance = false;
   auto Form = std::make_unique<TForm1>(Options);
   TVKRAppUpdate& Update = Form->VKRAppUpdate1;

@@ -306,7 +306,10 @@ TEST_CASE("the check without a server to ask") {
   }
 
   SUBCASE("advertised versions are numbers: newer by their parts, or named when they are none") {
-    TTempDir Dir;
+    REQUIRE_MESSAGE(UpdateServerRunning(), "no update test server: run through ctest (its fixture starts one)");
+    TServedFolder Served;
+    Update.SetAllowPlainHttp(true);
+    int Count = 0;
     const std::wstring NotANumber = L"\r\n\r\nThe update server names the version ";
     const struct {
       const char* Running;
@@ -330,10 +333,10 @@ TEST_CASE("the check without a server to ask") {
       Dialogs.Texts.clear();
       // UTF-16 with its byte-order mark, so that the descriptor reads the same on any code page.
       const std::wstring Text = L"\xFEFF[" + AppSectionName() + L"]\r\nVersion=" + Utf8ToWide(Case.Advertised) + L"\r\n";
-      const std::wstring File = Dir.MakeFile(
-          L"updates.txt", std::string(reinterpret_cast<const char*>(Text.data()), Text.size() * sizeof(wchar_t)));
+      const std::wstring Name = L"updates" + std::to_wstring(++Count) + L".txt";
+      Served.Write(Name, std::string(reinterpret_cast<const char*>(Text.data()), Text.size() * sizeof(wchar_t)));
       Update.SetVersion(Utf8ToWide(Case.Running));
-      Update.SetUpdateFileURL(L"\\\\?\\" + File);
+      Update.SetUpdateFileURL(Served.URL(Name));
       TShown Shown;
       TNotifyAnswer Answer = ReadAndClose(Shown);
       CHECK(Update.Execute(false) == Case.Shown);
