@@ -12,6 +12,11 @@ inline RECT ClientRectOf(HWND Dialog, HWND Control) {
   return Rect;
 }
 
+// Size, measured at OldDpi, as it is at NewDpi.
+inline SIZE RescaledForDpi(SIZE Size, int OldDpi, int NewDpi) {
+  return SIZE{MulDiv(Size.cx, NewDpi, OldDpi), MulDiv(Size.cy, NewDpi, OldDpi)};
+}
+
 // Answers WM_GETMINMAXINFO (LParam) with Minimum as the smallest size the
 // window can be given; false while Minimum is not known yet (the window is
 // being made), and the message then takes its course.

@@ -288,7 +288,7 @@ std::wstring TFilesViewForm::CellText(int Row, int Column) const {
 
 void TFilesViewForm::DpiChanged(int OldDpi, int NewDpi) {
   // The smallest size was measured at the old DPI.
-  FMinimumSize = SIZE{MulDiv(FMinimumSize.cx, NewDpi, OldDpi), MulDiv(FMinimumSize.cy, NewDpi, OldDpi)};
+  FMinimumSize = RescaledForDpi(FMinimumSize, OldDpi, NewDpi);
   LayoutControls();
 }
 

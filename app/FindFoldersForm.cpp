@@ -225,7 +225,7 @@ void TFindFoldersForm::ShowDescription() {
 }
 
 void TFindFoldersForm::DpiChanged(int OldDpi, int NewDpi) {
-  FMinimumSize = SIZE{MulDiv(FMinimumSize.cx, NewDpi, OldDpi), MulDiv(FMinimumSize.cy, NewDpi, OldDpi)};
+  FMinimumSize = RescaledForDpi(FMinimumSize, OldDpi, NewDpi);
   LayoutControls();
 }
 
